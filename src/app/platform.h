@@ -1,0 +1,46 @@
+// The seam between the application logic and a front end (Qt window, CLI, tests).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumo {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual uint32_t tickCount() = 0;                         // milliseconds
+    virtual void setTitle(const std::string& title) = 0;     // main window title
+    virtual void setStatusText(const std::string& text) = 0; // status bar pane 0
+    virtual void showMessage(const std::string& caption, const std::string& text) = 0;  // modal
+    // Shows columns 1..width of rows 0..height-1 of a (width+1) x (height+1) bottom-up buffer.
+    virtual void presentFrame(const uint32_t* pixels, int width, int height) = 0;
+};
+
+// Remembers everything it is told; the default until a front end installs its own.
+class RecordingPlatform : public Platform {
+public:
+    uint32_t tickCount() override;
+    void setTitle(const std::string& title) override { this->title = title; }
+    void setStatusText(const std::string& text) override { statusText = text; }
+    void showMessage(const std::string& caption, const std::string& text) override {
+        messages.push_back(caption + ": " + text);
+    }
+    void presentFrame(const uint32_t*, int, int) override { ++framesPresented; }
+
+    std::string title;
+    std::string statusText;
+    std::vector<std::string> messages;
+    int framesPresented = 0;
+    // When set, tickCount() returns scriptedTick instead of the steady clock.
+    bool scripted = false;
+    uint32_t scriptedTick = 0;
+};
+
+Platform& platform();
+// Installs a front end's platform (not owned); null restores the built-in recording platform.
+void setPlatform(Platform* p);
+RecordingPlatform& recordingPlatform();
+
+}  // namespace lumo

@@ -1,0 +1,10 @@
+#include "app/settings.h"
+
+namespace lumo {
+
+RenderSettings& settings() {
+    static RenderSettings s;
+    return s;
+}
+
+}  // namespace lumo

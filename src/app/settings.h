@@ -1,0 +1,37 @@
+// Program-wide settings: written by menu commands and start-up on the UI thread between frames,
+// read by the frame loop and the workers while a frame is produced.
+#pragma once
+
+#include <cstdint>
+
+#include "shade/shader.h"
+
+namespace lumo {
+
+struct RenderSettings {
+    // Member initialisers are the values before start-up; applyStartupSettings() sets the start values.
+    int16_t animationOn = 1;
+    int16_t sceneId = 1;
+    int16_t samplingMode = 1;  // 1 "1:1", 2 "Subsampling"
+    int16_t threadCount = 1;   // 1, 2, 4
+    int16_t refineThresholds[5] = {5, 24, 32, 48, 64};
+    int16_t adaptiveTargetFps = 0;
+    int16_t antiAliasing = 0;  // 0 none, 1 max 2x2, 2 max 4x4
+    int16_t interpolationKernel = 1;
+    int16_t filterOn = 0;
+    int32_t causticPhotonCount = 10000;
+    int32_t causticSplitCount = 30;
+    int16_t causticsCalculate = 0;
+    int16_t causticsDisplay = 0;
+    int32_t giPhotonCount = 500000;
+    int32_t giSplitCount = 2500;
+    int32_t giOnlyIndirect = 1;
+    int16_t giCalculate = 0;
+    int16_t giDisplay = 0;
+    ShaderFn currentShader = shadePhong;
+    int16_t useAsm = 0;
+};
+
+RenderSettings& settings();
+
+}  // namespace lumo

@@ -1,0 +1,30 @@
+// RANROT-W generator and the random directions drawn from it.
+#pragma once
+
+#include <cstdint>
+
+#include "core/vec3.h"
+
+namespace lumo {
+
+// A value type so that each worker thread can own one; the program's shared one is globalRandom().
+struct Random {
+    uint32_t ring[17][2];
+    int p1 = 0;
+    int p2 = 10;
+
+    void seed(uint32_t s);
+    double next();  // uniform in [0, 1), 32 random mantissa bits
+};
+
+// The program-wide generator: seeded from the clock at start-up and with 12345 every frame.
+Random& globalRandom();
+void seedRandom(uint32_t seed);  // seeds globalRandom()
+double random();                 // draws from globalRandom()
+
+Vec3 uniformSphereDirection(Random& rng);
+Vec3 uniformBandDirection(Random& rng, float sweep, float latMin, float latMax);
+Vec3 sqrtBandDirection(Random& rng, float sweep, float latMin, float latMax);
+Vec3 cosineDirection(Random& rng, const Vec3& n);
+
+}  // namespace lumo

@@ -1,0 +1,185 @@
+// Scene primitives: a common header, a payload selected by the 16-bit type code, attachments and lists.
+#pragma once
+
+#include <cstdint>
+
+#include "core/matrix34.h"
+#include "core/random.h"
+#include "core/vec3.h"
+#include "scene/material.h"
+
+namespace lumo {
+
+struct PhotonQuadNode;
+
+enum ShapeType : uint16_t {
+    kTriangle = 0,
+    kParallelogram = 1,
+    kSphere = 2,
+    kRevolved = 3,  // cylinder or cone
+    kDisc = 5,
+    kTorus = 6,
+    kSphereSection = 7,
+    kParaboloid = 8,
+    kEllipsoidSection = 9,
+    kDiscSector = 10,
+};
+
+enum ObjectFlags : uint16_t {
+    kOneSided = 0x0004,
+    kHiddenFromCamera = 0x0040,
+    kFlipNormal = 0x0100,
+    kSqrtEmitter = 0x0200,
+    kNoShadowCast = 0x0400,
+    kNoShadowTest = 0x0800,
+    kCheckered = 0x1000,
+};
+
+// Render worker slots; each keeps its own camera-ray mailbox in every object.
+inline constexpr int kMaxWorkers = 4;
+
+// Texture corners: three (s, t) pairs for triangles, four for the other shapes.
+struct TextureCorners {
+    float s[4];
+    float t[4];
+};
+
+struct ShapeTransform {
+    Matrix34 matrix;
+    const TextureCorners* textureCorners = nullptr;
+};
+
+struct SurfaceAttributes {
+    const Vec3* vertexNormals = nullptr;  // three normals at P0, P0+edgeA, P0+edgeB; null = flat
+    const TextureCorners* textureCorners = nullptr;
+};
+
+struct PlanarPatch {  // codes 0 and 1
+    Vec3 origin;
+    Vec3 edgeA;
+    Vec3 edgeB;
+    Vec3 normal;               // derived by prepareParallelogram
+    float eyePlaneDistance;    // camera cache
+    float inverseDeterminant;  // derived
+    const SurfaceAttributes* attributes;
+    uint16_t solveCase;        // derived, 0..5
+    PhotonQuadNode* photonTree;
+};
+
+struct Sphere {  // code 2
+    Vec3 centre;
+    Vec3 eyeOffset;  // camera cache: eye - centre
+    float radiusSquared;
+    float eyeTerm;   // camera cache: |eye - centre|^2 - radiusSquared
+};
+
+struct RevolvedShape {  // code 3: x^2 + y^2 = (1 - taper*z)^2, 0 <= z <= 1
+    Matrix34 worldToLocal;
+    float sweep;
+    float taper;
+    Vec3 eyeLocal;           // camera cache
+    float eyeQuadraticTerm;  // camera cache
+    ShapeTransform* normalTransform;
+};
+
+struct Disc {  // code 5
+    Vec3 centre;
+    Vec3 normal;
+    float outerRadiusSquared;
+    float innerRadiusSquared;
+    float eyePlaneDistance;  // camera cache
+};
+
+struct Torus {  // code 6
+    Matrix34 worldToLocal;
+    float sweep;
+    float tubeStart;
+    float tubeEnd;
+    float majorRadius;
+    float minorRadius;
+    ShapeTransform* normalTransform;
+};
+
+struct SphereSection {  // code 7
+    Matrix34 worldToLocal;
+    float sweep;
+    float latitudeMin;
+    float latitudeMax;
+    Vec3 centre;
+    float radiusSquared;
+    ShapeTransform* localToWorld;
+};
+
+struct Paraboloid {  // code 8: z = x^2 + y^2, z <= heightMax
+    Matrix34 worldToLocal;
+    float sweep;
+    float heightMax;
+    ShapeTransform* normalTransform;
+};
+
+struct EllipsoidSection {  // code 9: the unit sphere in a local frame
+    Matrix34 worldToLocal;
+    float sweep;
+    float latitudeMin;
+    float latitudeMax;
+    ShapeTransform* normalTransform;
+};
+
+struct DiscSector {  // code 10
+    Matrix34 worldToLocal;
+    float sweep;
+    Vec3 centre;
+    Vec3 normal;
+    float outerRadiusSquared;
+    float innerRadiusSquared;
+};
+
+struct SceneObject {
+    uint16_t type = 0xFFFF;
+    uint16_t flags = 0;
+    const Material* material = nullptr;
+    // Frame stamp of the payload's camera cache. It starts at 42, but the renderer refreshes every
+    // cache before a frame's rays start, so the initial value is never taken as valid.
+    uint16_t primaryStamp = 42;
+    // Camera-ray mailbox, one per render worker slot, so no thread skips an object because another
+    // thread's ray id is in it. Cleared before each frame; ray ids start at 1.
+    uint32_t mailboxRayId[kMaxWorkers] = {43, 43, 43, 43};
+    union {
+        PlanarPatch patch;
+        Sphere sphere;
+        RevolvedShape revolved;
+        Disc disc;
+        Torus torus;
+        SphereSection section;
+        Paraboloid paraboloid;
+        EllipsoidSection ellipsoid;
+        DiscSector sector;
+    };
+
+    SceneObject() : patch{} {}
+};
+
+// Constructors: header defaults (flags 0, material null, stamp 42, mailbox 43) and payload defaults.
+// initPlanarPatch leaves `type` for the builder (0 or 1); the others set it.
+void initPlanarPatch(SceneObject& o);
+void initSphere(SceneObject& o);
+void initRevolvedShape(SceneObject& o);
+void initDisc(SceneObject& o);
+void initTorus(SceneObject& o);
+void initSphereSection(SceneObject& o);
+void initEllipsoidSection(SceneObject& o);
+
+// Derives normal, solveCase and inverseDeterminant from edgeA and edgeB.
+void prepareParallelogram(SceneObject& o);
+
+// A random point on the surface (emitter sampling), drawn from rng.
+Vec3 sampleSurfacePoint(const SceneObject& o, Random& rng);
+// Unit normal at a point of the surface, as emitter sampling needs it.
+Vec3 surfaceNormalAt(const SceneObject& o, const Vec3& p);
+
+struct ObjectNode {
+    SceneObject* object = nullptr;
+    ObjectNode* next = nullptr;
+};
+
+}  // namespace lumo

@@ -1,0 +1,20 @@
+// Shader signature and the six shader modes.
+#pragma once
+
+#include "intersect/hit_record.h"
+#include "scene/material.h"
+
+namespace lumo {
+
+// (origin, unit direction, hit by value, medium, depth) -> colour.
+using ShaderFn = Vec3 (*)(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium,
+                          int depth);
+
+Vec3 shadeDepth(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadeNormals(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadeReflection(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadeUV(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadeSimple(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+
+}  // namespace lumo
