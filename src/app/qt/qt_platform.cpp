@@ -1,0 +1,1 @@
+// Qt implementation of the platform seam (filled in by the desktop shell).
