@@ -148,12 +148,5 @@ TEST(Paraboloid, SweepPiDropsTheNegativeYHalf) {
     EXPECT_FLOAT_EQ(hit.v, kHalfPi);
 }
 
-TEST(Paraboloid, CameraFormIsTheGeneralFormFromTheEye) {
-    SceneObject p = paraboloid(1.0f);
-    const HitRecord camera = cameraHit(p, {-5, 0, 0.25f}, kPlusX);
-    EXPECT_FLOAT_EQ(camera.distance, 4.5f);
-    EXPECT_FLOAT_EQ(camera.u, 0.25f);
-}
-
 }  // namespace
 }  // namespace lumo::test
