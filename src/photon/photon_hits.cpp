@@ -2,7 +2,9 @@
 
 #include "app/settings.h"
 #include "photon/photon_store.h"
+#include "shade/complete_hit.h"
 #include "shade/lighting.h"
+#include "shade/optics.h"
 
 namespace lumo {
 

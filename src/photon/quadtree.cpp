@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "photon/estimate.h"
-#include "shade/lighting.h"
+#include "shade/optics.h"
 
 namespace lumo {
 
