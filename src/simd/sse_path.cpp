@@ -1,0 +1,10 @@
+#include "simd/sse_path.h"
+
+#include "simd/processor.h"
+
+namespace lumo {
+
+const bool sseAvailable = processorHasSse();
+RenderSettings& sseSwitchSettings = settings();
+
+}  // namespace lumo
