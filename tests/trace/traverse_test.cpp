@@ -229,7 +229,7 @@ TEST_F(Walk, CameraBoxCacheClassifiesTheEyePerFrame) {
     EXPECT_NEAR(ray.candidate.position.z, 1.5f, 1e-5f);
 
     // The next frame's eye, without a prepared frame: the ray classifies it itself, not from the stale cache.
-    camera().eyePosition = {5.0f, 0.0f, 0.0f};
+    camera().eyePosition = {0.0f, -5.0f, 0.0f};  // outside on y only; the stale cache knew x and z
     world().frameStamp = 8;
     traceTowards({0.0f, 0.0f, 0.0f});
     EXPECT_EQ(lastShaded().object, &ball);
