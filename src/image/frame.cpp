@@ -25,7 +25,6 @@ struct TracingSampler {
 uint32_t traceSample(WorkerSlot& slot, float y, float x) {
     const RayFrame& f = rayFrame();
     slot.ray.direction = normalize(add(add(f.cameraCorner, scale(y, f.rowStep)), scale(x, f.columnStep)));
-    ++slot.stats.samples;
     return packColour(traceCameraRay(slot.ray));
 }
 

@@ -46,8 +46,8 @@ RayFrame& rayFrame();
 // Derives the ray frame from the camera; the field of view spans the shorter side of the picture.
 RayFrame computeRayFrame(const Camera& camera, int width, int height);
 
-// Traces the camera ray through (row y, column x) with the slot's ray record, counts it in the slot's
-// stats and packs the colour. Rows and columns may be fractional.
+// Traces the camera ray through (row y, column x) with the slot's ray record and packs the colour.
+// Rows and columns may be fractional. The ray is counted in *rayStats.
 uint32_t traceSample(WorkerSlot& slot, float y, float x);
 
 // Renders one picture into fb with the current settings, scene and camera: prepares the per-frame
