@@ -5,6 +5,5 @@
 namespace lumo {
 
 const bool sseAvailable = processorHasSse();
-RenderSettings& sseSwitchSettings = settings();
 
 }  // namespace lumo

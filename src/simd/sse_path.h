@@ -14,11 +14,9 @@ inline constexpr bool kSseBuilt = false;
 
 // processorHasSse(), taken once at start-up.
 extern const bool sseAvailable;
-// settings(), bound once so the per-leaf test is two loads rather than a call.
-extern RenderSettings& sseSwitchSettings;
 
 // True when the SSE twins run: useAsm is on and the processor (and the build) has SSE. On a
 // processor without SSE the switch has no effect.
-inline bool useSsePath() { return kSseBuilt && sseAvailable && sseSwitchSettings.useAsm != 0; }
+inline bool useSsePath() { return kSseBuilt && settings().useAsm != 0 && sseAvailable; }
 
 }  // namespace lumo
