@@ -1,0 +1,59 @@
+// The desktop program: one window, frames whenever the event loop is idle.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/platform.h"
+#include "app/qt/main_window.h"
+#include "app/qt/qt_platform.h"
+#include "app/startup.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "lumo: no display to open a window on (DISPLAY and WAYLAND_DISPLAY are unset); use lumo-render to render "
+    "without one";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+bool displayAvailable() {
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    if (qpa && std::strncmp(qpa, "offscreen", 9) == 0) return true;
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+// A display that is named but cannot be opened is fatal inside Qt; end with one line instead of an abort.
+void reportFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", kNoDisplay);
+        std::_Exit(1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "%s\n", kNoDisplay);
+        return 1;
+    }
+    const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+
+    lumo::MainWindow window;
+    lumo::QtPlatform qtPlatform(window);
+    lumo::setPlatform(&qtPlatform);
+    window.show();
+    window.resizeViewTo(320, 240);
+    lumo::startUp();
+    window.startFrames();
+    const int status = app.exec();
+    lumo::setPlatform(nullptr);
+    return status;
+}
