@@ -1,6 +1,7 @@
 // Three float32 components used for points, directions, normals and linear RGB colours.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -21,8 +22,9 @@ inline Vec3 scaleByDouble(double s, const Vec3& v) {
 inline Vec3 mulComponents(const Vec3& a, const Vec3& b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
 inline Vec3 divScalar(const Vec3& v, float s) { return {v.x / s, v.y / s, v.z / s}; }
 inline Vec3 negate(const Vec3& v) { return {-v.x, -v.y, -v.z}; }
+// Scalar results are carried and returned in double precision.
 inline double dot(const Vec3& a, const Vec3& b) {
-    return static_cast<double>(a.x * b.x + a.y * b.y + a.z * b.z);
+    return static_cast<double>(a.x) * b.x + static_cast<double>(a.y) * b.y + static_cast<double>(a.z) * b.z;
 }
 inline Vec3 cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
@@ -30,7 +32,10 @@ inline Vec3 cross(const Vec3& a, const Vec3& b) {
 inline void addInPlace(Vec3& v, const Vec3& w) { v.x += w.x; v.y += w.y; v.z += w.z; }
 inline void divInPlace(Vec3& v, float s) { v.x /= s; v.y /= s; v.z /= s; }
 
-inline double length(float x, float y, float z) { return std::sqrt(static_cast<double>(x * x + y * y + z * z)); }
+inline double length(float x, float y, float z) {
+    const double dx = x, dy = y, dz = z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
 inline double length(const Vec3& v) { return length(v.x, v.y, v.z); }
 
 // No guard for the zero vector: callers never pass one.
@@ -66,7 +71,7 @@ void sortAscending(int n, double* a);
 // float32 constants the geometry code compares against.
 inline constexpr float kPi = 3.14159265358979323846f;
 inline constexpr float kTwoPi = 6.28318530717958647692f;
-inline constexpr float kHalfPi = 1.5707962f;  // one ulp below the float nearest pi/2, by design
+inline constexpr float kHalfPi = std::bit_cast<float>(0x3FC90FDAu);  // 1.5707962: one ulp below the float nearest pi/2
 inline constexpr float kThreeHalfPi = 4.71238898038468985769f;
 
 }  // namespace lumo

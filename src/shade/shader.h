@@ -3,6 +3,7 @@
 
 #include "intersect/hit_record.h"
 #include "scene/material.h"
+#include "trace/trace.h"
 
 namespace lumo {
 
@@ -16,5 +17,9 @@ Vec3 shadeReflection(const Vec3& origin, const Vec3& direction, HitRecord hit, c
 Vec3 shadeUV(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
 Vec3 shadeSimple(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
 Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+
+// Hit callback for the shaders' own secondary rays: shades the hit with settings().currentShader.
+Vec3 shaderTrampoline(const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
+                      const Vec3& direction, HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer);
 
 }  // namespace lumo

@@ -1,0 +1,60 @@
+// Inline definitions of the type-code dispatch, so the tree walk that calls it per object per ray
+// can inline the shape routines. Included at the end of intersect/intersect.h.
+#pragma once
+
+#include "intersect/planar.h"
+#include "intersect/quadric.h"
+#include "intersect/sphere.h"
+#include "intersect/torus.h"
+#include "scene/world.h"
+
+namespace lumo {
+
+inline void intersectGeneral(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    switch (object.type) {
+        case kTriangle:
+        case kParallelogram: intersectPatch(object, origin, direction, out); return;
+        case kSphere: intersectSphere(object, origin, direction, out); return;
+        case kRevolved: intersectRevolved(object, origin, direction, out); return;
+        case kDisc: intersectDisc(object, origin, direction, out); return;
+        case kTorus: intersectTorus(object, origin, direction, out); return;
+        case kSphereSection: intersectSphereSection(object, origin, direction, out); return;
+        case kParaboloid: intersectParaboloid(object, origin, direction, out); return;
+        case kEllipsoidSection: intersectEllipsoidSection(object, origin, direction, out); return;
+        case kDiscSector: intersectDiscSector(object, origin, direction, out); return;
+        default: out.distance = isect::kMiss; return;
+    }
+}
+
+inline void intersectPrimary(PrimaryRay& ray, SceneObject& object) {
+    HitRecord& out = ray.candidate;
+    if (object.flags & kHiddenFromCamera) {
+        out.distance = isect::kMiss;
+        return;
+    }
+    // This ray already tested the object in another leaf; its result is in `nearest` if it was best.
+    uint32_t& mailbox = object.mailboxRayId[ray.slot];
+    if (mailbox == ray.rayId) {
+        out.distance = isect::kMiss;
+        return;
+    }
+    mailbox = ray.rayId;
+
+    const World& w = world();
+    const Vec3& eye = w.camera.eyePosition;
+    switch (object.type) {
+        case kTriangle:
+        case kParallelogram: intersectPatchCamera(object, eye, w.frameStamp, ray.direction, out); return;
+        case kSphere: intersectSphereCamera(object, eye, w.frameStamp, ray.direction, out); return;
+        case kRevolved: intersectRevolvedCamera(object, eye, w.frameStamp, ray.direction, out); return;
+        case kDisc: intersectDiscCamera(object, eye, w.frameStamp, ray.direction, out); return;
+        case kTorus:
+        case kSphereSection:
+        case kParaboloid:
+        case kEllipsoidSection:
+        case kDiscSector: intersectGeneral(object, eye, ray.direction, out); return;
+        default: out.distance = isect::kMiss; return;
+    }
+}
+
+}  // namespace lumo

@@ -1,0 +1,7 @@
+#include "scene/material.h"
+
+namespace lumo {
+
+const Material airMedium{};
+
+}  // namespace lumo

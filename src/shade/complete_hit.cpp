@@ -1,0 +1,176 @@
+#include "shade/complete_hit.h"
+
+#include <cmath>
+
+namespace lumo {
+
+namespace {
+
+Vec3 worldPoint(const Vec3& origin, const Vec3& direction, float distance) {
+    return add(origin, scale(distance, direction));
+}
+
+Vec3 transformedNormal(const ShapeTransform* t, const Vec3& local) {
+    return normalize(transformDirection(local, t->matrix));
+}
+
+float sweepOrFullCircle(float sweep) { return sweep != 0.0f ? sweep : kTwoPi; }
+
+// b*(a*c3 + (1-a)*cB) + (1-b)*(a*cA + (1-a)*c0) for s and t; cA, cB are corner indices.
+void bilinearCorners(const TextureCorners& c, int cA, int cB, float a, float b, HitRecord& hit) {
+    hit.texS = b * (a * c.s[3] + (1.0f - a) * c.s[cB]) + (1.0f - b) * (a * c.s[cA] + (1.0f - a) * c.s[0]);
+    hit.texT = b * (a * c.t[3] + (1.0f - a) * c.t[cB]) + (1.0f - b) * (a * c.t[cA] + (1.0f - a) * c.t[0]);
+}
+
+const TextureCorners* cornersOf(const ShapeTransform* t) { return t ? t->textureCorners : nullptr; }
+
+// Latitude-longitude style shapes (7, 8, 9, 10): (v, u) plain, or bilinear in (u, v) with cA = c2, cB = c1.
+void angularCoords(const TextureCorners* table, HitRecord& hit) {
+    if (table) {
+        bilinearCorners(*table, 2, 1, hit.u, hit.v, hit);
+    } else {
+        hit.texS = hit.v;
+        hit.texT = hit.u;
+    }
+}
+
+}  // namespace
+
+void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit) {
+    const SceneObject& o = *hit.object;
+    switch (o.type) {
+        case kTriangle:
+        case kParallelogram: {
+            const SurfaceAttributes* attributes = o.patch.attributes;
+            if (attributes && attributes->vertexNormals) {
+                const Vec3* n = attributes->vertexNormals;
+                hit.normal = normalize(
+                    add(n[0], add(scale(hit.u, sub(n[1], n[0])), scale(hit.v, sub(n[2], n[0])))));
+            } else {
+                hit.normal = o.patch.normal;
+            }
+            break;
+        }
+        case kSphere:
+            hit.position = worldPoint(origin, direction, hit.distance);
+            hit.normal = normalize(sub(hit.position, o.sphere.centre));
+            break;
+        case kRevolved: {
+            const Vec3& p = hit.position;  // local
+            hit.normal = transformedNormal(o.revolved.normalTransform, {p.x, p.y, (1.0f - p.z) * o.revolved.taper});
+            hit.position = worldPoint(origin, direction, hit.distance);
+            break;
+        }
+        case kDisc:
+            hit.normal = o.disc.normal;
+            break;
+        case kTorus:
+            hit.position = worldPoint(origin, direction, hit.distance);
+            hit.normal = transformedNormal(o.torus.normalTransform, hit.normal);
+            break;
+        case kSphereSection:
+            hit.position = worldPoint(origin, direction, hit.distance);
+            hit.normal = normalize(sub(hit.position, o.section.centre));
+            break;
+        case kParaboloid: {
+            const Vec3& p = hit.position;  // local
+            hit.normal = transformedNormal(o.paraboloid.normalTransform, {2.0f * p.x, 2.0f * p.y, -1.0f});
+            hit.position = worldPoint(origin, direction, hit.distance);
+            break;
+        }
+        case kEllipsoidSection:
+            hit.normal = transformedNormal(o.ellipsoid.normalTransform, hit.position);  // local point = local normal
+            hit.position = worldPoint(origin, direction, hit.distance);
+            break;
+        case kDiscSector:
+            hit.normal = o.sector.normal;
+            break;
+        default:
+            break;
+    }
+}
+
+void computeTextureCoords(HitRecord& hit) {
+    const SceneObject& o = *hit.object;
+    switch (o.type) {
+        case kTriangle: {
+            const SurfaceAttributes* attributes = o.patch.attributes;
+            const TextureCorners* c = attributes ? attributes->textureCorners : nullptr;
+            if (c) {
+                hit.texS = c->s[0] + hit.u * (c->s[1] - c->s[0]) + hit.v * (c->s[2] - c->s[0]);
+                hit.texT = c->t[0] + hit.u * (c->t[1] - c->t[0]) + hit.v * (c->t[2] - c->t[0]);
+            } else {
+                hit.texS = hit.u;
+                hit.texT = hit.v;
+            }
+            break;
+        }
+        case kParallelogram: {
+            const SurfaceAttributes* attributes = o.patch.attributes;
+            const TextureCorners* c = attributes ? attributes->textureCorners : nullptr;
+            if (c) {
+                bilinearCorners(*c, 1, 2, hit.u, hit.v, hit);
+            } else {
+                hit.texS = hit.u;
+                hit.texT = hit.v;
+            }
+            break;
+        }
+        case kRevolved: {
+            hit.u /= sweepOrFullCircle(o.revolved.sweep);
+            const TextureCorners* c = cornersOf(o.revolved.normalTransform);
+            if (c) {
+                bilinearCorners(*c, 1, 2, hit.u, hit.v, hit);
+            } else {
+                hit.texS = hit.u;
+                hit.texT = hit.v;
+            }
+            break;
+        }
+        case kTorus: {
+            const Torus& t = o.torus;
+            hit.v /= sweepOrFullCircle(t.sweep);
+            if (t.tubeStart < 0.0f && hit.u - kTwoPi >= t.tubeStart) hit.u -= kTwoPi;
+            hit.u = (hit.u - t.tubeStart) / (t.tubeEnd - t.tubeStart);
+            const TextureCorners* c = cornersOf(t.normalTransform);
+            if (c) {
+                bilinearCorners(*c, 1, 2, hit.v, hit.u, hit);
+            } else {
+                hit.texS = hit.v;
+                hit.texT = hit.u;
+            }
+            break;
+        }
+        case kSphereSection: {
+            const SphereSection& s = o.section;
+            hit.v /= sweepOrFullCircle(s.sweep);
+            hit.u = (hit.u - s.latitudeMin) / (s.latitudeMax - s.latitudeMin);
+            angularCoords(cornersOf(s.localToWorld), hit);
+            break;
+        }
+        case kEllipsoidSection: {
+            const EllipsoidSection& e = o.ellipsoid;
+            hit.v /= sweepOrFullCircle(e.sweep);
+            hit.u = (hit.u - e.latitudeMin) / (e.latitudeMax - e.latitudeMin);
+            angularCoords(cornersOf(e.normalTransform), hit);
+            break;
+        }
+        case kParaboloid:
+            hit.v /= sweepOrFullCircle(o.paraboloid.sweep);
+            hit.u = std::sqrt(hit.u);
+            angularCoords(cornersOf(o.paraboloid.normalTransform), hit);
+            break;
+        case kDiscSector: {
+            const DiscSector& d = o.sector;
+            hit.v /= sweepOrFullCircle(d.sweep);
+            const float inner = std::sqrt(d.innerRadiusSquared);
+            hit.u = (std::sqrt(hit.u) - inner) / (std::sqrt(d.outerRadiusSquared) - inner);
+            angularCoords(nullptr, hit);
+            break;
+        }
+        default:  // spheres and discs keep what the intersection left
+            break;
+    }
+}
+
+}  // namespace lumo

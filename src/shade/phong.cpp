@@ -1,0 +1,114 @@
+// The full lighting model: direct light with shadows and highlights, ambient and photon light,
+// checker and texture colours, recursive mirror and glass rays.
+#include <algorithm>
+#include <cmath>
+
+#include "app/settings.h"
+#include "photon/estimate.h"
+#include "scene/world.h"
+#include "shade/complete_hit.h"
+#include "shade/lighting.h"
+#include "shade/optics.h"
+#include "shade/shader.h"
+#include "trace/trace.h"
+
+namespace lumo {
+
+namespace {
+
+// Surface colour at the hit: texture, else the 0.5-unit checker, else the diffuse colour.
+Vec3 surfaceColour(HitRecord& hit, const Material& m) {
+    if (m.texture) {
+        computeTextureCoords(hit);
+        const float s = wrapUnit(hit.texS);
+        const float t = wrapUnit(hit.texT);
+        const Bitmap& b = *m.texture;
+        if (!b.pixels) return {s, t, 0.5f};
+        // wrapUnit can return exactly 1.0; that is the last row or column, not one past it.
+        const int row = std::min(static_cast<int>(t * static_cast<float>(b.height)), b.height - 1);
+        const int column = std::min(static_cast<int>(s * static_cast<float>(b.width)), b.width - 1);
+        return texelColour(b, row, column);
+    }
+    if (hit.object->flags & kCheckered) {
+        const int cx = static_cast<int>(std::ceil(2.0f * hit.position.x));
+        const int cy = static_cast<int>(std::ceil(2.0f * hit.position.y));
+        if ((cx ^ cy) & 1) return {0.8f, 0.8f, 0.8f};
+    }
+    return diffuseColour(m);
+}
+
+}  // namespace
+
+Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth) {
+    completeHit(origin, direction, hit);
+    const RenderSettings& cfg = settings();
+    const SceneObject* object = hit.object;
+    const Material& m = *object->material;
+    const Vec3 p = hit.position;
+    const Vec3 n = hit.normal;
+
+    float ld = 0.0f;  // diffuse light
+    float ls = 0.0f;  // highlight
+    if (!(cfg.giDisplay && !cfg.giOnlyIndirect)) {
+        const Vec3 eyeward = normalize(sub(p, origin));
+        const float exponent = m.phongExponent == 0.0f ? 30.0f : m.phongExponent;
+        for (const Light* light = firstLight(); light; light = light->next) {
+            const Vec3 toLight = sub(light->position, p);
+            const Vec3 l = normalize(toLight);
+            float visible = 1.0f;
+            if (!(object->flags & kNoShadowTest))
+                visible = 1.0f - shadowFactor(object, light->object, p, l, static_cast<float>(length(toLight)));
+            if (visible == 0.0f) continue;
+            const float c = static_cast<float>(dot(l, n));
+            if (depth == 0) {
+                const Vec3 r = normalize(sub(scale(2.0f * c, n), l));
+                const float s = std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
+                ls += visible * light->intensity * static_cast<float>(std::pow(static_cast<double>(s), exponent));
+            }
+            if (c > 0.0f) ld += visible * light->intensity * c;
+        }
+    }
+
+    Vec3 q = photonEstimate(object, hit.u, hit.v);
+    if (cfg.causticsDisplay) q = scale(q.y, Vec3{0.2f, 0.9f, 0.8f});
+
+    const Vec3 c = surfaceColour(hit, m);
+    const float k = m.reflectivity;
+    Vec3 colour;
+    if (cfg.giDisplay) {
+        if (cfg.giOnlyIndirect) {
+            colour = {(0.5f * q.x + ld) * (1.0f - k) * c.x + ls * k, (0.5f * q.y + ld) * (1.0f - k) * c.y + ls * k,
+                      (0.5f * q.z + ld) * (1.0f - k) * c.z + ls * k};
+        } else {
+            colour = scale(1.0f - k, mulComponents(q, c));
+        }
+        const Light* light = firstLight();
+        if (light && light->object && object == light->object && light->area > 0.0f) {
+            const float glow = static_cast<float>(cfg.giPhotonCount) / light->area;
+            colour = add(colour, {glow, glow, glow});
+        }
+    } else {
+        colour = {(ambientLight.x + ld + q.x) * (1.0f - k) * c.x + ls * k,
+                  (ambientLight.y + ld + q.y) * (1.0f - k) * c.y + ls * k,
+                  (ambientLight.z + ld + q.z) * (1.0f - k) * c.z + ls * k};
+    }
+
+    if (depth < maxRayDepth && k > minContribution) {
+        const float cosI = static_cast<float>(dot(n, direction));
+        const SecondaryWeights w = secondaryWeights(m, *medium, cosI, currentWavelength);
+        if (w.reflected > minContribution) {
+            const Vec3 traced = traceRay(nullptr, object, &airMedium, p, mirrorDirection(direction, n), 1.0f,
+                                         shaderTrampoline, depth + 1);
+            colour = add(colour, scale(w.reflected, traced));
+        }
+        if (w.transmitted > minContribution) {
+            const TransmittedRay t = transmittedRay(direction, n, cosI, *medium, m, currentWavelength);
+            const Vec3 traced =
+                traceRay(nullptr, object, t.medium, p, t.direction, 1.0f, shaderTrampoline, depth + 1);
+            colour = add(colour, scale(w.transmitted, traced));
+        }
+    }
+    return colour;
+}
+
+}  // namespace lumo

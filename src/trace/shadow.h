@@ -1,0 +1,29 @@
+// Shadow queries towards point lights and parallelogram area lights.
+#pragma once
+
+#include "scene/kd_tree.h"
+#include "scene/scene_object.h"
+
+namespace lumo {
+
+// What every shadow ray of one query shares: the tree, the surface it leaves and the light.
+struct ShadowQuery {
+    const KdNode* root;
+    Box bounds;
+    const SceneObject* excludeObject;  // the shaded surface
+    const SceneObject* lightObject;    // the light's own geometry, never a blocker (may be null)
+    Vec3 x;                            // the shaded point
+};
+
+// 1 when something blocks the ray from q.x along the unit `direction` before 0.999 * lightDistance, else 0.
+float shadowRayOcclusion(const ShadowQuery& q, const Vec3& direction, float lightDistance);
+// The same towards a point `target`.
+float shadowRayOcclusion(const ShadowQuery& q, const Vec3& target);
+
+// Blocked fraction of the square [uLow, uLow+s] x [vLow, vLow+s] of the parallelogram light q.lightObject,
+// given the occlusions at its corners (uLow,vLow), (uLow+s,vLow), (uLow+s,vLow+s), (uLow,vLow+s).
+// Rays are cast only where neighbouring values differ by more than 0.1; recursion stops at depth 2.
+float areaShadow(const ShadowQuery& q, float uLow, float vLow, float s, float o0, float o1, float o2, float o3,
+                 int depth);
+
+}  // namespace lumo

@@ -1,0 +1,73 @@
+#include "trace/trace.h"
+
+#include "app/settings.h"
+#include "intersect/intersect.h"
+#include "scene/world.h"
+#include "trace/box_entry.h"
+#include "trace/traverse.h"
+
+namespace lumo {
+
+namespace {
+thread_local RayStats fallbackRayStats;
+}  // namespace
+
+thread_local RayStats* rayStats = &fallbackRayStats;
+
+Vec3 traceCameraRay(PrimaryRay& ray) {
+    ++rayStats->samples;
+    ++rayStats->rays;
+    ray.nearest.distance = -1.0f;
+    if (++ray.rayId == 0) ray.rayId = 1;  // 0 is the cleared mailbox value
+
+    const Scene& scene = currentScene();
+    const Vec3 eye = camera().eyePosition;
+    if (SceneObject* free = scene.freeObject) {
+        intersectPrimary(ray, *free);
+        ray.candidate.object = free;
+        ray.nearest = ray.candidate;
+    }
+    enterBox(scene.bounds, eye, ray);
+    if (ray.candidate.distance > 0.0f)
+        traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
+    if (ray.nearest.distance > 0.0f)
+        return settings().currentShader(eye, ray.direction, ray.nearest, &airMedium, 0);
+    return {0.0f, 0.0f, 0.0f};
+}
+
+Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, const Material* medium,
+              const Vec3& origin, const Vec3& direction, float power, HitCallback shader, int depth) {
+    ++rayStats->rays;
+    const Scene& scene = currentScene();
+    HitRecord candidate{};
+    HitRecord nearest{};
+    nearest.distance = -1.0f;
+    SceneObject* free = scene.freeObject;
+    if (free && free != excludeObject) {
+        intersectGeneral(*free, origin, direction, candidate);
+        candidate.object = free;
+        nearest = candidate;
+    }
+    enterBox(scene.bounds, origin, direction, candidate);
+    if (candidate.distance > 0.0f)
+        traverseGeneral(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject, 0.0f,
+                        scene.bounds.min, scene.bounds.max);
+    if (nearest.distance > 0.0f)
+        return shader(excludeObject, medium, origin, direction, nearest, power, depth, photonBuffer);
+    return {0.0f, 0.0f, 0.0f};
+}
+
+void prepareCameraFrame() {
+    World& w = world();
+    if (!w.scene) return;
+    Scene& scene = *w.scene;
+    const auto prepare = [](SceneObject& object) {
+        refreshCameraCache(object);
+        for (uint32_t& id : object.mailboxRayId) id = 0;
+    };
+    for (SceneObject& object : scene.objects) prepare(object);
+    if (scene.freeObject) prepare(*scene.freeObject);
+    refreshCameraBoxCache();
+}
+
+}  // namespace lumo
