@@ -4,10 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/platform.h"
-#include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
-#include "app/startup.h"
+#include "app/qt/desktop.h"
 
 namespace {
 
@@ -46,14 +43,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
 
-    lumo::MainWindow window;
-    lumo::QtPlatform qtPlatform(window);
-    lumo::setPlatform(&qtPlatform);
-    window.show();
-    window.resizeViewTo(320, 240);
-    lumo::startUp();
-    window.startFrames();
-    const int status = app.exec();
-    lumo::setPlatform(nullptr);
-    return status;
+    lumo::Desktop desktop;
+    desktop.window.startFrames();
+    return app.exec();
 }
