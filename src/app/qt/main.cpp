@@ -1,5 +1,6 @@
 // The desktop program: one window, frames whenever the event loop is idle.
 #include <QApplication>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,13 +24,19 @@ bool displayAvailable() {
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-// A display that is named but cannot be opened is fatal inside Qt; end with one line instead of an abort.
-void reportFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", kNoDisplay);
-        std::_Exit(1);
+// A display that is named but cannot be opened is fatal inside Qt. Collect what Qt says while it
+// connects and end with one line instead of an abort.
+QStringList startupMessages;
+
+void collectStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        startupMessages << message;
+        return;
     }
+    const QString reason = startupMessages.isEmpty() ? message : startupMessages.first();
+    std::fprintf(stderr, "lumo: cannot open a window (%s); use lumo-render to render without one\n",
+                 reason.toLocal8Bit().constData());
+    std::_Exit(1);
 }
 
 }  // namespace
@@ -39,9 +46,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", kNoDisplay);
         return 1;
     }
-    const QtMessageHandler previous = qInstallMessageHandler(reportFatal);
+    const QtMessageHandler previous = qInstallMessageHandler(collectStartupMessage);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 
     lumo::Desktop desktop;
     desktop.window.startFrames();
