@@ -14,7 +14,23 @@ void ensureLight() {
     if (!world().lights) world().lights = &light;
 }
 
-void setScene(std::unique_ptr<Scene> scene) { world().scene = std::move(scene); }
+void setScene(std::unique_ptr<Scene> scene) {
+    // The new scene is in place (and the light, written by its builder, points into it) before the
+    // old one's objects are freed.
+    std::unique_ptr<Scene> previous = std::move(world().scene);
+    world().scene = std::move(scene);
+    previous.reset();
+}
+
+Scene::~Scene() {
+    Light* light = world().lights;
+    if (!light || !light->object) return;
+    for (const SceneObject& o : objects)
+        if (&o == light->object) {
+            light->object = nullptr;
+            return;
+        }
+}
 
 void placeEyeOnOrbit() {
     Camera& c = camera();

@@ -49,6 +49,12 @@ struct Scene {
     SceneObject* freeObject = nullptr;
     SceneObject* animatedObjects[kAnimatedSlots] = {};
 
+    Scene() = default;
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+    // Clears the light's `object` if it points into this scene, so the light never dangles.
+    ~Scene();
+
     Material& newMaterial(const char* name);           // constructed, named, pushed on the list
     SceneObject& newObject();                          // header defaults; caller runs an init*
     ShapeTransform& newTransform();
@@ -71,7 +77,7 @@ inline Light* firstLight() { return world().lights; }
 
 // Allocates the single light record (idempotent).
 void ensureLight();
-// Replaces the current scene; the previous one is released.
+// Installs a new current scene, then releases the previous one.
 void setScene(std::unique_ptr<Scene> scene);
 // Puts the eye on its orbit of radius 7 from cameraAzimuth and cameraElevation.
 void placeEyeOnOrbit();
