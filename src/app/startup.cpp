@@ -40,6 +40,8 @@ void startUp() {
     light.next = nullptr;
     light.object = nullptr;
     light.intensity = 1.0f;
+    // The photon block table and the node pools start empty by static initialisation; the storage they
+    // acquire later is reused by every pass until exit, so there is nothing to clear here.
     seedRandom(static_cast<uint32_t>(std::time(nullptr)));
     loadScene(1);
     world().frameStamp = 0;

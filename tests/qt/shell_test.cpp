@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTimer>
 #include <QtTest>
 #include <cmath>
@@ -98,6 +97,38 @@ private slots:
         }
     }
 
+    void resizeDuringAFrameWaitsForItsEnd() {
+        RenderView& view = desktop->window.view();
+        QTRY_COMPARE(view.size(), QSize(320, 240));
+        view.beginFrame();
+        view.resize(50, 40);
+        QCOMPARE(view.frameBuffer().width, 320);  // the frame keeps writing into the buffer it started with
+        view.endFrame();
+        QCOMPARE(view.frameBuffer().width, 50);
+        QCOMPARE(view.frameBuffer().height, 40);
+    }
+
+    void aFrameNeverStartsInsideAnother() {
+        // A modal box inside a frame runs the event loop, whose idle timer asks for frames.
+        struct Reentrant : QtPlatform {
+            using QtPlatform::QtPlatform;
+            void presentFrame(const uint32_t* pixels, int w, int h) override {
+                ++presents;
+                window->runOneFrame();
+                QtPlatform::presentFrame(pixels, w, h);
+            }
+            MainWindow* window = nullptr;
+            int presents = 0;
+        } reentrant(desktop->window);
+        reentrant.window = &desktop->window;
+        setPlatform(&reentrant);
+        const uint16_t stamp = world().frameStamp;
+        desktop->window.runOneFrame();
+        setPlatform(&desktop->platform);
+        QCOMPARE(reentrant.presents, 1);
+        QCOMPARE(world().frameStamp, uint16_t(stamp + 1));
+    }
+
     void frameIsShownBottomUpWithoutColumnZero() {
         RenderView& view = desktop->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));
@@ -112,16 +143,18 @@ private slots:
     }
 
     void windowTitleFollowsTheScene() {
-        QSet<QString> titles;
-        for (int id : {kCmdMirrorsphere, kCmdSpheres, kCmdBalls, kCmdTorus, kCmdCube, kCmdEgg, kCmdShadows1,
-                       kCmdAreaLight, kCmdCornellBox}) {
+        const std::pair<int, const char*> scenes[] = {
+            {kCmdCube, "LUMO-Demo: Spinning Glass Cube"},        {kCmdSpheres, "LUMO-Demo: 3 rotating Spheres"},
+            {kCmdTorus, "LUMO-Demo: rotating Torus"},            {kCmdShadows1, "LUMO-Demo: Moving Light"},
+            {kCmdAreaLight, "LUMO-Demo: Area Light's Soft Shadow"}, {kCmdEgg, "LUMO-Demo: Tumbling Egg"},
+            {kCmdCornellBox, "LUMO-Demo: Cornell Box"},          {kCmdBalls, "LUMO-Demo: 3 rotating Spheres"},
+            {kCmdMirrorsphere, "LUMO-Demo: Bouncing Mirrorsphere"}};
+        QCOMPARE(desktop->window.windowTitle(), QString("LUMO-Demo: Bouncing Mirrorsphere"));
+        for (const auto& [id, title] : scenes) {
             desktop->window.action(id)->trigger();
-            const QString title = desktop->window.windowTitle();
-            QVERIFY2(title.startsWith("LUMO-Demo: "), qPrintable(title));
-            titles.insert(title);
+            QCOMPARE(desktop->window.windowTitle(), QString(title));
             desktop->window.runOneFrame();
         }
-        QCOMPARE(titles.size(), 9);
     }
 
     void menusShowTheirTextsAndMarks() {
