@@ -15,7 +15,7 @@
 #include "app/commands.h"
 #include "app/platform.h"
 #include "app/qt/about_dialog.h"
-#include "app/qt/desktop.h"
+#include "app/qt/lumo_app.h"
 #include "app/qt/render_view.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -52,53 +52,53 @@ class ShellTest : public QObject {
 private slots:
     void init() {
         resetToStaticValues();
-        desktop = std::make_unique<Desktop>();
+        app = std::make_unique<LumoApp>();
     }
-    void cleanup() { desktop.reset(); }
+    void cleanup() { app.reset(); }
 
     void viewStartsAt320x240WithItsBuffer() {
-        RenderView& view = desktop->window.view();
+        RenderView& view = app->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));
         QCOMPARE(view.frameBuffer().width, 320);
         QCOMPARE(view.frameBuffer().height, 240);
         QCOMPARE(view.frameBuffer().pixels.size(), size_t{321 * 241});
-        QVERIFY(desktop->window.windowTitle().startsWith("LUMO-Demo: "));
+        QVERIFY(app->window.windowTitle().startsWith("LUMO-Demo: "));
     }
 
     void resolutionItemsGiveExactlyThatViewSize() {
-        RenderView& view = desktop->window.view();
-        desktop->window.action(kCmdResolution800)->trigger();
+        RenderView& view = app->window.view();
+        app->window.action(kCmdResolution800)->trigger();
         QTRY_COMPARE(view.size(), QSize(800, 600));
         QCOMPARE(view.frameBuffer().width, 800);
         QCOMPARE(view.frameBuffer().height, 600);
         QCOMPARE(view.frameBuffer().pixels.size() * sizeof(uint32_t), size_t{1925604});
-        desktop->window.runOneFrame();
+        app->window.runOneFrame();
 
         const std::pair<int, QSize> others[] = {{kCmdResolution480, {480, 360}},
                                                 {kCmdResolution512, {512, 384}},
                                                 {kCmdResolution640, {640, 480}},
                                                 {kCmdResolution320, {320, 240}}};
         for (const auto& [id, size] : others) {
-            desktop->window.action(id)->trigger();
+            app->window.action(id)->trigger();
             QTRY_COMPARE(view.size(), size);
             QCOMPARE(view.frameBuffer().pixels.size(), size_t((size.width() + 1) * (size.height() + 1)));
         }
     }
 
     void emptyAndTinyViewsRenderWithoutCrashing() {
-        RenderView& view = desktop->window.view();
+        RenderView& view = app->window.view();
         for (QSize size : {QSize(0, 0), QSize(1, 1), QSize(0, 5), QSize(7, 0)}) {
             view.resize(size);
             QCOMPARE(view.frameBuffer().width, size.width());
             QCOMPARE(view.frameBuffer().height, size.height());
             QCOMPARE(view.frameBuffer().pixels.size(), size_t((size.width() + 1) * (size.height() + 1)));
-            desktop->window.runOneFrame();
+            app->window.runOneFrame();
             view.repaint();
         }
     }
 
     void resizeDuringAFrameWaitsForItsEnd() {
-        RenderView& view = desktop->window.view();
+        RenderView& view = app->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));
         view.beginFrame();
         view.resize(50, 40);
@@ -117,20 +117,20 @@ private slots:
                 window->runOneFrame();
                 QtPlatform::presentFrame(pixels, w, h);
             }
-            MainWindow* window = nullptr;
+            MainFrame* window = nullptr;
             int presents = 0;
-        } reentrant(desktop->window);
-        reentrant.window = &desktop->window;
+        } reentrant(app->window);
+        reentrant.window = &app->window;
         setPlatform(&reentrant);
         const uint16_t stamp = world().frameStamp;
-        desktop->window.runOneFrame();
-        setPlatform(&desktop->platform);
+        app->window.runOneFrame();
+        setPlatform(&app->platform);
         QCOMPARE(reentrant.presents, 1);
         QCOMPARE(world().frameStamp, uint16_t(stamp + 1));
     }
 
     void frameIsShownBottomUpWithoutColumnZero() {
-        RenderView& view = desktop->window.view();
+        RenderView& view = app->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));
         FrameBuffer& fb = view.frameBuffer();
         for (int r = 0; r <= fb.height; ++r)
@@ -149,16 +149,16 @@ private slots:
             {kCmdAreaLight, "LUMO-Demo: Area Light's Soft Shadow"}, {kCmdEgg, "LUMO-Demo: Tumbling Egg"},
             {kCmdCornellBox, "LUMO-Demo: Cornell Box"},          {kCmdBalls, "LUMO-Demo: 3 rotating Spheres"},
             {kCmdMirrorsphere, "LUMO-Demo: Bouncing Mirrorsphere"}};
-        QCOMPARE(desktop->window.windowTitle(), QString("LUMO-Demo: Bouncing Mirrorsphere"));
+        QCOMPARE(app->window.windowTitle(), QString("LUMO-Demo: Bouncing Mirrorsphere"));
         for (const auto& [id, title] : scenes) {
-            desktop->window.action(id)->trigger();
-            QCOMPARE(desktop->window.windowTitle(), QString(title));
-            desktop->window.runOneFrame();
+            app->window.action(id)->trigger();
+            QCOMPARE(app->window.windowTitle(), QString(title));
+            app->window.runOneFrame();
         }
     }
 
     void menusShowTheirTextsAndMarks() {
-        MainWindow& w = desktop->window;
+        MainFrame& w = app->window;
         QStringList tops;
         for (QAction* a : w.menuBar()->actions()) tops << a->text();
         QCOMPARE(tops, QStringList({"&Demo", "&Quality", "Shader", "Test", "&Info"}));
@@ -207,7 +207,7 @@ private slots:
     }
 
     void dragOrbitsTheCamera() {
-        RenderView& view = desktop->window.view();
+        RenderView& view = app->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));
         const float azimuth = camera().cameraAzimuth;
         const float elevation = camera().cameraElevation;
@@ -220,16 +220,16 @@ private slots:
         sendMouse(&view, QEvent::MouseMove, {160, 240}, Qt::LeftButton);  // downward: half a quarter turn up
         QVERIFY(std::fabs(camera().cameraElevation - (elevation + 0.785398f)) < 1e-5f);
         sendMouse(&view, QEvent::MouseButtonRelease, {160, 240}, Qt::NoButton);
-        desktop->window.runOneFrame();
+        app->window.runOneFrame();
         const Vec3 eye = camera().eyePosition;
         QVERIFY(std::fabs(std::sqrt(eye.x * eye.x + eye.y * eye.y + eye.z * eye.z) - 7.0f) < 1e-4f);
     }
 
     void framesRunFromTheEventLoopAndShowTheRate() {
-        desktop->window.startFrames();
+        app->window.startFrames();
         const QRegularExpression rate("^ *\\d+\\.\\d\\d fps$");
-        QTRY_VERIFY_WITH_TIMEOUT(rate.match(desktop->window.statusPane().text()).hasMatch(), 10000);
-        desktop->window.stopFrames();
+        QTRY_VERIFY_WITH_TIMEOUT(rate.match(app->window.statusPane().text()).hasMatch(), 10000);
+        app->window.stopFrames();
     }
 
     void aboutBoxIsModalWithItsTexts() {
@@ -248,7 +248,7 @@ private slots:
                 if (b->isDefault()) b->click();
             }
         });
-        desktop->window.action(kCmdAbout)->trigger();
+        app->window.action(kCmdAbout)->trigger();
         QVERIFY(modal);
         QCOMPARE(caption, QString("About Lumo"));
         for (const char* text : {"Real-time", "Lumo", "Design Demo Release 0.38 (03/16/2006)", "OK"})
@@ -270,15 +270,15 @@ private slots:
     }
 
     void exitClosesTheWindow() {
-        desktop->window.startFrames();
+        app->window.startFrames();
         QTest::qWait(50);
-        QVERIFY(desktop->window.isVisible());
-        desktop->window.action(kCmdExit)->trigger();
-        QVERIFY(!desktop->window.isVisible());
+        QVERIFY(app->window.isVisible());
+        app->window.action(kCmdExit)->trigger();
+        QVERIFY(!app->window.isVisible());
     }
 
 private:
-    std::unique_ptr<Desktop> desktop;
+    std::unique_ptr<LumoApp> app;
 };
 
 QTEST_MAIN(ShellTest)

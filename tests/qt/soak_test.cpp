@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/qt/desktop.h"
+#include "app/qt/lumo_app.h"
 #include "app/qt/render_view.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -32,8 +32,8 @@ private slots:
     void soak() {
         QFETCH(int, threads);
         resetToStaticValues();
-        Desktop desktop;
-        MainWindow& window = desktop.window;
+        LumoApp app;
+        MainFrame& window = app.window;
         RenderView& view = window.view();
 
         // A pass that overruns its wait shows a modal box; close it so the soak keeps going.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/qt/desktop.h"
+#include "app/qt/lumo_app.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 
-    lumo::Desktop desktop;
-    desktop.window.startFrames();
+    lumo::LumoApp lumoApp;
+    lumoApp.window.startFrames();
     return app.exec();
 }

@@ -3,12 +3,12 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "app/qt/main_window.h"
+#include "app/qt/main_frame.h"
 #include "app/qt/render_view.h"
 
 namespace lumo {
 
-QtPlatform::QtPlatform(MainWindow& window) : window_(window) { clock_.start(); }
+QtPlatform::QtPlatform(MainFrame& window) : window_(window) { clock_.start(); }
 
 uint32_t QtPlatform::tickCount() { return static_cast<uint32_t>(clock_.elapsed()); }
 

@@ -7,11 +7,11 @@
 
 namespace lumo {
 
-class MainWindow;
+class MainFrame;
 
 class QtPlatform : public Platform {
 public:
-    explicit QtPlatform(MainWindow& window);
+    explicit QtPlatform(MainFrame& window);
 
     uint32_t tickCount() override;
     void setTitle(const std::string& title) override;
@@ -23,7 +23,7 @@ public:
     void requestQuit() override;
 
 private:
-    MainWindow& window_;
+    MainFrame& window_;
     QElapsedTimer clock_;
 };
 

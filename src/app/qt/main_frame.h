@@ -16,10 +16,10 @@ namespace lumo {
 
 class RenderView;
 
-class MainWindow : public QMainWindow {
+class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainFrame(QWidget* parent = nullptr);
 
     RenderView& view() { return *view_; }
     QLabel& statusPane() { return *statusPane_; }

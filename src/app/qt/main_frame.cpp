@@ -1,4 +1,4 @@
-#include "app/qt/main_window.h"
+#include "app/qt/main_frame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,7 +14,7 @@
 
 namespace lumo {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Lumo");
     // The menu stays inside the window, so the window's size alone decides the view's size.
     menuBar()->setNativeMenuBar(false);
@@ -27,11 +27,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     statusBar()->addWidget(statusPane_, 1);
 
     frameTimer_.setInterval(0);
-    connect(&frameTimer_, &QTimer::timeout, this, &MainWindow::runOneFrame);
+    connect(&frameTimer_, &QTimer::timeout, this, &MainFrame::runOneFrame);
     refreshCommandStates();
 }
 
-void MainWindow::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
+void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshMenu(menu); });
     for (const MenuItem& item : items) {
         switch (item.kind) {
@@ -57,12 +57,12 @@ void MainWindow::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     }
 }
 
-QAction* MainWindow::action(int commandId) const {
+QAction* MainFrame::action(int commandId) const {
     const auto it = actions_.find(commandId);
     return it == actions_.end() ? nullptr : it->second;
 }
 
-void MainWindow::refreshMenu(QMenu* menu) {
+void MainFrame::refreshMenu(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (action->isSeparator() || action->menu()) continue;
         const CommandState state = commandState(action->data().toInt());
@@ -71,7 +71,7 @@ void MainWindow::refreshMenu(QMenu* menu) {
     }
 }
 
-void MainWindow::refreshCommandStates() {
+void MainFrame::refreshCommandStates() {
     for (const auto& [id, action] : actions_) {
         const CommandState state = commandState(id);
         action->setChecked(state.checked);
@@ -79,13 +79,13 @@ void MainWindow::refreshCommandStates() {
     }
 }
 
-void MainWindow::chooseCommand(int commandId) {
+void MainFrame::chooseCommand(int commandId) {
     executeCommand(commandId);
     // Qt flips a checkable item by itself; the command's own rule decides what it shows.
     refreshCommandStates();
 }
 
-void MainWindow::runOneFrame() {
+void MainFrame::runOneFrame() {
     if (inFrame_) return;
     inFrame_ = true;
     view_->beginFrame();
@@ -94,14 +94,14 @@ void MainWindow::runOneFrame() {
     inFrame_ = false;
 }
 
-void MainWindow::resizeViewTo(int w, int h) {
+void MainFrame::resizeViewTo(int w, int h) {
     if (isMaximized() || isFullScreen()) showNormal();
     requestedViewSize_ = QSize(w, h);
     resizeAttempts_ = 0;
     resize(size() + requestedViewSize_ - view_->size());
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
+void MainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // The layout has placed the view by now. A menu bar that wraps differently at the new width
     // changes the space left for the view; correct for it a few times at most.
@@ -113,12 +113,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     resize(size() + requestedViewSize_ - view_->size());
 }
 
-void MainWindow::showAboutBox() {
+void MainFrame::showAboutBox() {
     AboutDialog about(this);
     about.exec();
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void MainFrame::closeEvent(QCloseEvent* event) {
     frameTimer_.stop();
     event->accept();
 }

@@ -1,17 +1,17 @@
-#include "app/qt/desktop.h"
+#include "app/qt/lumo_app.h"
 
 #include "app/startup.h"
 
 namespace lumo {
 
-Desktop::Desktop() {
+LumoApp::LumoApp() {
     setPlatform(&platform);
     window.show();
     window.resizeViewTo(320, 240);
     startUp();
 }
 
-Desktop::~Desktop() {
+LumoApp::~LumoApp() {
     window.stopFrames();
     setPlatform(nullptr);
 }
