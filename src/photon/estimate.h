@@ -1,5 +1,7 @@
-// Photon-map estimate read by the shaders.
+// Photon-map estimate read by the shaders, and the interpolation kernels behind it.
 #pragma once
+
+#include <cmath>
 
 #include "core/vec3.h"
 #include "scene/scene_object.h"
@@ -9,5 +11,23 @@ namespace lumo {
 // Light deposited by photons at surface parameters (u, v) of object, per unit of world area.
 // Black unless the object is a parallelogram with a photon tree and a photon display is on.
 Vec3 photonEstimate(const SceneObject* object, float u, float v);
+
+// Scale of the estimate for a scene (photon count and receiver area aside): 0 where no scene offers a map.
+float photonEstimateSceneScale(int sceneId, int causticPhotonCount, int giPhotonCount);
+
+// Reconstructs the density at (u, v) from a tree with the given "Interpolation" mode (0..6), unscaled.
+Vec3 evaluateKernel(const PhotonQuadNode* root, float u, float v, int kernel);
+
+// Stretched-grid tent contributions of tree levels 1..lastLevel at (pu, pv).
+Vec3 evaluateLevels(const PhotonQuadNode* root, float pu, float pv, int lastLevel);
+
+// Separable tent of radius r; 0 outside it.
+inline float tentWeight(float du, float dv, float r) {
+    const float a = 1.0f - std::fabs(du) / r;
+    const float b = 1.0f - std::fabs(dv) / r;
+    if (a < 0.0f || b < 0.0f) return 0.0f;
+    const float w = a * b;
+    return w > 0.0f ? w : 0.0f;
+}
 
 }  // namespace lumo

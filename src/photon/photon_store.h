@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/random.h"
+#include "intersect/hit_record.h"
 #include "scene/scene_object.h"
 
 namespace lumo {
@@ -29,5 +30,29 @@ struct PhotonBuffer {
     Random* rng = nullptr;
     float wavelength = 555.0f;
 };
+
+// The blocks photons are stored in. A block, once allocated, keeps its slot for the program's
+// lifetime and is reused by later passes. blockCount counts the slots handed out in the current
+// pass; it may run past kPhotonBlockSlots when a store is refused, so readers clamp it.
+struct PhotonBlockTable {
+    Photon* blocks[kPhotonBlockSlots] = {};
+    std::atomic<int32_t> blockCount{0};
+};
+
+PhotonBlockTable& photonBlockTable();
+
+// Number of blocks of the current pass that exist (blockCount clamped to the table size).
+inline int usedPhotonBlocks() {
+    const int32_t n = photonBlockTable().blockCount.load(std::memory_order_relaxed);
+    return n < kPhotonBlockSlots ? n : kPhotonBlockSlots;
+}
+
+// Starts a pass: no block handed out, every buffer of `buffers` takes a fresh block on its first store.
+void resetPhotonStore(PhotonBuffer* const* buffers, int bufferCount);
+
+// Appends one photon to the buffer's current block, taking a new block when it is full. Taking a
+// block is one atomic increment, so no two threads get the same block. Returns false (and stores
+// nothing) when the table has no free slot.
+bool storePhoton(PhotonBuffer& buffer, const HitRecord& hit, float power, float wavelength);
 
 }  // namespace lumo

@@ -1,0 +1,88 @@
+// Per-surface photon quadtrees over (u, v) in the unit square, their node pools and the
+// per-pass precomputation the smooth interpolation kernels read.
+#pragma once
+
+#include <cstdint>
+
+#include "core/vec3.h"
+#include "photon/photon_store.h"
+#include "scene/kd_tree.h"
+
+namespace lumo {
+
+// Children in quadrant order: 0 low u/low v, 1 high u/low v, 2 low u/high v, 3 high u/high v;
+// all four present or none. Corners 0..3 are (u0, v0), (u0 + s, v0), (u0, v0 + s), (u0 + s, v0 + s).
+struct PhotonQuadNode {
+    Vec3 sum;  // leaf: sum of power x colour of its photons; inner node after sumUp: sum of children
+    Vec3 corner00;
+    Vec3 corner10;
+    Vec3 corner01;
+    Vec3 corner11;
+    int32_t count;  // photons filed here; a node that has split holds split count + 1
+    PhotonQuadNode* children[4];
+    Photon* photons;  // list linked through Photon::next
+};
+
+inline constexpr int kNodePoolSlots = 500;
+inline constexpr int kNodesPerPool = 1024;
+// Cells narrower than this never split (2^-10 is the first size below it).
+inline constexpr float kMinSplitCellSize = 0.001f;
+
+struct NodePools {
+    PhotonQuadNode* pools[kNodePoolSlots] = {};
+    int32_t poolIndex = -1;
+    int32_t poolUsed = kNodesPerPool + 1;
+};
+
+NodePools& nodePools();
+
+// Next build hands out nodes from pool 0 again.
+void resetNodePools();
+// A node from the pools, uninitialised; null when all pools are used up.
+PhotonQuadNode* allocateNode();
+
+// Gives every parallelogram of the scene tree an empty root (allocating it on first use).
+void resetQuadtrees(const KdNode* sceneRoot);
+// Root reset as resetQuadtrees does it: corners are left as they were.
+void resetRoot(PhotonQuadNode& root);
+
+// Files photon into the tree of node, whose cell has lower corner (cu, cv) and size s. A node holds up
+// to splitCount photons; the next one splits it into four children and moves all of them down. When
+// no node can be had, the node keeps its photons instead of splitting.
+void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* photon, int32_t splitCount);
+
+// Inner nodes' sums become the sums of their children; returns the node's sum.
+Vec3 sumUp(PhotonQuadNode* node);
+int maxDepth(const PhotonQuadNode* node, int depth);
+// Turns the sums of the nodes at depth `target` into differences from the levels above.
+void differenceLevel(const PhotonQuadNode* root, PhotonQuadNode* node, float cu, float cv, float s, int depth,
+                     int target);
+// Finest density at corner k of node's cell, in the units of node's level.
+Vec3 cornerDensity(const PhotonQuadNode* node, int k);
+
+// Neighbours of a cell at its own level, null where there is none.
+enum Neighbour { kBelow, kAbove, kLeft, kRight, kBelowLeft, kBelowRight, kAboveLeft, kAboveRight };
+// Writes crack-free bilinear corner values into every node; bit k of fixedCorners marks corner k as
+// already set by the parent.
+void buildPatches(PhotonQuadNode* node, PhotonQuadNode* const neighbours[8], float s, unsigned fixedCorners);
+
+// The preparation the given kernel needs, for every parallelogram in the scene tree.
+void precomputePatches(const KdNode* sceneRoot, int kernel);
+
+// Colour of a photon of wavelength lambda (nm).
+Vec3 wavelengthToRgb(float lambda);
+
+// Calls fn(object) for every parallelogram listed in the scene tree (objects in several leaves repeat).
+template <typename Fn>
+void forEachParallelogram(const KdNode* node, Fn&& fn) {
+    if (!node) return;
+    if (node->axis != 0) {
+        forEachParallelogram(node->belowChild(), fn);
+        forEachParallelogram(node->above, fn);
+        return;
+    }
+    for (const ObjectNode* n = node->objects(); n; n = n->next)
+        if (n->object && n->object->type == kParallelogram) fn(*n->object);
+}
+
+}  // namespace lumo
