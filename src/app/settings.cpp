@@ -2,10 +2,7 @@
 
 namespace lumo {
 
-RenderSettings& settings() {
-    static RenderSettings s;
-    return s;
-}
+RenderSettings theSettings;
 
 void resetSettings() { settings() = RenderSettings{}; }
 

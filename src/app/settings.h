@@ -32,7 +32,8 @@ struct RenderSettings {
     int16_t useAsm = 0;
 };
 
-RenderSettings& settings();
+extern RenderSettings theSettings;
+inline RenderSettings& settings() { return theSettings; }
 
 // Every setting back to its value before start-up (the member initialisers).
 void resetSettings();
