@@ -1,6 +1,8 @@
 // Camera and general tree walks: mailboxes, early exit, far-child entry, the scene box.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "intersect/intersect.h"
 #include "trace/box_entry.h"
 #include "trace/test_scene.h"
@@ -201,6 +203,38 @@ TEST_F(Walk, BoxEntryPointsAndMisses) {
     enterBox(kUnitBox, {1.0f, -1.0f, 0.5f}, d, h);
     EXPECT_EQ(h.distance, 1.0f);
     EXPECT_EQ(h.position.x, 1.0f);
+}
+
+TEST_F(Walk, CameraBoxCacheClassifiesTheEyePerFrame) {
+    SceneBuilder b;
+    SceneObject& ball = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
+    KdNode& leaf = b.scene.newLeaf();
+    b.scene.append(leaf, ball);
+    b.install(kUnitBox, leaf, {-5.0f, 0.5f, 3.0f});
+    world().frameStamp = 7;
+    prepareCameraFrame();
+    const CameraBoxCache& c = cameraBoxCache;
+    EXPECT_FALSE(c.eyeInside);
+    EXPECT_TRUE(c.outside[0]);
+    EXPECT_EQ(c.plane[0], -2.0f);
+    EXPECT_FALSE(c.outside[1]);
+    EXPECT_TRUE(c.outside[2]);
+    EXPECT_EQ(c.plane[2], 2.0f);
+    EXPECT_EQ(c.stamp, 7);
+
+    ray.direction = normalize({3.0f, -0.5f, -1.5f});
+    enterBox(currentScene().bounds, camera().eyePosition, ray);
+    EXPECT_NEAR(ray.candidate.distance, 3.0f * std::sqrt(1.0f + 0.5f * 0.5f / 9.0f + 0.25f), 1e-5f);
+    EXPECT_EQ(ray.candidate.position.x, -2.0f);
+    EXPECT_NEAR(ray.candidate.position.z, 1.5f, 1e-5f);
+
+    // The next frame's eye, without a prepared frame: the ray classifies it itself, not from the stale cache.
+    camera().eyePosition = {0.0f, -5.0f, 0.0f};  // outside on y only; the stale cache knew x and z
+    world().frameStamp = 8;
+    traceTowards({0.0f, 0.0f, 0.0f});
+    EXPECT_EQ(lastShaded().object, &ball);
+    EXPECT_EQ(cameraBoxCache.eye.x, -5.0f);
+    world().frameStamp = 0;
 }
 
 TEST_F(Walk, FreeObjectIsTestedBeforeTheTree) {
