@@ -1,6 +1,6 @@
 #include "simd/sse_path.h"
 
-#include "simd/processor.h"
+#include "app/startup.h"
 
 namespace lumo {
 
