@@ -2,9 +2,6 @@
 
 namespace lumo {
 
-RenderSettings& settings() {
-    static RenderSettings s;
-    return s;
-}
+RenderSettings theSettings;
 
 }  // namespace lumo

@@ -32,6 +32,7 @@ struct RenderSettings {
     int16_t useAsm = 0;
 };
 
-RenderSettings& settings();
+extern RenderSettings theSettings;
+inline RenderSettings& settings() { return theSettings; }
 
 }  // namespace lumo

@@ -12,4 +12,8 @@ namespace lumo {
 // error on failure.
 bool writePng(const FrameBuffer& fb, const std::string& path, std::string& error);
 
+// Whether a file can be created at path (checked before rendering, so a bad path costs no frames).
+// Leaves nothing behind.
+bool checkWritable(const std::string& path, std::string& error);
+
 }  // namespace lumo

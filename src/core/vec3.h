@@ -60,6 +60,7 @@ inline float frac(float x) { return std::fabs(x - std::trunc(x)); }
 Vec3 perpendicular(const Vec3& v);
 
 // Angle of (x, y) in [0, 2*pi) with a dead zone of |x| <= 0.0001 that gives exactly pi/2 or 3pi/2.
+// A tiny negative angle plus 2*pi rounds to the float 2*pi itself, which is the same direction as 0.
 float polarAngle(float x, float y);
 
 // acos that returns 0 for arguments >= 1, so rounding noise cannot produce a NaN.

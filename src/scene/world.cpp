@@ -4,14 +4,13 @@
 
 namespace lumo {
 
-World& world() {
-    static World w;
-    return w;
-}
+// The one light record. Defined before theWorld so that it outlives the scene, whose destructor
+// may still touch it at exit.
+static Light theLight;
+World theWorld;
 
 void ensureLight() {
-    static Light light;  // the one light record; lives until exit
-    if (!world().lights) world().lights = &light;
+    if (!world().lights) world().lights = &theLight;
 }
 
 void setScene(std::unique_ptr<Scene> scene) {

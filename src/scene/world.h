@@ -70,7 +70,9 @@ struct World {
     uint16_t frameStamp = 0;
 };
 
-World& world();
+// One instance for the program; a plain global so the per-ray reads inline to a load.
+extern World theWorld;
+inline World& world() { return theWorld; }
 inline Camera& camera() { return world().camera; }
 inline Scene& currentScene() { return *world().scene; }
 inline Light* firstLight() { return world().lights; }

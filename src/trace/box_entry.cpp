@@ -25,6 +25,8 @@ void refreshCameraBoxCache() {
         }
         c.eyeInside = c.eyeInside && !c.outside[a];
     }
+    c.eye = eye;
+    c.bounds = box;
     c.stamp = world().frameStamp;
 }
 

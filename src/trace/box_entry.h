@@ -26,6 +26,14 @@ struct CameraBoxCache {
     bool outside[3] = {false, false, false};
     bool eyeInside = true;
     uint16_t stamp = 0;  // frame stamp it was computed for
+    Vec3 eye{0.0f, 0.0f, 0.0f};  // the eye and box it was computed for
+    Box bounds{{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
+
+    bool validFor(const Box& box, const Vec3& e) const {
+        return e.x == eye.x && e.y == eye.y && e.z == eye.z && box.min.x == bounds.min.x &&
+               box.min.y == bounds.min.y && box.min.z == bounds.min.z && box.max.x == bounds.max.x &&
+               box.max.y == bounds.max.y && box.max.z == bounds.max.z;
+    }
 };
 
 extern CameraBoxCache cameraBoxCache;
@@ -98,8 +106,14 @@ inline void enterBox(const Box& box, const Vec3& origin, const Vec3& direction, 
 }
 
 // Camera form: origin `eye`, classification taken from cameraBoxCache; result in ray.candidate.
+// Should the cache not match the eye and box (no prepared frame), the ray classifies for itself
+// rather than writing the shared cache.
 inline void enterBox(const Box& box, const Vec3& eye, PrimaryRay& ray) {
     const CameraBoxCache& c = cameraBoxCache;
+    if (!c.validFor(box, eye)) {
+        enterBox(box, eye, ray.direction, ray.candidate);
+        return;
+    }
     if (c.eyeInside) {
         ray.candidate.position = eye;
         ray.candidate.distance = 1.0f;

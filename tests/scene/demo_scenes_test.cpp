@@ -367,7 +367,7 @@ TEST(DemoScenes, ReloadingGivesIdenticalData) {
         for (size_t i = 0; i < first.size(); ++i) {
             EXPECT_EQ(first[i].type, again[i].type);
             EXPECT_EQ(first[i].flags, again[i].flags);
-            // Payloads hold no pointers in the first 36 bytes except none; compare geometry by value.
+            // Geometry compared bit for bit (the patch fields before its first pointer).
             if (first[i].type == kParallelogram || first[i].type == kTriangle) {
                 EXPECT_EQ(std::memcmp(&first[i].patch, &again[i].patch, offsetof(PlanarPatch, attributes)), 0);
             } else if (first[i].type == kSphere) {

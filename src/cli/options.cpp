@@ -1,0 +1,211 @@
+#include "cli/options.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+
+struct NamedShader {
+    const char* name;
+    ShaderFn shader;
+};
+constexpr NamedShader kShaders[] = {{"depth", shadeDepth},   {"normals", shadeNormals}, {"reflection", shadeReflection},
+                                    {"uv", shadeUV},         {"simple", shadeSimple},   {"phong", shadePhong}};
+
+struct Preset {
+    const char* name;
+    int thresholds[5];
+};
+constexpr Preset kPresets[] = {{"raw", {9999, 300, 300, 300, 300}},
+                               {"1/16", {-1, 300, 300, 300, 300}},
+                               {"1/4", {-1, -1, 300, 300, 300}},
+                               {"1/1", {-1, -1, -1, 48, 64}},
+                               {"standard", {5, 24, 32, 48, 64}}};
+
+// Demo menu names by scene id, lower case with hyphens for blanks.
+constexpr const char* kSceneNames[] = {"mirrorsphere", "balls", "cube",   "shadows-1",  "torus",
+                                       "spheres",      "area-light", "egg", "cornell-box"};
+
+bool parseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool parseNonNegativeNumber(const std::string& text, double& value) {
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.')) return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    return ec == std::errc() && ptr == end && value >= 0.0 && value <= 4294967295.0;
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool endsWithPng(const std::string& path) {
+    if (path.size() <= 4) return false;
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    return base.size() > 4 && lowerCase(base.substr(base.size() - 4)) == ".png";
+}
+
+}  // namespace
+
+int sceneIdFromName(const std::string& text) {
+    int id = 0;
+    if (parseInt(text, id)) return id >= 1 && id <= 9 ? id : 0;
+    std::string name = lowerCase(text);
+    for (char& c : name)
+        if (c == ' ') c = '-';
+    for (int i = 0; i < 9; ++i)
+        if (name == kSceneNames[i]) return i + 1;
+    return 0;
+}
+
+std::string helpText() {
+    return "Usage: lumo-render [options]\n"
+           "Renders frames of a demo scene without a window and reports the speed.\n"
+           "\n"
+           "  --scene S         1..9 or a Demo menu name: mirrorsphere, balls, cube, shadows-1, torus,\n"
+           "                    spheres, area-light, egg, cornell-box (any case, blanks or hyphens);\n"
+           "                    default 1\n"
+           "  --size WxH        picture size, 1x1 to 8192x8192; default 320x240\n"
+           "  --shader NAME     depth | normals | reflection | uv | simple | phong; default phong\n"
+           "  --sampling MODE   full (every pixel, \"1:1\") | sub (\"Subsampling\"); default sub\n"
+           "  --preset NAME     raw | 1/16 | 1/4 | 1/1 | standard (Subsampling thresholds); default standard\n"
+           "  --aa LEVEL        none | good (max. 2x2) | best (max. 4x4), Subsampling only; default none\n"
+           "  --filter          smooth the picture with the 3x3 filter\n"
+           "  --threads N       1 | 2 | 4 render threads; default 1\n"
+           "  --time MS         run the scene's animation step at clock MS (milliseconds) before each\n"
+           "                    frame; without it the scene stays as built\n"
+           "  --frames N        number of frames to render, 1 or more; default 1\n"
+           "  --out FILE.png    write the last frame as an 8-bit RGB PNG\n"
+           "  --help            show this text\n"
+           "\n"
+           "After the frames one line goes to stdout:\n"
+           "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
+           "  rays_per_frame=<n> mrays_per_s=<f>\n"
+           "Errors print one line to stderr and exit with status 2.\n";
+}
+
+ParseResult parseOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    RenderOptions& o = result.options;
+    auto fail = [&](const std::string& message) {
+        result.status = ParseResult::kError;
+        result.error = message;
+        return result;
+    };
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        bool inlineValue = false;
+        if (name.rfind("--", 0) == 0) {
+            const size_t eq = name.find('=');
+            if (eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name = name.substr(0, eq);
+                inlineValue = true;
+            }
+        }
+        const bool isFlag = name == "--help" || name == "--filter";
+        if (isFlag) {
+            if (inlineValue) return fail(name + " takes no value");
+            if (name == "--help") {
+                result.status = ParseResult::kHelp;
+                return result;
+            }
+            o.filter = true;
+            continue;
+        }
+
+        // What each option accepts, for its error line.
+        static const struct {
+            const char* name;
+            const char* accepts;
+        } kAccepts[] = {
+            {"--scene", "1..9 or mirrorsphere, balls, cube, shadows-1, torus, spheres, area-light, egg, cornell-box"},
+            {"--size", "WxH with W and H from 1 to 8192, e.g. 640x480"},
+            {"--shader", "depth, normals, reflection, uv, simple or phong"},
+            {"--sampling", "full or sub"},
+            {"--preset", "raw, 1/16, 1/4, 1/1 or standard"},
+            {"--aa", "none, good or best"},
+            {"--threads", "1, 2 or 4"},
+            {"--time", "a clock in milliseconds, a number >= 0"},
+            {"--frames", "a whole number from 1 to 1000000"},
+            {"--out", "a file name ending in .png"},
+        };
+        const char* accepts = nullptr;
+        for (const auto& a : kAccepts)
+            if (name == a.name) accepts = a.accepts;
+        if (!accepts) return fail("unknown option '" + args[i] + "' (see --help)");
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) return fail(name + " needs a value: " + accepts);
+            value = args[++i];
+        }
+        const std::string bad = name + " expects " + accepts + ", got '" + value + "'";
+
+        if (name == "--scene") {
+            o.sceneId = sceneIdFromName(value);
+            if (o.sceneId == 0) return fail(bad);
+        } else if (name == "--size") {
+            const size_t x = lowerCase(value).find('x');
+            int w = 0, h = 0;
+            if (x == std::string::npos || !parseInt(value.substr(0, x), w) || !parseInt(value.substr(x + 1), h) ||
+                w < 1 || w > 8192 || h < 1 || h > 8192)
+                return fail(bad);
+            o.width = w;
+            o.height = h;
+        } else if (name == "--shader") {
+            bool found = false;
+            for (const auto& s : kShaders)
+                if (lowerCase(value) == s.name) o.shader = s.shader, found = true;
+            if (!found) return fail(bad);
+        } else if (name == "--sampling") {
+            const std::string v = lowerCase(value);
+            if (v == "full")
+                o.samplingMode = 1;
+            else if (v == "sub")
+                o.samplingMode = 2;
+            else
+                return fail(bad);
+        } else if (name == "--preset") {
+            bool found = false;
+            for (const auto& p : kPresets)
+                if (lowerCase(value) == p.name) {
+                    std::memcpy(o.thresholds, p.thresholds, sizeof o.thresholds);
+                    found = true;
+                }
+            if (!found) return fail(bad);
+        } else if (name == "--aa") {
+            const std::string v = lowerCase(value);
+            if (v == "none")
+                o.antiAliasing = 0;
+            else if (v == "good")
+                o.antiAliasing = 1;
+            else if (v == "best")
+                o.antiAliasing = 2;
+            else
+                return fail(bad);
+        } else if (name == "--threads") {
+            int n = 0;
+            if (!parseInt(value, n) || (n != 1 && n != 2 && n != 4)) return fail(bad);
+            o.threadCount = n;
+        } else if (name == "--time") {
+            if (!parseNonNegativeNumber(value, o.timeMs)) return fail(bad);
+            o.animate = true;
+        } else if (name == "--frames") {
+            if (!parseInt(value, o.frames) || o.frames < 1 || o.frames > 1000000) return fail(bad);
+        } else if (name == "--out") {
+            if (!endsWithPng(value)) return fail(bad);
+            o.outPath = value;
+        }
+    }
+    return result;
+}
+
+}  // namespace lumo

@@ -1,0 +1,41 @@
+// Command-line options of lumo-render.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shade/shader.h"
+
+namespace lumo {
+
+struct RenderOptions {
+    int sceneId = 1;
+    int width = 320;
+    int height = 240;
+    ShaderFn shader = shadePhong;
+    int samplingMode = 2;  // 1 "1:1" (full), 2 "Subsampling" (sub)
+    int thresholds[5] = {5, 24, 32, 48, 64};  // the Standard preset
+    int antiAliasing = 0;
+    bool filter = false;
+    int threadCount = 1;
+    bool animate = false;  // --time given
+    double timeMs = 0.0;
+    int frames = 1;
+    std::string outPath;   // empty: no picture written
+};
+
+struct ParseResult {
+    enum Status { kRun, kHelp, kError } status = kRun;
+    RenderOptions options;
+    std::string error;  // one line naming the option and what it accepts
+};
+
+// Parses the arguments after the program name. Accepts "--name value" and "--name=value".
+ParseResult parseOptions(const std::vector<std::string>& args);
+
+std::string helpText();
+
+// 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.
+int sceneIdFromName(const std::string& text);
+
+}  // namespace lumo

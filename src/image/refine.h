@@ -1,0 +1,212 @@
+// Adaptive 4x4 block refinement and anti-aliasing over one rectangle of the frame buffer.
+//
+// A Sampler is any type with `uint32_t operator()(int slot, float row, float column)` returning a
+// packed pixel; the renderer passes one that traces camera rays, tests pass synthetic pictures.
+#pragma once
+
+#include <cstdint>
+
+#include "image/frame.h"
+#include "image/packed_pixel.h"
+
+namespace lumo {
+
+// Thresholds T0..T4 (every comparison is difference > threshold) and the anti-aliasing level.
+struct RefineSettings {
+    int threshold[5] = {5, 24, 32, 48, 64};
+    int antiAliasing = 0;  // 0 none, 1 up to 2x2, 2 up to 4x4
+};
+
+// Cell flags handed from the block level to the cell level.
+enum CellFlags : int {
+    kRowEdgeFilled = 1,     // the cell's edge along its own row is already filled
+    kColumnEdgeFilled = 2,  // the cell's edge along its own column is already filled
+};
+
+// Lines between worker rectangles. They are complete before the workers start; the workers on both
+// sides only read them. -1 when there is no such line.
+struct SharedLines {
+    int column = -1;  // D
+    int row = -1;     // E
+};
+
+template <class Sampler>
+struct BlockPass {
+    FrameBuffer& fb;
+    Sampler& sample;
+    const RefineSettings& settings;
+    int slot;
+    SharedLines shared;
+
+    uint32_t& P(int y, int x) { return fb.at(y, x); }
+    uint32_t trace(float y, float x) { return sample(slot, y, x); }
+
+    bool onSharedLine(int y, int x) const { return x == shared.column || y == shared.row; }
+
+    // Block corners already traced before the workers: those on the shared lines and those one
+    // block before them (which the shared lines' own refinement needed).
+    bool cornerPretraced(int y, int x) const {
+        return (shared.column > 0 && (x == shared.column || x == shared.column - 4)) ||
+               (shared.row > 0 && (y == shared.row || y == shared.row - 4));
+    }
+
+    // Row y between the traced points (y, x-4) and (y, x).
+    void fillRow(int y, int x) {
+        P(y, x - 2) = average2(P(y, x - 4), P(y, x));
+        P(y, x - 1) = average2(P(y, x - 2), P(y, x));
+        P(y, x - 3) = average2(P(y, x - 4), P(y, x - 2));
+    }
+    // Column x between the traced points (y-4, x) and (y, x).
+    void fillColumn(int y, int x) {
+        P(y - 2, x) = average2(P(y - 4, x), P(y, x));
+        P(y - 1, x) = average2(P(y - 2, x), P(y, x));
+        P(y - 3, x) = average2(P(y - 4, x), P(y - 2, x));
+    }
+
+    // Blocks whose far corner (y, x) lies in the rectangle, bottom row first, each row left to right.
+    // Row y0 and column x0 must be complete.
+    void refineBlocks(int x0, int y0, int x1, int y1) {
+        for (int y = y0 + 4; y <= y1; y += 4)
+            for (int x = x0 + 4; x <= x1; x += 4) refineBlock(x, y);
+    }
+
+    void refineBlock(int x, int y) {
+        const int* t = settings.threshold;
+        if (!cornerPretraced(y, x)) P(y, x) = trace(static_cast<float>(y), static_cast<float>(x));
+        if (blockDifference(P(y, x), P(y - 4, x - 4), P(y, x - 4), P(y - 4, x)) <= t[0]) {
+            const uint32_t c = P(y, x);
+            const int lastRow = y == shared.row ? y - 1 : y;
+            const int lastColumn = x == shared.column ? x - 1 : x;
+            for (int yy = y - 3; yy <= lastRow; ++yy)
+                for (int xx = x - 3; xx <= lastColumn; ++xx) P(yy, xx) = c;
+            return;
+        }
+        int flagsA = 0, flagsB = 0, flagsC = 0, flagsD = 0;
+
+        if (y == shared.row) {
+            flagsC |= kRowEdgeFilled;
+            flagsD |= kRowEdgeFilled;
+        } else if (maxChannelDifference(P(y, x), P(y, x - 4)) > t[1]) {
+            P(y, x - 2) = trace(static_cast<float>(y), static_cast<float>(x - 2));
+        } else {
+            fillRow(y, x);
+            flagsC |= kRowEdgeFilled;
+            flagsD |= kRowEdgeFilled;
+        }
+
+        if (x == shared.column) {
+            flagsB |= kColumnEdgeFilled;
+            flagsD |= kColumnEdgeFilled;
+        } else if (maxChannelDifference(P(y, x), P(y - 4, x)) > t[1]) {
+            P(y - 2, x) = trace(static_cast<float>(y - 2), static_cast<float>(x));
+        } else {
+            fillColumn(y, x);
+            flagsB |= kColumnEdgeFilled;
+            flagsD |= kColumnEdgeFilled;
+        }
+
+        const bool across = maxChannelDifference(P(y - 2, x), P(y - 2, x - 4)) > t[1];
+        const bool along = maxChannelDifference(P(y, x - 2), P(y - 4, x - 2)) > t[1];
+        if (across && along) {
+            P(y - 2, x - 2) = trace(static_cast<float>(y - 2), static_cast<float>(x - 2));
+        } else if (across) {
+            fillColumn(y, x - 2);
+            flagsA |= kColumnEdgeFilled;
+            flagsC |= kColumnEdgeFilled;
+        } else if (along) {
+            fillRow(y - 2, x);
+            flagsA |= kRowEdgeFilled;
+            flagsB |= kRowEdgeFilled;
+        } else {
+            P(y - 2, x - 2) = average4(P(y - 2, x), P(y - 2, x - 4), P(y, x - 2), P(y - 4, x - 2));
+            P(y - 2, x - 1) = average2(P(y - 2, x - 2), P(y - 2, x));
+            P(y - 2, x - 3) = average2(P(y - 2, x - 4), P(y - 2, x - 2));
+            P(y - 3, x - 2) = average2(P(y - 4, x - 2), P(y - 2, x - 2));
+            P(y - 1, x - 2) = average2(P(y - 2, x - 2), P(y, x - 2));
+            flagsA |= kRowEdgeFilled | kColumnEdgeFilled;
+            flagsB |= kRowEdgeFilled;
+            flagsC |= kColumnEdgeFilled;
+        }
+
+        refineCell(x - 2, y - 2, flagsA);
+        refineCell(x, y - 2, flagsB);
+        refineCell(x - 2, y, flagsC);
+        refineCell(x, y, flagsD);
+    }
+
+    // The 2x2 cell with far corner (y, x).
+    void refineCell(int x, int y, int flags) {
+        const int t2 = settings.threshold[2];
+        bool rowTraced = false, columnTraced = false, centreTraced = false;
+        if (!(flags & kRowEdgeFilled)) {
+            if (maxChannelDifference(P(y, x), P(y, x - 2)) > t2) {
+                P(y, x - 1) = trace(static_cast<float>(y), static_cast<float>(x - 1));
+                rowTraced = true;
+            } else {
+                P(y, x - 1) = average2(P(y, x - 2), P(y, x));
+            }
+        }
+        if (!(flags & kColumnEdgeFilled)) {
+            if (maxChannelDifference(P(y, x), P(y - 2, x)) > t2) {
+                P(y - 1, x) = trace(static_cast<float>(y - 1), static_cast<float>(x));
+                columnTraced = true;
+            } else {
+                P(y - 1, x) = average2(P(y - 2, x), P(y, x));
+            }
+        }
+        const int across = maxChannelDifference(P(y - 1, x), P(y - 1, x - 2));
+        const int along = maxChannelDifference(P(y, x - 1), P(y - 2, x - 1));
+        if ((across > along ? across : along) > t2) {
+            P(y - 1, x - 1) = trace(static_cast<float>(y - 1), static_cast<float>(x - 1));
+            centreTraced = true;
+        } else {
+            P(y - 1, x - 1) = average4(P(y - 1, x), P(y - 1, x - 2), P(y, x - 1), P(y - 2, x - 1));
+        }
+        if (settings.antiAliasing != 0) {
+            // Pixels on a shared line belong to both neighbours and stay as prepared.
+            if (!onSharedLine(y, x)) antiAliasPixel(x, y);
+            if (rowTraced) antiAliasPixel(x - 1, y);
+            if (columnTraced) antiAliasPixel(x, y - 1);
+            if (centreTraced) antiAliasPixel(x - 1, y - 1);
+        }
+    }
+
+    void antiAliasPixel(int x, int y) {
+        const int t3 = settings.threshold[3];
+        const float fy = static_cast<float>(y), fx = static_cast<float>(x);
+        const uint32_t c = P(y, x);
+        const uint32_t left = P(y, x - 1), below = P(y - 1, x), diagonal = P(y - 1, x - 1);
+        uint32_t q = c, r = c, s = c;
+        const bool qTraced = maxChannelDifference(c, left) > t3;
+        if (qTraced) q = trace(fy, fx - 0.5f);
+        const bool rTraced = maxChannelDifference(c, below) > t3;
+        if (rTraced) r = trace(fy - 0.5f, fx);
+        const int dq = maxChannelDifference(q, below), dr = maxChannelDifference(r, left);
+        const bool sTraced = (dq > dr ? dq : dr) > t3;
+        if (sTraced) s = trace(fy - 0.5f, fx - 0.5f);
+        if (settings.antiAliasing == 1) {
+            P(y, x) = average4(c, s, q, r);
+            return;
+        }
+        const uint32_t g = antiAliasQuarter(fx, fy, c, s, q, r);
+        uint32_t q2 = q, r2 = r, s2 = s;
+        if (qTraced) q2 = antiAliasQuarter(fx - 0.5f, fy, q, average2(left, diagonal), left, s);
+        if (rTraced) r2 = antiAliasQuarter(fx, fy - 0.5f, r, average2(below, diagonal), s, below);
+        if (sTraced)
+            s2 = antiAliasQuarter(fx - 0.5f, fy - 0.5f, s, diagonal, average2(left, diagonal),
+                                  average2(below, diagonal));
+        P(y, x) = average4(g, s2, q2, r2);
+    }
+
+    uint32_t antiAliasQuarter(float x, float y, uint32_t centre, uint32_t diagonal, uint32_t left,
+                              uint32_t below) {
+        const int t4 = settings.threshold[4];
+        const uint32_t l = maxChannelDifference(centre, left) > t4 ? trace(y, x - 0.25f) : average2(centre, left);
+        const uint32_t b = maxChannelDifference(centre, below) > t4 ? trace(y - 0.25f, x) : average2(centre, below);
+        const uint32_t d =
+            maxChannelDifference(centre, diagonal) > t4 ? trace(y - 0.25f, x - 0.25f) : average2(centre, diagonal);
+        return average4(centre, d, l, b);
+    }
+};
+
+}  // namespace lumo

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "cli/options.h"
+
+namespace lumo {
+namespace {
+
+ParseResult parse(std::initializer_list<const char*> args) {
+    return parseOptions(std::vector<std::string>(args.begin(), args.end()));
+}
+
+TEST(CliOptions, DefaultsAreSceneOneAt320x240PhongSubsamplingStandardOneThreadOneFrame) {
+    const ParseResult r = parse({});
+    ASSERT_EQ(r.status, ParseResult::kRun);
+    const RenderOptions& o = r.options;
+    EXPECT_EQ(o.sceneId, 1);
+    EXPECT_EQ(o.width, 320);
+    EXPECT_EQ(o.height, 240);
+    EXPECT_EQ(o.shader, shadePhong);
+    EXPECT_EQ(o.samplingMode, 2);
+    EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{5, 24, 32, 48, 64}));
+    EXPECT_EQ(o.antiAliasing, 0);
+    EXPECT_FALSE(o.filter);
+    EXPECT_EQ(o.threadCount, 1);
+    EXPECT_FALSE(o.animate);
+    EXPECT_EQ(o.frames, 1);
+    EXPECT_TRUE(o.outPath.empty());
+}
+
+TEST(CliOptions, EveryOptionTakesItsValues) {
+    const ParseResult r = parse({"--scene", "Shadows 1", "--size=640x480", "--shader", "uv", "--sampling", "full",
+                                 "--preset", "1/4", "--aa", "best", "--filter", "--threads", "4", "--time", "1500.5",
+                                 "--frames", "12", "--out", "pics/a.PNG"});
+    ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
+    const RenderOptions& o = r.options;
+    EXPECT_EQ(o.sceneId, 4);
+    EXPECT_EQ(o.width, 640);
+    EXPECT_EQ(o.height, 480);
+    EXPECT_EQ(o.shader, shadeUV);
+    EXPECT_EQ(o.samplingMode, 1);
+    EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{-1, -1, 300, 300, 300}));
+    EXPECT_EQ(o.antiAliasing, 2);
+    EXPECT_TRUE(o.filter);
+    EXPECT_EQ(o.threadCount, 4);
+    EXPECT_TRUE(o.animate);
+    EXPECT_DOUBLE_EQ(o.timeMs, 1500.5);
+    EXPECT_EQ(o.frames, 12);
+    EXPECT_EQ(o.outPath, "pics/a.PNG");
+
+    EXPECT_EQ(parse({"--preset", "raw"}).options.thresholds[0], 9999);
+    EXPECT_EQ(parse({"--preset", "1/16"}).options.thresholds[0], -1);
+    EXPECT_EQ(parse({"--preset", "1/1"}).options.thresholds[2], -1);
+    EXPECT_EQ(parse({"--aa", "good"}).options.antiAliasing, 1);
+    EXPECT_EQ(parse({"--shader", "depth"}).options.shader, shadeDepth);
+    EXPECT_EQ(parse({"--size", "1x8192"}).options.height, 8192);
+    EXPECT_EQ(parse({"--time", "0"}).options.timeMs, 0.0);
+    EXPECT_EQ(parse({"--help", "--bogus"}).status, ParseResult::kHelp);
+}
+
+TEST(CliOptions, SceneNamesFollowTheDemoMenu) {
+    const char* names[] = {"mirrorsphere", "balls", "cube", "shadows-1", "torus", "spheres", "area-light", "egg",
+                           "cornell-box"};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(sceneIdFromName(names[i]), i + 1);
+        EXPECT_EQ(sceneIdFromName(std::to_string(i + 1)), i + 1);
+    }
+    EXPECT_EQ(sceneIdFromName("Cornell Box"), 9);
+    EXPECT_EQ(sceneIdFromName("AREA-LIGHT"), 7);
+    EXPECT_EQ(sceneIdFromName("MirrorSphere"), 1);
+    EXPECT_EQ(sceneIdFromName("0"), 0);
+    EXPECT_EQ(sceneIdFromName("10"), 0);
+    EXPECT_EQ(sceneIdFromName("shadows"), 0);
+    EXPECT_EQ(sceneIdFromName("cornellbox"), 0);
+}
+
+TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--bogus"}, "unknown option '--bogus' (see --help)"},
+        {{"scene"}, "unknown option 'scene' (see --help)"},
+        {{"--size"}, "--size needs a value: WxH with W and H from 1 to 8192, e.g. 640x480"},
+        {{"--size", "0x5"}, "--size expects WxH with W and H from 1 to 8192, e.g. 640x480, got '0x5'"},
+        {{"--threads", "3"}, "--threads expects 1, 2 or 4, got '3'"},
+        {{"--filter=1"}, "--filter takes no value"},
+        {{"--out", "picture.jpg"}, "--out expects a file name ending in .png, got 'picture.jpg'"},
+    };
+    for (const Case& c : cases) {
+        const ParseResult r = parseOptions(c.args);
+        EXPECT_EQ(r.status, ParseResult::kError) << c.args[0];
+        EXPECT_EQ(r.error, c.error);
+    }
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
+             {"--size", "640x"},  {"--size", "640*480"}, {"--size", "8193x10"}, {"--size", "-4x3"},
+             {"--scene", "11"},   {"--shader", "flat"},  {"--sampling", "half"}, {"--preset", "1/2"},
+             {"--aa", "2"},       {"--time", "-5"},      {"--time", "1e3"},     {"--time", "abc"},
+             {"--frames", "0"},   {"--frames", "2.5"},   {"--out", ".png"},     {"--threads", "4", "--frames"}}) {
+        const ParseResult r = parseOptions(bad);
+        EXPECT_EQ(r.status, ParseResult::kError) << bad[0] << " " << bad[1];
+        EXPECT_NE(r.error.find(bad[bad.size() == 3 ? 2 : 0]), std::string::npos) << r.error;
+    }
+}
+
+TEST(CliOptions, HelpListsEveryOptionAndItsValues) {
+    const std::string help = helpText();
+    for (const char* word : {"--scene", "--size", "--shader", "--sampling", "--preset", "--aa", "--filter",
+                             "--threads", "--time", "--frames", "--out", "--help", "cornell-box", "reflection",
+                             "1/16", "best", "8192", "mrays_per_s"})
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+}
+
+}  // namespace
+}  // namespace lumo

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+
+#include "sampler_support.h"
+
+namespace lumo {
+namespace {
+
+using test::RecordingSampler;
+using test::subsampling;
+
+std::array<int, 4> rectOf(int k) {
+    const WorkerSlot& s = workerSlot(k);
+    return {s.x0, s.y0, s.x1, s.y1};
+}
+
+FrameBuffer render(int w, int h, const FrameParams& p, RecordingSampler& sampler) {
+    FrameBuffer fb;
+    fb.resize(w, h);
+    renderPasses(fb, p, sampler);
+    return fb;
+}
+
+bool sameDisplayedPicture(const FrameBuffer& a, const FrameBuffer& b) {
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 1; x <= a.width; ++x)
+            if (a.at(y, x) != b.at(y, x)) return false;
+    return true;
+}
+
+TEST(Subsampling, WorkerRectanglesMeetAtHalfSize) {
+    RecordingSampler uniform([](float, float) { return 0x404040u; });
+    render(640, 480, test::standardSubsampling(4), uniform);
+    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 240}));
+    EXPECT_EQ(rectOf(1), (std::array{320, 0, 640, 240}));
+    EXPECT_EQ(rectOf(2), (std::array{0, 240, 320, 480}));
+    EXPECT_EQ(rectOf(3), (std::array{320, 240, 640, 480}));
+
+    render(640, 480, test::standardSubsampling(2), uniform);
+    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 480}));
+    EXPECT_EQ(rectOf(1), (std::array{320, 0, 640, 480}));
+
+    // Split lines stay on the 4-pixel grid when half the size is not a multiple of 4.
+    render(644, 300, test::standardSubsampling(4), uniform);
+    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 148}));
+    EXPECT_EQ(rectOf(3), (std::array{320, 148, 644, 300}));
+
+    render(640, 480, test::standardSubsampling(1), uniform);
+    EXPECT_EQ(rectOf(0), (std::array{0, 0, 640, 480}));
+}
+
+TEST(Subsampling, UniformPictureTracesOneSamplePerBlock) {
+    for (int threads : {1, 2, 4}) {
+        for (const FrameParams& p :
+             {test::standardSubsampling(threads, 2), subsampling(threads, 0, -1, -1, -1, -1, 2)}) {
+            RecordingSampler uniform([](float, float) { return 0x8899AAu; });
+            const FrameBuffer fb = render(64, 48, p, uniform);
+            EXPECT_EQ(uniform.total(), static_cast<size_t>(17 * 13)) << threads << " threads";
+            for (int y = 0; y < 48; ++y)
+                for (int x = 1; x <= 64; ++x) ASSERT_EQ(fb.at(y, x), 0x8899AAu);
+        }
+    }
+}
+
+TEST(Subsampling, RawPresetShowsFlatSquaresOfTheUpperRightCorner) {
+    for (int threads : {1, 2, 4}) {
+        RecordingSampler sampler(test::hashPicture);
+        const FrameBuffer fb = render(64, 48, subsampling(threads, 9999, 300, 300, 300, 300), sampler);
+        EXPECT_EQ(sampler.total(), static_cast<size_t>(17 * 13));
+        for (int y = 1; y < 48; ++y)
+            for (int x = 1; x <= 64; ++x) {
+                const int cy = (y + 3) / 4 * 4, cx = (x + 3) / 4 * 4;
+                ASSERT_EQ(fb.at(y, x), test::hashPicture(static_cast<float>(cy), static_cast<float>(cx)))
+                    << threads << " threads, pixel (" << y << ", " << x << ")";
+            }
+    }
+}
+
+TEST(Subsampling, FullDensityTracesEveryPixelOnceAndNothingFractionalWithoutAntiAliasing) {
+    for (int threads : {1, 2, 4}) {
+        RecordingSampler sampler(test::hashPicture);
+        const FrameBuffer fb = render(64, 48, subsampling(threads, -1, -1, -1, 48, 64), sampler);
+        std::set<std::pair<int, int>> seen;
+        for (const auto& slot : sampler.samples)
+            for (const auto& s : slot) {
+                ASSERT_EQ(s.y, std::floor(s.y));
+                ASSERT_EQ(s.x, std::floor(s.x));
+                ASSERT_TRUE(seen.insert({static_cast<int>(s.y), static_cast<int>(s.x)}).second)
+                    << "traced twice: (" << s.y << ", " << s.x << ")";
+            }
+        // Everything above row 0 is traced; row 0 and column 0 are sampled every 4 and filled.
+        for (int y = 1; y < 48; ++y)
+            for (int x = 1; x <= 64; ++x)
+                ASSERT_EQ(fb.at(y, x), test::hashPicture(static_cast<float>(y), static_cast<float>(x)));
+        EXPECT_EQ(seen.size(), static_cast<size_t>(48 * 64 + 17 + 12));
+    }
+}
+
+TEST(Subsampling, QuarterDensityTracesEverySecondPixel) {
+    RecordingSampler sampler(test::hashPicture);
+    render(64, 48, subsampling(1, -1, -1, 300, 300, 300), sampler);
+    std::set<std::pair<int, int>> seen;
+    for (const auto& s : sampler.samples[0]) {
+        const int y = static_cast<int>(s.y), x = static_cast<int>(s.x);
+        ASSERT_TRUE(y % 2 == 0 && x % 2 == 0) << y << ", " << x;
+        seen.insert({y, x});
+    }
+    EXPECT_EQ(seen.size(), sampler.samples[0].size());
+    EXPECT_EQ(seen.size(), static_cast<size_t>(24 * 32 + 17 + 12));
+}
+
+TEST(Subsampling, InterpolatingPresetTracesOnlyBlockCornersAcrossASharpEdge) {
+    RecordingSampler sampler([](float, float x) { return x < 30.0f ? 0u : 0xFFFFFFu; });
+    const FrameBuffer fb = render(64, 48, subsampling(1, -1, 300, 300, 300, 300), sampler);
+    for (const auto& s : sampler.samples[0]) {
+        ASSERT_EQ(static_cast<int>(s.y) % 4, 0);
+        ASSERT_EQ(static_cast<int>(s.x) % 4, 0);
+    }
+    EXPECT_EQ(sampler.samples[0].size(), static_cast<size_t>(17 * 13));
+    // The edge between columns 28 and 32 is blended: 0, 63, 127, 191, 255 across the block.
+    EXPECT_EQ(fb.at(20, 28), 0u);
+    EXPECT_EQ(fb.at(20, 30), 0x7F7F7Fu);
+    EXPECT_EQ(fb.at(20, 29), 0x3F3F3Fu);
+    EXPECT_EQ(fb.at(20, 31), 0xBFBFBFu);
+}
+
+TEST(Subsampling, SamePictureOnOneTwoAndFourThreadsWithoutAntiAliasing) {
+    for (int w : {128, 100, 77}) {
+        RecordingSampler one(test::discPicture), two(test::discPicture), four(test::discPicture);
+        const FrameBuffer a = render(w, 90, test::standardSubsampling(1), one);
+        const FrameBuffer b = render(w, 90, test::standardSubsampling(2), two);
+        const FrameBuffer c = render(w, 90, test::standardSubsampling(4), four);
+        EXPECT_TRUE(sameDisplayedPicture(a, b)) << w;
+        EXPECT_TRUE(sameDisplayedPicture(a, c)) << w;
+        EXPECT_EQ(one.total(), two.total());
+        EXPECT_EQ(one.total(), four.total());
+        EXPECT_GT(four.samples[3].size(), 0u);
+    }
+}
+
+TEST(Subsampling, WorkersOnlyReadTheSharedLines) {
+    // Every sample a worker takes lies strictly inside its rectangle or on its outer far edge.
+    RecordingSampler sampler(test::discPicture);
+    render(128, 96, test::standardSubsampling(4, 2), sampler);
+    for (int k = 1; k < 4; ++k) {
+        const auto r = rectOf(k);
+        for (const auto& s : sampler.samples[k]) {
+            ASSERT_GT(s.x, r[0]);
+            ASSERT_GT(s.y, r[1]);
+            ASSERT_LE(s.x, r[2]);
+            ASSERT_LE(s.y, r[3]);
+            if (r[2] != 128) {
+                ASSERT_LT(s.x, r[2]);
+            }
+            if (r[3] != 96) {
+                ASSERT_LT(s.y, r[3]);
+            }
+        }
+    }
+}
+
+TEST(Subsampling, EveryDisplayedPixelIsWrittenWhateverTheSize) {
+    for (int threads : {1, 2, 4})
+        for (int w = 1; w <= 19; ++w)
+            for (int h = 1; h <= 13; ++h) {
+                FrameBuffer fb;
+                fb.resize(w, h);
+                for (uint32_t& p : fb.pixels) p = 0xFF000000u;  // never a packed colour
+                RecordingSampler sampler(test::discPicture);
+                renderPasses(fb, test::standardSubsampling(threads, 2), sampler);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 1; x <= w; ++x)
+                        ASSERT_EQ(fb.at(y, x) >> 24, 0u)
+                            << w << "x" << h << " on " << threads << " pixel (" << y << ", " << x << ")";
+            }
+}
+
+TEST(Subsampling, MarginBeyondTheGridIsTraced) {
+    RecordingSampler sampler(test::hashPicture);
+    const FrameBuffer fb = render(66, 51, subsampling(2, 9999, 300, 300, 300, 300), sampler);
+    for (int y = 0; y < 51; ++y)
+        for (int x = 65; x <= 66; ++x) ASSERT_EQ(fb.at(y, x), test::hashPicture(float(y), float(x)));
+    for (int y = 49; y < 51; ++y)
+        for (int x = 1; x <= 64; ++x) ASSERT_EQ(fb.at(y, x), test::hashPicture(float(y), float(x)));
+    EXPECT_EQ(sampler.total(), static_cast<size_t>(17 * 13 + 51 * 2 + 2 * 64));
+}
+
+}  // namespace
+}  // namespace lumo
