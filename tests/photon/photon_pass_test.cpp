@@ -74,8 +74,8 @@ TEST_F(PhotonPass, CausticPassFilesEveryStoredPhotonOnTheGround) {
         const int stored = storedPhotons(threads);
         std::vector<SceneObject*> receivers;
         EXPECT_EQ(filedPhotons(&receivers), stored) << threads << " threads";
-        // Every grid photon enters the egg; many reach the ground through it.
-        EXPECT_GT(stored, 5000) << threads << " threads";
+        // The grid's cone is wider than the egg: photons that miss it reach the ground unstored.
+        EXPECT_GT(stored, 2000) << threads << " threads";
         EXPECT_LT(stored, 14 * 10404) << threads << " threads";
         ASSERT_EQ(receivers.size(), 1u);
         EXPECT_TRUE(receivers[0]->flags & kCheckered);
