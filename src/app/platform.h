@@ -16,6 +16,10 @@ public:
     virtual void showMessage(const std::string& caption, const std::string& text) = 0;  // modal
     // Shows columns 1..width of rows 0..height-1 of a (width+1) x (height+1) bottom-up buffer.
     virtual void presentFrame(const uint32_t* pixels, int width, int height) = 0;
+    // Window operations of the menu commands; front ends without a window ignore them.
+    virtual void resizeView(int /*width*/, int /*height*/) {}  // make the view's client area this size
+    virtual void showAbout() {}                                 // the modal About box
+    virtual void requestQuit() {}                               // close the main window, end the program
 };
 
 // Remembers everything it is told; the default until a front end installs its own.
@@ -27,12 +31,26 @@ public:
     void showMessage(const std::string& caption, const std::string& text) override {
         messages.push_back(caption + ": " + text);
     }
-    void presentFrame(const uint32_t*, int, int) override { ++framesPresented; }
+    void presentFrame(const uint32_t*, int width, int height) override {
+        ++framesPresented;
+        presentedWidth = width;
+        presentedHeight = height;
+    }
+    void resizeView(int width, int height) override {
+        viewWidth = width;
+        viewHeight = height;
+    }
+    void showAbout() override { ++aboutShown; }
+    void requestQuit() override { quitRequested = true; }
 
     std::string title;
     std::string statusText;
     std::vector<std::string> messages;
     int framesPresented = 0;
+    int presentedWidth = 0, presentedHeight = 0;
+    int viewWidth = 0, viewHeight = 0;  // last resizeView request
+    int aboutShown = 0;
+    bool quitRequested = false;
     // When set, tickCount() returns scriptedTick instead of the steady clock.
     bool scripted = false;
     uint32_t scriptedTick = 0;

@@ -35,4 +35,9 @@ struct RenderSettings {
 extern RenderSettings theSettings;
 inline RenderSettings& settings() { return theSettings; }
 
+// Every setting back to its value before start-up (the member initialisers).
+void resetSettings();
+// The start-up step that departs from those values: one thread, Subsampling, no anti-aliasing, no filter.
+void applyStartupSettings();
+
 }  // namespace lumo

@@ -140,17 +140,6 @@ TEST(Spectral, BandsAndTheirEdges) {
     EXPECT_EQ(spectralWeight(0.9f, 0.25f, 0.3f, 530.5f), 0.25f);
 }
 
-TEST(Spectral, IndexOfRefraction) {
-    Material m = glass(1.54f);
-    EXPECT_EQ(indexOfRefraction(m, 400.0f), 1.54f);
-    EXPECT_EQ(indexOfRefraction(m, 700.0f), 1.54f);
-    m.iorCoeff = 4200.0f;
-    m.iorPole = 100.0f;
-    EXPECT_FLOAT_EQ(indexOfRefraction(m, 520.0f), 1.54f + 10.0f);
-    EXPECT_GT(indexOfRefraction(m, 450.0f), indexOfRefraction(m, 650.0f));
-    EXPECT_EQ(indexOfRefraction(airMedium, 555.0f), 1.0f);
-}
-
 TEST(Texture, TexelsOfPaddedRows) {
     // 3 x 2 pixels: rows of 9 bytes padded to 12; bytes are blue, green, red.
     uint8_t pixels[24] = {};

@@ -112,17 +112,6 @@ TEST_F(Phong, MirrorRecursionStopsAtDepthThree) {
     EXPECT_EQ(rays, 0u);
 }
 
-TEST_F(Phong, MirrorAddsTheReflectedColour) {
-    // Mirror floor under a white sphere lit from the light: the reflected ray shades the sphere.
-    floor.flags = kNoShadowTest;
-    m.reflectivity = 0.5f;
-    m.diffuse = {0.9f, 0.8f, 0.2f};
-    const Vec3 plain = shade();
-    addBlocker();
-    const Vec3 mirrored = shade();
-    EXPECT_GT(mirrored.x, plain.x);
-}
-
 TEST_F(Phong, GlassSpawnsReflectedAndRefractedRays) {
     floor.flags = kNoShadowTest;
     m.transmission = -1.0f;

@@ -85,14 +85,6 @@ TEST_F(ShaderModes, SimpleIsAmbientPlusLambert) {
     settings().giDisplay = 0;
 }
 
-TEST_F(ShaderModes, TrampolineCallsTheCurrentShader) {
-    const ShaderFn saved = settings().currentShader;
-    settings().currentShader = shadeNormals;
-    const Vec3 c = shaderTrampoline(&floor, &airMedium, kEye, kDown, hitOn(floor, 10.0f), 0.3f, 2, nullptr);
-    settings().currentShader = saved;
-    expectColour(c, 0.5f, 0.5f, 1.0f);
-}
-
 TEST_F(ShaderModes, CheckerSquaresAlternateEveryHalfUnit) {
     floor.flags = kCheckered | kNoShadowTest;
     b.material.diffuse = {0.2f, 0.3f, 0.8f};

@@ -1,0 +1,33 @@
+#include "app/camera_drag.h"
+
+#include "scene/world.h"
+
+namespace lumo {
+
+DragState& dragState() {
+    static DragState state;
+    return state;
+}
+
+void beginDrag(int x, int y) {
+    DragState& d = dragState();
+    d.dragging = true;
+    d.anchorX = x;
+    d.anchorY = y;
+    d.anchorAzimuth = camera().cameraAzimuth;
+    d.anchorElevation = camera().cameraElevation;
+}
+
+void dragTo(int x, int y, int width, int height) {
+    const DragState& d = dragState();
+    if (!d.dragging || width <= 0 || height <= 0) return;
+    Camera& c = camera();
+    c.cameraAzimuth = d.anchorAzimuth + static_cast<float>(d.anchorX - x) / static_cast<float>(width) * 6.283185f;
+    const float elevation =
+        d.anchorElevation - static_cast<float>(d.anchorY - y) / static_cast<float>(height) * 1.570796f;
+    c.cameraElevation = elevation < 0.0f ? 0.0f : elevation;
+}
+
+void endDrag() { dragState().dragging = false; }
+
+}  // namespace lumo

@@ -1,0 +1,244 @@
+#include "app/commands.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/platform.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "scene/demo_scenes.h"
+
+namespace lumo {
+
+namespace {
+
+RenderSettings& s() { return settings(); }
+
+// Commands that store one value, and the check rule "the setting holds that value".
+template <auto Member, auto Value>
+void setTo() {
+    s().*Member = Value;
+}
+template <auto Member, auto Value>
+bool holds() {
+    return s().*Member == Value;
+}
+template <auto Member>
+bool isOn() {
+    return s().*Member != 0;
+}
+template <auto Member>
+void toggle() {
+    s().*Member = s().*Member ? 0 : 1;
+}
+
+template <ShaderFn Shader>
+void useShader() {
+    s().currentShader = Shader;
+}
+template <ShaderFn Shader>
+bool shaderIs() {
+    return s().currentShader == Shader;
+}
+
+template <int Scene>
+void sceneCommand() {
+    selectScene(Scene);
+}
+
+template <int Width, int Height>
+void resizeTo() {
+    platform().resizeView(Width, Height);
+}
+
+// A Sampling preset also switches the adaptive target off.
+template <int T0, int T1, int T2, int T3, int T4>
+void samplingPreset() {
+    const int16_t preset[5] = {T0, T1, T2, T3, T4};
+    std::copy(preset, preset + 5, s().refineThresholds);
+    s().adaptiveTargetFps = 0;
+}
+
+void toggleAnimation() {
+    toggle<&RenderSettings::animationOn>();
+    // Caustics of a frozen scene stay frozen with it.
+    if (!s().animationOn) s().causticsCalculate = 0;
+}
+
+void toggleCausticsCalculate() {
+    toggle<&RenderSettings::causticsCalculate>();
+    if (s().causticsCalculate) s().causticsDisplay = 1;
+}
+
+void toggleGiCalculate() {
+    toggle<&RenderSettings::giCalculate>();
+    if (s().giCalculate) s().giDisplay = 1;
+}
+
+bool sceneHasCaustics() { return s().sceneId == 3 || s().sceneId == 8; }
+bool sceneHasGi() { return s().sceneId == 9; }
+
+// The optimised routines must never run on a processor without SSE: there the switch can only be
+// turned off (should it ever be on) and is otherwise disabled.
+void toggleAsm() {
+    if (s().useAsm) {
+        s().useAsm = 0;
+    } else if (processorHasSse()) {
+        s().useAsm = 1;
+    }
+}
+bool asmEnabled() { return processorHasSse() || s().useAsm != 0; }
+bool asmChecked() { return s().useAsm == 1; }
+
+void exitProgram() { platform().requestQuit(); }
+void showAbout() { platform().showAbout(); }
+
+using S = RenderSettings;
+
+const Command kCommands[] = {
+    // Demo
+    {kCmdMirrorsphere, "Mirrorsphere", nullptr, sceneCommand<1>, holds<&S::sceneId, 1>, nullptr},
+    {kCmdSpheres, "Spheres", nullptr, sceneCommand<6>, holds<&S::sceneId, 6>, nullptr},
+    {kCmdBalls, "Balls", nullptr, sceneCommand<2>, holds<&S::sceneId, 2>, nullptr},
+    {kCmdTorus, "Torus", nullptr, sceneCommand<5>, holds<&S::sceneId, 5>, nullptr},
+    {kCmdCube, "Cube", nullptr, sceneCommand<3>, holds<&S::sceneId, 3>, nullptr},
+    {kCmdEgg, "Egg", nullptr, sceneCommand<8>, holds<&S::sceneId, 8>, nullptr},
+    {kCmdShadows1, "Shadows 1", nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr},
+    {kCmdAreaLight, "Area Light", nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr},
+    {kCmdCornellBox, "Cornell Box", nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr},
+    {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr},
+    {kCmdExit, "E&xit", "Quit the application", exitProgram, nullptr, nullptr},
+    // Quality
+    {kCmdOneToOne, "1:1", nullptr, setTo<&S::samplingMode, 1>, holds<&S::samplingMode, 1>, nullptr},
+    {kCmdSubsampling, "Subsampling", nullptr, setTo<&S::samplingMode, 2>, holds<&S::samplingMode, 2>, nullptr},
+    {kCmdAntiAliasNone, "None", nullptr, setTo<&S::antiAliasing, 0>, holds<&S::antiAliasing, 0>, nullptr},
+    {kCmdAntiAliasGood, "Good (max. 2x2)", nullptr, setTo<&S::antiAliasing, 1>, holds<&S::antiAliasing, 1>, nullptr},
+    {kCmdAntiAliasBest, "Best  (max. 4x4)", nullptr, setTo<&S::antiAliasing, 2>, holds<&S::antiAliasing, 2>,
+     nullptr},
+    {kCmdInterpNone, "None", nullptr, setTo<&S::interpolationKernel, 0>, holds<&S::interpolationKernel, 0>, nullptr},
+    {kCmdInterpCenter, "Unified Center-Kernel", nullptr, setTo<&S::interpolationKernel, 1>,
+     holds<&S::interpolationKernel, 1>, nullptr},
+    {kCmdInterpCenterLarge, "Unified Center Kernel (large)", nullptr, setTo<&S::interpolationKernel, 2>,
+     holds<&S::interpolationKernel, 2>, nullptr},
+    {kCmdInterpBilinear, "Unified Bilinear Kernel", nullptr, setTo<&S::interpolationKernel, 3>,
+     holds<&S::interpolationKernel, 3>, nullptr},
+    {kCmdInterpDifferential, "Differential Bilinear", nullptr, setTo<&S::interpolationKernel, 4>,
+     holds<&S::interpolationKernel, 4>, nullptr},
+    {kCmdInterpStacked, "Stacked Bilinear Kernels", nullptr, setTo<&S::interpolationKernel, 5>,
+     holds<&S::interpolationKernel, 5>, nullptr},
+    {kCmdInterpPatches, "Precalculated Bilinear Patches", nullptr, setTo<&S::interpolationKernel, 6>,
+     holds<&S::interpolationKernel, 6>, nullptr},
+    {kCmdCausticSamples2500, "  2500 (Coarse)", nullptr, setTo<&S::causticPhotonCount, 2500>,
+     holds<&S::causticPhotonCount, 2500>, nullptr},
+    {kCmdCausticSamples10000, "10000 (Medium)", nullptr, setTo<&S::causticPhotonCount, 10000>,
+     holds<&S::causticPhotonCount, 10000>, nullptr},
+    {kCmdCausticSamples40000, "40000 (Fine)", nullptr, setTo<&S::causticPhotonCount, 40000>,
+     holds<&S::causticPhotonCount, 40000>, nullptr},
+    {kCmdCausticQuality20, "20 (Noisy)", nullptr, setTo<&S::causticSplitCount, 20>, holds<&S::causticSplitCount, 20>,
+     nullptr},
+    {kCmdCausticQuality30, "30 (Medium)", nullptr, setTo<&S::causticSplitCount, 30>, holds<&S::causticSplitCount, 30>,
+     nullptr},
+    {kCmdCausticQuality40, "40 (Smooth)", nullptr, setTo<&S::causticSplitCount, 40>, holds<&S::causticSplitCount, 40>,
+     nullptr},
+    {kCmdCausticsCalculate, "Calculate", nullptr, toggleCausticsCalculate, isOn<&S::causticsCalculate>,
+     sceneHasCaustics},
+    {kCmdCausticsDisplay, "Display", nullptr, toggle<&S::causticsDisplay>, isOn<&S::causticsDisplay>,
+     sceneHasCaustics},
+    {kCmdGiSamples125k, "125,000 (Coarse)", nullptr, setTo<&S::giPhotonCount, 125000>, holds<&S::giPhotonCount, 125000>,
+     nullptr},
+    {kCmdGiSamples500k, "500,000 (Medium)", nullptr, setTo<&S::giPhotonCount, 500000>, holds<&S::giPhotonCount, 500000>,
+     nullptr},
+    {kCmdGiSamples2m, "2,000,000 (Fine)", nullptr, setTo<&S::giPhotonCount, 2000000>,
+     holds<&S::giPhotonCount, 2000000>, nullptr},
+    {kCmdGiQuality1000, "1000 (Noisy)", nullptr, setTo<&S::giSplitCount, 1000>, holds<&S::giSplitCount, 1000>, nullptr},
+    {kCmdGiQuality2500, "2500 (Medium)", nullptr, setTo<&S::giSplitCount, 2500>, holds<&S::giSplitCount, 2500>, nullptr},
+    {kCmdGiQuality5000, "5000 (Smooth)", nullptr, setTo<&S::giSplitCount, 5000>, holds<&S::giSplitCount, 5000>, nullptr},
+    {kCmdGiOnlyIndirect, "Only Indirect", nullptr, toggle<&S::giOnlyIndirect>, isOn<&S::giOnlyIndirect>, nullptr},
+    {kCmdGiCalculate, "Calculate", nullptr, toggleGiCalculate, isOn<&S::giCalculate>, sceneHasGi},
+    {kCmdGiDisplay, "Display", nullptr, toggle<&S::giDisplay>, isOn<&S::giDisplay>, sceneHasGi},
+    {kCmdFilter, "Filter", nullptr, toggle<&S::filterOn>, isOn<&S::filterOn>, nullptr},
+    {kCmdResolution320, "320x240", nullptr, resizeTo<320, 240>, nullptr, nullptr},
+    {kCmdResolution480, "480x360", nullptr, resizeTo<480, 360>, nullptr, nullptr},
+    {kCmdResolution512, "512x384", nullptr, resizeTo<512, 384>, nullptr, nullptr},
+    {kCmdResolution640, "640x480", nullptr, resizeTo<640, 480>, nullptr, nullptr},
+    {kCmdResolution800, "800x600", nullptr, resizeTo<800, 600>, nullptr, nullptr},
+    {kCmdThreads1, "1", nullptr, setTo<&S::threadCount, 1>, holds<&S::threadCount, 1>, nullptr},
+    {kCmdThreads2, "2", nullptr, setTo<&S::threadCount, 2>, holds<&S::threadCount, 2>, nullptr},
+    {kCmdThreads4, "4", nullptr, setTo<&S::threadCount, 4>, holds<&S::threadCount, 4>, nullptr},
+    {kCmdSamplingRaw, "1/16 (Raw)", nullptr, samplingPreset<9999, 300, 300, 300, 300>, nullptr, nullptr},
+    {kCmdSampling16, "1/16", nullptr, samplingPreset<-1, 300, 300, 300, 300>, nullptr, nullptr},
+    {kCmdSampling4, "1/4", nullptr, samplingPreset<-1, -1, 300, 300, 300>, nullptr, nullptr},
+    {kCmdSampling1, "1/1", nullptr, samplingPreset<-1, -1, -1, 48, 64>, nullptr, nullptr},
+    {kCmdSamplingStandard, "Standard", nullptr, samplingPreset<5, 24, 32, 48, 64>, nullptr, nullptr},
+    {kCmdAdaptive5, "  5 fps", nullptr, setTo<&S::adaptiveTargetFps, 5>, holds<&S::adaptiveTargetFps, 5>, nullptr},
+    {kCmdAdaptive10, "10 fps", nullptr, setTo<&S::adaptiveTargetFps, 10>, holds<&S::adaptiveTargetFps, 10>, nullptr},
+    {kCmdAdaptive15, "15 fps", nullptr, setTo<&S::adaptiveTargetFps, 15>, holds<&S::adaptiveTargetFps, 15>, nullptr},
+    {kCmdAdaptive20, "20 fps", nullptr, setTo<&S::adaptiveTargetFps, 20>, holds<&S::adaptiveTargetFps, 20>, nullptr},
+    {kCmdAdaptive25, "25 fps", nullptr, setTo<&S::adaptiveTargetFps, 25>, holds<&S::adaptiveTargetFps, 25>, nullptr},
+    {kCmdAdaptive30, "30 fps", nullptr, setTo<&S::adaptiveTargetFps, 30>, holds<&S::adaptiveTargetFps, 30>, nullptr},
+    // Shader
+    {kCmdShadeDepth, "Depth", nullptr, useShader<shadeDepth>, shaderIs<shadeDepth>, nullptr},
+    {kCmdShadeNormals, "Normals", nullptr, useShader<shadeNormals>, shaderIs<shadeNormals>, nullptr},
+    {kCmdShadeReflection, "Reflection", nullptr, useShader<shadeReflection>, shaderIs<shadeReflection>, nullptr},
+    {kCmdShadeUV, "UV-Coords", nullptr, useShader<shadeUV>, shaderIs<shadeUV>, nullptr},
+    {kCmdShadeSimple, "Simple", nullptr, useShader<shadeSimple>, shaderIs<shadeSimple>, nullptr},
+    {kCmdShadePhong, "Phong", nullptr, useShader<shadePhong>, shaderIs<shadePhong>, nullptr},
+    // Test
+    {kCmdAsm, "Asm", "Use optimized assembly routines", toggleAsm, asmChecked, asmEnabled},
+    // Info
+    {kCmdAbout, "&About Lumo...", "Display program information, version number and copyright", showAbout, nullptr,
+     nullptr},
+};
+
+// Kernel and photon switches that come with each scene (index sceneId - 1).
+struct SceneSwitches {
+    int16_t kernel, causticsCalculate, causticsDisplay, giCalculate, giDisplay;
+};
+constexpr std::array<SceneSwitches, 9> kSceneSwitches{{
+    {1, 0, 0, 0, 0},  // Mirrorsphere
+    {1, 0, 0, 0, 0},  // Balls
+    {6, 0, 0, 0, 0},  // Cube
+    {0, 0, 0, 0, 0},  // Shadows 1
+    {1, 0, 0, 0, 0},  // Torus
+    {1, 0, 0, 0, 0},  // Spheres
+    {0, 0, 0, 0, 0},  // Area Light
+    {1, 1, 1, 0, 0},  // Egg
+    {6, 0, 0, 1, 1},  // Cornell Box
+}};
+
+}  // namespace
+
+void selectScene(int sceneId) {
+    loadScene(sceneId);
+    const SceneSwitches& sw = kSceneSwitches[static_cast<size_t>(sceneId - 1)];
+    RenderSettings& st = settings();
+    st.interpolationKernel = sw.kernel;
+    st.causticsCalculate = sw.causticsCalculate;
+    st.causticsDisplay = sw.causticsDisplay;
+    st.giCalculate = sw.giCalculate;
+    st.giDisplay = sw.giDisplay;
+    st.sceneId = static_cast<int16_t>(sceneId);
+}
+
+std::span<const Command> commands() { return kCommands; }
+
+const Command* findCommand(int id) {
+    for (const Command& c : kCommands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+CommandState commandState(int id) {
+    const Command* c = findCommand(id);
+    if (!c) return {};
+    return {c->checked != nullptr, c->checked && c->checked(), !c->enabled || c->enabled()};
+}
+
+bool executeCommand(int id) {
+    const Command* c = findCommand(id);
+    if (!c || (c->enabled && !c->enabled())) return false;
+    c->execute();
+    return true;
+}
+
+}  // namespace lumo

@@ -1,0 +1,109 @@
+// The menu commands: what each one does and the rules for its check mark and enabled state.
+#pragma once
+
+#include <span>
+
+namespace lumo {
+
+// The command ids of the menu items.
+enum CommandId : int {
+    kCmdMirrorsphere = 32771,
+    kCmdSpheres = 32798,
+    kCmdBalls = 32772,
+    kCmdTorus = 32794,
+    kCmdCube = 32773,
+    kCmdEgg = 32799,
+    kCmdShadows1 = 32774,
+    kCmdAreaLight = 32800,
+    kCmdCornellBox = 32835,
+    kCmdAnimation = 32782,
+    kCmdExit = 57665,
+
+    kCmdOneToOne = 32783,
+    kCmdSubsampling = 32784,
+    kCmdAntiAliasNone = 32819,
+    kCmdAntiAliasGood = 32793,
+    kCmdAntiAliasBest = 32818,
+    kCmdInterpNone = 32828,
+    kCmdInterpCenter = 32829,
+    kCmdInterpCenterLarge = 32830,
+    kCmdInterpBilinear = 32832,
+    kCmdInterpDifferential = 32844,
+    kCmdInterpStacked = 32845,
+    kCmdInterpPatches = 32846,
+    kCmdCausticSamples2500 = 32824,
+    kCmdCausticSamples10000 = 32822,
+    kCmdCausticSamples40000 = 32823,
+    kCmdCausticQuality20 = 32825,
+    kCmdCausticQuality30 = 32826,
+    kCmdCausticQuality40 = 32827,
+    kCmdCausticsCalculate = 32831,
+    kCmdCausticsDisplay = 32833,
+    kCmdGiSamples125k = 32839,
+    kCmdGiSamples500k = 32838,
+    kCmdGiSamples2m = 32840,
+    kCmdGiQuality1000 = 32843,
+    kCmdGiQuality2500 = 32841,
+    kCmdGiQuality5000 = 32842,
+    kCmdGiOnlyIndirect = 32847,
+    kCmdGiCalculate = 32836,
+    kCmdGiDisplay = 32837,
+    kCmdFilter = 32792,
+    kCmdResolution320 = 32802,
+    kCmdResolution480 = 32803,
+    kCmdResolution512 = 32804,
+    kCmdResolution640 = 32805,
+    kCmdResolution800 = 32806,
+    kCmdThreads1 = 32808,
+    kCmdThreads2 = 2,
+    kCmdThreads4 = 32809,
+    kCmdSamplingRaw = 32811,
+    kCmdSampling16 = 32812,
+    kCmdSampling4 = 32813,
+    kCmdSampling1 = 32814,
+    kCmdSamplingStandard = 32815,
+    kCmdAdaptive5 = 32776,
+    kCmdAdaptive10 = 32817,
+    kCmdAdaptive15 = 32777,
+    kCmdAdaptive20 = 32816,
+    kCmdAdaptive25 = 32778,
+    kCmdAdaptive30 = 32791,
+
+    kCmdShadeDepth = 32789,
+    kCmdShadeNormals = 32786,
+    kCmdShadeReflection = 32787,
+    kCmdShadeUV = 32796,
+    kCmdShadeSimple = 32797,
+    kCmdShadePhong = 32788,
+
+    kCmdAsm = 32834,
+    kCmdAbout = 57664,
+};
+
+struct Command {
+    int id;
+    const char* text;       // menu text, '&' marks the access key
+    const char* statusTip;  // status-bar prompt, or null
+    void (*execute)();
+    bool (*checked)();  // null: the item never shows a check mark
+    bool (*enabled)();  // null: always enabled
+};
+
+struct CommandState {
+    bool checkable = false;
+    bool checked = false;
+    bool enabled = false;
+};
+
+std::span<const Command> commands();
+const Command* findCommand(int id);  // null for an unknown id
+
+// Runs a command as if chosen from the menu. Unknown and disabled commands do nothing (false).
+bool executeCommand(int id);
+// Check mark and enabled state as the menu shows them now.
+CommandState commandState(int id);
+
+// The scene command: builds scene n (1..9) and sets the kernel and photon switches that go with it.
+void selectScene(int sceneId);
+
+}  // namespace lumo

@@ -1,0 +1,19 @@
+// The menu bar's structure in display order: menus, submenus, separators and command items.
+#pragma once
+
+#include <vector>
+
+namespace lumo {
+
+struct MenuItem {
+    enum Kind { kCommand, kSeparator, kSubmenu };
+    Kind kind = kCommand;
+    int commandId = 0;            // kCommand: the text and rules come from the command table
+    const char* text = nullptr;   // kSubmenu: its title
+    std::vector<MenuItem> items;  // kSubmenu: its items
+};
+
+// The five top-level menus, each a kSubmenu.
+const std::vector<MenuItem>& menuBar();
+
+}  // namespace lumo

@@ -1,0 +1,57 @@
+// The desktop program: one window, frames whenever the event loop is idle.
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/qt/lumo_app.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "lumo: no display to open a window on (DISPLAY and WAYLAND_DISPLAY are unset); use lumo-render to render "
+    "without one";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+bool displayAvailable() {
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    if (qpa && std::strncmp(qpa, "offscreen", 9) == 0) return true;
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+// A display that is named but cannot be opened is fatal inside Qt. Collect what Qt says while it
+// connects and end with one line instead of an abort.
+QStringList startupMessages;
+
+void collectStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        startupMessages << message;
+        return;
+    }
+    const QString reason = startupMessages.isEmpty() ? message : startupMessages.first();
+    std::fprintf(stderr, "lumo: cannot open a window (%s); use lumo-render to render without one\n",
+                 reason.toLocal8Bit().constData());
+    std::_Exit(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "%s\n", kNoDisplay);
+        return 1;
+    }
+    const QtMessageHandler previous = qInstallMessageHandler(collectStartupMessage);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+
+    lumo::LumoApp lumoApp;
+    lumoApp.window.startFrames();
+    return app.exec();
+}

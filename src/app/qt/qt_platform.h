@@ -1,0 +1,30 @@
+// The platform seam for the desktop program: clock, title, status pane, message boxes, present.
+#pragma once
+
+#include <QElapsedTimer>
+
+#include "app/platform.h"
+
+namespace lumo {
+
+class MainFrame;
+
+class QtPlatform : public Platform {
+public:
+    explicit QtPlatform(MainFrame& window);
+
+    uint32_t tickCount() override;
+    void setTitle(const std::string& title) override;
+    void setStatusText(const std::string& text) override;
+    void showMessage(const std::string& caption, const std::string& text) override;
+    void presentFrame(const uint32_t* pixels, int width, int height) override;
+    void resizeView(int width, int height) override;
+    void showAbout() override;
+    void requestQuit() override;
+
+private:
+    MainFrame& window_;
+    QElapsedTimer clock_;
+};
+
+}  // namespace lumo

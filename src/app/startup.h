@@ -1,0 +1,20 @@
+// Bringing the program up: the window-independent part of the start-up sequence.
+#pragma once
+
+namespace lumo {
+
+// The processor check: true when the optimised routines may run (the SSE bit). Decided once.
+bool processorHasSse();
+// Tests pretend a processor with (1) or without (0) SSE; -1 restores the real answer.
+void overrideProcessorSse(int hasSse);
+
+// After the window exists: world set-up with the processor check (sets useAsm), the start settings,
+// the light record, empty photon tables, a clock-seeded generator, the Mirrorsphere scene, frameStamp 0.
+void startUp();
+
+// Everything the application owns back to the values before start-up: settings, camera angles, the
+// frame timer and the drag state. Followed by startUp() it gives the state of a fresh run.
+void resetToStaticValues();
+void resetToStartup();
+
+}  // namespace lumo

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "app/camera_drag.h"
+#include "app/commands.h"
+#include "app/frame_timer.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "scene/world.h"
+
+namespace lumo {
+namespace {
+
+class StartupTest : public testing::Test {
+protected:
+    void TearDown() override { overrideProcessorSse(-1); }
+};
+
+TEST_F(StartupTest, StaticValuesBeforeStartUp) {
+    resetToStaticValues();
+    const RenderSettings& s = settings();
+    EXPECT_EQ(s.animationOn, 1);
+    EXPECT_EQ(s.sceneId, 1);
+    EXPECT_EQ(s.samplingMode, 1);
+    EXPECT_EQ(s.threadCount, 1);
+    EXPECT_EQ(s.adaptiveTargetFps, 0);
+    EXPECT_EQ(s.useAsm, 0);
+    EXPECT_FLOAT_EQ(camera().cameraAzimuth, 1.3f);
+    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    EXPECT_EQ(frameTimer().framesInWindow, 0);
+    EXPECT_EQ(frameTimer().currentFps, 0.0f);
+    EXPECT_FALSE(dragState().dragging);
+}
+
+TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
+    settings().samplingMode = 1;
+    settings().threadCount = 4;
+    settings().filterOn = 1;
+    settings().antiAliasing = 2;
+    settings().giCalculate = 1;
+    settings().currentShader = shadeDepth;
+    world().frameStamp = 77;
+    resetToStartup();
+
+    const RenderSettings& s = settings();
+    EXPECT_EQ(s.animationOn, 1);
+    EXPECT_EQ(s.sceneId, 1);
+    EXPECT_EQ(s.samplingMode, 2);
+    EXPECT_EQ(s.threadCount, 1);
+    const int16_t standard[5] = {5, 24, 32, 48, 64};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(s.refineThresholds[i], standard[i]);
+    EXPECT_EQ(s.adaptiveTargetFps, 0);
+    EXPECT_EQ(s.antiAliasing, 0);
+    EXPECT_EQ(s.interpolationKernel, 1);
+    EXPECT_EQ(s.filterOn, 0);
+    EXPECT_EQ(s.causticPhotonCount, 10000);
+    EXPECT_EQ(s.causticSplitCount, 30);
+    EXPECT_EQ(s.causticsCalculate, 0);
+    EXPECT_EQ(s.causticsDisplay, 0);
+    EXPECT_EQ(s.giPhotonCount, 500000);
+    EXPECT_EQ(s.giSplitCount, 2500);
+    EXPECT_EQ(s.giOnlyIndirect, 1);
+    EXPECT_EQ(s.giCalculate, 0);
+    EXPECT_EQ(s.giDisplay, 0);
+    EXPECT_EQ(s.currentShader, &shadePhong);
+    EXPECT_EQ(world().frameStamp, 0);
+
+    ASSERT_NE(firstLight(), nullptr);
+    EXPECT_EQ(firstLight()->next, nullptr);
+    ASSERT_NE(world().scene, nullptr);
+    EXPECT_EQ(currentScene().id, 1);
+}
+
+TEST_F(StartupTest, ProcessorCheckDecidesTheOptimisedRoutines) {
+    overrideProcessorSse(0);
+    resetToStartup();
+    EXPECT_EQ(settings().useAsm, 0);
+    EXPECT_FALSE(commandState(kCmdAsm).checked);
+
+    overrideProcessorSse(1);
+    resetToStartup();
+    EXPECT_EQ(settings().useAsm, 1);
+    EXPECT_TRUE(commandState(kCmdAsm).checked);
+}
+
+TEST(CameraDrag, FullWidthTurnsOnceAroundFullHeightTiltsAQuarter) {
+    resetToStaticValues();
+    camera().cameraAzimuth = 1.0f;
+    camera().cameraElevation = 0.5f;
+    beginDrag(400, 100);
+    dragTo(0, 100, 400, 300);  // leftwards across the whole width
+    EXPECT_NEAR(camera().cameraAzimuth, 1.0f + 6.283185f, 1e-5f);
+    dragTo(500, 100, 400, 300);  // a quarter width to the right of the anchor
+    EXPECT_NEAR(camera().cameraAzimuth, 1.0f - 6.283185f / 4.0f, 1e-5f);
+    dragTo(400, 400, 400, 300);  // downward the full height raises the camera without limit
+    EXPECT_NEAR(camera().cameraAzimuth, 1.0f, 1e-6f);
+    EXPECT_NEAR(camera().cameraElevation, 0.5f + 1.570796f, 1e-5f);
+    endDrag();
+    dragTo(0, 0, 400, 300);  // after button-up moves change nothing
+    EXPECT_NEAR(camera().cameraElevation, 0.5f + 1.570796f, 1e-5f);
+}
+
+TEST(CameraDrag, UpwardDragStopsAtTheHorizon) {
+    resetToStaticValues();
+    camera().cameraElevation = 0.3f;
+    beginDrag(10, 200);
+    dragTo(10, 170, 320, 240);  // 30 px up: 0.3 - 30/240 * pi/2
+    EXPECT_NEAR(camera().cameraElevation, 0.3f - 0.125f * 1.570796f, 1e-6f);
+    dragTo(10, 0, 320, 240);
+    EXPECT_EQ(camera().cameraElevation, 0.0f);
+    dragTo(10, 200, 320, 240);  // the anchor angles still hold
+    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    endDrag();
+}
+
+TEST(CameraDrag, ViewWithoutAreaIgnoresTheDrag) {
+    resetToStaticValues();
+    beginDrag(0, 0);
+    dragTo(5, 5, 0, 0);
+    dragTo(5, 5, 10, 0);
+    EXPECT_FLOAT_EQ(camera().cameraAzimuth, 1.3f);
+    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    endDrag();
+}
+
+}  // namespace
+}  // namespace lumo
