@@ -122,7 +122,7 @@ private:
         const int rects[4][4] = {{0, 0, d, e}, {d, 0, w, e}, {0, e, d, h}, {d, e, w, h}};
         for (int k = 0; k < 4; ++k) {
             WorkerSlot& s = workerSlot(k);
-            const int* r = threads_ == 4 ? rects[k] : threads_ == 2 ? rects[k + 2] : nullptr;
+            const int* r = threads_ == 4 ? rects[k] : threads_ == 2 && k < 2 ? rects[k + 2] : nullptr;
             if (r) {
                 s.x0 = r[0], s.y0 = r[1], s.x1 = r[2], s.y1 = r[3];
             } else {

@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "intersect/intersect.h"
 #include "scene/world.h"
+#include "simd/sse_box_entry.h"
+#include "simd/sse_dispatch.h"
 #include "trace/box_entry.h"
 #include "trace/traverse.h"
 
@@ -22,12 +24,19 @@ Vec3 traceCameraRay(PrimaryRay& ray) {
 
     const Scene& scene = currentScene();
     const Vec3 eye = camera().eyePosition;
+    const bool sse = useSsePath();
     if (SceneObject* free = scene.freeObject) {
-        intersectPrimary(ray, *free);
+        if (sse)
+            intersectPrimarySse(ray, *free);
+        else
+            intersectPrimary(ray, *free);
         ray.candidate.object = free;
         ray.nearest = ray.candidate;
     }
-    enterBox(scene.bounds, eye, ray);
+    if (sse)
+        enterBoxCameraSse(scene.bounds, eye, ray);
+    else
+        enterBox(scene.bounds, eye, ray);
     if (ray.candidate.distance > 0.0f)
         traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
     if (ray.nearest.distance > 0.0f)
@@ -44,7 +53,10 @@ Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, cons
     nearest.distance = -1.0f;
     SceneObject* free = scene.freeObject;
     if (free && free != excludeObject) {
-        intersectGeneral(*free, origin, direction, candidate);
+        if (useSsePath())
+            intersectGeneralSse(*free, origin, direction, candidate);
+        else
+            intersectGeneral(*free, origin, direction, candidate);
         candidate.object = free;
         nearest = candidate;
     }
@@ -67,7 +79,10 @@ void prepareCameraFrame() {
     };
     for (SceneObject& object : scene.objects) prepare(object);
     if (scene.freeObject) prepare(*scene.freeObject);
-    refreshCameraBoxCache();
+    if (useSsePath())  // the SSE box entry classifies an eye on the box maximum as beyond it
+        refreshCameraBoxCacheSse();
+    else
+        refreshCameraBoxCache();
 }
 
 }  // namespace lumo

@@ -4,6 +4,7 @@
 
 #include "intersect/intersect.h"
 #include "scene/kd_tree.h"
+#include "simd/sse_dispatch.h"
 #include "trace/box_entry.h"
 
 namespace lumo {
@@ -31,6 +32,10 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
                            const Vec3& eye) {
     const int32_t axis = node->axis;
     if (axis == 0) {
+        if (useSsePath()) {  // SSE path: the whole leaf, tested once per leaf
+            cameraLeafSse(ray, node->objects());
+            return;
+        }
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             intersectPrimary(ray, *n->object);
             const float t = ray.candidate.distance;
@@ -78,6 +83,10 @@ inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, 
     const int32_t axis = node->axis;
     const bool shadowRay = maxDistance != 0.0f;
     if (axis == 0) {
+        if (useSsePath()) {  // SSE path: the whole leaf, tested once per leaf
+            generalLeafSse(node->objects(), origin, direction, nearest, skipObject, excludeObject, maxDistance);
+            return;
+        }
         HitRecord scratch{};
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             SceneObject* object = n->object;
