@@ -1,6 +1,6 @@
 #include "simd/sse_path.h"
 
-#include "app/startup.h"
+#include "simd/processor.h"
 
 namespace lumo {
 

@@ -1,6 +1,6 @@
 // The SSE dispatchers and the camera leaf loop: flag and mailbox steps, routing of the codes without
 // an SSE twin to the portable routines, the acceptance rule, and the switch that selects the path.
-#include "app/startup.h"
+#include "simd/processor.h"
 #include "simd_test_util.h"
 
 namespace lumo::test {
