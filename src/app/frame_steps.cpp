@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "core/random.h"
+#include "photon/photon_pass.h"
 #include "scene/demo_scenes.h"
 #include "scene/world.h"
 
@@ -13,8 +14,9 @@ void produceFrame(FrameBuffer& fb, double animationClockMs, bool animate) {
     placeEyeOnOrbit();
     if (animate) animateScene(animationClockMs);
 
-    // Photon passes go here, in this order: the caustic pass when settings().causticsCalculate is
-    // set, then the global-illumination pass when settings().giCalculate is set.
+    // While a Calculate switch is off its map stays as the last pass left it.
+    if (settings().causticsCalculate) runCausticPass();
+    if (settings().giCalculate) runGlobalIlluminationPass();
 
     renderFrame(fb);
     ++world().frameStamp;

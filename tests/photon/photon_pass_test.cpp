@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/settings.h"
+#include "core/random.h"
+#include "image/frame.h"
+#include "photon/photon_pass.h"
+#include "photon/photon_store.h"
+#include "photon/quadtree.h"
+#include "photon_test_util.h"
+#include "scene/demo_scenes.h"
+#include "scene/world.h"
+
+namespace lumo {
+namespace {
+
+class PhotonPass : public testing::Test {
+protected:
+    void SetUp() override { saved_ = settings(); }
+    void TearDown() override { settings() = saved_; }
+
+    void load(int sceneId, int threads, int kernel) {
+        loadScene(sceneId);
+        RenderSettings& s = settings();
+        s.sceneId = static_cast<int16_t>(sceneId);
+        s.threadCount = static_cast<int16_t>(threads);
+        s.interpolationKernel = static_cast<int16_t>(kernel);
+        s.causticPhotonCount = 10000;
+        s.causticSplitCount = 30;
+        s.giPhotonCount = 125000;
+        s.giSplitCount = 1000;
+        s.giOnlyIndirect = 1;
+        seedRandom(12345);
+    }
+
+    // Photons the pass stored: full blocks, and each worker's last block up to its count.
+    static int storedPhotons(int threads) {
+        int total = 0;
+        for (int m = 0; m < usedPhotonBlocks(); ++m) {
+            int n = kPhotonsPerBlock;
+            for (int k = 0; k < threads; ++k)
+                if (workerSlot(k).photons.block == photonBlockTable().blocks[m]) n = static_cast<int>(workerSlot(k).photons.count);
+            total += n;
+        }
+        return total;
+    }
+
+    // Photons filed in the quadtrees of the current scene, and the parallelograms holding any.
+    static int filedPhotons(std::vector<SceneObject*>* receivers = nullptr) {
+        int total = 0;
+        std::vector<const PhotonQuadNode*> seen;
+        forEachParallelogram(currentScene().root, [&](SceneObject& o) {
+            PhotonQuadNode* root = o.patch.photonTree;
+            for (const PhotonQuadNode* r : seen)
+                if (r == root) return;
+            seen.push_back(root);
+            int here = 0;
+            for (const auto& c : test::leaves(root)) here += test::listLength(c.node->photons);
+            if (here > 0 && receivers) receivers->push_back(&o);
+            total += here;
+        });
+        return total;
+    }
+
+private:
+    RenderSettings saved_;
+};
+
+TEST_F(PhotonPass, CausticPassFilesEveryStoredPhotonOnTheGround) {
+    for (int threads : {1, 2, 4}) {
+        load(8, threads, 1);
+        runCausticPass();
+        const int stored = storedPhotons(threads);
+        std::vector<SceneObject*> receivers;
+        EXPECT_EQ(filedPhotons(&receivers), stored) << threads << " threads";
+        // The grid's cone is wider than the egg: photons that miss it reach the ground unstored.
+        EXPECT_GT(stored, 2000) << threads << " threads";
+        EXPECT_LT(stored, 14 * 10404) << threads << " threads";
+        ASSERT_EQ(receivers.size(), 1u);
+        EXPECT_TRUE(receivers[0]->flags & kCheckered);
+        EXPECT_GT(maxDepth(receivers[0]->patch.photonTree, 0), 3);
+    }
+}
+
+TEST_F(PhotonPass, CausticPhotonsFromOneOrFourThreadsAgreeClosely) {
+    load(8, 1, 1);
+    runCausticPass();
+    const int one = storedPhotons(1);
+    load(8, 4, 1);
+    runCausticPass();
+    const int four = storedPhotons(4);
+    // The positive half-ranges start exactly at 0, so the grids differ by at most a row or column.
+    EXPECT_NEAR(four, one, one * 0.05);
+}
+
+TEST_F(PhotonPass, GiPassStopsWhenTheBlocksHoldTheRequestedCount) {
+    load(9, 1, 1);
+    runGlobalIlluminationPass();
+    EXPECT_EQ(usedPhotonBlocks(), (125000 + kPhotonsPerBlock - 1) / kPhotonsPerBlock);
+    const int stored = storedPhotons(1);
+    EXPECT_GT(stored, 125000 - kPhotonsPerBlock);
+    // Photons that land on the light panel (the free object, no tree) are stored but not filed.
+    const int filed = filedPhotons();
+    EXPECT_LE(filed, stored);
+    EXPECT_GT(filed, stored * 0.97);
+
+    load(9, 2, 1);
+    runGlobalIlluminationPass();
+    EXPECT_GE(usedPhotonBlocks(), 31);
+    EXPECT_LE(usedPhotonBlocks(), 32);
+}
+
+TEST_F(PhotonPass, OneThreadRepeatsItsPhotonsEveryFrame) {
+    load(9, 1, 0);
+    runGlobalIlluminationPass();
+    std::vector<float> first;
+    for (int i = 0; i < 2000; ++i) first.push_back(photonBlockTable().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u);
+    seedRandom(12345);
+    runGlobalIlluminationPass();
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(photonBlockTable().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u, first[i]) << i;
+}
+
+TEST_F(PhotonPass, PrecomputationFollowsTheKernel) {
+    // Kernel 3 reads only leaves: inner sums stay cleared. Kernel 5 needs them summed up.
+    load(8, 1, 3);
+    runCausticPass();
+    std::vector<SceneObject*> receivers;
+    const int filed = filedPhotons(&receivers);
+    ASSERT_EQ(receivers.size(), 1u);
+    PhotonQuadNode* root = receivers[0]->patch.photonTree;
+    ASSERT_NE(root->children[0], nullptr);
+    EXPECT_EQ(root->sum.y, 0.0f);
+
+    settings().interpolationKernel = 5;
+    seedRandom(12345);
+    runCausticPass();
+    // Caustic photons carry 555 nm: green weight 1, so the root's green is the total power.
+    double power = 0.0;
+    for (const auto& c : test::leaves(root))
+        for (const Photon* p = c.node->photons; p; p = p->next) power += p->power;
+    EXPECT_EQ(filedPhotons(), filed);
+    EXPECT_NEAR(root->sum.y, power, power * 1e-4);
+}
+
+TEST_F(PhotonPass, LaterPassesReuseTheirPoolsAndBlocks) {
+    load(9, 1, 6);
+    runGlobalIlluminationPass();
+    const NodePools before = nodePools();
+    Photon* firstBlock = photonBlockTable().blocks[0];
+    seedRandom(12345);
+    runGlobalIlluminationPass();
+    EXPECT_EQ(nodePools().poolIndex, before.poolIndex);
+    EXPECT_EQ(nodePools().poolUsed, before.poolUsed);
+    EXPECT_EQ(nodePools().pools[0], before.pools[0]);
+    EXPECT_EQ(photonBlockTable().blocks[0], firstBlock);
+}
+
+}  // namespace
+}  // namespace lumo
