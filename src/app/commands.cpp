@@ -83,11 +83,11 @@ bool sceneHasGi() { return s().sceneId == 9; }
 void toggleAsm() {
     if (s().useAsm) {
         s().useAsm = 0;
-    } else if (processorHasSse()) {
+    } else if (processorSupportsSse()) {
         s().useAsm = 1;
     }
 }
-bool asmEnabled() { return processorHasSse() || s().useAsm != 0; }
+bool asmEnabled() { return processorSupportsSse() || s().useAsm != 0; }
 bool asmChecked() { return s().useAsm == 1; }
 
 void exitProgram() { platform().requestQuit(); }

@@ -8,24 +8,16 @@
 #include "core/random.h"
 #include "scene/demo_scenes.h"
 #include "scene/world.h"
+#include "simd/processor.h"
 
 namespace lumo {
 
 namespace {
 int sseOverride = -1;
-
-bool detectSse() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse");
-#else
-    return false;
-#endif
-}
 }  // namespace
 
-bool processorHasSse() {
-    static const bool hasSse = detectSse();
+bool processorSupportsSse() {
+    static const bool hasSse = processorHasSse();
     return sseOverride >= 0 ? sseOverride != 0 : hasSse;
 }
 
@@ -33,7 +25,7 @@ void overrideProcessorSse(int hasSse) { sseOverride = hasSse; }
 
 void startUp() {
     // World set-up: the camera record exists statically; the processor check picks the routines.
-    if (processorHasSse()) settings().useAsm = 1;
+    if (processorSupportsSse()) settings().useAsm = 1;
     applyStartupSettings();
     ensureLight();
     Light& light = *firstLight();

@@ -3,8 +3,8 @@
 
 namespace lumo {
 
-// The processor check: true when the optimised routines may run (the SSE bit). Decided once.
-bool processorHasSse();
+// The start-up processor check: true when the optimised routines may run (the SSE bit).
+bool processorSupportsSse();
 // Tests pretend a processor with (1) or without (0) SSE; -1 restores the real answer.
 void overrideProcessorSse(int hasSse);
 

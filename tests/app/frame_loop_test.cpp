@@ -149,16 +149,6 @@ TEST(FrameTimer, ClockWrapIsHandledByUnsignedDifferences) {
     EXPECT_NEAR(t.currentFps, 2000.0f / 311.0f, 1e-4f);
 }
 
-TEST(FrameTimer, WindowStartIsTakenOnlyByItsFirstFrame) {
-    FrameTimer t;
-    t.lastFrameEndTick = 1000;
-    beginFrameTiming(t, 1000, 1000);
-    endFrameTiming(t, 1100);
-    t.lastFrameEndTick = 1100;
-    beginFrameTiming(t, 1100, 1100);
-    EXPECT_EQ(t.windowStartTick, 1000u);
-}
-
 TEST(FrameTimer, FormatsRightAlignedInFiveCharacters) {
     EXPECT_EQ(formatFps(1000.0f / 300.0f), " 3.33 fps");
     EXPECT_EQ(formatFps(0.0f), " 0.00 fps");

@@ -14,6 +14,7 @@
 
 #include "app/commands.h"
 #include "app/platform.h"
+#include "app/workers.h"
 #include "app/qt/about_dialog.h"
 #include "app/qt/lumo_app.h"
 #include "app/qt/render_view.h"
@@ -267,6 +268,42 @@ private slots:
         platform().showMessage("Debug", "Time out, ThrCnt=2");
         QCOMPARE(caption, QString("Debug"));
         QCOMPARE(text, QString("Time out, ThrCnt=2"));
+    }
+
+    void workerTimeOutShowsTheBoxAndTheFrameStillEnds() {
+        RenderView& view = app->window.view();
+        QTRY_COMPARE(view.size(), QSize(320, 240));
+        app->window.action(kCmdThreads4)->trigger();
+        setWorkerWaitLimit(std::chrono::milliseconds(0));
+        QStringList boxes;
+        bool resizedInside = false;
+        QTimer closer;
+        closer.setInterval(5);
+        connect(&closer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            boxes << box->windowTitle() + ": " + box->text();
+            if (!resizedInside) {
+                view.resize(64, 48);  // arrives while the frame still uses its buffer
+                resizedInside = view.frameBuffer().width == 320;
+            }
+            box->accept();
+        });
+        closer.start();
+        app->window.startFrames();  // the idle timer also fires inside the box's event loop
+        for (int i = 0; i < 20 && boxes.isEmpty(); ++i) {
+            const uint16_t stamp = world().frameStamp;
+            app->window.runOneFrame();
+            QCOMPARE(uint16_t(world().frameStamp - stamp), uint16_t(1));  // no frame inside the frame
+        }
+        app->window.stopFrames();
+        setWorkerWaitLimit(std::chrono::milliseconds(2000));
+        QVERIFY(!boxes.isEmpty());
+        QVERIFY2(QRegularExpression("^Debug: Time out, ThrCnt=[1-4]$").match(boxes.first()).hasMatch(),
+                 qPrintable(boxes.first()));
+        QVERIFY(resizedInside);
+        QCOMPARE(view.frameBuffer().width, 64);
+        QCOMPARE(view.frameBuffer().height, 48);
     }
 
     void exitClosesTheWindow() {
