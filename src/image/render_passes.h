@@ -119,15 +119,16 @@ private:
         }
         traceMargins();
 
-        const int rects[4][4] = {{0, 0, d, e}, {d, 0, w, e}, {0, e, d, h}, {d, e, w, h}};
-        for (int k = 0; k < 4; ++k) {
+        // Four threads: the quadrants; two: the halves left and right of d; one: everything.
+        const int quadrants[4][4] = {{0, 0, d, e}, {d, 0, w, e}, {0, e, d, h}, {d, e, w, h}};
+        const int halves[2][4] = {{0, 0, d, h}, {d, 0, w, h}};
+        const int whole[4] = {0, 0, w, h}, none[4] = {0, 0, 0, 0};
+        for (int k = 0; k < kMaxWorkers; ++k) {
+            const int* r = threads_ == 4 ? quadrants[k]
+                           : threads_ == 2 ? (k < 2 ? halves[k] : none)
+                                           : (k == 0 ? whole : none);
             WorkerSlot& s = workerSlot(k);
-            const int* r = threads_ == 4 ? rects[k] : threads_ == 2 && k < 2 ? rects[k + 2] : nullptr;
-            if (r) {
-                s.x0 = r[0], s.y0 = r[1], s.x1 = r[2], s.y1 = r[3];
-            } else {
-                s.x0 = 0, s.y0 = 0, s.x1 = k == 0 ? w : 0, s.y1 = k == 0 ? h : 0;
-            }
+            s.x0 = r[0], s.y0 = r[1], s.x1 = r[2], s.y1 = r[3];
         }
     }
 

@@ -42,6 +42,8 @@ TEST(Subsampling, WorkerRectanglesMeetAtHalfSize) {
     render(640, 480, test::standardSubsampling(2), uniform);
     EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 480}));
     EXPECT_EQ(rectOf(1), (std::array{320, 0, 640, 480}));
+    EXPECT_EQ(rectOf(2), (std::array{0, 0, 0, 0}));
+    EXPECT_EQ(rectOf(3), (std::array{0, 0, 0, 0}));
 
     // Split lines stay on the 4-pixel grid when half the size is not a multiple of 4.
     render(644, 300, test::standardSubsampling(4), uniform);
