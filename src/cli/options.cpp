@@ -84,6 +84,18 @@ std::string helpText() {
            "                    frame; without it the scene stays as built\n"
            "  --frames N        number of frames to render, 1 or more; default 1\n"
            "  --out FILE.png    write the last frame as an 8-bit RGB PNG\n"
+           "  --caustics on|off         calculate and display caustics (cube and egg only);\n"
+           "                            default: on for egg, off elsewhere\n"
+           "  --gi on|off               calculate and display global illumination (cornell-box\n"
+           "                            only); default: on for cornell-box, off elsewhere\n"
+           "  --caustic-photons N       2500 | 10000 | 40000; default 10000\n"
+           "  --caustic-split N         20 | 30 | 40 photons per quadtree cell; default 30\n"
+           "  --gi-photons N            125000 | 500000 | 2000000; default 500000\n"
+           "  --gi-split N              1000 | 2500 | 5000 photons per quadtree cell; default 2500\n"
+           "  --interpolation K         0..6, the Interpolation menu in order; default: the scene's\n"
+           "                            (6 for cube and cornell-box, 0 for shadows-1 and area-light,\n"
+           "                            1 elsewhere)\n"
+           "  --only-indirect on|off    GI photons skip their first hit; default on\n"
            "  --help            show this text\n"
            "\n"
            "After the frames one line goes to stdout:\n"
@@ -138,6 +150,14 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             {"--time", "a clock in milliseconds, a number >= 0"},
             {"--frames", "a whole number from 1 to 1000000"},
             {"--out", "a file name ending in .png"},
+            {"--caustics", "on or off"},
+            {"--gi", "on or off"},
+            {"--caustic-photons", "2500, 10000 or 40000"},
+            {"--caustic-split", "20, 30 or 40"},
+            {"--gi-photons", "125000, 500000 or 2000000"},
+            {"--gi-split", "1000, 2500 or 5000"},
+            {"--interpolation", "a kernel number from 0 to 6"},
+            {"--only-indirect", "on or off"},
         };
         const char* accepts = nullptr;
         for (const auto& a : kAccepts)
@@ -203,8 +223,34 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--out") {
             if (!endsWithPng(value)) return fail(bad);
             o.outPath = value;
+        } else if (name == "--caustics" || name == "--gi" || name == "--only-indirect") {
+            const std::string v = lowerCase(value);
+            if (v != "on" && v != "off") return fail(bad);
+            (name == "--caustics" ? o.caustics : name == "--gi" ? o.gi : o.onlyIndirect) = v == "on" ? 1 : 0;
+        } else if (name == "--interpolation") {
+            if (!parseInt(value, o.interpolation) || o.interpolation < 0 || o.interpolation > 6) return fail(bad);
+        } else {
+            // The photon counts and split counts: one of the menu's three values each.
+            static const struct {
+                const char* name;
+                int RenderOptions::*field;
+                int values[3];
+            } kChoices[] = {{"--caustic-photons", &RenderOptions::causticPhotons, {2500, 10000, 40000}},
+                            {"--caustic-split", &RenderOptions::causticSplit, {20, 30, 40}},
+                            {"--gi-photons", &RenderOptions::giPhotons, {125000, 500000, 2000000}},
+                            {"--gi-split", &RenderOptions::giSplit, {1000, 2500, 5000}}};
+            for (const auto& c : kChoices) {
+                if (name != c.name) continue;
+                int n = 0;
+                if (!parseInt(value, n) || (n != c.values[0] && n != c.values[1] && n != c.values[2])) return fail(bad);
+                o.*c.field = n;
+            }
         }
     }
+    // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box.
+    if (o.caustics == 1 && o.sceneId != 3 && o.sceneId != 8)
+        return fail("--caustics on needs the cube or egg scene (--scene cube or --scene egg)");
+    if (o.gi == 1 && o.sceneId != 9) return fail("--gi on needs the cornell-box scene (--scene cornell-box)");
     return result;
 }
 

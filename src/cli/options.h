@@ -22,6 +22,15 @@ struct RenderOptions {
     double timeMs = 0.0;
     int frames = 1;
     std::string outPath;   // empty: no picture written
+    // Photon mapping. -1 keeps what the scene command sets for the scene.
+    int caustics = -1;       // Caustics Calculate and Display together
+    int gi = -1;             // Global Illumination Calculate and Display together
+    int interpolation = -1;  // "Interpolation" kernel 0..6
+    int causticPhotons = 10000;
+    int causticSplit = 30;
+    int giPhotons = 500000;
+    int giSplit = 2500;
+    int onlyIndirect = 1;
 };
 
 struct ParseResult {

@@ -52,7 +52,16 @@ void applyOptions(const RenderOptions& o) {
     for (int i = 0; i < 5; ++i) s.refineThresholds[i] = static_cast<int16_t>(o.thresholds[i]);
     s.adaptiveTargetFps = 0;
     s.currentShader = o.shader;
+    s.causticPhotonCount = o.causticPhotons;
+    s.causticSplitCount = o.causticSplit;
+    s.giPhotonCount = o.giPhotons;
+    s.giSplitCount = o.giSplit;
+    s.giOnlyIndirect = o.onlyIndirect;
     selectScene(o.sceneId);
+    // The photon switches and the kernel as the scene command set them, unless an option says otherwise.
+    if (o.caustics >= 0) s.causticsCalculate = s.causticsDisplay = static_cast<int16_t>(o.caustics);
+    if (o.gi >= 0) s.giCalculate = s.giDisplay = static_cast<int16_t>(o.gi);
+    if (o.interpolation >= 0) s.interpolationKernel = static_cast<int16_t>(o.interpolation);
 }
 
 int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {

@@ -1,6 +1,7 @@
 #include "photon/photon_pass.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "app/settings.h"
 #include "app/workers.h"
@@ -88,21 +89,60 @@ void buildQuadtrees(int splitCount, int threadCount) {
     const KdNode* root = world().scene ? currentScene().root : nullptr;
     resetNodePools();
     resetQuadtrees(root);
+
+    // Photons are grouped by the tree they go to, in storage order (block by block), then each group
+    // is filed at once. Scratch arrays keep their capacity, so steady-state passes allocate nothing.
+    struct Group {
+        PhotonQuadNode* tree;
+        size_t begin;
+        size_t fill;
+    };
+    static std::vector<Group> groups;
+    static std::vector<PhotonRef> refs;
+    groups.clear();
+    size_t last = 0;
+    auto groupOf = [&](const Photon& p) -> Group* {
+        // Only parallelograms carry a quadtree; the free object's tree is never built.
+        if (p.object->type != kParallelogram || !p.object->patch.photonTree) return nullptr;
+        PhotonQuadNode* tree = p.object->patch.photonTree;
+        if (last < groups.size() && groups[last].tree == tree) return &groups[last];
+        for (last = 0; last < groups.size(); ++last)
+            if (groups[last].tree == tree) return &groups[last];
+        groups.push_back({tree, 0, 0});
+        return &groups[last];
+    };
+
     PhotonBlockTable& table = photonBlockTable();
     const int blocks = usedPhotonBlocks();
-    for (int m = 0; m < blocks; ++m) {
-        Photon* block = table.blocks[m];
+    auto photonsIn = [&](int m) {
         uint32_t n = kPhotonsPerBlock;
         for (int k = 0; k < threadCount && k < kMaxWorkers; ++k) {
             const PhotonBuffer* b = bufferOf(k);
-            if (b->block == block && b->count < n) n = b->count;  // a worker's last, partly filled block
+            if (b->block == table.blocks[m] && b->count < n) n = b->count;  // a worker's last, partly filled block
         }
+        return n;
+    };
+    for (int m = 0; m < blocks; ++m) {
+        const uint32_t n = photonsIn(m);
+        for (uint32_t i = 0; i < n; ++i)
+            if (Group* g = groupOf(table.blocks[m][i])) ++g->fill;
+    }
+    size_t total = 0;
+    for (Group& g : groups) {
+        g.begin = total;
+        total += g.fill;
+        g.fill = g.begin;
+    }
+    refs.resize(total);
+    for (int m = 0; m < blocks; ++m) {
+        const uint32_t n = photonsIn(m);
         for (uint32_t i = 0; i < n; ++i) {
-            Photon* p = &block[i];
-            if (p->object->type != kParallelogram) continue;  // only parallelograms carry a quadtree
-            insertPhoton(p->object->patch.photonTree, 0.0f, 0.0f, 1.0f, p, splitCount);
+            Photon& p = table.blocks[m][i];
+            if (Group* g = groupOf(p)) refs[g->fill++] = PhotonRef{p.u, p.v, p.power, p.wavelength, &p};
         }
     }
+    for (const Group& g : groups) fileBatch(g.tree, 0.0f, 0.0f, 1.0f, refs.data() + g.begin, g.fill - g.begin, splitCount);
+
     const int kernel = settings().interpolationKernel;
     if (kernel >= 4 && kernel <= 6) precomputePatches(root, kernel);
 }

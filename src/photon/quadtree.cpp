@@ -1,10 +1,10 @@
 #include "photon/quadtree.h"
 
+#include <algorithm>
 #include <deque>
 #include <vector>
 
 #include "photon/estimate.h"
-#include "shade/optics.h"
 
 namespace lumo {
 
@@ -150,6 +150,37 @@ void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* pho
     fileInNode(*node, photon);
 }
 
+void fileBatch(PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n, int32_t splitCount) {
+    if (!node || n == 0) return;
+    if (n > static_cast<size_t>(splitCount) && s >= kMinSplitCellSize && createChildren(*node)) {
+        node->count = splitCount + 1;
+        node->sum = kBlack;
+        const float h = 0.5f * s;
+        // Quadrants as insertPhoton chooses them: low v before high v, low u before high u.
+        PhotonRef* const end = refs + n;
+        PhotonRef* const highV = std::partition(refs, end, [&](const PhotonRef& r) { return cv + h > r.v; });
+        PhotonRef* const split[5] = {refs, std::partition(refs, highV, [&](const PhotonRef& r) { return cu + h > r.u; }),
+                                     highV, std::partition(highV, end, [&](const PhotonRef& r) { return cu + h > r.u; }),
+                                     end};
+        for (int q = 0; q < 4; ++q)
+            fileBatch(node->children[q], (q & 1) ? cu + h : cu, (q & 2) ? cv + h : cv, h, split[q],
+                      static_cast<size_t>(split[q + 1] - split[q]), splitCount);
+        return;
+    }
+    // Only stores reach the photons here; everything read comes from the array.
+    Vec3 sum = node->sum;
+    Photon* head = node->photons;
+    for (size_t i = 0; i < n; ++i) {
+        const PhotonRef& r = refs[i];
+        r.photon->next = head;
+        head = r.photon;
+        addInPlace(sum, scale(r.power, wavelengthToRgb(r.wavelength)));
+    }
+    node->sum = sum;
+    node->photons = head;
+    node->count += static_cast<int32_t>(n);
+}
+
 Vec3 sumUp(PhotonQuadNode* node) {
     if (!node) return kBlack;
     if (!node->children[0]) return node->sum;
@@ -276,9 +307,5 @@ void precomputePatches(const KdNode* sceneRoot, int kernel) {
     });
 }
 
-Vec3 wavelengthToRgb(float lambda) {
-    return {spectralWeight(0.68292f, 0.0f, 0.0f, lambda), spectralWeight(0.0f, 1.0f, 0.0f, lambda),
-            spectralWeight(0.0f, 0.0f, 1.16667f, lambda)};
-}
 
 }  // namespace lumo

@@ -51,6 +51,22 @@ void resetRoot(PhotonQuadNode& root);
 // no node can be had, the node keeps its photons instead of splitting.
 void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* photon, int32_t splitCount);
 
+// A photon to be filed, with the fields filing reads copied next to it: partitioning and summing then
+// run over one array instead of chasing photons scattered over the blocks.
+struct PhotonRef {
+    float u;
+    float v;
+    float power;
+    float wavelength;
+    Photon* photon;
+};
+
+// Files a batch of photons into an empty node (fresh from resetRoot). The tree comes out with the
+// shape, counts and sums that inserting them one by one gives (cells split exactly where more than
+// splitCount photons fall), but the photons are partitioned in an array instead of being re-linked at
+// every split, and each photon's colour is computed once. refs is reordered.
+void fileBatch(PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n, int32_t splitCount);
+
 // Inner nodes' sums become the sums of their children; returns the node's sum.
 Vec3 sumUp(PhotonQuadNode* node);
 int maxDepth(const PhotonQuadNode* node, int depth);
@@ -69,8 +85,28 @@ void buildPatches(PhotonQuadNode* node, PhotonQuadNode* const neighbours[8], flo
 // The preparation the given kernel needs, for every parallelogram in the scene tree.
 void precomputePatches(const KdNode* sceneRoot, int kernel);
 
-// Colour of a photon of wavelength lambda (nm).
-Vec3 wavelengthToRgb(float lambda);
+// Colour of a photon of wavelength lambda (nm): the spectral weights of (0.68292, 0, 0), (0, 1, 0)
+// and (0, 0, 1.16667), worked out for the three one-channel colours in one band lookup.
+inline Vec3 wavelengthToRgb(float lambda) {
+    constexpr float r = 0.68292f;
+    constexpr float b = 1.16667f;
+    const float l = lambda;
+    if (l <= 380.0f) return {0.0f, 0.0f, 0.0f};
+    if (l <= 410.0f) {
+        const float k = (l - 380.0f) / 30.0f;
+        return {k * r, 0.0f, k * b};
+    }
+    if (l <= 470.0f) return {(470.0f - l) / 60.0f * r, 0.0f, b};
+    if (l <= 500.0f) return {0.0f, (l - 470.0f) / 30.0f, b};
+    if (l <= 530.5f) {
+        const float blue = (530.0f - l) / 30.0f * b;
+        return {0.0f, 1.0f, blue > 0.0f ? blue : 0.0f};
+    }
+    if (l <= 590.0f) return {(l - 530.0f) / 60.0f * r, 1.0f, 0.0f};
+    if (l <= 660.0f) return {r, (660.0f - l) / 70.0f, 0.0f};
+    if (l < 780.0f) return {r * (780.0f - l) / 120.0f, 0.0f, 0.0f};
+    return {0.0f, 0.0f, 0.0f};
+}
 
 // Calls fn(object) for every parallelogram listed in the scene tree (objects in several leaves repeat).
 template <typename Fn>

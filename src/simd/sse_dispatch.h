@@ -87,43 +87,17 @@ inline void intersectGeneralSse(const SceneObject& object, const Vec3& origin, c
     intersectGeneral(object, origin, direction, out);
 }
 
-// The leaf step of the camera walk: nearest accepted hit over one leaf's list. A candidate is taken
-// when its distance is >= 0 and smaller than the nearest so far; equal distances keep the earlier.
-inline void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list) {
-    const World& w = world();
-    const Vec3& eye = w.camera.eyePosition;
-    const uint16_t frameStamp = w.frameStamp;
-    for (const ObjectNode* n = list; n; n = n->next) {
-        sse::intersectPrimaryAt(ray, *n->object, eye, frameStamp);
-        const float t = ray.candidate.distance;
-        if (t >= 0.0f && (ray.nearest.distance < 0.0f || t < ray.nearest.distance)) {
-            ray.candidate.object = n->object;
-            ray.nearest = ray.candidate;
-        }
-    }
-}
-
-// The leaf step of the general walk with the SSE dispatch; the same filters as the portable leaf:
-// shadow rays (maxDistance != 0) skip non-casters and skipObject, ignore hits beyond maxDistance and
-// stop at the first blocker; hits on excludeObject closer than 0.0001 are self-hits.
-inline void generalLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
-                           const SceneObject* skipObject, const SceneObject* excludeObject, float maxDistance) {
-    const bool shadowRay = maxDistance != 0.0f;
-    HitRecord scratch{};
-    for (const ObjectNode* n = list; n; n = n->next) {
-        SceneObject* object = n->object;
-        if (shadowRay && ((object->flags & kNoShadowCast) || object == skipObject)) continue;
-        intersectGeneralSse(*object, origin, direction, scratch);
-        const float t = scratch.distance;
-        if (object == excludeObject && t < 0.0001f) continue;
-        if (shadowRay && t > maxDistance) continue;
-        if (t < 0.0f) continue;
-        if (nearest.distance < 0.0f || t < nearest.distance) {
-            scratch.object = object;
-            nearest = scratch;
-        }
-        if (shadowRay) return;
-    }
-}
+// The leaf steps of the two tree walks on the SSE path. Out of line, so the portable walks that
+// branch to them once per leaf keep their own code unchanged; the per-object dispatch is inlined
+// into these loops.
+//
+// Camera walk: nearest accepted hit over one leaf's list. A candidate is taken when its distance is
+// >= 0 and smaller than the nearest so far; equal distances keep the earlier object.
+void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list);
+// General walk, with the same filters as the portable leaf: shadow rays (maxDistance != 0) skip
+// non-casters and skipObject, ignore hits beyond maxDistance and stop at the first blocker; hits on
+// excludeObject closer than 0.0001 are self-hits.
+void generalLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
+                    const SceneObject* skipObject, const SceneObject* excludeObject, float maxDistance);
 
 }  // namespace lumo

@@ -12,7 +12,7 @@ inline constexpr bool kSseBuilt = true;
 inline constexpr bool kSseBuilt = false;
 #endif
 
-// processorHasSse(), taken once at start-up.
+// processorHasSse(), taken once at program start.
 extern const bool sseAvailable;
 
 // True when the SSE twins run: useAsm is on and the processor (and the build) has SSE. On a

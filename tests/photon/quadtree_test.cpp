@@ -6,6 +6,7 @@
 #include "photon/estimate.h"
 #include "photon/quadtree.h"
 #include "photon_test_util.h"
+#include "shade/optics.h"
 
 namespace lumo {
 namespace {
@@ -28,6 +29,19 @@ TEST(WavelengthToRgb, FollowsTheSpectralWeights) {
     EXPECT_FLOAT_EQ(blue.y, 0.0f);
     const Vec3 outside = wavelengthToRgb(780.0f);
     EXPECT_EQ(outside.x + outside.y + outside.z, 0.0f);
+    // Bit for bit the spectral weights of the three one-channel colours, band edges included.
+    std::vector<float> lambdas = {380.0f, 410.0f, 470.0f, 500.0f, 530.0f, 530.5f, 590.0f, 660.0f, 780.0f};
+    for (float l = 370.0f; l < 790.0f; l += 0.0173f) lambdas.push_back(l);
+    for (float edge : {380.0f, 410.0f, 470.0f, 500.0f, 530.5f, 590.0f, 660.0f, 780.0f}) {
+        lambdas.push_back(std::nextafter(edge, 0.0f));
+        lambdas.push_back(std::nextafter(edge, 1000.0f));
+    }
+    for (float l : lambdas) {
+        const Vec3 c = wavelengthToRgb(l);
+        ASSERT_EQ(c.x, spectralWeight(0.68292f, 0.0f, 0.0f, l)) << l;
+        ASSERT_EQ(c.y, spectralWeight(0.0f, 1.0f, 0.0f, l)) << l;
+        ASSERT_EQ(c.z, spectralWeight(0.0f, 0.0f, 1.16667f, l)) << l;
+    }
 }
 
 TEST(NodePools, HandOutPoolsInOrderAndReuseThem) {
@@ -126,6 +140,47 @@ TEST(Quadtree, ShapeDoesNotDependOnInsertionOrder) {
         EXPECT_EQ(a[i].v0, b[i].v0);
         EXPECT_EQ(a[i].s, b[i].s);
         EXPECT_EQ(a[i].node->count, b[i].node->count);
+    }
+}
+
+// Filing a batch gives the tree that inserting the photons one by one gives.
+TEST(Quadtree, BatchFilingMatchesPhotonByPhotonInsertion) {
+    for (int split : {1, 5, 30}) {
+        PhotonSet set;
+        Random rng;
+        rng.seed(static_cast<uint32_t>(split));
+        std::vector<Photon*> photons;
+        for (int i = 0; i < 2000; ++i) {
+            const float u = i % 7 == 0 ? 0.5f : static_cast<float>(rng.next() * rng.next());  // some on the midline
+            const float v = i % 50 == 0 ? 0.3f : static_cast<float>(rng.next());
+            photons.push_back(set.add(u, v, static_cast<float>(0.2 + rng.next()), static_cast<float>(380 + 400 * rng.next())));
+        }
+        // Many identical points: a stack of cells down to the minimum size.
+        for (int i = 0; i < 3 * split + 3; ++i) photons.push_back(set.add(0.123f, 0.877f, 1.0f, 520.0f));
+
+        PhotonQuadNode incremental = test::freshRoot();
+        for (Photon* p : photons) insertPhoton(&incremental, 0, 0, 1, p, split);
+        std::vector<test::Cell> a = test::allCells(&incremental);
+        std::vector<std::pair<int, int>> lists;
+        for (const auto& c : a) lists.emplace_back(c.node->count, test::listLength(c.node->photons));
+
+        PhotonQuadNode batch{};
+        resetRoot(batch);
+        std::vector<PhotonRef> refs;
+        for (Photon* p : photons) refs.push_back({p->u, p->v, p->power, p->wavelength, p});
+        fileBatch(&batch, 0, 0, 1, refs.data(), refs.size(), split);
+        const std::vector<test::Cell> b = test::allCells(&batch);
+
+        ASSERT_EQ(a.size(), b.size()) << "split " << split;
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].u0, b[i].u0);
+            EXPECT_EQ(a[i].v0, b[i].v0);
+            EXPECT_EQ(a[i].s, b[i].s);
+            EXPECT_EQ(lists[i].first, b[i].node->count);
+            EXPECT_EQ(lists[i].second, test::listLength(b[i].node->photons));
+            expectNear(a[i].node->sum, b[i].node->sum, 1e-4f * (1.0f + a[i].node->sum.y));
+        }
+        EXPECT_EQ(maxDepth(&batch, 0), 10) << "the stacked points reach the smallest cells";
     }
 }
 
