@@ -1,3 +1,5 @@
+#include "app/workers.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -5,7 +7,6 @@
 #include <thread>
 
 #include "app/platform.h"
-#include "app/workers.h"
 
 namespace lumo {
 namespace {
