@@ -6,6 +6,8 @@
 #include "app/frame_timer.h"
 #include "app/settings.h"
 #include "core/random.h"
+#include "photon/photon_store.h"
+#include "photon/quadtree.h"
 #include "scene/demo_scenes.h"
 #include "scene/world.h"
 #include "simd/processor.h"
@@ -32,8 +34,10 @@ void startUp() {
     light.next = nullptr;
     light.object = nullptr;
     light.intensity = 1.0f;
-    // The photon block table and the node pools start empty by static initialisation; the storage they
-    // acquire later is reused by every pass until exit, so there is nothing to clear here.
+    // Empty photon tables. Blocks and node pools, once allocated, stay for reuse until exit; what
+    // starts afresh is the handing out, from the first block and the first pool.
+    resetPhotonStore(nullptr, 0);
+    resetNodePools();
     seedRandom(static_cast<uint32_t>(std::time(nullptr)));
     loadScene(1);
     world().frameStamp = 0;

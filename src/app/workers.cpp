@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/platform.h"
+#include "image/frame.h"
 
 namespace lumo {
 
@@ -59,6 +60,8 @@ struct WorkerStart {
 };
 
 void workerThread(WorkerStart start) {
+    // Rays this worker casts count with its slot, whichever pass it serves.
+    rayStats = &workerSlot(start.k).stats;
     start.body(start.k, start.context);
     finishWorker();
 }

@@ -4,6 +4,7 @@
 // packed pixel; the renderer passes one that traces camera rays, tests pass synthetic pictures.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "image/frame.h"
@@ -32,13 +33,18 @@ struct SharedLines {
 
 template <class Sampler>
 struct BlockPass {
-    FrameBuffer& fb;
+    BlockPass(FrameBuffer& fb, Sampler& s, const RefineSettings& r, int k, SharedLines lines)
+        : pixels(fb.pixels.data()), stride(fb.width + 1), sample(s), settings(r), slot(k), shared(lines) {}
+
+    // The stride is wider than int so that pixel stores cannot alias it: row offsets stay in registers.
+    uint32_t* const pixels;
+    const std::ptrdiff_t stride;
     Sampler& sample;
     const RefineSettings& settings;
-    int slot;
-    SharedLines shared;
+    const int slot;
+    const SharedLines shared;
 
-    uint32_t& P(int y, int x) { return fb.at(y, x); }
+    uint32_t& P(int y, int x) { return pixels[y * stride + x]; }
     uint32_t trace(float y, float x) { return sample(slot, y, x); }
 
     bool onSharedLine(int y, int x) const { return x == shared.column || y == shared.row; }

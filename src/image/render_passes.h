@@ -86,7 +86,7 @@ private:
         auto& pass = *static_cast<FramePass*>(context);
         pass.sampler_.enter(k);
         const WorkerSlot& s = workerSlot(k);
-        BlockPass<Sampler> blocks{pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_};
+        BlockPass<Sampler> blocks(pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_);
         blocks.refineBlocks(s.x0, s.y0, s.x1, s.y1);
     }
 
@@ -96,7 +96,7 @@ private:
     void prepareSubsampling() {
         const int w = fb_.width, h = fb_.height;
         sampler_.enter(0);
-        BlockPass<Sampler> blocks{fb_, sampler_, params_.refine, 0, SharedLines{}};
+        BlockPass<Sampler> blocks(fb_, sampler_, params_.refine, 0, SharedLines{});
         trace(0, 0, 0);
         for (int x = 4; x <= w; x += 4) {
             trace(0, 0, x);

@@ -18,6 +18,15 @@ inline float stretchedTent(float u, float v, float cu, float cv, float s) {
     return tentWeight(u - cu / inv, v - cv / inv, s / inv);
 }
 
+// Every descendant of a cell (u0, v0, s) has its stretched sample point in [u0, u0 + s] (both ways)
+// and a stretched radius of at most that of the cell's children, so none of their tents reaches a
+// query farther out than that; skipping them changes no sum. The margin covers float rounding.
+inline bool descendantsMayReach(float u, float v, float u0, float v0, float s) {
+    const float h = 0.5f * s;
+    const float reach = h / (1.0f - h) * 1.001f + 1e-6f;
+    return u > u0 - reach && u < u0 + s + reach && v > v0 - reach && v < v0 + s + reach;
+}
+
 struct WeightedSum {
     Vec3 colour{0.0f, 0.0f, 0.0f};
     float weight = 0.0f;
@@ -70,6 +79,7 @@ void stretchedLeaves(const PhotonQuadNode& n, float u0, float v0, float s, float
         acc.add(n, stretchedTent(u, v, u0, v0, s), s);
         return;
     }
+    if (!descendantsMayReach(u, v, u0, v0, s)) return;
     const float h = 0.5f * s;
     for (int q = 0; q < 4; ++q)
         stretchedLeaves(*n.children[q], (q & 1) ? u0 + h : u0, (q & 2) ? v0 + h : v0, h, u, v, acc);
@@ -77,7 +87,7 @@ void stretchedLeaves(const PhotonQuadNode& n, float u0, float v0, float s, float
 
 void differentialLevels(const PhotonQuadNode& n, float u0, float v0, float s, float u, float v, Vec3& acc) {
     if (s < 0.75f) addInPlace(acc, scale(stretchedTent(u, v, u0, v0, s) / (s * s), n.sum));
-    if (!n.children[0]) return;
+    if (!n.children[0] || !descendantsMayReach(u, v, u0, v0, s)) return;
     const float h = 0.5f * s;
     for (int q = 0; q < 4; ++q)
         differentialLevels(*n.children[q], (q & 1) ? u0 + h : u0, (q & 2) ? v0 + h : v0, h, u, v, acc);
@@ -95,7 +105,8 @@ void stackedLevels(const PhotonQuadNode& n, float u0, float v0, float s, int dep
     addInPlace(acc.colour[depth], scale(w / (s * s), n.sum));
     acc.weight[depth] += w;
     if (depth > acc.deepest) acc.deepest = depth;
-    if (!n.children[0]) return;
+    // Levels below the deepest one reached add nothing: S = 0 and W = 0 leave H as it is.
+    if (!n.children[0] || !descendantsMayReach(u, v, u0, v0, s)) return;
     const float h = 0.5f * s;
     for (int q = 0; q < 4; ++q)
         stackedLevels(*n.children[q], (q & 1) ? u0 + h : u0, (q & 2) ? v0 + h : v0, h, depth + 1, u, v, acc);
@@ -103,7 +114,7 @@ void stackedLevels(const PhotonQuadNode& n, float u0, float v0, float s, int dep
 
 void levelsUpTo(const PhotonQuadNode& n, float u0, float v0, float s, int depth, int last, float u, float v, Vec3& acc) {
     if (depth > 0) addInPlace(acc, scale(stretchedTent(u, v, u0, v0, s) / (s * s), n.sum));
-    if (depth >= last || !n.children[0]) return;
+    if (depth >= last || !n.children[0] || !descendantsMayReach(u, v, u0, v0, s)) return;
     const float h = 0.5f * s;
     for (int q = 0; q < 4; ++q)
         levelsUpTo(*n.children[q], (q & 1) ? u0 + h : u0, (q & 2) ? v0 + h : v0, h, depth + 1, last, u, v, acc);

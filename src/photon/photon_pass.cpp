@@ -91,26 +91,14 @@ void buildQuadtrees(int splitCount, int threadCount) {
     resetQuadtrees(root);
 
     // Photons are grouped by the tree they go to, in storage order (block by block), then each group
-    // is filed at once. Scratch arrays keep their capacity, so steady-state passes allocate nothing.
-    struct Group {
-        PhotonQuadNode* tree;
-        size_t begin;
-        size_t fill;
-    };
-    static std::vector<Group> groups;
+    // is filed at once. One pass counts, the next fills an array of exactly that size: at 2,000,000
+    // photons the array is 48 MB, so it must not grow by doubling. It keeps its capacity, so
+    // steady-state passes allocate nothing.
+    static std::vector<PhotonQuadNode*> trees;
+    static std::vector<size_t> groupEnd;
     static std::vector<PhotonRef> refs;
-    groups.clear();
-    size_t last = 0;
-    auto groupOf = [&](const Photon& p) -> Group* {
-        // Only parallelograms carry a quadtree; the free object's tree is never built.
-        if (p.object->type != kParallelogram || !p.object->patch.photonTree) return nullptr;
-        PhotonQuadNode* tree = p.object->patch.photonTree;
-        if (last < groups.size() && groups[last].tree == tree) return &groups[last];
-        for (last = 0; last < groups.size(); ++last)
-            if (groups[last].tree == tree) return &groups[last];
-        groups.push_back({tree, 0, 0});
-        return &groups[last];
-    };
+    trees.clear();
+    groupEnd.clear();
 
     PhotonBlockTable& table = photonBlockTable();
     const int blocks = usedPhotonBlocks();
@@ -122,26 +110,52 @@ void buildQuadtrees(int splitCount, int threadCount) {
         }
         return n;
     };
+    // Group of each photon's object, -1 for objects without a quadtree (the free object, non-parallelograms).
+    const SceneObject* lastObject = nullptr;
+    int lastGroup = -1;
+    auto groupOf = [&](const Photon& p) {
+        if (p.object == lastObject) return lastGroup;
+        lastObject = p.object;
+        lastGroup = -1;
+        PhotonQuadNode* tree = p.object->type == kParallelogram ? p.object->patch.photonTree : nullptr;
+        if (!tree) return lastGroup;
+        size_t g = 0;
+        while (g < trees.size() && trees[g] != tree) ++g;
+        if (g == trees.size()) {
+            trees.push_back(tree);
+            groupEnd.push_back(0);
+        }
+        lastGroup = static_cast<int>(g);
+        return lastGroup;
+    };
+
     for (int m = 0; m < blocks; ++m) {
         const uint32_t n = photonsIn(m);
-        for (uint32_t i = 0; i < n; ++i)
-            if (Group* g = groupOf(table.blocks[m][i])) ++g->fill;
+        for (uint32_t i = 0; i < n; ++i) {
+            const int g = groupOf(table.blocks[m][i]);
+            if (g >= 0) ++groupEnd[static_cast<size_t>(g)];
+        }
     }
     size_t total = 0;
-    for (Group& g : groups) {
-        g.begin = total;
-        total += g.fill;
-        g.fill = g.begin;
+    for (size_t& end : groupEnd) {
+        const size_t count = end;
+        end = total;  // fill position while filling; the group's end afterwards
+        total += count;
     }
     refs.resize(total);
     for (int m = 0; m < blocks; ++m) {
         const uint32_t n = photonsIn(m);
         for (uint32_t i = 0; i < n; ++i) {
             Photon& p = table.blocks[m][i];
-            if (Group* g = groupOf(p)) refs[g->fill++] = PhotonRef{p.u, p.v, p.power, p.wavelength, &p};
+            const int g = groupOf(p);
+            if (g >= 0) refs[groupEnd[static_cast<size_t>(g)]++] = PhotonRef{p.u, p.v, p.power, p.wavelength, &p};
         }
     }
-    for (const Group& g : groups) fileBatch(g.tree, 0.0f, 0.0f, 1.0f, refs.data() + g.begin, g.fill - g.begin, splitCount);
+    size_t begin = 0;
+    for (size_t g = 0; g < trees.size(); ++g) {
+        fileBatch(trees[g], 0.0f, 0.0f, 1.0f, refs.data() + begin, groupEnd[g] - begin, splitCount);
+        begin = groupEnd[g];
+    }
 
     const int kernel = settings().interpolationKernel;
     if (kernel >= 4 && kernel <= 6) precomputePatches(root, kernel);

@@ -5,6 +5,8 @@
 #include "app/frame_timer.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "photon/photon_store.h"
+#include "photon/quadtree.h"
 #include "scene/world.h"
 
 namespace lumo {
@@ -39,6 +41,8 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     settings().giCalculate = 1;
     settings().currentShader = shadeDepth;
     world().frameStamp = 77;
+    photonBlockTable().blockCount = 12;
+    nodePools().poolIndex = 3;
     resetToStartup();
 
     const RenderSettings& s = settings();
@@ -63,6 +67,8 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     EXPECT_EQ(s.giDisplay, 0);
     EXPECT_EQ(s.currentShader, &shadePhong);
     EXPECT_EQ(world().frameStamp, 0);
+    EXPECT_EQ(photonBlockTable().blockCount.load(), 0);
+    EXPECT_EQ(nodePools().poolIndex, -1);
 
     ASSERT_NE(firstLight(), nullptr);
     EXPECT_EQ(firstLight()->next, nullptr);

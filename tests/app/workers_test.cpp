@@ -1,3 +1,6 @@
+#include "app/workers.h"
+#include "image/frame.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -5,7 +8,6 @@
 #include <thread>
 
 #include "app/platform.h"
-#include "app/workers.h"
 
 namespace lumo {
 namespace {
@@ -17,12 +19,14 @@ struct Record {
     int calls[4] = {};
     int output[4] = {};
     std::chrono::milliseconds delay[4] = {};
+    bool countsWithSlot[4] = {};
 };
 
 void recordBody(int k, void* context) {
     auto& r = *static_cast<Record*>(context);
     r.thread[k] = std::this_thread::get_id();
     ++r.calls[k];
+    r.countsWithSlot[k] = rayStats == &workerSlot(k).stats;
     if (r.delay[k].count() > 0) std::this_thread::sleep_for(r.delay[k]);
     r.output[k] = 100 + k;  // written last, as a worker's share of a pass's output
 }
@@ -56,6 +60,7 @@ TEST_F(Workers, FourWorkersSetTheEventOnceAndReturnInTime) {
         EXPECT_EQ(r.calls[k], 1);
         EXPECT_EQ(r.output[k], 100 + k);
         EXPECT_NE(r.thread[k], std::this_thread::get_id());
+        EXPECT_TRUE(r.countsWithSlot[k]);
         for (int j = 0; j < k; ++j) EXPECT_NE(r.thread[k], r.thread[j]);
     }
     EXPECT_TRUE(recordingPlatform().messages.empty());

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "cli/options.h"
+
+#include <gtest/gtest.h>
 
 namespace lumo {
 namespace {
@@ -28,9 +28,10 @@ TEST(CliOptions, DefaultsAreSceneOneAt320x240PhongSubsamplingStandardOneThreadOn
 }
 
 TEST(CliOptions, EveryOptionTakesItsValues) {
-    const ParseResult r = parse({"--scene", "Shadows 1", "--size=640x480", "--shader", "uv", "--sampling", "full",
-                                 "--preset", "1/4", "--aa", "best", "--filter", "--threads", "4", "--time", "1500.5",
-                                 "--frames", "12", "--out", "pics/a.PNG"});
+    const ParseResult r =
+        parse({"--scene",  "Shadows 1", "--size=640x480", "--shader", "uv",       "--sampling", "full",
+               "--preset", "1/4",       "--aa",           "best",     "--filter", "--threads",  "4",
+               "--time",   "1500.5",    "--frames",       "12",       "--out",    "pics/a.PNG"});
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
     const RenderOptions& o = r.options;
     EXPECT_EQ(o.sceneId, 4);
@@ -58,8 +59,8 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
 }
 
 TEST(CliOptions, SceneNamesFollowTheDemoMenu) {
-    const char* names[] = {"mirrorsphere", "balls", "cube", "shadows-1", "torus", "spheres", "area-light", "egg",
-                           "cornell-box"};
+    const char* names[] = {"mirrorsphere", "balls",      "cube", "shadows-1",  "torus",
+                           "spheres",      "area-light", "egg",  "cornell-box"};
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(sceneIdFromName(names[i]), i + 1);
         EXPECT_EQ(sceneIdFromName(std::to_string(i + 1)), i + 1);
@@ -91,11 +92,22 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
         EXPECT_EQ(r.status, ParseResult::kError) << c.args[0];
         EXPECT_EQ(r.error, c.error);
     }
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-             {"--size", "640x"},  {"--size", "640*480"}, {"--size", "8193x10"}, {"--size", "-4x3"},
-             {"--scene", "11"},   {"--shader", "flat"},  {"--sampling", "half"}, {"--preset", "1/2"},
-             {"--aa", "2"},       {"--time", "-5"},      {"--time", "1e3"},     {"--time", "abc"},
-             {"--frames", "0"},   {"--frames", "2.5"},   {"--out", ".png"},     {"--threads", "4", "--frames"}}) {
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--size", "640x"},
+                                                                              {"--size", "640*480"},
+                                                                              {"--size", "8193x10"},
+                                                                              {"--size", "-4x3"},
+                                                                              {"--scene", "11"},
+                                                                              {"--shader", "flat"},
+                                                                              {"--sampling", "half"},
+                                                                              {"--preset", "1/2"},
+                                                                              {"--aa", "2"},
+                                                                              {"--time", "-5"},
+                                                                              {"--time", "1e3"},
+                                                                              {"--time", "abc"},
+                                                                              {"--frames", "0"},
+                                                                              {"--frames", "2.5"},
+                                                                              {"--out", ".png"},
+                                                                              {"--threads", "4", "--frames"}}) {
         const ParseResult r = parseOptions(bad);
         EXPECT_EQ(r.status, ParseResult::kError) << bad[0] << " " << bad[1];
         EXPECT_NE(r.error.find(bad[bad.size() == 3 ? 2 : 0]), std::string::npos) << r.error;
@@ -104,9 +116,9 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
 
 TEST(CliOptions, HelpListsEveryOptionAndItsValues) {
     const std::string help = helpText();
-    for (const char* word : {"--scene", "--size", "--shader", "--sampling", "--preset", "--aa", "--filter",
-                             "--threads", "--time", "--frames", "--out", "--help", "cornell-box", "reflection",
-                             "1/16", "best", "8192", "mrays_per_s"})
+    for (const char* word :
+         {"--scene", "--size", "--shader", "--sampling", "--preset", "--aa", "--filter", "--threads", "--time",
+          "--frames", "--out", "--help", "cornell-box", "reflection", "1/16", "best", "8192", "mrays_per_s"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

@@ -1,3 +1,5 @@
+#include "cli/png_writer.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
@@ -6,8 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <vector>
-
-#include "cli/png_writer.h"
 
 namespace lumo {
 namespace {

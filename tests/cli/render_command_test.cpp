@@ -1,3 +1,5 @@
+#include "cli/render_command.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 
 #include "app/platform.h"
 #include "app/settings.h"
-#include "cli/render_command.h"
 #include "scene/world.h"
 
 namespace lumo {
@@ -36,7 +37,8 @@ struct RenderCommand : testing::Test {
 
 TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
     const std::string png = (dir / "m.png").string();
-    const RenderOptions o = optionsFor({"--scene", "mirrorsphere", "--size", "64x48", "--frames", "3", "--out", png.c_str()});
+    const RenderOptions o =
+        optionsFor({"--scene", "mirrorsphere", "--size", "64x48", "--frames", "3", "--out", png.c_str()});
     ASSERT_EQ(runRender(o, out, err), 0) << err.str();
     EXPECT_EQ(err.str(), "");
     const std::regex line(

@@ -22,7 +22,7 @@ struct AntiAliasFixture : testing::Test {
     }
     uint32_t antiAlias(int level, int x, int y) {
         settings.antiAliasing = level;
-        BlockPass<RecordingSampler> pass{fb, sampler, settings, 0, SharedLines{}};
+        BlockPass<RecordingSampler> pass(fb, sampler, settings, 0, SharedLines{});
         pass.antiAliasPixel(x, y);
         return fb.at(y, x);
     }

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "image/filter.h"
+
+#include <gtest/gtest.h>
 
 namespace lumo {
 namespace {
@@ -26,7 +26,7 @@ TEST(Filter, KernelWeightsOfOnePointInTheMiddle) {
     EXPECT_EQ(fb.at(4, 4), 120u);  // 12/24
     EXPECT_EQ(fb.at(5, 4), 20u);   // 2/24
     EXPECT_EQ(fb.at(4, 3), 20u);
-    EXPECT_EQ(fb.at(3, 5), 10u);   // 1/24
+    EXPECT_EQ(fb.at(3, 5), 10u);  // 1/24
     EXPECT_EQ(fb.at(6, 4), 0u);
 }
 

@@ -1,11 +1,12 @@
 // The renderer on real scenes: camera rays through traceSample, worker slots, the same picture on
 // every thread count.
+#include "image/frame.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 
 #include "app/settings.h"
-#include "image/frame.h"
 #include "image/packed_pixel.h"
 #include "scene/demo_scenes.h"
 #include "scene/world.h"
@@ -77,7 +78,8 @@ TEST_F(RealFrame, SamplesLookThroughTheirPixelsFromTheEye) {
     for (int y = 0; y < 30; y += 7)
         for (int x = 1; x <= 40; x += 9) {
             if (fb.at(y, x) == 0) continue;  // nothing hit
-            const Vec3 d = normalize(add(add(f.cameraCorner, scale(float(y), f.rowStep)), scale(float(x), f.columnStep)));
+            const Vec3 d =
+                normalize(add(add(f.cameraCorner, scale(float(y), f.rowStep)), scale(float(x), f.columnStep)));
             EXPECT_EQ(fb.at(y, x), packColour(vec3(0.5f + 0.5f * d.x, 0.5f + 0.5f * d.y, 0.5f + 0.5f * d.z)));
         }
 }

@@ -73,16 +73,5 @@ TEST(FullPassRanges, SplitAtHalfWidthAndHalfHeight) {
               (std::array{240, 480, 320, 641}));
 }
 
-TEST(FullPassRanges, FilterRunsAfterTheSamples) {
-    FrameBuffer fb;
-    fb.resize(9, 7);
-    RecordingSampler sampler([](float y, float x) { return (y == 3.0f && x == 5.0f) ? 240u : 0u; });
-    FrameParams p = oneToOne(2);
-    p.filter = true;
-    renderPasses(fb, p, sampler);
-    EXPECT_EQ(fb.at(3, 5), 120u);
-    EXPECT_EQ(fb.at(4, 5), 20u);
-}
-
 }  // namespace
 }  // namespace lumo

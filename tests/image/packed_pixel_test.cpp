@@ -1,10 +1,10 @@
+#include "image/packed_pixel.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <random>
-
-#include "image/packed_pixel.h"
 
 namespace lumo {
 namespace {
@@ -28,7 +28,8 @@ TEST(PackedPixel, AveragesAreTruncatingPerChannel) {
     for (int i = 0; i < 20000; ++i) {
         const uint32_t a = gen() & 0xFFFFFFu, b = gen() & 0xFFFFFFu, c = gen() & 0xFFFFFFu, d = gen() & 0xFFFFFFu;
         for (int shift = 0; shift <= 16; shift += 8) {
-            const uint32_t ca = a >> shift & 0xFF, cb = b >> shift & 0xFF, cc = c >> shift & 0xFF, cd = d >> shift & 0xFF;
+            const uint32_t ca = a >> shift & 0xFF, cb = b >> shift & 0xFF, cc = c >> shift & 0xFF,
+                           cd = d >> shift & 0xFF;
             ASSERT_EQ(average2(a, b) >> shift & 0xFF, (ca + cb) / 2);
             ASSERT_EQ(average3(a, b, c) >> shift & 0xFF, (ca + cb + cc) / 3);
             ASSERT_EQ(average4(a, b, c, d) >> shift & 0xFF, (ca + cb + cc + cd) / 4);

@@ -146,6 +146,79 @@ TEST(Kernels, DifferentialLevelsRebuildEachCellAtItsSamplePoint) {
     }
 }
 
+// The stretched kernels skip subtrees whose tents cannot reach the query; a full walk of every node
+// must give the very same bits.
+struct FullWalk {
+    static float tent(float u, float v, const test::Cell& c) {
+        if (c.s >= 1.0f) return 0.0f;
+        return tentWeight(u - c.u0 / (1.0f - c.s), v - c.v0 / (1.0f - c.s), c.s / (1.0f - c.s));
+    }
+    static Vec3 mode3(PhotonQuadNode* root, float u, float v) {
+        Vec3 sum{0, 0, 0};
+        float w = 0.0f;
+        for (const auto& c : test::leaves(root)) {
+            const float t = tent(u, v, c);
+            addInPlace(sum, scale(t / (c.s * c.s), c.node->sum));
+            w += t;
+        }
+        return w > 0.001f ? divScalar(sum, w) : sum;
+    }
+    static Vec3 mode4(PhotonQuadNode* root, float u, float v) {
+        Vec3 sum{0, 0, 0};
+        for (const auto& c : test::allCells(root))
+            if (c.s < 0.75f) addInPlace(sum, scale(tent(u, v, c) / (c.s * c.s), c.node->sum));
+        return sum;
+    }
+    static Vec3 mode5(PhotonQuadNode* root, float u, float v) {
+        Vec3 level[32] = {};
+        float weight[32] = {};
+        int deepest = 0;
+        for (const auto& c : test::allCells(root)) {
+            const float t = tent(u, v, c);
+            addInPlace(level[c.depth], scale(t / (c.s * c.s), c.node->sum));
+            weight[c.depth] += t;
+            deepest = std::max(deepest, c.depth);
+        }
+        Vec3 h = level[1];
+        for (int i = 2; i <= deepest; ++i) h = add(level[i], scale(1.0f - weight[i], h));
+        return h;
+    }
+    static Vec3 levels(PhotonQuadNode* root, float u, float v, int last) {
+        Vec3 sum{0, 0, 0};
+        for (const auto& c : test::allCells(root))
+            if (c.depth >= 1 && c.depth <= last) addInPlace(sum, scale(tent(u, v, c) / (c.s * c.s), c.node->sum));
+        return sum;
+    }
+};
+
+TEST(Kernels, PrunedWalksMatchFullWalksExactly) {
+    PhotonSet set;
+    PhotonQuadNode root = test::freshRoot();
+    Random rng;
+    rng.seed(77);
+    for (int i = 0; i < 4000; ++i) {
+        const bool cluster = i % 4 != 0;
+        const float u = cluster ? 0.7f + static_cast<float>((rng.next() - 0.5) * 0.1) : static_cast<float>(rng.next());
+        const float v = cluster ? 0.2f + static_cast<float>((rng.next() - 0.5) * 0.1) : static_cast<float>(rng.next());
+        insertPhoton(&root, 0, 0, 1, set.add(u, v, static_cast<float>(0.5 + rng.next())), 4);
+    }
+    sumUp(&root);
+    ASSERT_GE(maxDepth(&root, 0), 6);
+    int nonZero = 0;
+    for (int i = 0; i <= 40; ++i)
+        for (int j = 0; j <= 40; ++j) {
+            const float u = i / 40.0f;
+            const float v = j / 40.0f * 0.999f + 0.0005f;
+            const Vec3 m3 = evaluateKernel(&root, u, v, 3);
+            ASSERT_EQ(m3.y, FullWalk::mode3(&root, u, v).y) << u << ", " << v;
+            ASSERT_EQ(evaluateKernel(&root, u, v, 4).y, FullWalk::mode4(&root, u, v).y) << u << ", " << v;
+            ASSERT_EQ(evaluateKernel(&root, u, v, 5).y, FullWalk::mode5(&root, u, v).y) << u << ", " << v;
+            ASSERT_EQ(evaluateLevels(&root, u, v, 3).x, FullWalk::levels(&root, u, v, 3).x) << u << ", " << v;
+            if (m3.y > 0.0f) ++nonZero;
+        }
+    EXPECT_GT(nonZero, 1000);
+}
+
 TEST(PhotonEstimate, ScalesByScenePhotonCountAndArea) {
     RenderSettings saved = settings();
     SceneObject floor;

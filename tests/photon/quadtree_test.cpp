@@ -121,28 +121,6 @@ TEST(Quadtree, CellsBelowTheMinimumSizeNeverSplit) {
     EXPECT_EQ(maxDepth(&root, 0), 10);
 }
 
-TEST(Quadtree, ShapeDoesNotDependOnInsertionOrder) {
-    PhotonSet set;
-    Random rng;
-    rng.seed(7);
-    std::vector<std::pair<float, float>> points;
-    for (int i = 0; i < 400; ++i) points.emplace_back(static_cast<float>(rng.next()), static_cast<float>(rng.next() * rng.next()));
-    PhotonQuadNode forward = test::freshRoot();
-    for (auto [u, v] : points) insertPhoton(&forward, 0, 0, 1, set.add(u, v), 5);
-    const auto a = test::allCells(&forward);
-    PhotonQuadNode backward{};
-    resetRoot(backward);
-    for (auto it = points.rbegin(); it != points.rend(); ++it) insertPhoton(&backward, 0, 0, 1, set.add(it->first, it->second), 5);
-    const auto b = test::allCells(&backward);
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].u0, b[i].u0);
-        EXPECT_EQ(a[i].v0, b[i].v0);
-        EXPECT_EQ(a[i].s, b[i].s);
-        EXPECT_EQ(a[i].node->count, b[i].node->count);
-    }
-}
-
 // Filing a batch gives the tree that inserting the photons one by one gives.
 TEST(Quadtree, BatchFilingMatchesPhotonByPhotonInsertion) {
     for (int split : {1, 5, 30}) {

@@ -130,6 +130,20 @@ private slots:
         QCOMPARE(world().frameStamp, uint16_t(stamp + 1));
     }
 
+    void minimisedWindowRendersNoPixelsAndRestores() {
+        RenderView& view = app->window.view();
+        QTRY_COMPARE(view.size(), QSize(320, 240));
+        app->window.setWindowState(Qt::WindowMinimized);
+        QCOMPARE(view.frameBuffer().width, 0);
+        QCOMPARE(view.frameBuffer().height, 0);
+        QCOMPARE(view.frameBuffer().pixels.size(), size_t{1});
+        app->window.runOneFrame();
+        app->window.setWindowState(Qt::WindowNoState);
+        QCOMPARE(view.frameBuffer().width, view.width());
+        QCOMPARE(view.frameBuffer().height, view.height());
+        QCOMPARE(view.size(), QSize(320, 240));
+    }
+
     void frameIsShownBottomUpWithoutColumnZero() {
         RenderView& view = app->window.view();
         QTRY_COMPARE(view.size(), QSize(320, 240));

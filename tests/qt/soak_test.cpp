@@ -66,7 +66,7 @@ private slots:
         QElapsedTimer budget;
         budget.start();
         int frames = 0;
-        for (int i = 0; i < 400 && budget.elapsed() < 20000; ++i) {
+        for (int i = 0; i < 400 && budget.elapsed() < 12000; ++i) {
             executeCommand(threadId);
             switch (pick(6)) {
                 case 0:

@@ -113,6 +113,11 @@ void MainFrame::resizeEvent(QResizeEvent* event) {
     resize(size() + requestedViewSize_ - view_->size());
 }
 
+void MainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) view_->setMinimised(isMinimized());
+}
+
 void MainFrame::showAboutBox() {
     AboutDialog about(this);
     about.exec();

@@ -41,6 +41,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void addItems(QMenu* menu, const std::vector<MenuItem>& items);

@@ -23,11 +23,29 @@ void RenderView::reallocate(int w, int h) {
                     static_cast<qsizetype>(rowPixels) * 4, QImage::Format_RGB32);
 }
 
+void RenderView::reallocateForWidget() {
+    if (frameInProgress_) {
+        resizePending_ = true;
+        return;
+    }
+    if (minimised_) {
+        reallocate(0, 0);
+    } else {
+        reallocate(width(), height());
+    }
+}
+
+void RenderView::setMinimised(bool minimised) {
+    if (minimised == minimised_) return;
+    minimised_ = minimised;
+    reallocateForWidget();
+}
+
 void RenderView::endFrame() {
     frameInProgress_ = false;
     if (resizePending_) {
         resizePending_ = false;
-        reallocate(width(), height());
+        reallocateForWidget();
     }
 }
 
@@ -43,11 +61,7 @@ void RenderView::paintEvent(QPaintEvent*) {
 
 void RenderView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (frameInProgress_) {
-        resizePending_ = true;
-        return;
-    }
-    reallocate(width(), height());
+    reallocateForWidget();
 }
 
 void RenderView::mousePressEvent(QMouseEvent* event) {

@@ -21,6 +21,10 @@ public:
     void beginFrame() { frameInProgress_ = true; }
     void endFrame();
 
+    // A minimised window has no client area: frames still run but cover no pixels. Restoring brings
+    // back the widget's size.
+    void setMinimised(bool minimised);
+
     // Shows the buffer now (the frame's present step).
     void present() { repaint(); }
 
@@ -33,11 +37,13 @@ protected:
 
 private:
     void reallocate(int w, int h);
+    void reallocateForWidget();
 
     FrameBuffer frameBuffer_;
     QImage image_;  // wraps frameBuffer_.pixels: (width + 1) x (height + 1), row 0 the bottom line
     bool frameInProgress_ = false;
     bool resizePending_ = false;
+    bool minimised_ = false;
 };
 
 }  // namespace lumo
