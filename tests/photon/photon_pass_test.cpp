@@ -7,6 +7,7 @@
 #include "image/frame.h"
 #include "photon/photon_pass.h"
 #include "photon/photon_store.h"
+#include "intersect/hit_record.h"
 #include "photon/quadtree.h"
 #include "photon_test_util.h"
 #include "scene/demo_scenes.h"
@@ -81,6 +82,28 @@ TEST_F(PhotonPass, CausticPassFilesEveryStoredPhotonOnTheGround) {
         EXPECT_TRUE(receivers[0]->flags & kCheckered);
         EXPECT_GT(maxDepth(receivers[0]->patch.photonTree, 0), 3);
     }
+}
+
+// A worker that stored nothing this pass may still point at a block of an earlier pass, which this
+// pass handed to another worker: that block is filed in full, never past its end.
+TEST_F(PhotonPass, StaleBufferOfAnIdleWorkerDoesNotCutOrOverrunABlock) {
+    load(8, 2, 1);
+    SceneObject* ground = nullptr;
+    forEachParallelogram(currentScene().root, [&](SceneObject& o) { ground = &o; });
+    ASSERT_NE(ground, nullptr);
+    PhotonBuffer* buffers[] = {&workerSlot(0).photons, &workerSlot(1).photons};
+    resetPhotonStore(buffers, 2);
+    HitRecord hit{};
+    hit.object = ground;
+    for (int i = 0; i < kPhotonsPerBlock + 10; ++i) {
+        hit.u = static_cast<float>(i % 97) / 97.0f;
+        hit.v = static_cast<float>(i % 89) / 89.0f;
+        storePhoton(workerSlot(0).photons, hit, 1.0f, 555.0f);
+    }
+    workerSlot(1).photons.block = photonBlockTable().blocks[0];  // left over from an earlier pass
+    EXPECT_EQ(workerSlot(1).photons.count, static_cast<uint32_t>(kPhotonsPerBlock + 1));
+    buildQuadtrees(30, 2);
+    EXPECT_EQ(filedPhotons(), kPhotonsPerBlock + 10);
 }
 
 TEST_F(PhotonPass, GiPassStopsWhenTheBlocksHoldTheRequestedCount) {
