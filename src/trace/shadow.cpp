@@ -14,8 +14,12 @@ float shadowRayOcclusion(const ShadowQuery& q, const Vec3& direction, float ligh
     ++rayStats->rays;
     HitRecord record{};
     record.distance = -1.0f;
-    traverseGeneral(q.root, q.x, q.x, direction, record, q.lightObject, q.excludeObject, maxDistance, q.bounds.min,
-                    q.bounds.max);
+    if (useSsePath()) [[unlikely]]
+        traverseGeneral<true>(q.root, q.x, q.x, direction, record, q.lightObject, q.excludeObject, maxDistance,
+                              q.bounds.min, q.bounds.max);
+    else
+        traverseGeneral(q.root, q.x, q.x, direction, record, q.lightObject, q.excludeObject, maxDistance,
+                        q.bounds.min, q.bounds.max);
     return record.distance > 0.0f ? 1.0f : 0.0f;
 }
 

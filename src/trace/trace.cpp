@@ -38,8 +38,12 @@ Vec3 traceCameraRay(PrimaryRay& ray) {
         enterBoxCameraSse(scene.bounds, eye, ray);
     else
         enterBox(scene.bounds, eye, ray);
-    if (ray.candidate.distance > 0.0f)
-        traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
+    if (ray.candidate.distance > 0.0f) {
+        if (sse) [[unlikely]]
+            traverseCamera<true>(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
+        else
+            traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
+    }
     if (ray.nearest.distance > 0.0f)
         return settings().currentShader(eye, ray.direction, ray.nearest, &airMedium, 0);
     return {0.0f, 0.0f, 0.0f};
@@ -52,9 +56,10 @@ Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, cons
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
+    const bool sse = useSsePath();
     SceneObject* free = scene.freeObject;
     if (free && free != excludeObject) {
-        if (useSsePath()) [[unlikely]]
+        if (sse) [[unlikely]]
             intersectGeneralSse(*free, origin, direction, candidate);
         else
             intersectGeneral(*free, origin, direction, candidate);
@@ -62,9 +67,14 @@ Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, cons
         nearest = candidate;
     }
     enterBox(scene.bounds, origin, direction, candidate);
-    if (candidate.distance > 0.0f)
-        traverseGeneral(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject, 0.0f,
-                        scene.bounds.min, scene.bounds.max);
+    if (candidate.distance > 0.0f) {
+        if (sse) [[unlikely]]
+            traverseGeneral<true>(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject,
+                                  0.0f, scene.bounds.min, scene.bounds.max);
+        else
+            traverseGeneral(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject, 0.0f,
+                            scene.bounds.min, scene.bounds.max);
+    }
     if (nearest.distance > 0.0f)
         return shader(excludeObject, medium, origin, direction, nearest, power, depth, photonBuffer);
     return {0.0f, 0.0f, 0.0f};

@@ -27,12 +27,14 @@ inline bool hitBeforeEntry(bool nearIsBelow, float entryCoord, float hitCoord) {
 }  // namespace detail
 
 // Camera ray from `eye` along ray.direction through `node`, whose cell is [cellMin, cellMax] and which
-// the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch.
+// the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch. kSse: the leaves run the
+// SSE twins; the caller chooses once per ray, so the portable walk carries no test of the switch.
+template <bool kSse = false>
 inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3 cellMin, Vec3 cellMax,
                            const Vec3& eye) {
     const int32_t axis = node->axis;
     if (axis == 0) {
-        if (useSsePath()) [[unlikely]] {  // SSE path: the whole leaf, tested once per leaf
+        if constexpr (kSse) {
             cameraLeafSse(ray, node->objects());
             return;
         }
@@ -56,7 +58,7 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    traverseCamera(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, eye);
+    traverseCamera<kSse>(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, eye);
 
     const float d = axisValue(ray.direction, a);
     if (ray.nearest.distance >= 0.0f &&
@@ -71,19 +73,21 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    traverseCamera(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, eye);
+    traverseCamera<kSse>(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, eye);
 }
 
 // Any other ray. maxDistance 0: a normal ray. maxDistance > 0: a shadow ray of that length, which
 // skips objects flagged kNoShadowCast and `skipObject`, ignores hits beyond maxDistance and stops at
-// the first blocker. Hits on `excludeObject` closer than 0.0001 are self-hits and ignored.
+// the first blocker. Hits on `excludeObject` closer than 0.0001 are self-hits and ignored. kSse: as
+// for traverseCamera.
+template <bool kSse = false>
 inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
                             HitRecord& nearest, const SceneObject* skipObject, const SceneObject* excludeObject,
                             float maxDistance, Vec3 cellMin, Vec3 cellMax) {
     const int32_t axis = node->axis;
     const bool shadowRay = maxDistance != 0.0f;
     if (axis == 0) {
-        if (useSsePath()) [[unlikely]] {  // SSE path: the whole leaf, tested once per leaf
+        if constexpr (kSse) {
             generalLeafSse(node->objects(), origin, direction, nearest, skipObject, excludeObject, maxDistance);
             return;
         }
@@ -114,8 +118,8 @@ inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, 
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    traverseGeneral(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest, skipObject,
-                    excludeObject, maxDistance, nearMin, nearMax);
+    traverseGeneral<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
+                          skipObject, excludeObject, maxDistance, nearMin, nearMax);
 
     const float d = axisValue(direction, a);
     if (nearest.distance >= 0.0f) {
@@ -131,8 +135,8 @@ inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, 
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    traverseGeneral(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest, skipObject,
-                    excludeObject, maxDistance, farMin, farMax);
+    traverseGeneral<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest, skipObject,
+                          excludeObject, maxDistance, farMin, farMax);
 }
 
 }  // namespace lumo
