@@ -65,16 +65,9 @@ inline void intersectPrimaryAt(PrimaryRay& ray, SceneObject& object, const Vec3&
     }
 }
 
-}  // namespace sse
-
-// SSE twin of intersectPrimary: flag 0x0040, mailbox, then the type code.
-inline void intersectPrimarySse(PrimaryRay& ray, SceneObject& object) {
-    const World& w = world();
-    sse::intersectPrimaryAt(ray, object, w.camera.eyePosition, w.frameStamp);
-}
-
-// SSE twin of intersectGeneral.
-inline void intersectGeneralSse(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+// SSE twin of intersectGeneral, with everything inline for the leaf loop.
+inline void intersectGeneralAt(const SceneObject& object, const Vec3& origin, const Vec3& direction,
+                               HitRecord& out) {
     const uint16_t type = object.type;
     if ((type & ~1u) == 0) {
         intersectPatchSse(object, origin, direction, out);
@@ -87,12 +80,20 @@ inline void intersectGeneralSse(const SceneObject& object, const Vec3& origin, c
     intersectGeneral(object, origin, direction, out);
 }
 
-// The leaf steps of the two tree walks on the SSE path. Out of line, so the portable walks that
-// branch to them once per leaf keep their own code unchanged; the per-object dispatch is inlined
-// into these loops.
+}  // namespace sse
+
+// The entry points of the SSE path. They are out of line: the trace functions that branch to them
+// once per ray or per leaf keep the portable code they inline unchanged, and the per-object dispatch
+// is inlined into these.
 //
-// Camera walk: nearest accepted hit over one leaf's list. A candidate is taken when its distance is
-// >= 0 and smaller than the nearest so far; equal distances keep the earlier object.
+// SSE twin of intersectPrimary: flag 0x0040, mailbox, then the type code (the free object).
+void intersectPrimarySse(PrimaryRay& ray, SceneObject& object);
+// SSE twin of intersectGeneral (the free object).
+void intersectGeneralSse(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
+
+// The leaf steps of the two tree walks. Camera walk: nearest accepted hit over one leaf's list; a
+// candidate is taken when its distance is >= 0 and smaller than the nearest so far, so equal
+// distances keep the earlier object.
 void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list);
 // General walk, with the same filters as the portable leaf: shadow rays (maxDistance != 0) skip
 // non-casters and skipObject, ignore hits beyond maxDistance and stop at the first blocker; hits on

@@ -24,16 +24,17 @@ Vec3 traceCameraRay(PrimaryRay& ray) {
 
     const Scene& scene = currentScene();
     const Vec3 eye = camera().eyePosition;
+    // The SSE twins are out of line; [[unlikely]] keeps the portable calls inlined as they were.
     const bool sse = useSsePath();
     if (SceneObject* free = scene.freeObject) {
-        if (sse)
+        if (sse) [[unlikely]]
             intersectPrimarySse(ray, *free);
         else
             intersectPrimary(ray, *free);
         ray.candidate.object = free;
         ray.nearest = ray.candidate;
     }
-    if (sse)
+    if (sse) [[unlikely]]
         enterBoxCameraSse(scene.bounds, eye, ray);
     else
         enterBox(scene.bounds, eye, ray);
@@ -53,7 +54,7 @@ Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, cons
     nearest.distance = -1.0f;
     SceneObject* free = scene.freeObject;
     if (free && free != excludeObject) {
-        if (useSsePath())
+        if (useSsePath()) [[unlikely]]
             intersectGeneralSse(*free, origin, direction, candidate);
         else
             intersectGeneral(*free, origin, direction, candidate);

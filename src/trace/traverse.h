@@ -32,7 +32,7 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
                            const Vec3& eye) {
     const int32_t axis = node->axis;
     if (axis == 0) {
-        if (useSsePath()) {  // SSE path: the whole leaf, tested once per leaf
+        if (useSsePath()) [[unlikely]] {  // SSE path: the whole leaf, tested once per leaf
             cameraLeafSse(ray, node->objects());
             return;
         }
@@ -83,7 +83,7 @@ inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, 
     const int32_t axis = node->axis;
     const bool shadowRay = maxDistance != 0.0f;
     if (axis == 0) {
-        if (useSsePath()) {  // SSE path: the whole leaf, tested once per leaf
+        if (useSsePath()) [[unlikely]] {  // SSE path: the whole leaf, tested once per leaf
             generalLeafSse(node->objects(), origin, direction, nearest, skipObject, excludeObject, maxDistance);
             return;
         }

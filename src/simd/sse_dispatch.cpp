@@ -2,6 +2,15 @@
 
 namespace lumo {
 
+void intersectPrimarySse(PrimaryRay& ray, SceneObject& object) {
+    const World& w = world();
+    sse::intersectPrimaryAt(ray, object, w.camera.eyePosition, w.frameStamp);
+}
+
+void intersectGeneralSse(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    sse::intersectGeneralAt(object, origin, direction, out);
+}
+
 void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list) {
     const World& w = world();
     const Vec3& eye = w.camera.eyePosition;
@@ -23,7 +32,7 @@ void generalLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& dire
     for (const ObjectNode* n = list; n; n = n->next) {
         SceneObject* object = n->object;
         if (shadowRay && ((object->flags & kNoShadowCast) || object == skipObject)) continue;
-        intersectGeneralSse(*object, origin, direction, scratch);
+        sse::intersectGeneralAt(*object, origin, direction, scratch);
         const float t = scratch.distance;
         if (object == excludeObject && t < 0.0001f) continue;
         if (shadowRay && t > maxDistance) continue;
