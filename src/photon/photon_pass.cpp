@@ -86,9 +86,8 @@ void giWorker(int k, void* context) {
 }  // namespace
 
 void buildQuadtrees(int splitCount, int threadCount) {
-    const KdNode* root = world().scene ? currentScene().root : nullptr;
     resetNodePools();
-    resetQuadtrees(root);
+    if (world().scene) resetQuadtrees(currentScene());
 
     // Photons are grouped by the tree they go to, in storage order (block by block), then each group
     // is filed at once. One pass counts, the next fills an array of exactly that size: at 2,000,000
@@ -158,7 +157,7 @@ void buildQuadtrees(int splitCount, int threadCount) {
     }
 
     const int kernel = settings().interpolationKernel;
-    if (kernel >= 4 && kernel <= 6) precomputePatches(root, kernel);
+    if (kernel >= 4 && kernel <= 6 && world().scene) precomputePatches(currentScene().root, kernel);
 }
 
 void runCausticPass() {

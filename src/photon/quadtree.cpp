@@ -12,11 +12,13 @@ namespace {
 
 constexpr Vec3 kBlack{0.0f, 0.0f, 0.0f};
 
-// Roots live for the program's lifetime (objects keep pointing at them between passes); a deque never
-// moves its elements. Each parallelogram that ever took part in a pass has one.
-std::deque<PhotonQuadNode>& rootStore() {
-    static std::deque<PhotonQuadNode> roots;
-    return roots;
+using RootStore = std::deque<PhotonQuadNode>;
+
+// Roots belong to the scene whose parallelograms point at them, so they go with it; a deque never
+// moves its elements. Each parallelogram that took part in a pass has one.
+RootStore& rootStore(Scene& scene) {
+    if (!scene.photonRoots) scene.photonRoots = std::make_shared<RootStore>();
+    return *static_cast<RootStore*>(scene.photonRoots.get());
 }
 
 void initNode(PhotonQuadNode& n) {
@@ -113,10 +115,11 @@ void resetRoot(PhotonQuadNode& root) {
     root.photons = nullptr;
 }
 
-void resetQuadtrees(const KdNode* sceneRoot) {
-    forEachParallelogram(sceneRoot, [](SceneObject& o) {
+void resetQuadtrees(Scene& scene) {
+    RootStore& roots = rootStore(scene);
+    forEachParallelogram(scene.root, [&roots](SceneObject& o) {
         if (!o.patch.photonTree) {
-            PhotonQuadNode& root = rootStore().emplace_back();
+            PhotonQuadNode& root = roots.emplace_back();
             initNode(root);
             o.patch.photonTree = &root;
         }

@@ -7,6 +7,7 @@
 #include "core/vec3.h"
 #include "photon/photon_store.h"
 #include "scene/kd_tree.h"
+#include "scene/world.h"
 
 namespace lumo {
 
@@ -42,7 +43,7 @@ void resetNodePools();
 PhotonQuadNode* allocateNode();
 
 // Gives every parallelogram of the scene tree an empty root (allocating it on first use).
-void resetQuadtrees(const KdNode* sceneRoot);
+void resetQuadtrees(Scene& scene);
 // Root reset as resetQuadtrees does it: corners are left as they were.
 void resetRoot(PhotonQuadNode& root);
 

@@ -48,6 +48,9 @@ struct Scene {
     Box bounds{{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 2.0f}};  // sceneBounds
     SceneObject* freeObject = nullptr;
     SceneObject* animatedObjects[kAnimatedSlots] = {};
+    // Photon-tree roots of this scene's parallelograms, kept by the photon passes and released
+    // with the scene.
+    std::shared_ptr<void> photonRoots;
 
     Scene() = default;
     Scene(const Scene&) = delete;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "app/settings.h"
@@ -174,6 +175,17 @@ TEST_F(PhotonPass, LaterPassesReuseTheirPoolsAndBlocks) {
     EXPECT_EQ(nodePools().poolUsed, before.poolUsed);
     EXPECT_EQ(nodePools().pools[0], before.pools[0]);
     EXPECT_EQ(photonBlockTable().blocks[0], firstBlock);
+}
+
+TEST_F(PhotonPass, PhotonTreeRootsAreReleasedWithTheirScene) {
+    load(8, 1, 1);
+    runCausticPass();
+    std::weak_ptr<void> roots = currentScene().photonRoots;
+    ASSERT_FALSE(roots.expired());
+    load(8, 1, 1);  // the same scene built anew: the old scene's roots go with it
+    EXPECT_TRUE(roots.expired());
+    runCausticPass();
+    EXPECT_NE(currentScene().photonRoots, nullptr);
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(PhotonPicture, GlobalIlluminationLightsTheShadowedFloor) {
     const std::vector<Rgb> gi = frame();
     // Direct light alone: the same display with an empty map.
     settings().giCalculate = 0;
-    resetQuadtrees(currentScene().root);
+    resetQuadtrees(currentScene());
     const std::vector<Rgb> direct = frame();
     // Upward-facing surfaces show as (0.5, 0.5, 1.0) in the Normals view: the floor and the block tops.
     settings().currentShader = shadeNormals;
