@@ -33,7 +33,6 @@ inline Scalar negate(Scalar a) { return _mm_xor_ps(a, _mm_set_ss(-0.0f)); }
 // Ordered compares: false when either side is NaN. COMISS sets the flags of "below" and "equal" for
 // unordered operands, so only the above / above-or-equal forms are used, with swapped operands.
 inline bool less(Scalar a, Scalar b) { return _mm_comigt_ss(b, a); }
-inline bool lessEqual(Scalar a, Scalar b) { return _mm_comige_ss(b, a); }
 inline bool greaterEqual(Scalar a, Scalar b) { return _mm_comige_ss(a, b); }
 inline bool equal(Scalar a, Scalar b) { return _mm_comige_ss(a, b) && _mm_comige_ss(b, a); }
 
