@@ -96,6 +96,8 @@ std::string helpText() {
            "                            (6 for cube and cornell-box, 0 for shadows-1 and area-light,\n"
            "                            1 elsewhere)\n"
            "  --only-indirect on|off    GI photons skip their first hit; default on\n"
+           "  --asm on|off              the SSE twins of the hottest routines (Test/Asm); default on\n"
+           "                            where the processor has SSE\n"
            "  --help            show this text\n"
            "\n"
            "After the frames one line goes to stdout:\n"
@@ -158,6 +160,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             {"--gi-split", "1000, 2500 or 5000"},
             {"--interpolation", "a kernel number from 0 to 6"},
             {"--only-indirect", "on or off"},
+            {"--asm", "on or off"},
         };
         const char* accepts = nullptr;
         for (const auto& a : kAccepts)
@@ -223,10 +226,14 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--out") {
             if (!endsWithPng(value)) return fail(bad);
             o.outPath = value;
-        } else if (name == "--caustics" || name == "--gi" || name == "--only-indirect") {
+        } else if (name == "--caustics" || name == "--gi" || name == "--only-indirect" || name == "--asm") {
             const std::string v = lowerCase(value);
             if (v != "on" && v != "off") return fail(bad);
-            (name == "--caustics" ? o.caustics : name == "--gi" ? o.gi : o.onlyIndirect) = v == "on" ? 1 : 0;
+            int& target = name == "--caustics" ? o.caustics
+                          : name == "--gi"     ? o.gi
+                          : name == "--asm"    ? o.useAsm
+                                               : o.onlyIndirect;
+            target = v == "on" ? 1 : 0;
         } else if (name == "--interpolation") {
             if (!parseInt(value, o.interpolation) || o.interpolation < 0 || o.interpolation > 6) return fail(bad);
         } else {

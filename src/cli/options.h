@@ -31,6 +31,7 @@ struct RenderOptions {
     int giPhotons = 500000;
     int giSplit = 2500;
     int onlyIndirect = 1;
+    int useAsm = -1;  // -1 keeps the start-up choice (on where the processor has SSE)
 };
 
 struct ParseResult {

@@ -62,6 +62,8 @@ void applyOptions(const RenderOptions& o) {
     if (o.caustics >= 0) s.causticsCalculate = s.causticsDisplay = static_cast<int16_t>(o.caustics);
     if (o.gi >= 0) s.giCalculate = s.giDisplay = static_cast<int16_t>(o.gi);
     if (o.interpolation >= 0) s.interpolationKernel = static_cast<int16_t>(o.interpolation);
+    // As the Test/Asm command: the fast path cannot be switched on without SSE.
+    if (o.useAsm >= 0) s.useAsm = static_cast<int16_t>(o.useAsm == 1 && processorSupportsSse());
 }
 
 int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {

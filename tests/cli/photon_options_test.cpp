@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "app/startup.h"
 #include "cli/options.h"
 #include "cli/render_command.h"
 
@@ -61,6 +62,14 @@ TEST(CliPhotonOptions, OptionsOverrideTheScene) {
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
     applyOptions(r.options);
     EXPECT_EQ(settings().causticsCalculate, 1);
+
+    r = parse({"--asm", "off"});
+    ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
+    applyOptions(r.options);
+    EXPECT_EQ(settings().useAsm, 0);
+    r = parse({"--asm", "on"});
+    applyOptions(r.options);
+    EXPECT_EQ(settings().useAsm, processorSupportsSse() ? 1 : 0);
     settings() = saved;
 }
 
@@ -75,6 +84,7 @@ TEST(CliPhotonOptions, BadValuesAndUnavailableScenesAreErrors) {
         {{"--gi-split", "2000"}, "--gi-split expects 1000, 2500 or 5000, got '2000'"},
         {{"--interpolation", "7"}, "--interpolation expects a kernel number from 0 to 6, got '7'"},
         {{"--only-indirect", "yes"}, "--only-indirect expects on or off, got 'yes'"},
+        {{"--asm", "1"}, "--asm expects on or off, got '1'"},
         {{"--gi"}, "--gi needs a value: on or off"},
         {{"--caustics", "on"}, "--caustics on needs the cube or egg scene (--scene cube or --scene egg)"},
         {{"--scene", "egg", "--gi", "on"}, "--gi on needs the cornell-box scene (--scene cornell-box)"},
