@@ -24,7 +24,8 @@ struct FrameBuffer {
     uint32_t at(int row, int column) const { return pixels[static_cast<size_t>(row) * (width + 1) + column]; }
 };
 
-struct WorkerSlot {
+// Aligned so that no two render threads write the same cache line.
+struct alignas(kCacheLine) WorkerSlot {
     PrimaryRay ray;
     PhotonBuffer photons;
     Random rng;

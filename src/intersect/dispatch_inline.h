@@ -33,7 +33,7 @@ inline void intersectPrimary(PrimaryRay& ray, SceneObject& object) {
         return;
     }
     // This ray already tested the object in another leaf; its result is in `nearest` if it was best.
-    uint32_t& mailbox = object.mailboxRayId[ray.slot];
+    uint32_t& mailbox = object.mailboxRayId[ray.slot].rayId;
     if (mailbox == ray.rayId) {
         out.distance = isect::kMiss;
         return;

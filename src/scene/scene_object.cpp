@@ -11,7 +11,7 @@ void initHeader(SceneObject& o) {
     o.flags = 0;
     o.material = nullptr;
     o.primaryStamp = 42;
-    for (uint32_t& id : o.mailboxRayId) id = 43;
+    for (MailboxEntry& entry : o.mailboxRayId) entry = 43;
 }
 
 Matrix34 identity() {

@@ -38,6 +38,22 @@ enum ObjectFlags : uint16_t {
 // Render worker slots; each keeps its own camera-ray mailbox in every object.
 inline constexpr int kMaxWorkers = 4;
 
+inline constexpr size_t kCacheLine = 64;
+
+// One worker's camera-ray mailbox in an object: the id of the last camera ray of that worker that
+// tested the object. Each sits on a cache line of its own, so the per-ray writes of one render thread
+// never invalidate what another thread reads.
+struct alignas(kCacheLine) MailboxEntry {
+    uint32_t rayId;
+
+    MailboxEntry& operator=(uint32_t id) {
+        rayId = id;
+        return *this;
+    }
+    operator uint32_t() const { return rayId; }
+};
+static_assert(sizeof(MailboxEntry) == kCacheLine);
+
 // Texture corners: three (s, t) pairs for triangles, four for the other shapes.
 struct TextureCorners {
     float s[4];
@@ -134,16 +150,13 @@ struct DiscSector {  // code 10
     float innerRadiusSquared;
 };
 
-struct SceneObject {
+struct alignas(kCacheLine) SceneObject {
     uint16_t type = 0xFFFF;
     uint16_t flags = 0;
     const Material* material = nullptr;
     // Frame stamp of the payload's camera cache. It starts at 42, but the renderer refreshes every
     // cache before a frame's rays start, so the initial value is never taken as valid.
     uint16_t primaryStamp = 42;
-    // Camera-ray mailbox, one per render worker slot, so no thread skips an object because another
-    // thread's ray id is in it. Cleared before each frame; ray ids start at 1.
-    uint32_t mailboxRayId[kMaxWorkers] = {43, 43, 43, 43};
     union {
         PlanarPatch patch;
         Sphere sphere;
@@ -155,6 +168,9 @@ struct SceneObject {
         EllipsoidSection ellipsoid;
         DiscSector sector;
     };
+    // Camera-ray mailbox, one per render worker slot, so no thread skips an object because another
+    // thread's ray id is in it. Cleared before each frame; ray ids start at 1.
+    MailboxEntry mailboxRayId[kMaxWorkers] = {{43}, {43}, {43}, {43}};
 
     SceneObject() : patch{} {}
 };

@@ -37,7 +37,7 @@ inline void intersectPrimaryAt(PrimaryRay& ray, SceneObject& object, const Vec3&
         out.distance = isect::kMiss;
         return;
     }
-    uint32_t& mailbox = object.mailboxRayId[ray.slot];
+    uint32_t& mailbox = object.mailboxRayId[ray.slot].rayId;
     if (mailbox == ray.rayId) {
         out.distance = isect::kMiss;
         return;

@@ -86,7 +86,7 @@ void prepareCameraFrame() {
     Scene& scene = *w.scene;
     const auto prepare = [](SceneObject& object) {
         refreshCameraCache(object);
-        for (uint32_t& id : object.mailboxRayId) id = 0;
+        for (MailboxEntry& entry : object.mailboxRayId) entry = 0;
     };
     for (SceneObject& object : scene.objects) prepare(object);
     if (scene.freeObject) prepare(*scene.freeObject);

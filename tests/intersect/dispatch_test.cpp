@@ -141,7 +141,7 @@ TEST(CameraCache, RefreshCoversANewObjectWhoseStampEqualsTheFrame) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
     ASSERT_EQ(s.primaryStamp, 42);
     refreshCameraCache(s);
-    for (uint32_t& id : s.mailboxRayId) id = 0;
+    for (MailboxEntry& entry : s.mailboxRayId) entry = 0;
     PrimaryRay ray = rayAlong(kPlusZ, 1);
     EXPECT_FLOAT_EQ(primaryDistance(ray, s), 4.0f);
     EXPECT_FLOAT_EQ(s.sphere.eyeTerm, 24.0f);

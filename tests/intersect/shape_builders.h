@@ -57,7 +57,7 @@ inline HitRecord generalHit(const SceneObject& o, Vec3 origin, Vec3 direction) {
 inline void beginFrame(SceneObject& o, Vec3 eye) {
     camera().eyePosition = eye;
     ++world().frameStamp;
-    for (uint32_t& id : o.mailboxRayId) id = 0;
+    for (MailboxEntry& entry : o.mailboxRayId) entry = 0;
     refreshCameraCache(o);
 }
 

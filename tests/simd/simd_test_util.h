@@ -68,7 +68,7 @@ inline HitRecord cameraHit(SceneObject& o, Vec3 direction, bool sse) {
 inline void startFrame(SceneObject& o, Vec3 eye) {
     camera().eyePosition = eye;
     ++world().frameStamp;
-    for (uint32_t& id : o.mailboxRayId) id = 0;
+    for (MailboxEntry& entry : o.mailboxRayId) entry = 0;
     refreshCameraCache(o);
 }
 

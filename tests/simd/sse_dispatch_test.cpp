@@ -89,7 +89,7 @@ TEST(SseDispatch, CameraLeafKeepsNearestAndEarlierOfEqualHits) {
     ObjectNode nodes[5] = {{&far}, {&behind}, {&hidden}, {&first}, {&twin}};
     for (int k = 0; k < 4; ++k) nodes[k].next = &nodes[k + 1];
     for (ObjectNode& n : nodes) {
-        for (uint32_t& id : n.object->mailboxRayId) id = 0;
+        for (MailboxEntry& entry : n.object->mailboxRayId) entry = 0;
         refreshCameraCache(*n.object);
     }
 
