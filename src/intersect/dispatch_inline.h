@@ -26,19 +26,22 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
     }
 }
 
-inline void intersectPrimary(PrimaryRay& ray, SceneObject& object) {
-    HitRecord& out = ray.candidate;
-    if (object.flags & kHiddenFromCamera) {
-        out.distance = isect::kMiss;
-        return;
-    }
-    // This ray already tested the object in another leaf; its result is in `nearest` if it was best.
+// The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
+// tested in another leaf (its result is in `nearest` if it was the best), are a miss. Otherwise the
+// object's mailbox takes the ray's id and the test goes ahead.
+inline bool cameraRayMayTest(PrimaryRay& ray, SceneObject& object) {
     uint32_t& mailbox = object.mailboxRayId[ray.slot].rayId;
-    if (mailbox == ray.rayId) {
-        out.distance = isect::kMiss;
-        return;
+    if ((object.flags & kHiddenFromCamera) || mailbox == ray.rayId) {
+        ray.candidate.distance = isect::kMiss;
+        return false;
     }
     mailbox = ray.rayId;
+    return true;
+}
+
+inline void intersectPrimary(PrimaryRay& ray, SceneObject& object) {
+    HitRecord& out = ray.candidate;
+    if (!cameraRayMayTest(ray, object)) return;
 
     const World& w = world();
     const Vec3& eye = w.camera.eyePosition;

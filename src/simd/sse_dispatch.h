@@ -33,16 +33,7 @@ namespace sse {
 // Camera dispatch with the eye and frame stamp already read (once per leaf).
 inline void intersectPrimaryAt(PrimaryRay& ray, SceneObject& object, const Vec3& eye, uint16_t frameStamp) {
     HitRecord& out = ray.candidate;
-    if (object.flags & kHiddenFromCamera) {
-        out.distance = isect::kMiss;
-        return;
-    }
-    uint32_t& mailbox = object.mailboxRayId[ray.slot].rayId;
-    if (mailbox == ray.rayId) {
-        out.distance = isect::kMiss;
-        return;
-    }
-    mailbox = ray.rayId;
+    if (!cameraRayMayTest(ray, object)) return;
 
     const uint16_t type = object.type;
     if ((type & ~1u) == 0) {
