@@ -5,30 +5,11 @@
 
 #include "app/settings.h"
 #include "intersect/intersect.h"
+#include "intersect/shape_builders.h"
 #include "scene/world.h"
 #include "simd/sse_dispatch.h"
 
 namespace lumo::test {
-
-inline SceneObject patchObject(uint16_t type, Vec3 origin, Vec3 edgeA, Vec3 edgeB, uint16_t flags = 0) {
-    SceneObject o;
-    initPlanarPatch(o);
-    o.type = type;
-    o.flags = flags;
-    o.patch.origin = origin;
-    o.patch.edgeA = edgeA;
-    o.patch.edgeB = edgeB;
-    prepareParallelogram(o);
-    return o;
-}
-
-inline SceneObject sphereObject(Vec3 centre, float radiusSquared) {
-    SceneObject o;
-    initSphere(o);
-    o.sphere.centre = centre;
-    o.sphere.radiusSquared = radiusSquared;
-    return o;
-}
 
 // A record with sentinels, so fields a routine leaves alone stay visible.
 inline HitRecord sentinelHit() {

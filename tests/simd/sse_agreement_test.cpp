@@ -61,7 +61,7 @@ void expectSamePatchResult(const SceneObject& o, const HitRecord& portable, cons
 
 SceneObject randomPatch(RandomRays& rng, uint16_t type) {
     for (;;) {
-        SceneObject o = patchObject(type, rng.point(-1, 1), rng.point(-1.5f, 1.5f), rng.point(-1.5f, 1.5f),
+        SceneObject o = makePatch(type, rng.point(-1, 1), rng.point(-1.5f, 1.5f), rng.point(-1.5f, 1.5f),
                                     rng.coin() ? kOneSided : 0);
         if (length(cross(o.patch.edgeA, o.patch.edgeB)) > 0.05) return o;
     }
@@ -98,7 +98,7 @@ TEST(SseAgreement, SpheresOnRandomRaysBothForms) {
     int hits = 0, misses = 0, boundary = 0;
     for (int shape = 0; shape < 300; ++shape) {
         const float radiusSquared = rng.uniform(0.05f, 2.0f);
-        SceneObject o = sphereObject(rng.point(-1, 1), radiusSquared);
+        SceneObject o = makeSphere(rng.point(-1, 1), radiusSquared);
         const float radius = std::sqrt(radiusSquared);
         for (int k = 0; k < 40; ++k) {
             // Origins outside, inside and on the surface (as reflected rays start).

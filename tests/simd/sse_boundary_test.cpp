@@ -15,8 +15,8 @@ namespace {
 const Vec3 kDown{0.0f, 0.0f, -1.0f};
 
 // Unit triangle and square in the plane z = 0, seen from above.
-SceneObject unitTriangle() { return patchObject(kTriangle, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}); }
-SceneObject unitSquare() { return patchObject(kParallelogram, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}); }
+SceneObject unitTriangle() { return makePatch(kTriangle, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}); }
+SceneObject unitSquare() { return makePatch(kParallelogram, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}); }
 
 TEST(SseBoundary, RayThroughTriangleFarEdgeHitsPortableMissesSse) {
     SceneObject o = unitTriangle();
@@ -84,7 +84,7 @@ TEST(SseBoundary, ZeroPlaneParameterGoesOnToEdgeTestsOnlyOnSse) {
 }
 
 TEST(SseBoundary, OneSidedAndParallelRaysMissOnBothPaths) {
-    SceneObject o = patchObject(kTriangle, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, kOneSided);
+    SceneObject o = makePatch(kTriangle, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, kOneSided);
     const Vec3 below{0.25f, 0.25f, -1.0f};
     const Vec3 up{0.0f, 0.0f, 1.0f};
     EXPECT_EQ(portableGeneral(o, below, up).distance, -1.0f);  // arrives from the back
@@ -96,7 +96,7 @@ TEST(SseBoundary, OneSidedAndParallelRaysMissOnBothPaths) {
 }
 
 TEST(SseBoundary, TangentSphereRay) {
-    SceneObject o = sphereObject({0, 0, 0}, 1.0f);
+    SceneObject o = makeSphere({0, 0, 0}, 1.0f);
     const Vec3 origin{-5.0f, 1.0f, 0.0f};
     const Vec3 along{1.0f, 0.0f, 0.0f};
     // General form: disc = 0 exactly. Portable miss, SSE hit at the touching point.
@@ -109,7 +109,7 @@ TEST(SseBoundary, TangentSphereRay) {
 }
 
 TEST(SseBoundary, SphereNearRootThresholds) {
-    SceneObject o = sphereObject({0, 0, 0}, 1.0f);
+    SceneObject o = makeSphere({0, 0, 0}, 1.0f);
     const Vec3 along{1.0f, 0.0f, 0.0f};
     // Near root about 0.0005: beyond the SSE epsilon 0.0001, inside the portable 0.001.
     const HitRecord portable = portableGeneral(o, {-1.0005f, 0.0f, 0.0f}, along);

@@ -24,7 +24,7 @@ TEST(SseSwitch, ProcessorCheckAndPathSelection) {
 #if defined(__SSE__)
 
 TEST(SseDispatch, CameraDispatchHonoursHiddenFlagAndMailbox) {
-    SceneObject ball = sphereObject({0, 0, 0}, 1.0f);
+    SceneObject ball = makeSphere({0, 0, 0}, 1.0f);
     const Vec3 eye{0, 0, -5};
     const Vec3 forward{0, 0, 1};
     startFrame(ball, eye);
@@ -57,7 +57,7 @@ TEST(SseDispatch, CodesWithoutTwinGoToPortableRoutines) {
     disc.disc.normal = {0.0f, 0.0f, 1.0f};
     SceneObject torus;
     initTorus(torus);
-    SceneObject unknown = sphereObject({0, 0, 0}, 1.0f);
+    SceneObject unknown = makeSphere({0, 0, 0}, 1.0f);
     unknown.type = 4;
     const Vec3 eye{0.3f, -0.2f, -3.0f};
     for (SceneObject* o : {&disc, &torus, &unknown}) {
@@ -80,11 +80,11 @@ TEST(SseDispatch, CameraLeafKeepsNearestAndEarlierOfEqualHits) {
     const Vec3 eye{0, 0, -5};
     camera().eyePosition = eye;
     ++world().frameStamp;
-    SceneObject far = sphereObject({0, 0, 3}, 1.0f);      // hit at 7
-    SceneObject first = sphereObject({0, 0, 0}, 1.0f);    // hit at 4
-    SceneObject twin = sphereObject({0, 0, 0}, 1.0f);     // equal distance, later in the list
-    SceneObject behind = sphereObject({0, 0, -9}, 1.0f);  // negative distance
-    SceneObject hidden = sphereObject({0, 0, -2}, 1.0f);  // nearer, but hidden from camera rays
+    SceneObject far = makeSphere({0, 0, 3}, 1.0f);      // hit at 7
+    SceneObject first = makeSphere({0, 0, 0}, 1.0f);    // hit at 4
+    SceneObject twin = makeSphere({0, 0, 0}, 1.0f);     // equal distance, later in the list
+    SceneObject behind = makeSphere({0, 0, -9}, 1.0f);  // negative distance
+    SceneObject hidden = makeSphere({0, 0, -2}, 1.0f);  // nearer, but hidden from camera rays
     hidden.flags = kHiddenFromCamera;
     ObjectNode nodes[5] = {{&far}, {&behind}, {&hidden}, {&first}, {&twin}};
     for (int k = 0; k < 4; ++k) nodes[k].next = &nodes[k + 1];
@@ -112,10 +112,10 @@ TEST(SseDispatch, CameraLeafKeepsNearestAndEarlierOfEqualHits) {
 TEST(SseDispatch, GeneralLeafFiltersShadowRaysLikePortable) {
     const Vec3 origin{0, 0, -5};
     const Vec3 forward{0, 0, 1};
-    SceneObject self = patchObject(kParallelogram, {-1, -1, -5}, {2, 0, 0}, {0, 2, 0});  // the origin's surface
-    SceneObject blocker = sphereObject({0, 0, 0}, 1.0f);                             // at 4
-    SceneObject light = sphereObject({0, 0, -2}, 0.25f);                              // skipObject, at 2.5
-    SceneObject noShadow = sphereObject({0, 0, -3}, 0.25f);                           // casts no shadow
+    SceneObject self = makePatch(kParallelogram, {-1, -1, -5}, {2, 0, 0}, {0, 2, 0});  // the origin's surface
+    SceneObject blocker = makeSphere({0, 0, 0}, 1.0f);                             // at 4
+    SceneObject light = makeSphere({0, 0, -2}, 0.25f);                              // skipObject, at 2.5
+    SceneObject noShadow = makeSphere({0, 0, -3}, 0.25f);                           // casts no shadow
     noShadow.flags = kNoShadowCast;
     ObjectNode nodes[4] = {{&self}, {&noShadow}, {&light}, {&blocker}};
     for (int k = 0; k < 3; ++k) nodes[k].next = &nodes[k + 1];
