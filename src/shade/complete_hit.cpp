@@ -24,6 +24,16 @@ void bilinearCorners(const TextureCorners& c, int cA, int cB, float a, float b, 
 
 const TextureCorners* cornersOf(const ShapeTransform* t) { return t ? t->textureCorners : nullptr; }
 
+// Shapes parameterised along (a, b) (1, 3, 6): (a, b) plain, or bilinear in (a, b) with cA = c1, cB = c2.
+void edgeCoords(const TextureCorners* table, float a, float b, HitRecord& hit) {
+    if (table) {
+        bilinearCorners(*table, 1, 2, a, b, hit);
+    } else {
+        hit.texS = a;
+        hit.texT = b;
+    }
+}
+
 // Latitude-longitude style shapes (7, 8, 9, 10): (v, u) plain, or bilinear in (u, v) with cA = c2, cB = c1.
 void angularCoords(const TextureCorners* table, HitRecord& hit) {
     if (table) {
@@ -107,24 +117,12 @@ void computeTextureCoords(HitRecord& hit) {
         }
         case kParallelogram: {
             const SurfaceAttributes* attributes = o.patch.attributes;
-            const TextureCorners* c = attributes ? attributes->textureCorners : nullptr;
-            if (c) {
-                bilinearCorners(*c, 1, 2, hit.u, hit.v, hit);
-            } else {
-                hit.texS = hit.u;
-                hit.texT = hit.v;
-            }
+            edgeCoords(attributes ? attributes->textureCorners : nullptr, hit.u, hit.v, hit);
             break;
         }
         case kRevolved: {
             hit.u /= sweepOrFullCircle(o.revolved.sweep);
-            const TextureCorners* c = cornersOf(o.revolved.normalTransform);
-            if (c) {
-                bilinearCorners(*c, 1, 2, hit.u, hit.v, hit);
-            } else {
-                hit.texS = hit.u;
-                hit.texT = hit.v;
-            }
+            edgeCoords(cornersOf(o.revolved.normalTransform), hit.u, hit.v, hit);
             break;
         }
         case kTorus: {
@@ -132,13 +130,7 @@ void computeTextureCoords(HitRecord& hit) {
             hit.v /= sweepOrFullCircle(t.sweep);
             if (t.tubeStart < 0.0f && hit.u - kTwoPi >= t.tubeStart) hit.u -= kTwoPi;
             hit.u = (hit.u - t.tubeStart) / (t.tubeEnd - t.tubeStart);
-            const TextureCorners* c = cornersOf(t.normalTransform);
-            if (c) {
-                bilinearCorners(*c, 1, 2, hit.v, hit.u, hit);
-            } else {
-                hit.texS = hit.v;
-                hit.texT = hit.u;
-            }
+            edgeCoords(cornersOf(t.normalTransform), hit.v, hit.u, hit);
             break;
         }
         case kSphereSection: {
