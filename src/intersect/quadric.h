@@ -57,13 +57,14 @@ inline void intersectRevolvedLocal(const SceneObject& o, const Vec3& ol, const V
         out.distance = isect::kMiss;
         return;
     }
+    float t[2] = {0.0f, 0.0f};
+    const int count = quadraticRoots(a, b, c, disc, t);
+    if (count == 0) {
+        out.distance = isect::kMiss;
+        return;
+    }
+
     if (s.sweep != 0.0f || (o.flags & kFlipNormal)) {
-        float t[2] = {0.0f, 0.0f};
-        const int count = quadraticRoots(a, b, c, disc, t);
-        if (count == 0) {
-            out.distance = isect::kMiss;
-            return;
-        }
         Vec3 p[2];
         float angle[2];
         bool valid[2] = {false, false};
@@ -84,24 +85,14 @@ inline void intersectRevolvedLocal(const SceneObject& o, const Vec3& ol, const V
         return;
     }
 
-    // One-root test: the root where the ray enters the quadric (the hottest case, kept to one root).
-    float t;
-    if (a == 0.0f) {  // parallel to a generator line of a cone: the root of 2B t + C = 0
-        if (b == 0.0f) {
-            out.distance = isect::kMiss;
-            return;
-        }
-        t = -c / (2.0f * b);
-    } else {
-        t = (-b - std::sqrt(disc)) / a;
-    }
-    out.distance = t;
-    const float z = ol.z + t * dl.z;
+    // One-root test: the root where the ray enters the quadric.
+    out.distance = t[0];
+    const float z = ol.z + t[0] * dl.z;
     if (z < 0.0f || z > 1.0f) {
         out.distance = isect::kMiss;
         return;
     }
-    out.position = isect::pointAlong(ol, t, dl);
+    out.position = isect::pointAlong(ol, t[0], dl);
 }
 
 inline void intersectRevolved(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
