@@ -24,21 +24,6 @@ inline void refreshRevolvedCache(SceneObject& o, const Vec3& eye) {
     o.revolved.eyeQuadraticTerm = revolvedConstantTerm(o.revolved, o.revolved.eyeLocal);
 }
 
-// Roots of A t^2 + 2B t + C = 0 given disc = B^2 - AC > 0, the (-B - sqrt) root first; returns their
-// count. With A = 0 (a ray parallel to the paraboloid's axis or to a generator line of a cone) the ray
-// meets the surface at most once, at the root of 2B t + C = 0, found without dividing by A.
-inline int quadraticRoots(float a, float b, float c, float disc, float t[2]) {
-    if (a == 0.0f) {
-        if (b == 0.0f) return 0;
-        t[0] = -c / (2.0f * b);
-        return 1;
-    }
-    const float root = std::sqrt(disc);
-    t[0] = (-b - root) / a;
-    t[1] = (-b + root) / a;
-    return 2;
-}
-
 // Solves for local origin ol, local direction dl and constant term c.
 inline void intersectRevolvedLocal(const SceneObject& o, const Vec3& ol, const Vec3& dl, float c, HitRecord& out) {
     const RevolvedShape& s = o.revolved;
@@ -57,14 +42,26 @@ inline void intersectRevolvedLocal(const SceneObject& o, const Vec3& ol, const V
         out.distance = isect::kMiss;
         return;
     }
-    float t[2] = {0.0f, 0.0f};
-    const int count = quadraticRoots(a, b, c, disc, t);
-    if (count == 0) {
-        out.distance = isect::kMiss;
-        return;
-    }
+    // A = 0 with a positive discriminant: a ray parallel to a generator line of a cone meets the
+    // surface once, at the root of the linear equation 2B t + C = 0 (B != 0 since disc = B^2 > 0).
+    const bool linear = a == 0.0f;
+    const float root = std::sqrt(disc);
 
     if (s.sweep != 0.0f || (o.flags & kFlipNormal)) {
+        float t[2] = {0.0f, 0.0f};
+        int count;
+        if (linear) {
+            if (b == 0.0f) {
+                out.distance = isect::kMiss;
+                return;
+            }
+            t[0] = -c / (2.0f * b);
+            count = 1;
+        } else {
+            t[0] = (-b - root) / a;
+            t[1] = (-b + root) / a;
+            count = 2;
+        }
         Vec3 p[2];
         float angle[2];
         bool valid[2] = {false, false};
@@ -86,13 +83,23 @@ inline void intersectRevolvedLocal(const SceneObject& o, const Vec3& ol, const V
     }
 
     // One-root test: the root where the ray enters the quadric.
-    out.distance = t[0];
-    const float z = ol.z + t[0] * dl.z;
+    float t;
+    if (linear) {
+        if (b == 0.0f) {
+            out.distance = isect::kMiss;
+            return;
+        }
+        t = -c / (2.0f * b);
+    } else {
+        t = (-b - root) / a;
+    }
+    out.distance = t;
+    const float z = ol.z + t * dl.z;
     if (z < 0.0f || z > 1.0f) {
         out.distance = isect::kMiss;
         return;
     }
-    out.position = isect::pointAlong(ol, t[0], dl);
+    out.position = isect::pointAlong(ol, t, dl);
 }
 
 inline void intersectRevolved(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
@@ -125,10 +132,20 @@ inline void intersectParaboloid(const SceneObject& o, const Vec3& origin, const 
         return;
     }
     float t[2] = {0.0f, 0.0f};
-    const int count = quadraticRoots(a, b, c, disc, t);
-    if (count == 0) {
-        out.distance = isect::kMiss;
-        return;
+    int count;
+    if (a == 0.0f) {
+        // Parallel to the axis: the single crossing of 2B t + C = 0.
+        if (b == 0.0f) {
+            out.distance = isect::kMiss;
+            return;
+        }
+        t[0] = -c / (2.0f * b);
+        count = 1;
+    } else {
+        const float root = std::sqrt(disc);
+        t[0] = (-b - root) / a;
+        t[1] = (-b + root) / a;
+        count = 2;
     }
     Vec3 p[2];
     float angle[2];
