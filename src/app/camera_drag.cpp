@@ -1,6 +1,6 @@
 #include "app/camera_drag.h"
 
-#include "scene/world.h"
+#include "app/program.h"
 
 namespace lumo {
 

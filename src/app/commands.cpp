@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "scene/demo_scenes.h"
@@ -32,11 +33,11 @@ void toggle() {
     s().*Member = s().*Member ? 0 : 1;
 }
 
-template <ShaderFn Shader>
+template <ShaderMode Shader>
 void useShader() {
     s().currentShader = Shader;
 }
-template <ShaderFn Shader>
+template <ShaderMode Shader>
 bool shaderIs() {
     return s().currentShader == Shader;
 }
@@ -75,8 +76,11 @@ void toggleGiCalculate() {
     if (s().giCalculate) s().giDisplay = 1;
 }
 
-bool sceneHasCaustics() { return s().sceneId == 3 || s().sceneId == 8; }
-bool sceneHasGi() { return s().sceneId == 9; }
+bool sceneHasCaustics() { return program().scene && currentScene().descriptor.offersCaustics; }
+bool sceneHasGi() { return program().scene && currentScene().descriptor.offersGi; }
+
+// The Demo menu text of scene id.
+const char* sceneName(int id) { return findDemoScene(id)->menuName; }
 
 // The optimised routines must never run on a processor without SSE: there the switch can only be
 // turned off (should it ever be on) and is otherwise disabled.
@@ -97,15 +101,15 @@ using S = RenderSettings;
 
 const Command kCommands[] = {
     // Demo
-    {kCmdMirrorsphere, "Mirrorsphere", nullptr, sceneCommand<1>, holds<&S::sceneId, 1>, nullptr},
-    {kCmdSpheres, "Spheres", nullptr, sceneCommand<6>, holds<&S::sceneId, 6>, nullptr},
-    {kCmdBalls, "Balls", nullptr, sceneCommand<2>, holds<&S::sceneId, 2>, nullptr},
-    {kCmdTorus, "Torus", nullptr, sceneCommand<5>, holds<&S::sceneId, 5>, nullptr},
-    {kCmdCube, "Cube", nullptr, sceneCommand<3>, holds<&S::sceneId, 3>, nullptr},
-    {kCmdEgg, "Egg", nullptr, sceneCommand<8>, holds<&S::sceneId, 8>, nullptr},
-    {kCmdShadows1, "Shadows 1", nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr},
-    {kCmdAreaLight, "Area Light", nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr},
-    {kCmdCornellBox, "Cornell Box", nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr},
+    {kCmdMirrorsphere, sceneName(1), nullptr, sceneCommand<1>, holds<&S::sceneId, 1>, nullptr},
+    {kCmdSpheres, sceneName(6), nullptr, sceneCommand<6>, holds<&S::sceneId, 6>, nullptr},
+    {kCmdBalls, sceneName(2), nullptr, sceneCommand<2>, holds<&S::sceneId, 2>, nullptr},
+    {kCmdTorus, sceneName(5), nullptr, sceneCommand<5>, holds<&S::sceneId, 5>, nullptr},
+    {kCmdCube, sceneName(3), nullptr, sceneCommand<3>, holds<&S::sceneId, 3>, nullptr},
+    {kCmdEgg, sceneName(8), nullptr, sceneCommand<8>, holds<&S::sceneId, 8>, nullptr},
+    {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr},
+    {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr},
+    {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr},
     {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr},
     {kCmdExit, "E&xit", "Quit the application", exitProgram, nullptr, nullptr},
     // Quality
@@ -177,12 +181,12 @@ const Command kCommands[] = {
     {kCmdAdaptive25, "25 fps", nullptr, setTo<&S::adaptiveTargetFps, 25>, holds<&S::adaptiveTargetFps, 25>, nullptr},
     {kCmdAdaptive30, "30 fps", nullptr, setTo<&S::adaptiveTargetFps, 30>, holds<&S::adaptiveTargetFps, 30>, nullptr},
     // Shader
-    {kCmdShadeDepth, "Depth", nullptr, useShader<shadeDepth>, shaderIs<shadeDepth>, nullptr},
-    {kCmdShadeNormals, "Normals", nullptr, useShader<shadeNormals>, shaderIs<shadeNormals>, nullptr},
-    {kCmdShadeReflection, "Reflection", nullptr, useShader<shadeReflection>, shaderIs<shadeReflection>, nullptr},
-    {kCmdShadeUV, "UV-Coords", nullptr, useShader<shadeUV>, shaderIs<shadeUV>, nullptr},
-    {kCmdShadeSimple, "Simple", nullptr, useShader<shadeSimple>, shaderIs<shadeSimple>, nullptr},
-    {kCmdShadePhong, "Phong", nullptr, useShader<shadePhong>, shaderIs<shadePhong>, nullptr},
+    {kCmdShadeDepth, "Depth", nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
+    {kCmdShadeNormals, "Normals", nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
+    {kCmdShadeReflection, "Reflection", nullptr, useShader<kShaderReflection>, shaderIs<kShaderReflection>, nullptr},
+    {kCmdShadeUV, "UV-Coords", nullptr, useShader<kShaderUV>, shaderIs<kShaderUV>, nullptr},
+    {kCmdShadeSimple, "Simple", nullptr, useShader<kShaderSimple>, shaderIs<kShaderSimple>, nullptr},
+    {kCmdShadePhong, "Phong", nullptr, useShader<kShaderPhong>, shaderIs<kShaderPhong>, nullptr},
     // Test
     {kCmdAsm, "Asm", "Use optimized assembly routines", toggleAsm, asmChecked, asmEnabled},
     // Info
@@ -190,33 +194,16 @@ const Command kCommands[] = {
      nullptr},
 };
 
-// Kernel and photon switches that come with each scene (index sceneId - 1).
-struct SceneSwitches {
-    int16_t kernel, causticsCalculate, causticsDisplay, giCalculate, giDisplay;
-};
-constexpr std::array<SceneSwitches, 9> kSceneSwitches{{
-    {1, 0, 0, 0, 0},  // Mirrorsphere
-    {1, 0, 0, 0, 0},  // Balls
-    {6, 0, 0, 0, 0},  // Cube
-    {0, 0, 0, 0, 0},  // Shadows 1
-    {1, 0, 0, 0, 0},  // Torus
-    {1, 0, 0, 0, 0},  // Spheres
-    {0, 0, 0, 0, 0},  // Area Light
-    {1, 1, 1, 0, 0},  // Egg
-    {6, 0, 0, 1, 1},  // Cornell Box
-}};
-
 }  // namespace
 
 void selectScene(int sceneId) {
+    const SceneDescriptor* d = findDemoScene(sceneId);
+    if (!d) return;
     loadScene(sceneId);
-    const SceneSwitches& sw = kSceneSwitches[static_cast<size_t>(sceneId - 1)];
     RenderSettings& st = settings();
-    st.interpolationKernel = sw.kernel;
-    st.causticsCalculate = sw.causticsCalculate;
-    st.causticsDisplay = sw.causticsDisplay;
-    st.giCalculate = sw.giCalculate;
-    st.giDisplay = sw.giDisplay;
+    st.interpolationKernel = static_cast<int16_t>(d->interpolationKernel);
+    st.causticsCalculate = st.causticsDisplay = d->causticsOnSelect ? 1 : 0;
+    st.giCalculate = st.giDisplay = d->giOnSelect ? 1 : 0;
     st.sceneId = static_cast<int16_t>(sceneId);
 }
 

@@ -1,7 +1,7 @@
 // One frame of the interactive loop: timing, the shared frame steps, the present and the rate.
 #pragma once
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 
 namespace lumo {
 

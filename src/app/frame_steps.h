@@ -1,13 +1,13 @@
-// The steps of one frame that every front end shares (the window adds timing, blit and fps).
+// The steps of one frame of the running program (the window adds timing, blit and fps).
 #pragma once
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 
 namespace lumo {
 
-// In order: reseed the generator with 12345, place the eye on its orbit, run the scene's animation
-// step at clock animationClockMs when `animate` is set, run the photon passes whose Calculate switch
-// is on, render into fb, increment frameStamp.
+// The current scene's frame with the current settings: the eye on its orbit, the scene's animation
+// at clock animationClockMs when `animate` is set, the photon passes whose Calculate switch is on,
+// the picture into fb.
 void produceFrame(FrameBuffer& fb, double animationClockMs, bool animate);
 
 }  // namespace lumo

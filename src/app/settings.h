@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shade/shader.h"
+#include "core/render_params.h"
 
 namespace lumo {
 
@@ -28,7 +28,7 @@ struct RenderSettings {
     int32_t giOnlyIndirect = 1;
     int16_t giCalculate = 0;
     int16_t giDisplay = 0;
-    ShaderFn currentShader = shadePhong;
+    ShaderMode currentShader = kShaderPhong;
     int16_t useAsm = 0;
 };
 
@@ -39,5 +39,8 @@ inline RenderSettings& settings() { return theSettings; }
 void resetSettings();
 // The start-up step that departs from those values: one thread, Subsampling, no anti-aliasing, no filter.
 void applyStartupSettings();
+
+// What the renderer reads of the settings, for the next frame.
+RenderParams renderParams(const RenderSettings& s);
 
 }  // namespace lumo

@@ -1,15 +1,12 @@
 #include "app/startup.h"
 
-#include <ctime>
+#include <cstdio>
 
 #include "app/camera_drag.h"
 #include "app/frame_timer.h"
+#include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
-#include "core/random.h"
-#include "photon/photon_store.h"
-#include "photon/quadtree.h"
-#include "scene/demo_scenes.h"
-#include "scene/world.h"
 #include "simd/processor.h"
 
 namespace lumo {
@@ -26,21 +23,16 @@ bool processorSupportsSse() {
 void overrideProcessorSse(int hasSse) { sseOverride = hasSse; }
 
 void startUp() {
-    // World set-up: the camera record exists statically; the processor check picks the routines.
+    // The processor check picks the routines.
     if (processorSupportsSse()) settings().useAsm = 1;
     applyStartupSettings();
-    ensureLight();
-    Light& light = *firstLight();
-    light.next = nullptr;
-    light.object = nullptr;
-    light.intensity = 1.0f;
-    // Empty photon tables. Blocks and node pools, once allocated, stay for reuse until exit; what
-    // starts afresh is the handing out, from the first block and the first pool.
-    resetPhotonStore(nullptr, 0);
-    resetNodePools();
-    seedRandom(static_cast<uint32_t>(std::time(nullptr)));
+    // A threaded pass that runs long keeps the window's protocol: a message, then still the wait.
+    program().renderer.wait.onTimeout = [](int remaining) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Time out, ThrCnt=%d", remaining);
+        platform().showMessage("Debug", text);
+    };
     loadScene(1);
-    world().frameStamp = 0;
 }
 
 void resetToStaticValues() {
@@ -48,7 +40,6 @@ void resetToStaticValues() {
     camera() = Camera{};
     frameTimer() = FrameTimer{};
     dragState() = DragState{};
-    world().frameStamp = 0;
 }
 
 void resetToStartup() {

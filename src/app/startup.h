@@ -8,8 +8,8 @@ bool processorSupportsSse();
 // Tests pretend a processor with (1) or without (0) SSE; -1 restores the real answer.
 void overrideProcessorSse(int hasSse);
 
-// After the window exists: world set-up with the processor check (sets useAsm), the start settings,
-// the light record, empty photon tables, a clock-seeded generator, the Mirrorsphere scene, frameStamp 0.
+// After the window exists: the processor check (sets useAsm), the start settings, the renderer's
+// time-out message, the Mirrorsphere scene.
 void startUp();
 
 // Everything the application owns back to the values before start-up: settings, camera angles, the

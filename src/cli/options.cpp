@@ -4,16 +4,18 @@
 #include <charconv>
 #include <cstring>
 
+#include "scene/demo_scenes.h"
+
 namespace lumo {
 
 namespace {
 
 struct NamedShader {
     const char* name;
-    ShaderFn shader;
+    ShaderMode shader;
 };
-constexpr NamedShader kShaders[] = {{"depth", shadeDepth},   {"normals", shadeNormals}, {"reflection", shadeReflection},
-                                    {"uv", shadeUV},         {"simple", shadeSimple},   {"phong", shadePhong}};
+constexpr NamedShader kShaders[] = {{"depth", kShaderDepth}, {"normals", kShaderNormals}, {"reflection", kShaderReflection},
+                                    {"uv", kShaderUV},       {"simple", kShaderSimple},   {"phong", kShaderPhong}};
 
 struct Preset {
     const char* name;
@@ -24,10 +26,6 @@ constexpr Preset kPresets[] = {{"raw", {9999, 300, 300, 300, 300}},
                                {"1/4", {-1, -1, 300, 300, 300}},
                                {"1/1", {-1, -1, -1, 48, 64}},
                                {"standard", {5, 24, 32, 48, 64}}};
-
-// Demo menu names by scene id, lower case with hyphens for blanks.
-constexpr const char* kSceneNames[] = {"mirrorsphere", "balls", "cube",   "shadows-1",  "torus",
-                                       "spheres",      "area-light", "egg", "cornell-box"};
 
 bool parseInt(const std::string& text, int& value) {
     const char* end = text.data() + text.size();
@@ -57,13 +55,8 @@ bool endsWithPng(const std::string& path) {
 
 int sceneIdFromName(const std::string& text) {
     int id = 0;
-    if (parseInt(text, id)) return id >= 1 && id <= 9 ? id : 0;
-    std::string name = lowerCase(text);
-    for (char& c : name)
-        if (c == ' ') c = '-';
-    for (int i = 0; i < 9; ++i)
-        if (name == kSceneNames[i]) return i + 1;
-    return 0;
+    if (parseInt(text, id)) return findDemoScene(id) ? id : 0;
+    return demoSceneIdFromName(text);
 }
 
 std::string helpText() {
@@ -255,9 +248,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         }
     }
     // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box.
-    if (o.caustics == 1 && o.sceneId != 3 && o.sceneId != 8)
+    if (o.caustics == 1 && !findDemoScene(o.sceneId)->offersCaustics)
         return fail("--caustics on needs the cube or egg scene (--scene cube or --scene egg)");
-    if (o.gi == 1 && o.sceneId != 9) return fail("--gi on needs the cornell-box scene (--scene cornell-box)");
+    if (o.gi == 1 && !findDemoScene(o.sceneId)->offersGi)
+        return fail("--gi on needs the cornell-box scene (--scene cornell-box)");
     return result;
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shade/shader.h"
+#include "core/render_params.h"
 
 namespace lumo {
 
@@ -12,7 +12,7 @@ struct RenderOptions {
     int sceneId = 1;
     int width = 320;
     int height = 240;
-    ShaderFn shader = shadePhong;
+    ShaderMode shader = kShaderPhong;
     int samplingMode = 2;  // 1 "1:1" (full), 2 "Subsampling" (sub)
     int thresholds[5] = {5, 24, 32, 48, 64};  // the Standard preset
     int antiAliasing = 0;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 
 namespace lumo {
 

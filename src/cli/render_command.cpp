@@ -4,30 +4,12 @@
 #include <cstdio>
 #include <ostream>
 
-#include "app/commands.h"
-#include "app/frame_steps.h"
-#include "app/platform.h"
-#include "app/settings.h"
-#include "app/startup.h"
-#include "cli/cli_platform.h"
 #include "cli/png_writer.h"
 #include "image/frame.h"
+#include "scene/demo_scenes.h"
+#include "simd/sse_path.h"
 
 namespace lumo {
-
-namespace {
-
-// Installs a platform for the lifetime of the run and restores the previous one afterwards.
-class PlatformScope {
-public:
-    explicit PlatformScope(Platform& p) : previous_(&platform()) { setPlatform(&p); }
-    ~PlatformScope() { setPlatform(previous_ == &recordingPlatform() ? nullptr : previous_); }
-
-private:
-    Platform* previous_;
-};
-
-}  // namespace
 
 std::string formatReport(const RenderReport& r) {
     char line[256];
@@ -40,63 +22,68 @@ std::string formatReport(const RenderReport& r) {
     return line;
 }
 
-void applyOptions(const RenderOptions& o) {
-    // A fresh run of the program, then the options as the menus would set them.
-    resetToStaticValues();
-    startUp();
-    RenderSettings& s = settings();
-    s.samplingMode = static_cast<int16_t>(o.samplingMode);
-    s.threadCount = static_cast<int16_t>(o.threadCount);
-    s.antiAliasing = static_cast<int16_t>(o.antiAliasing);
-    s.filterOn = o.filter ? 1 : 0;
-    for (int i = 0; i < 5; ++i) s.refineThresholds[i] = static_cast<int16_t>(o.thresholds[i]);
-    s.adaptiveTargetFps = 0;
-    s.currentShader = o.shader;
-    s.causticPhotonCount = o.causticPhotons;
-    s.causticSplitCount = o.causticSplit;
-    s.giPhotonCount = o.giPhotons;
-    s.giSplitCount = o.giSplit;
-    s.giOnlyIndirect = o.onlyIndirect;
-    selectScene(o.sceneId);
-    // The photon switches and the kernel as the scene command set them, unless an option says otherwise.
-    if (o.caustics >= 0) s.causticsCalculate = s.causticsDisplay = static_cast<int16_t>(o.caustics);
-    if (o.gi >= 0) s.giCalculate = s.giDisplay = static_cast<int16_t>(o.gi);
-    if (o.interpolation >= 0) s.interpolationKernel = static_cast<int16_t>(o.interpolation);
-    // As the Test/Asm command: the fast path cannot be switched on without SSE.
-    if (o.useAsm >= 0) s.useAsm = static_cast<int16_t>(o.useAsm == 1 && processorSupportsSse());
+RenderParams renderParams(const RenderOptions& o) {
+    RenderParams p;
+    p.sampling = o.samplingMode == 1 ? kSamplingOneToOne : kSamplingSubsampled;
+    p.threadCount = o.threadCount;
+    p.antiAliasing = o.antiAliasing;
+    p.filter = o.filter;
+    for (int i = 0; i < 5; ++i) p.refineThresholds[i] = o.thresholds[i];
+    p.shader = o.shader;
+    PhotonParams& ph = p.photons;
+    ph.causticPhotonCount = o.causticPhotons;
+    ph.causticSplitCount = o.causticSplit;
+    ph.giPhotonCount = o.giPhotons;
+    ph.giSplitCount = o.giSplit;
+    ph.giOnlyIndirect = o.onlyIndirect != 0;
+    if (const SceneDescriptor* d = findDemoScene(o.sceneId)) {
+        ph.interpolationKernel = d->interpolationKernel;
+        ph.causticsCalculate = ph.causticsDisplay = d->causticsOnSelect;
+        ph.giCalculate = ph.giDisplay = d->giOnSelect;
+    }
+    if (o.caustics >= 0) ph.causticsCalculate = ph.causticsDisplay = o.caustics != 0;
+    if (o.gi >= 0) ph.giCalculate = ph.giDisplay = o.gi != 0;
+    if (o.interpolation >= 0) ph.interpolationKernel = o.interpolation;
+    // On unless switched off, as at start-up; it cannot be on without SSE.
+    p.useSimd = o.useAsm != 0 && sseUsable();
+    return p;
 }
 
 int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
-    CliPlatform cliPlatform(err);
-    PlatformScope scope(cliPlatform);
     std::string error;
     if (!o.outPath.empty() && !checkWritable(o.outPath, error)) {
         err << "lumo-render: --out: " << error << std::endl;
         return 2;
     }
-    applyOptions(o);
+    std::unique_ptr<Scene> scene = buildScene(o.sceneId);
+    if (!scene) {
+        err << "lumo-render: --scene: no such scene" << std::endl;
+        return 2;
+    }
+    const RenderParams params = renderParams(o);
+    View view;
+    view.camera = scene->camera;
+    Renderer renderer;
+    renderer.wait.onTimeout = [&err](int remaining) {
+        err << "lumo-render: Debug: Time out, ThrCnt=" << remaining << std::endl;
+    };
 
     FrameBuffer fb;
     fb.resize(o.width, o.height);
-    resetRayStats();
-    // What the frame traces on this thread (single-threaded photon passes) counts with slot 0.
-    RayStats* const callerStats = rayStats;
-    rayStats = &workerSlot(0).stats;
     using Clock = std::chrono::steady_clock;
     Clock::duration rendering{};
     for (int i = 0; i < o.frames; ++i) {
         const Clock::time_point start = Clock::now();
-        produceFrame(fb, o.timeMs, o.animate);
+        produceFrame(renderer, *scene, view, params, fb, o.timeMs, o.animate);
         rendering += Clock::now() - start;
     }
-    rayStats = callerStats;
 
     if (!o.outPath.empty() && !writePng(fb, o.outPath, error)) {
         err << "lumo-render: --out: " << error << std::endl;
         return 2;
     }
 
-    const RayStats stats = totalRayStats();
+    const RayStats stats = totalRayStats(renderer);
     const double seconds = std::chrono::duration<double>(rendering).count();
     RenderReport r;
     r.sceneId = o.sceneId;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/options.h"
+#include "core/render_params.h"
 
 namespace lumo {
 
@@ -25,8 +26,9 @@ struct RenderReport {
 // rays_per_frame=... mrays_per_s=...
 std::string formatReport(const RenderReport& report);
 
-// Sets the render settings from the options and selects the scene as the Demo menu command does.
-void applyOptions(const RenderOptions& options);
+// The frame parameters of the options: the program's start values, then the scene's photon switches
+// and kernel as selecting it from the Demo menu sets them, then what the options say.
+RenderParams renderParams(const RenderOptions& options);
 
 // Runs lumo-render: returns the exit status (0, or 2 after one error line on err).
 int runRender(const RenderOptions& options, std::ostream& out, std::ostream& err);

@@ -29,15 +29,6 @@ double Random::next() {
     return std::bit_cast<double>(bits) - 1.0;
 }
 
-Random& globalRandom() {
-    static Random rng;
-    return rng;
-}
-
-void seedRandom(uint32_t seed) { globalRandom().seed(seed); }
-
-double random() { return globalRandom().next(); }
-
 namespace {
 
 Vec3 directionFromHeight(double z, double phi) {

@@ -7,7 +7,7 @@
 
 namespace lumo {
 
-// A value type so that each worker thread can own one; the program's shared one is globalRandom().
+// A value type: every user (a frame's photon passes, each worker) owns its own.
 struct Random {
     uint32_t ring[17][2];
     int p1 = 0;
@@ -16,11 +16,6 @@ struct Random {
     void seed(uint32_t s);
     double next();  // uniform in [0, 1), 32 random mantissa bits
 };
-
-// The program-wide generator: seeded from the clock at start-up and with 12345 every frame.
-Random& globalRandom();
-void seedRandom(uint32_t seed);  // seeds globalRandom()
-double random();                 // draws from globalRandom()
 
 Vec3 uniformSphereDirection(Random& rng);
 Vec3 uniformBandDirection(Random& rng, float sweep, float latMin, float latMax);

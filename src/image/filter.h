@@ -1,7 +1,7 @@
 // The 3x3 smoothing filter over the displayed part of a frame buffer.
 #pragma once
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 
 namespace lumo {
 

@@ -1,62 +1,66 @@
-// Frame buffer, worker slots and the frame renderer.
+// The renderer: one frame of a scene seen through a view, with the per-worker state it owns.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "core/vec3.h"
+#include "core/random.h"
+#include "core/render_params.h"
+#include "core/workers.h"
+#include "image/frame_buffer.h"
 #include "intersect/hit_record.h"
-#include "photon/photon_store.h"
-#include "scene/world.h"
+#include "photon/photon_pass.h"
+#include "scene/scene.h"
 #include "trace/trace.h"
+#include "trace/view.h"
 
 namespace lumo {
 
-// (width + 1) x (height + 1) packed 0x00RRGGBB pixels, bottom-up; visible: columns 1..width of rows
-// 0..height-1. Cleared whenever it is (re)allocated.
-struct FrameBuffer {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-
-    void resize(int w, int h);
-    uint32_t& at(int row, int column) { return pixels[static_cast<size_t>(row) * (width + 1) + column]; }
-    uint32_t at(int row, int column) const { return pixels[static_cast<size_t>(row) * (width + 1) + column]; }
-};
-
-// Aligned so that no two render threads write the same cache line.
-struct alignas(kCacheLine) WorkerSlot {
+// One render worker's own state: its camera ray, its mailbox (one entry per scene object, on cache
+// lines of its own) and its ray counts.
+struct alignas(kCacheLine) RenderWorker {
+    struct alignas(kCacheLine) MailboxLine {
+        uint32_t rayIds[kCacheLine / sizeof(uint32_t)];
+    };
     PrimaryRay ray;
-    PhotonBuffer photons;
-    Random rng;
-    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the block rectangle of a Subsampling worker
-    RayStats stats;                          // counted by the thread working with this slot
+    std::vector<MailboxLine> mailbox;
+    RayStats stats;
+
+    // Sizes the mailbox for `objectCount` objects, clears it and numbers rays from 1 again.
+    void startFrame(size_t objectCount);
 };
 
-WorkerSlot& workerSlot(int k);  // k = 0..3
+// Renders frames. Owns everything that is per worker, sized by the thread count of the frame at
+// hand, so several renderers can work side by side in one process.
+struct Renderer {
+    std::vector<RenderWorker> renderWorkers;
+    std::vector<PhotonWorker> photonWorkers;
+    Random frameRandom;  // reseeded with 12345 every frame, so photon noise does not flicker
+    WorkerWait wait;     // how threaded passes wait for late workers
 
-// The camera ray frame of the current picture: a sample at row y, column x looks along
-// normalize(cameraCorner + y * rowStep + x * columnStep) from the eye.
-struct RayFrame {
-    Vec3 cameraCorner{0.0f, 1.0f, 0.0f};
-    Vec3 rowStep{0.0f, 0.0f, 0.0f};
-    Vec3 columnStep{0.0f, 0.0f, 0.0f};
+    // Makes room for `threadCount` workers.
+    void ensureWorkers(int threadCount);
 };
 
-RayFrame& rayFrame();
-// Derives the ray frame from the camera; the field of view spans the shorter side of the picture.
-RayFrame computeRayFrame(const Camera& camera, int width, int height);
+// Traces the camera ray through (row y, column x) and packs its colour. Rows and columns may be
+// fractional.
+uint32_t traceSample(const TraceContext& ctx, const View& view, PrimaryRay& ray, float y, float x);
 
-// Traces the camera ray through (row y, column x) with the slot's ray record and packs the colour.
-// Rows and columns may be fractional. The ray is counted in *rayStats.
-uint32_t traceSample(WorkerSlot& slot, float y, float x);
+// Renders one picture of `scene` through `view` (whose eye is set) into fb with params: prepares the
+// view, runs "1:1" or "Subsampling" on 1, 2 or 4 threads, filters.
+void renderFrame(Renderer& renderer, const Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb);
 
-// Renders one picture into fb with the current settings, scene and camera: prepares the per-frame
-// camera caches, builds the ray frame, runs "1:1" or "Subsampling" on 1, 2 or 4 threads, filters.
-void renderFrame(FrameBuffer& fb);
+// The photon passes whose Calculate switch is on, caustics first, drawing from frameRandom. While a
+// switch is off its map stays as the last pass left it.
+void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& params);
 
-// Sum and reset of the four slots' ray counts (read between frames).
-RayStats totalRayStats();
-void resetRayStats();
+// One frame as the program shows it: reseed frameRandom with 12345, put the view's eye on its orbit,
+// run the scene's animation at clock clockMs when `animate`, the photon passes, render.
+void produceFrame(Renderer& renderer, Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb,
+                  double clockMs, bool animate);
+
+// Sum and reset of every worker's ray counts (read between frames).
+RayStats totalRayStats(const Renderer& renderer);
+void resetRayStats(Renderer& renderer);
 
 }  // namespace lumo

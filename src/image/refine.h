@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 #include "image/packed_pixel.h"
 
 namespace lumo {

@@ -2,12 +2,13 @@
 //
 // A Sampler has `void enter(int slot)` (called on the thread that is about to sample with that slot)
 // and `uint32_t operator()(int slot, float row, float column)`. renderFrame drives these passes with a
-// sampler that traces camera rays; tests drive them with synthetic pictures.
+// sampler that traces camera rays; tests drive them with synthetic pictures. Samplers are called
+// from the pass's threads, slot k from one thread only.
 #pragma once
 
-#include "app/workers.h"
+#include "core/workers.h"
 #include "image/filter.h"
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 #include "image/refine.h"
 
 namespace lumo {
@@ -48,16 +49,16 @@ inline int splitRow(int threadCount, int height) { return threadCount == 4 ? (he
 template <class Sampler>
 class FramePass {
 public:
-    FramePass(FrameBuffer& fb, const FrameParams& params, Sampler& sampler)
-        : fb_(fb), params_(params), sampler_(sampler), threads_(validThreadCount(params.threadCount)) {}
+    FramePass(FrameBuffer& fb, const FrameParams& params, Sampler& sampler, const WorkerWait& wait)
+        : fb_(fb), params_(params), sampler_(sampler), wait_(wait), threads_(validThreadCount(params.threadCount)) {}
 
     void run() {
         if (fb_.width <= 0 || fb_.height <= 0) return;
         if (params_.samplingMode == 2) {
             prepareSubsampling();
-            runWorkers(&FramePass::blockWorker, this, threads_);
+            runWorkers(&FramePass::blockWorker, this, threads_, wait_);
         } else {
-            runWorkers(&FramePass::fullWorker, this, threads_);
+            runWorkers(&FramePass::fullWorker, this, threads_, wait_);
         }
         if (params_.filter) filterFrame(fb_);
     }
@@ -66,8 +67,13 @@ private:
     FrameBuffer& fb_;
     const FrameParams& params_;
     Sampler& sampler_;
+    const WorkerWait& wait_;
     int threads_;
     SharedLines shared_;
+    struct Rect {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    Rect rects_[4];  // the block rectangle of each Subsampling worker
 
     uint32_t& P(int y, int x) { return fb_.at(y, x); }
     uint32_t trace(int slot, int y, int x) {
@@ -85,9 +91,9 @@ private:
     static void blockWorker(int k, void* context) {
         auto& pass = *static_cast<FramePass*>(context);
         pass.sampler_.enter(k);
-        const WorkerSlot& s = workerSlot(k);
+        const Rect& r = pass.rects_[k];
         BlockPass<Sampler> blocks(pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_);
-        blocks.refineBlocks(s.x0, s.y0, s.x1, s.y1);
+        blocks.refineBlocks(r.x0, r.y0, r.x1, r.y1);
     }
 
     // Everything the block workers need before they start, traced on the calling thread with slot 0:
@@ -123,12 +129,11 @@ private:
         const int quadrants[4][4] = {{0, 0, d, e}, {d, 0, w, e}, {0, e, d, h}, {d, e, w, h}};
         const int halves[2][4] = {{0, 0, d, h}, {d, 0, w, h}};
         const int whole[4] = {0, 0, w, h}, none[4] = {0, 0, 0, 0};
-        for (int k = 0; k < kMaxWorkers; ++k) {
+        for (int k = 0; k < 4; ++k) {
             const int* r = threads_ == 4 ? quadrants[k]
                            : threads_ == 2 ? (k < 2 ? halves[k] : none)
                                            : (k == 0 ? whole : none);
-            WorkerSlot& s = workerSlot(k);
-            s.x0 = r[0], s.y0 = r[1], s.x1 = r[2], s.y1 = r[3];
+            rects_[k] = Rect{r[0], r[1], r[2], r[3]};
         }
     }
 
@@ -192,8 +197,8 @@ private:
 };
 
 template <class Sampler>
-void renderPasses(FrameBuffer& fb, const FrameParams& params, Sampler& sampler) {
-    FramePass<Sampler>(fb, params, sampler).run();
+void renderPasses(FrameBuffer& fb, const FrameParams& params, Sampler& sampler, const WorkerWait& wait = {}) {
+    FramePass<Sampler>(fb, params, sampler, wait).run();
 }
 
 }  // namespace lumo

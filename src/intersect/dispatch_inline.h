@@ -6,7 +6,6 @@
 #include "intersect/quadric.h"
 #include "intersect/sphere.h"
 #include "intersect/torus.h"
-#include "scene/world.h"
 
 namespace lumo {
 
@@ -28,9 +27,9 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
 
 // The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
 // tested in another leaf (its result is in `nearest` if it was the best), are a miss. Otherwise the
-// object's mailbox takes the ray's id and the test goes ahead.
-inline bool cameraRayMayTest(PrimaryRay& ray, SceneObject& object) {
-    uint32_t& mailbox = object.mailboxRayId[ray.slot].rayId;
+// worker's mailbox entry for the object takes the ray's id and the test goes ahead.
+inline bool cameraRayMayTest(PrimaryRay& ray, const SceneObject& object) {
+    uint32_t& mailbox = ray.mailbox[object.index];
     if ((object.flags & kHiddenFromCamera) || mailbox == ray.rayId) {
         ray.candidate.distance = isect::kMiss;
         return false;
@@ -39,18 +38,18 @@ inline bool cameraRayMayTest(PrimaryRay& ray, SceneObject& object) {
     return true;
 }
 
-inline void intersectPrimary(PrimaryRay& ray, SceneObject& object) {
+inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
     HitRecord& out = ray.candidate;
     if (!cameraRayMayTest(ray, object)) return;
 
-    const World& w = world();
-    const Vec3& eye = w.camera.eyePosition;
+    const Vec3& eye = view.eye;
+    const EyeCache& cache = view.caches[object.index];
     switch (object.type) {
         case kTriangle:
-        case kParallelogram: intersectPatchCamera(object, eye, w.frameStamp, ray.direction, out); return;
-        case kSphere: intersectSphereCamera(object, eye, w.frameStamp, ray.direction, out); return;
-        case kRevolved: intersectRevolvedCamera(object, eye, w.frameStamp, ray.direction, out); return;
-        case kDisc: intersectDiscCamera(object, eye, w.frameStamp, ray.direction, out); return;
+        case kParallelogram: intersectPatchCamera(object, cache, eye, ray.direction, out); return;
+        case kSphere: intersectSphereCamera(cache, ray.direction, out); return;
+        case kRevolved: intersectRevolvedCamera(object, cache, ray.direction, out); return;
+        case kDisc: intersectDiscCamera(object, cache, eye, ray.direction, out); return;
         case kTorus:
         case kSphereSection:
         case kParaboloid:

@@ -2,18 +2,16 @@
 
 namespace lumo {
 
-void refreshCameraCache(SceneObject& object) {
-    const World& w = world();
-    const Vec3& eye = w.camera.eyePosition;
+void refreshCameraCache(const SceneObject& object, const Vec3& eye, EyeCache& cache) {
+    cache = EyeCache{{0.0f, 0.0f, 0.0f}, 0.0f};
     switch (object.type) {
         case kTriangle:
-        case kParallelogram: refreshPatchCache(object, eye); break;
-        case kSphere: refreshSphereCache(object, eye); break;
-        case kRevolved: refreshRevolvedCache(object, eye); break;
-        case kDisc: refreshDiscCache(object, eye); break;
+        case kParallelogram: refreshPatchCache(object, eye, cache); break;
+        case kSphere: refreshSphereCache(object, eye, cache); break;
+        case kRevolved: refreshRevolvedCache(object, eye, cache); break;
+        case kDisc: refreshDiscCache(object, eye, cache); break;
         default: break;  // the other shapes keep no eye cache
     }
-    object.primaryStamp = w.frameStamp;
 }
 
 }  // namespace lumo

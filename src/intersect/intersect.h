@@ -5,14 +5,14 @@
 
 namespace lumo {
 
-// Camera ray: eye cache and per-slot mailbox; writes ray.candidate, never ray.nearest.
-inline void intersectPrimary(PrimaryRay& ray, SceneObject& object);
+// Camera ray from view.eye: reads the object's eye cache and the worker's mailbox; writes
+// ray.candidate, never ray.nearest.
+inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view);
 // Any other ray: writes out.distance and per shape position/u/v. Writes nothing into the object.
 inline void intersectGeneral(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
-// Recomputes the object's camera cache from the current eye and stamps it with the frame stamp.
-// The renderer calls this for every object before a frame's rays start, so workers only read caches.
-void refreshCameraCache(SceneObject& object);
+// Computes the object's eye cache for camera rays from `eye`.
+void refreshCameraCache(const SceneObject& object, const Vec3& eye, EyeCache& cache);
 
 }  // namespace lumo
 

@@ -1,6 +1,6 @@
 // Flat shapes: triangle (0), parallelogram (1), disc or annulus (5), disc sector (10).
 // Each has a general form (any origin) and, except the sector, a camera form that reads the
-// per-frame eye-plane distance instead of recomputing it per ray.
+// frame's eye-plane distance from the view's eye cache instead of recomputing it per ray.
 #pragma once
 
 #include "core/matrix34.h"
@@ -12,12 +12,12 @@ namespace lumo {
 inline constexpr int kSolveAxisI[6] = {0, 1, 0, 1, 2, 2};
 inline constexpr int kSolveAxisJ[6] = {1, 2, 2, 0, 1, 0};
 
-inline void refreshPatchCache(SceneObject& o, const Vec3& eye) {
-    o.patch.eyePlaneDistance = isect::dotf(sub(o.patch.origin, eye), o.patch.normal);
+inline void refreshPatchCache(const SceneObject& o, const Vec3& eye, EyeCache& cache) {
+    cache.term = isect::dotf(sub(o.patch.origin, eye), o.patch.normal);
 }
 
-inline void refreshDiscCache(SceneObject& o, const Vec3& eye) {
-    o.disc.eyePlaneDistance = isect::dotf(sub(o.disc.centre, eye), o.disc.normal);
+inline void refreshDiscCache(const SceneObject& o, const Vec3& eye, EyeCache& cache) {
+    cache.term = isect::dotf(sub(o.disc.centre, eye), o.disc.normal);
 }
 
 // Shared tail of triangle and parallelogram: `planeDistance` is (origin - rayOrigin) . normal.
@@ -55,13 +55,9 @@ inline void intersectPatch(const SceneObject& o, const Vec3& origin, const Vec3&
     intersectPatchAt(o, isect::dotf(sub(o.patch.origin, origin), o.patch.normal), origin, direction, out);
 }
 
-inline void intersectPatchCamera(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
-                                 HitRecord& out) {
-    if (o.primaryStamp != frameStamp) {
-        refreshPatchCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
-    intersectPatchAt(o, o.patch.eyePlaneDistance, eye, direction, out);
+inline void intersectPatchCamera(const SceneObject& o, const EyeCache& cache, const Vec3& eye,
+                                 const Vec3& direction, HitRecord& out) {
+    intersectPatchAt(o, cache.term, eye, direction, out);
 }
 
 inline void intersectDiscAt(const Disc& disc, float planeDistance, const Vec3& origin, const Vec3& direction,
@@ -86,13 +82,9 @@ inline void intersectDisc(const SceneObject& o, const Vec3& origin, const Vec3& 
     intersectDiscAt(o.disc, isect::dotf(sub(o.disc.centre, origin), o.disc.normal), origin, direction, out);
 }
 
-inline void intersectDiscCamera(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
-                                HitRecord& out) {
-    if (o.primaryStamp != frameStamp) {
-        refreshDiscCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
-    intersectDiscAt(o.disc, o.disc.eyePlaneDistance, eye, direction, out);
+inline void intersectDiscCamera(const SceneObject& o, const EyeCache& cache, const Vec3& eye,
+                                const Vec3& direction, HitRecord& out) {
+    intersectDiscAt(o.disc, cache.term, eye, direction, out);
 }
 
 // u = squared distance from the centre, v = polar angle of the hit in the local frame.

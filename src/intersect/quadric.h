@@ -19,9 +19,9 @@ inline float revolvedConstantTerm(const RevolvedShape& s, const Vec3& ol) {
     return ol.x * ol.x + ol.y * ol.y - 1.0f;
 }
 
-inline void refreshRevolvedCache(SceneObject& o, const Vec3& eye) {
-    o.revolved.eyeLocal = transformPoint(eye, o.revolved.worldToLocal);
-    o.revolved.eyeQuadraticTerm = revolvedConstantTerm(o.revolved, o.revolved.eyeLocal);
+inline void refreshRevolvedCache(const SceneObject& o, const Vec3& eye, EyeCache& cache) {
+    cache.offset = transformPoint(eye, o.revolved.worldToLocal);
+    cache.term = revolvedConstantTerm(o.revolved, cache.offset);
 }
 
 // Solves for local origin ol, local direction dl and constant term c.
@@ -108,14 +108,10 @@ inline void intersectRevolved(const SceneObject& o, const Vec3& origin, const Ve
     intersectRevolvedLocal(o, ol, dl, revolvedConstantTerm(o.revolved, ol), out);
 }
 
-inline void intersectRevolvedCamera(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
+inline void intersectRevolvedCamera(const SceneObject& o, const EyeCache& cache, const Vec3& direction,
                                     HitRecord& out) {
-    if (o.primaryStamp != frameStamp) {
-        refreshRevolvedCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
     const Vec3 dl = transformDirection(direction, o.revolved.worldToLocal);
-    intersectRevolvedLocal(o, o.revolved.eyeLocal, dl, o.revolved.eyeQuadraticTerm, out);
+    intersectRevolvedLocal(o, cache.offset, dl, cache.term, out);
 }
 
 // z = x^2 + y^2 up to heightMax, no lower limit. position = local hit point, u = height, v = angle.

@@ -9,21 +9,16 @@
 
 namespace lumo {
 
-inline void refreshSphereCache(SceneObject& o, const Vec3& eye) {
-    o.sphere.eyeOffset = sub(eye, o.sphere.centre);
-    o.sphere.eyeTerm = isect::lengthSquared(o.sphere.eyeOffset) - o.sphere.radiusSquared;
+inline void refreshSphereCache(const SceneObject& o, const Vec3& eye, EyeCache& cache) {
+    cache.offset = sub(eye, o.sphere.centre);
+    cache.term = isect::lengthSquared(cache.offset) - o.sphere.radiusSquared;
 }
 
 // Near root only and no epsilon: an eye inside or a sphere behind the eye gives a negative distance,
 // which the traversal rejects. A tangent ray (disc = 0) is a hit.
-inline void intersectSphereCamera(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
-                                  HitRecord& out) {
-    if (o.primaryStamp != frameStamp) {
-        refreshSphereCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
-    const float b = isect::dotf(direction, o.sphere.eyeOffset);
-    const float disc = b * b - o.sphere.eyeTerm;
+inline void intersectSphereCamera(const EyeCache& cache, const Vec3& direction, HitRecord& out) {
+    const float b = isect::dotf(direction, cache.offset);
+    const float disc = b * b - cache.term;
     out.distance = disc < 0.0f ? isect::kMiss : -b - std::sqrt(disc);
 }
 

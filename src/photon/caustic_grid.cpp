@@ -4,11 +4,6 @@
 
 namespace lumo {
 
-CausticFrame& causticFrame() {
-    static CausticFrame frame{};
-    return frame;
-}
-
 CausticFrame makeCausticFrame(const Vec3& lightPosition, int causticPhotonCount) {
     CausticFrame f;
     f.axis = normalize(sub(kCausticTarget, lightPosition));

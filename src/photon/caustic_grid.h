@@ -16,7 +16,6 @@ struct CausticFrame {
     float step;  // grid spacing of the offsets
 };
 
-CausticFrame& causticFrame();
 CausticFrame makeCausticFrame(const Vec3& lightPosition, int causticPhotonCount);
 
 // One worker's share of the square grid of offsets (a outer, b inner), in [-0.15, 0.15]^2.

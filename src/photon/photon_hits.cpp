@@ -1,6 +1,6 @@
 #include "photon/photon_hits.h"
 
-#include "app/settings.h"
+#include "core/render_params.h"
 #include "photon/photon_store.h"
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
@@ -12,8 +12,9 @@ namespace {
 constexpr Vec3 kBlack{0.0f, 0.0f, 0.0f};
 }
 
-Vec3 causticPhotonHit(const SceneObject*, const Material* medium, const Vec3& origin, const Vec3& direction,
-                      HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer) {
+Vec3 causticPhotonHit(const TraceContext& ctx, const SceneObject*, const Material* medium, const Vec3& origin,
+                      const Vec3& direction, HitRecord hit, float power, int depth) {
+    PhotonBuffer* photonBuffer = ctx.photons;
     completeHit(origin, direction, hit);
     const SceneObject* object = hit.object;
     const Material& m = *object->material;
@@ -40,34 +41,35 @@ Vec3 causticPhotonHit(const SceneObject*, const Material* medium, const Vec3& or
     const Vec3& p = hit.position;
     if (power * wR > minContribution) {
         const Vec3 r = normalize(sub(direction, scale(static_cast<float>(2.0 * dot(n, direction)), n)));
-        traceRay(photonBuffer, object, &airMedium, p, r, power * wR, causticPhotonHit, depth + 1);
+        traceRay(ctx, object, &airMedium, p, r, power * wR, causticPhotonHit, depth + 1);
     }
     if (power * wT > minContribution) {
         if (cosI < 0.0f) {
             const Vec3 t = refractDirection(direction, n, indexOfRefraction(*medium, lambda), indexOfRefraction(m, lambda));
-            traceRay(photonBuffer, object, &m, p, t, power * wT, causticPhotonHit, depth + 1);
+            traceRay(ctx, object, &m, p, t, power * wT, causticPhotonHit, depth + 1);
         } else {
             const Vec3 t = refractDirection(direction, negate(n), indexOfRefraction(*medium, lambda),
                                             indexOfRefraction(airMedium, lambda));
             const Material* next = dot(t, n) < 0.0 ? &m : &airMedium;
-            traceRay(photonBuffer, object, next, p, t, power * wT, causticPhotonHit, depth + 1);
+            traceRay(ctx, object, next, p, t, power * wT, causticPhotonHit, depth + 1);
         }
     }
     return kBlack;
 }
 
-Vec3 giPhotonHit(const SceneObject*, const Material* medium, const Vec3& origin, const Vec3& direction, HitRecord hit,
-                 float power, int depth, PhotonBuffer* photonBuffer) {
+Vec3 giPhotonHit(const TraceContext& ctx, const SceneObject*, const Material* medium, const Vec3& origin,
+                 const Vec3& direction, HitRecord hit, float power, int depth) {
+    PhotonBuffer* photonBuffer = ctx.photons;
     completeHit(origin, direction, hit);
     const float lambda = photonBuffer->wavelength;
-    if (depth > 0 || !settings().giOnlyIndirect) storePhoton(*photonBuffer, hit, power, lambda);
+    if (depth > 0 || !ctx.params->photons.giOnlyIndirect) storePhoton(*photonBuffer, hit, power, lambda);
 
     Random& rng = *photonBuffer->rng;
     const double xi = rng.next();
     const double q = diffuseReflectance(*hit.object->material, lambda);
     if (q > xi && depth + 1 < kGiMaxHits) {
         const Vec3 d = cosineDirection(rng, hit.normal);
-        traceRay(photonBuffer, hit.object, medium, hit.position, d, power, giPhotonHit, depth + 1);
+        traceRay(ctx, hit.object, medium, hit.position, d, power, giPhotonHit, depth + 1);
     }
     return kBlack;
 }

@@ -1,4 +1,5 @@
 // What a photon does when it lands: the hit callbacks traceRay calls for caustic and GI photons.
+// Both store into ctx.photons.
 #pragma once
 
 #include "trace/trace.h"
@@ -14,12 +15,12 @@ inline constexpr int kGiMaxHits = 64;
 
 // Stores the photon on a caustic receiver after at least one specular bounce, then continues it by
 // mirror reflection and refraction with the glass weights. Returns black.
-Vec3 causticPhotonHit(const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
-                      const Vec3& direction, HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer);
+Vec3 causticPhotonHit(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium,
+                      const Vec3& origin, const Vec3& direction, HitRecord hit, float power, int depth);
 
 // Stores the photon (not its first hit with "Only Indirect"), then continues it by Russian roulette in
 // a cosine-weighted direction. Returns black.
-Vec3 giPhotonHit(const SceneObject* excludeObject, const Material* medium, const Vec3& origin, const Vec3& direction,
-                 HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer);
+Vec3 giPhotonHit(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium,
+                 const Vec3& origin, const Vec3& direction, HitRecord hit, float power, int depth);
 
 }  // namespace lumo

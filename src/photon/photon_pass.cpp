@@ -3,15 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/workers.h"
-#include "image/frame.h"
 #include "photon/caustic_grid.h"
 #include "photon/photon_hits.h"
-#include "photon/photon_store.h"
-#include "photon/quadtree.h"
-#include "scene/world.h"
-#include "trace/trace.h"
+#include "simd/sse_path.h"
 
 namespace lumo {
 
@@ -21,29 +15,42 @@ namespace {
 // photons all escape cannot keep it busy for ever. A Cornell Box photon stores about 1.5 hits.
 constexpr int64_t kGiEmissionCapFactor = 64;
 
-PhotonBuffer* bufferOf(int k) { return &workerSlot(k).photons; }
-
-void startPhotonPass(int threadCount) {
-    PhotonBuffer* buffers[kMaxWorkers];
-    for (int k = 0; k < kMaxWorkers; ++k) {
-        buffers[k] = bufferOf(k);
-        buffers[k]->block = nullptr;
+void startPhotonPass(PhotonBlockTable& table, const PhotonPassSetup& setup) {
+    const int threadCount = setup.params.threadCount;
+    std::vector<PhotonBuffer*> buffers;
+    for (PhotonWorker& w : setup.workers) {
+        w.buffer.block = nullptr;
+        buffers.push_back(&w.buffer);
     }
-    resetPhotonStore(buffers, kMaxWorkers);
-    // One thread follows the program's generator; several draw from generators of their own, seeded
+    resetPhotonStore(table, buffers.data(), static_cast<int>(buffers.size()));
+    // One thread follows the frame's generator; several draw from generators of their own, seeded
     // from it so that each frame repeats its photons.
-    for (int k = 0; k < kMaxWorkers; ++k) {
-        WorkerSlot& slot = workerSlot(k);
+    int k = 0;
+    for (PhotonWorker& w : setup.workers) {
         if (threadCount == 1) {
-            slot.photons.rng = &globalRandom();
+            w.buffer.rng = &setup.frameRandom;
         } else {
-            slot.photons.rng = &slot.rng;
-            if (k < threadCount) slot.rng.seed(static_cast<uint32_t>(globalRandom().next() * 4294967296.0));
+            w.buffer.rng = &w.rng;
+            if (k < threadCount) w.rng.seed(static_cast<uint32_t>(setup.frameRandom.next() * 4294967296.0));
         }
+        ++k;
     }
 }
 
+// A worker's trace context for photons: the scene, the parameters, its buffer and counts.
+TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, PhotonWorker& w) {
+    TraceContext ctx;
+    ctx.scene = &scene;
+    ctx.params = &setup.params;
+    ctx.stats = &w.stats;
+    ctx.photons = &w.buffer;
+    ctx.sse = setup.params.useSimd && sseUsable();
+    return ctx;
+}
+
 struct CausticJob {
+    const Scene& scene;
+    const PhotonPassSetup& setup;
     CausticFrame frame;
     Vec3 lightPosition;
     float intensity;
@@ -52,16 +59,20 @@ struct CausticJob {
 
 void causticWorker(int k, void* context) {
     const CausticJob& job = *static_cast<const CausticJob*>(context);
-    PhotonBuffer* buffer = bufferOf(k);
-    buffer->wavelength = 555.0f;
+    PhotonWorker& worker = job.setup.workers[static_cast<size_t>(k)];
+    const TraceContext ctx = photonContext(job.scene, job.setup, worker);
+    worker.buffer.wavelength = 555.0f;
     const CausticFrame& f = job.frame;
     forEachCausticOffset(causticGridRange(job.threadCount, k), f.step, [&](float a, float b) {
         const Vec3 d = normalize(add(f.axis, add(scale(a, f.sideV), scale(b, f.sideU))));
-        traceRay(buffer, nullptr, &airMedium, job.lightPosition, d, job.intensity, causticPhotonHit, 0);
+        traceRay(ctx, nullptr, &airMedium, job.lightPosition, d, job.intensity, causticPhotonHit, 0);
     });
 }
 
 struct GiJob {
+    const Scene& scene;
+    const PhotonPassSetup& setup;
+    const std::atomic<int32_t>& blocks;
     const SceneObject* emitter;
     float intensity;
     int64_t photonTarget;
@@ -70,42 +81,48 @@ struct GiJob {
 
 void giWorker(int k, void* context) {
     const GiJob& job = *static_cast<const GiJob*>(context);
-    PhotonBuffer* buffer = bufferOf(k);
+    PhotonWorker& worker = job.setup.workers[static_cast<size_t>(k)];
+    const TraceContext ctx = photonContext(job.scene, job.setup, worker);
+    PhotonBuffer* buffer = &worker.buffer;
     Random& rng = *buffer->rng;
-    const std::atomic<int32_t>& blocks = photonBlockTable().blockCount;
+    const std::atomic<int32_t>& blocks = job.blocks;
     for (int64_t emitted = 0; emitted < job.emissionCap; ++emitted) {
         if (static_cast<int64_t>(blocks.load(std::memory_order_relaxed)) * kPhotonsPerBlock >= job.photonTarget) break;
         buffer->wavelength = static_cast<float>(380.0 + 400.0 * rng.next());
         const Vec3 p = sampleSurfacePoint(*job.emitter, rng);
         const Vec3 n = surfaceNormalAt(*job.emitter, p);
         const Vec3 d = cosineDirection(rng, n);
-        traceRay(buffer, job.emitter, &airMedium, p, d, job.intensity, giPhotonHit, 0);
+        traceRay(ctx, job.emitter, &airMedium, p, d, job.intensity, giPhotonHit, 0);
     }
 }
 
 }  // namespace
 
-void buildQuadtrees(int splitCount, int threadCount) {
-    resetNodePools();
-    if (world().scene) resetQuadtrees(currentScene());
+PhotonMaps& photonMapsOf(Scene& scene) {
+    if (!scene.photonMaps) scene.photonMaps = std::make_shared<PhotonMaps>();
+    return *scene.photonMaps;
+}
+
+void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const PhotonWorker> workers) {
+    PhotonMaps& maps = photonMapsOf(scene);
+    resetNodePools(maps.nodes);
+    resetQuadtrees(scene, maps.roots);
 
     // Photons are grouped by the tree they go to, in storage order (block by block), then each group
     // is filed at once. One pass counts, the next fills an array of exactly that size: at 2,000,000
     // photons the array is 48 MB, so it must not grow by doubling. It keeps its capacity, so
     // steady-state passes allocate nothing.
-    static std::vector<PhotonQuadNode*> trees;
-    static std::vector<size_t> groupEnd;
-    static std::vector<PhotonRef> refs;
-    trees.clear();
-    groupEnd.clear();
+    std::vector<PhotonQuadNode*> trees;
+    std::vector<size_t> groupEnd;
+    std::vector<PhotonRef> refs;
 
-    PhotonBlockTable& table = photonBlockTable();
-    const int blocks = usedPhotonBlocks();
+    PhotonBlockTable& table = maps.blocks;
+    const int blocks = usedPhotonBlocks(table);
     auto photonsIn = [&](int m) {
         uint32_t n = kPhotonsPerBlock;
-        for (int k = 0; k < threadCount && k < kMaxWorkers; ++k) {
-            const PhotonBuffer* b = bufferOf(k);
-            if (b->block == table.blocks[m] && b->count < n) n = b->count;  // a worker's last, partly filled block
+        for (const PhotonWorker& w : workers) {
+            const PhotonBuffer& b = w.buffer;
+            if (b.block == table.blocks[m] && b.count < n) n = b.count;  // a worker's last, partly filled block
         }
         return n;
     };
@@ -152,37 +169,37 @@ void buildQuadtrees(int splitCount, int threadCount) {
     }
     size_t begin = 0;
     for (size_t g = 0; g < trees.size(); ++g) {
-        fileBatch(trees[g], 0.0f, 0.0f, 1.0f, refs.data() + begin, groupEnd[g] - begin, splitCount);
+        fileBatch(maps.nodes, trees[g], 0.0f, 0.0f, 1.0f, refs.data() + begin, groupEnd[g] - begin, splitCount);
         begin = groupEnd[g];
     }
 
-    const int kernel = settings().interpolationKernel;
-    if (kernel >= 4 && kernel <= 6 && world().scene) precomputePatches(currentScene().root, kernel);
+    if (kernel >= 4 && kernel <= 6) precomputePatches(scene.root, kernel);
 }
 
-void runCausticPass() {
-    const RenderSettings& st = settings();
-    const Light* light = firstLight();
-    const int threads = st.threadCount;
-    CausticFrame& frame = causticFrame();
-    frame = makeCausticFrame(light->position, st.causticPhotonCount);
-    startPhotonPass(threads);
-    CausticJob job{frame, light->position, light->intensity, threads};
-    runWorkers(causticWorker, &job, threads);
-    buildQuadtrees(st.causticSplitCount, threads);
+void runCausticPass(Scene& scene, const PhotonPassSetup& setup) {
+    const PhotonParams& st = setup.params.photons;
+    const Light* light = scene.firstLight();
+    const int threads = setup.params.threadCount;
+    startPhotonPass(photonMapsOf(scene).blocks, setup);
+    CausticJob job{scene, setup, makeCausticFrame(light->position, st.causticPhotonCount), light->position,
+                   light->intensity, threads};
+    runWorkers(causticWorker, &job, threads, setup.wait);
+    buildQuadtrees(scene, st.causticSplitCount, st.interpolationKernel, setup.workers);
 }
 
-void runGlobalIlluminationPass() {
-    const RenderSettings& st = settings();
-    const Light* light = firstLight();
-    const int threads = st.threadCount;
-    startPhotonPass(threads);
-    if (light && light->object) {  // photons leave the light's geometry; a point light emits none
+void runGlobalIlluminationPass(Scene& scene, const PhotonPassSetup& setup) {
+    const PhotonParams& st = setup.params.photons;
+    const Light* light = scene.firstLight();
+    const int threads = setup.params.threadCount;
+    PhotonMaps& maps = photonMapsOf(scene);
+    startPhotonPass(maps.blocks, setup);
+    if (light->object) {  // photons leave the light's geometry; a point light emits none
         const int64_t target = st.giPhotonCount;
-        GiJob job{light->object, light->intensity, target, kGiEmissionCapFactor * target};
-        runWorkers(giWorker, &job, threads);
+        GiJob job{scene, setup, maps.blocks.blockCount, light->object, light->intensity, target,
+                  kGiEmissionCapFactor * target};
+        runWorkers(giWorker, &job, threads, setup.wait);
     }
-    buildQuadtrees(st.giSplitCount, threads);
+    buildQuadtrees(scene, st.giSplitCount, st.interpolationKernel, setup.workers);
 }
 
 }  // namespace lumo

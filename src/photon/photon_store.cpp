@@ -2,19 +2,21 @@
 
 namespace lumo {
 
-PhotonBlockTable& photonBlockTable() {
-    static PhotonBlockTable table;
-    return table;
+PhotonBlockTable::~PhotonBlockTable() {
+    for (Photon* block : blocks) delete[] block;
 }
 
-void resetPhotonStore(PhotonBuffer* const* buffers, int bufferCount) {
-    for (int k = 0; k < bufferCount; ++k) buffers[k]->count = kPhotonsPerBlock + 1;
-    photonBlockTable().blockCount.store(0, std::memory_order_relaxed);
+void resetPhotonStore(PhotonBlockTable& table, PhotonBuffer* const* buffers, int bufferCount) {
+    for (int k = 0; k < bufferCount; ++k) {
+        buffers[k]->table = &table;
+        buffers[k]->count = kPhotonsPerBlock + 1;
+    }
+    table.blockCount.store(0, std::memory_order_relaxed);
 }
 
 bool storePhoton(PhotonBuffer& buffer, const HitRecord& hit, float power, float wavelength) {
     if (buffer.count >= static_cast<uint32_t>(kPhotonsPerBlock)) {
-        PhotonBlockTable& table = photonBlockTable();
+        PhotonBlockTable& table = *buffer.table;
         const int32_t slot = table.blockCount.fetch_add(1, std::memory_order_relaxed);
         if (slot >= kPhotonBlockSlots) return false;
         // The slot belongs to this thread alone from here on; the pass's join publishes it.

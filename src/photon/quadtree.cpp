@@ -4,22 +4,13 @@
 #include <deque>
 #include <vector>
 
-#include "photon/estimate.h"
+#include "shade/photon_estimate.h"
 
 namespace lumo {
 
 namespace {
 
 constexpr Vec3 kBlack{0.0f, 0.0f, 0.0f};
-
-using RootStore = std::deque<PhotonQuadNode>;
-
-// Roots belong to the scene whose parallelograms point at them, so they go with it; a deque never
-// moves its elements. Each parallelogram that took part in a pass has one.
-RootStore& rootStore(Scene& scene) {
-    if (!scene.photonRoots) scene.photonRoots = std::make_shared<RootStore>();
-    return *static_cast<RootStore*>(scene.photonRoots.get());
-}
 
 void initNode(PhotonQuadNode& n) {
     n.sum = kBlack;
@@ -30,10 +21,10 @@ void initNode(PhotonQuadNode& n) {
 }
 
 // All four children or none: a split that cannot get four nodes does not happen.
-bool createChildren(PhotonQuadNode& n) {
+bool createChildren(NodePools& pools, PhotonQuadNode& n) {
     PhotonQuadNode* c[4];
     for (auto& slot : c) {
-        slot = allocateNode();
+        slot = allocateNode(pools);
         if (!slot) return false;
     }
     for (int q = 0; q < 4; ++q) {
@@ -86,19 +77,16 @@ constexpr int kCellsAroundCorner[4][4] = {
 
 }  // namespace
 
-NodePools& nodePools() {
-    static NodePools pools;
-    return pools;
+NodePools::~NodePools() {
+    for (PhotonQuadNode* pool : pools) delete[] pool;
 }
 
-void resetNodePools() {
-    NodePools& p = nodePools();
+void resetNodePools(NodePools& p) {
     p.poolIndex = -1;
     p.poolUsed = kNodesPerPool + 1;
 }
 
-PhotonQuadNode* allocateNode() {
-    NodePools& p = nodePools();
+PhotonQuadNode* allocateNode(NodePools& p) {
     if (p.poolUsed >= kNodesPerPool) {
         if (p.poolIndex + 1 >= kNodePoolSlots) return nullptr;
         ++p.poolIndex;
@@ -115,8 +103,7 @@ void resetRoot(PhotonQuadNode& root) {
     root.photons = nullptr;
 }
 
-void resetQuadtrees(Scene& scene) {
-    RootStore& roots = rootStore(scene);
+void resetQuadtrees(Scene& scene, std::deque<PhotonQuadNode>& roots) {
     forEachParallelogram(scene.root, [&roots](SceneObject& o) {
         if (!o.patch.photonTree) {
             PhotonQuadNode& root = roots.emplace_back();
@@ -127,16 +114,17 @@ void resetQuadtrees(Scene& scene) {
     });
 }
 
-void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* photon, int32_t splitCount) {
+void insertPhoton(NodePools& pools, PhotonQuadNode* node, float cu, float cv, float s, Photon* photon,
+                  int32_t splitCount) {
     if (!node) return;
     if (node->count >= splitCount && s >= kMinSplitCellSize) {
         const float h = 0.5f * s;
         const int q = (cu + h > photon->u ? 0 : 1) + (cv + h > photon->v ? 0 : 2);
-        if (!node->children[q] && !createChildren(*node)) {
+        if (!node->children[q] && !createChildren(pools, *node)) {
             fileInNode(*node, photon);  // pools exhausted: this node keeps its photons
             return;
         }
-        insertPhoton(node->children[q], (q & 1) ? cu + h : cu, (q & 2) ? cv + h : cv, h, photon, splitCount);
+        insertPhoton(pools, node->children[q], (q & 1) ? cu + h : cu, (q & 2) ? cv + h : cv, h, photon, splitCount);
         if (node->photons) {  // first split: move the node's own photons down
             node->count = splitCount + 1;
             node->sum = kBlack;
@@ -144,7 +132,7 @@ void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* pho
             node->photons = nullptr;
             while (p) {
                 Photon* next = p->next;
-                insertPhoton(node, cu, cv, s, p, splitCount);
+                insertPhoton(pools, node, cu, cv, s, p, splitCount);
                 p = next;
             }
         }
@@ -153,9 +141,10 @@ void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* pho
     fileInNode(*node, photon);
 }
 
-void fileBatch(PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n, int32_t splitCount) {
+void fileBatch(NodePools& pools, PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n,
+               int32_t splitCount) {
     if (!node || n == 0) return;
-    if (n > static_cast<size_t>(splitCount) && s >= kMinSplitCellSize && createChildren(*node)) {
+    if (n > static_cast<size_t>(splitCount) && s >= kMinSplitCellSize && createChildren(pools, *node)) {
         node->count = splitCount + 1;
         node->sum = kBlack;
         const float h = 0.5f * s;
@@ -166,7 +155,7 @@ void fileBatch(PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* ref
                                      highV, std::partition(highV, end, [&](const PhotonRef& r) { return cu + h > r.u; }),
                                      end};
         for (int q = 0; q < 4; ++q)
-            fileBatch(node->children[q], (q & 1) ? cu + h : cu, (q & 2) ? cv + h : cv, h, split[q],
+            fileBatch(pools, node->children[q], (q & 1) ? cu + h : cu, (q & 2) ? cv + h : cv, h, split[q],
                       static_cast<size_t>(split[q + 1] - split[q]), splitCount);
         return;
     }
@@ -291,9 +280,8 @@ void buildPatches(PhotonQuadNode* node, PhotonQuadNode* const neighbours[8], flo
 
 void precomputePatches(const KdNode* sceneRoot, int kernel) {
     // An object listed in several leaves is prepared once: differencing twice would corrupt its tree.
-    static std::vector<const PhotonQuadNode*> done;
-    done.clear();
-    forEachParallelogram(sceneRoot, [kernel](SceneObject& o) {
+    std::vector<const PhotonQuadNode*> done;
+    forEachParallelogram(sceneRoot, [kernel, &done](SceneObject& o) {
         PhotonQuadNode* root = o.patch.photonTree;
         if (!root) return;
         for (const PhotonQuadNode* r : done)

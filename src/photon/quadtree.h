@@ -3,54 +3,49 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 
 #include "core/vec3.h"
 #include "photon/photon_store.h"
 #include "scene/kd_tree.h"
-#include "scene/world.h"
+#include "scene/photon_map.h"
+#include "scene/scene.h"
 
 namespace lumo {
-
-// Children in quadrant order: 0 low u/low v, 1 high u/low v, 2 low u/high v, 3 high u/high v;
-// all four present or none. Corners 0..3 are (u0, v0), (u0 + s, v0), (u0, v0 + s), (u0 + s, v0 + s).
-struct PhotonQuadNode {
-    Vec3 sum;  // leaf: sum of power x colour of its photons; inner node after sumUp: sum of children
-    Vec3 corner00;
-    Vec3 corner10;
-    Vec3 corner01;
-    Vec3 corner11;
-    int32_t count;  // photons filed here; a node that has split holds split count + 1
-    PhotonQuadNode* children[4];
-    Photon* photons;  // list linked through Photon::next
-};
 
 inline constexpr int kNodePoolSlots = 500;
 inline constexpr int kNodesPerPool = 1024;
 // Cells narrower than this never split (2^-10 is the first size below it).
 inline constexpr float kMinSplitCellSize = 0.001f;
 
+// The nodes below the roots of one scene's quadtrees. A pool, once allocated, is reused by later
+// builds and released with the pools.
 struct NodePools {
     PhotonQuadNode* pools[kNodePoolSlots] = {};
     int32_t poolIndex = -1;
     int32_t poolUsed = kNodesPerPool + 1;
+
+    NodePools() = default;
+    NodePools(const NodePools&) = delete;
+    NodePools& operator=(const NodePools&) = delete;
+    ~NodePools();
 };
 
-NodePools& nodePools();
-
 // Next build hands out nodes from pool 0 again.
-void resetNodePools();
+void resetNodePools(NodePools& pools);
 // A node from the pools, uninitialised; null when all pools are used up.
-PhotonQuadNode* allocateNode();
+PhotonQuadNode* allocateNode(NodePools& pools);
 
-// Gives every parallelogram of the scene tree an empty root (allocating it on first use).
-void resetQuadtrees(Scene& scene);
+// Gives every parallelogram of the scene tree an empty root, allocating it in `roots` on first use.
+void resetQuadtrees(Scene& scene, std::deque<PhotonQuadNode>& roots);
 // Root reset as resetQuadtrees does it: corners are left as they were.
 void resetRoot(PhotonQuadNode& root);
 
 // Files photon into the tree of node, whose cell has lower corner (cu, cv) and size s. A node holds up
 // to splitCount photons; the next one splits it into four children and moves all of them down. When
 // no node can be had, the node keeps its photons instead of splitting.
-void insertPhoton(PhotonQuadNode* node, float cu, float cv, float s, Photon* photon, int32_t splitCount);
+void insertPhoton(NodePools& pools, PhotonQuadNode* node, float cu, float cv, float s, Photon* photon,
+                  int32_t splitCount);
 
 // A photon to be filed, with the fields filing reads copied next to it: partitioning and summing then
 // run over one array instead of chasing photons scattered over the blocks.
@@ -66,7 +61,8 @@ struct PhotonRef {
 // shape, counts and sums that inserting them one by one gives (cells split exactly where more than
 // splitCount photons fall), but the photons are partitioned in an array instead of being re-linked at
 // every split, and each photon's colour is computed once. refs is reordered.
-void fileBatch(PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n, int32_t splitCount);
+void fileBatch(NodePools& pools, PhotonQuadNode* node, float cu, float cv, float s, PhotonRef* refs, size_t n,
+               int32_t splitCount);
 
 // Inner nodes' sums become the sums of their children; returns the node's sum.
 Vec3 sumUp(PhotonQuadNode* node);

@@ -1,8 +1,8 @@
 #include "scene/demo_scenes.h"
 
+#include <cctype>
 #include <cmath>
 
-#include "app/platform.h"
 
 namespace lumo {
 
@@ -15,25 +15,6 @@ Matrix34 identityMatrix() {
     Matrix34 m;
     setIdentity(m);
     return m;
-}
-
-// Writes the camera fields every builder sets; the eye follows from the orbit angles each frame.
-void setCamera(Vec3 lookAt, float azimuth, float elevation, float fieldOfView = 0.5f) {
-    Camera& c = camera();
-    c.lookAtPoint = lookAt;
-    c.upVector = {0.0f, 0.0f, 1.0f};
-    c.fieldOfView = fieldOfView;
-    c.cameraAzimuth = azimuth;
-    c.cameraElevation = elevation;
-}
-
-// Rewrites the single light record. `area` is only written by scenes whose light area is needed.
-void setLight(Vec3 position, float intensity = 1.0f, SceneObject* object = nullptr) {
-    ensureLight();
-    Light& l = *firstLight();
-    l.position = position;
-    l.intensity = intensity;
-    l.object = object;
 }
 
 // Helpers that build one scene's content in its Scene, in the builders' order.
@@ -142,10 +123,7 @@ public:
     KdNode& leaf() { return s_.newLeaf(); }
     Scene& scene() { return s_; }
 
-    void finish(const char* title, Vec3 boundsMax, SceneObject* freeObject = nullptr,
-                Vec3 boundsMin = {-2.0f, -2.0f, -0.001f}) {
-        s_.title = title;
-        platform().setTitle(s_.title);
+    void finish(Vec3 boundsMax, SceneObject* freeObject = nullptr, Vec3 boundsMin = {-2.0f, -2.0f, -0.001f}) {
         s_.bounds = {boundsMin, boundsMax};
         s_.freeObject = freeObject;
     }
@@ -155,8 +133,6 @@ private:
 };
 
 void buildMirrorsphere(SceneBuilder& b) {
-    setCamera({0, 0, 1.2f}, 1.3f, 0.3f);
-    setLight({5, -3, 7});
     const Material& metal = b.material("Metal", {0.9f, 0.8f, 0.2f}, 0.5f, 20, 0);
     const Material& ground = b.material("Ground", {0.2f, 0.3f, 0.8f}, 0, 20, 1);
     KdNode& leaf = b.leaf();
@@ -164,13 +140,11 @@ void buildMirrorsphere(SceneBuilder& b) {
     b.slot(0, ball);
     b.append(leaf, ball);
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
-    b.finish("LUMO-Demo: Bouncing Mirrorsphere", {2, 2, 3});
+    b.finish({2, 2, 3});
     b.scene().root = &leaf;
 }
 
 void buildBalls(SceneBuilder& b) {
-    setCamera({0, 0, 0}, 1.91f, 0.61f);
-    setLight({5, -3, 7});
     const Material& gold = b.material("Gold", {0.9f, 0.8f, 0.4f}, 0.5f, 20, 0);
     const Material& silver = b.material("Silver", {0.8f, 0.8f, 0.7f}, 0.5f, 20, 0);
     const Material& copper = b.material("Copper", {0.9f, 0.6f, 0.5f}, 0.5f, 20, 0);
@@ -187,13 +161,11 @@ void buildBalls(SceneBuilder& b) {
         b.append(leaf, ball);
     }
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
-    b.finish("LUMO-Demo: 3 rotating Spheres", {2, 2, 1});
+    b.finish({2, 2, 1});
     b.scene().root = &leaf;
 }
 
 void buildCube(SceneBuilder& b) {
-    setCamera({0, 0, 1.2f}, -0.82f, 0.53f);
-    setLight({5, -3, 7});
     const Material& ground = b.material("Ground", {0.6f, 0.3f, 0.2f}, 0.2f, 20, 1);
     const Material& glass = b.glass("Glass", {0.2f, 0.9f, 0.8f}, 0.7f, 20);
     Matrix34 m = identityMatrix();
@@ -205,13 +177,11 @@ void buildCube(SceneBuilder& b) {
     KdNode& leaf = b.leaf();
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
     b.boxFaces(m, r, glass, kNoShadowTest, true, leaf, 0);
-    b.finish("LUMO-Demo: Spinning Glass Cube", {2, 2, 2.6f});
+    b.finish({2, 2, 2.6f});
     b.scene().root = &leaf;
 }
 
 void buildShadows1(SceneBuilder& b) {
-    setCamera({0, 0, 0.5f}, 2.58f, 0.55f);
-    setLight({1, 0, 1});
     const Material& light = b.material("Light", {5, 5, 5}, 0, 0, 1);
     const Material& groundMat = b.material("Ground", {0.1f, 0.6f, 0.2f}, 0.2f, 20, 1);
     const Material& clay = b.material("Clay", {0.9f, 0.8f, 0.7f}, 0.2f, 5, 1);
@@ -259,7 +229,7 @@ void buildShadows1(SceneBuilder& b) {
     b.append(leafC, b.patch(kParallelogram, {0.6f, 0, 0}, {0, 0.8f, 0}, {-0.3f, 0, 1}, clay, kOneSided));
     b.append(leafC, b.patch(kTriangle, {0.6f, 0.8f, 0}, {-0.6f, 0, 0}, {-0.3f, 0, 1}, clay, kOneSided));
 
-    b.finish("LUMO-Demo: Moving Light", {2, 2, 2}, &lamp);
+    b.finish({2, 2, 2}, &lamp);
     Scene& s = b.scene();
     KdNode& slab = s.newSplit(2, 0.0f, leafB, leafC);
     KdNode& low = s.newSplit(1, -0.65f, leafA, slab);
@@ -267,8 +237,6 @@ void buildShadows1(SceneBuilder& b) {
 }
 
 void buildTorus(SceneBuilder& b) {
-    setCamera({0, 0, 1.2f}, 2.36f, 0.53f);
-    setLight({5, -3, 7});
     const Material& plastic = b.material("Plastic", {0.9f, 0.5f, 0.2f}, 0.5f, 20, 1);
     const Material& ground = b.material("Ground", {0.2f, 0.3f, 0.8f}, 0, 20, 1);
     KdNode& leaf = b.leaf();
@@ -283,13 +251,11 @@ void buildTorus(SceneBuilder& b) {
     b.slot(0, torus);
     b.append(leaf, torus);
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
-    b.finish("LUMO-Demo: rotating Torus", {2, 2, 2.5f});
+    b.finish({2, 2, 2.5f});
     b.scene().root = &leaf;
 }
 
 void buildSpheres(SceneBuilder& b) {
-    setCamera({0, 0, 1}, 0.24f, 0.59f);
-    setLight({5, -3, 7});
     const Material& gold = b.material("Gold", {0.9f, 0.8f, 0.4f}, 0.2f, 20, 1);
     const Material& silver = b.material("Silver", {0.8f, 0.8f, 0.7f}, 0.2f, 20, 1);
     const Material& copper = b.material("Copper", {0.9f, 0.6f, 0.5f}, 0.2f, 20, 1);
@@ -316,12 +282,11 @@ void buildSpheres(SceneBuilder& b) {
         if (ball.slot >= 0) b.slot(ball.slot, o);
         b.append(leaf, o);
     }
-    b.finish("LUMO-Demo: 3 rotating Spheres", {2, 2, 2.5f});
+    b.finish({2, 2, 2.5f});
     b.scene().root = &leaf;
 }
 
 void buildAreaLight(SceneBuilder& b) {
-    setCamera({0, 0, 0.5f}, 1.97f, 0.67f);
     const Material& light = b.material("Light", {5, 5, 5}, 0, 0, 1);
     const Material& groundMat = b.material("Ground", {0.1f, 0.6f, 0.2f}, 0.2f, 20, 1);
     const Material& clay = b.material("Clay", {0.9f, 0.8f, 0.7f}, 0.2f, 5, 1);
@@ -329,7 +294,7 @@ void buildAreaLight(SceneBuilder& b) {
     SceneObject& panel =
         b.patch(kParallelogram, {1, -1, 2}, {-0.3f, 0, 0.2f}, {0, 0.3f, 0}, light, kNoShadowCast | kNoShadowTest);
     b.slot(0, panel);
-    setLight({0.85f, -0.85f, 2.1f}, 1.0f, &panel);
+    b.scene().light.object = &panel;
     SceneObject& ground = b.ground(groundMat, kNoShadowCast);
     b.slot(1, ground);
     b.append(leaf, ground);
@@ -337,13 +302,11 @@ void buildAreaLight(SceneBuilder& b) {
     scaleBy(post, 0.25f, 0.25f, 1);
     b.append(leaf, b.revolved(post, 0.0f, clay));
     b.append(leaf, b.disc({0, 0, 1}, {0, 0, 1}, 0.0625f, clay));
-    b.finish("LUMO-Demo: Area Light's Soft Shadow", {2, 2, 2.5f}, &panel);
+    b.finish({2, 2, 2.5f}, &panel);
     b.scene().root = &leaf;
 }
 
 void buildEgg(SceneBuilder& b) {
-    setCamera({0, 0, 0.875f}, 2.73f, 0.47f);
-    setLight({5, -3, 7});
     const Material& glass = b.glass("Glass", {0.2f, 0.9f, 0.8f}, 0.7f, 20);
     const Material& groundMat = b.material("Ground", {0.6f, 0.5f, 0.4f}, 0.2f, 20, 1);
     KdNode& leaf = b.leaf();
@@ -381,12 +344,11 @@ void buildEgg(SceneBuilder& b) {
     b.append(leaf, top);
 
     b.append(leaf, b.ground(groundMat, kCheckered | kNoShadowCast));
-    b.finish("LUMO-Demo: Tumbling Egg", {2, 2, 1.751f});
+    b.finish({2, 2, 1.751f});
     s.root = &leaf;
 }
 
 void buildCornellBox(SceneBuilder& b) {
-    setCamera({0, 0, 1.5f}, 3.14159f, 0.2f, 0.535f);
     const Material& light = b.material("Light", {5, 5, 5}, 0, 0, 1);
     const Material& white = b.material("White", {0.75f, 0.75f, 0.75f}, 0.2f, 5, 1);
     const Material& green = b.material("Green", {0.1f, 0.8f, 0.1f}, 0.2f, 5, 1);
@@ -396,8 +358,8 @@ void buildCornellBox(SceneBuilder& b) {
 
     SceneObject& panel = b.patch(kParallelogram, {-0.3f, -0.3f, 2.98f}, {0, 0.6f, 0}, {0.6f, 0, 0}, light,
                                  kNoShadowCast | kNoShadowTest);
-    setLight({0, 0, 2.98f}, 0.75f, &panel);
-    firstLight()->area = panel.patch.edgeA.y * panel.patch.edgeB.x;
+    b.scene().light.object = &panel;
+    b.scene().light.area = panel.patch.edgeA.y * panel.patch.edgeB.x;
 
     const uint16_t wall = kNoShadowCast | kOneSided;
     b.append(leaf, b.patch(kParallelogram, {-1.5f, -1.5f, 0}, {3, 0, 0}, {0, 3, 0}, white, wall));
@@ -421,15 +383,62 @@ void buildCornellBox(SceneBuilder& b) {
     translateBy(m, -0.498f, 0.6f, 0.442f);
     b.boxFaces(m, r, yellow, block, false, leaf, -1);
 
-    b.finish("LUMO-Demo: Cornell Box", {1.501f, 1.501f, 3.001f}, &panel, {-1.501f, -1.501f, -0.001f});
+    b.finish({1.501f, 1.501f, 3.001f}, &panel, {-1.501f, -1.501f, -0.001f});
     b.scene().root = &leaf;
 }
 
+// The nine demo scenes in id order. Ids 3 and 8 offer caustics (their glass sits at the caustic
+// target), 9 global illumination.
+constexpr SceneDescriptor kDemoScenes[kSceneCount] = {
+    {1, "Mirrorsphere", "mirrorsphere", "LUMO-Demo: Bouncing Mirrorsphere", {0, 0, 1.2f}, 1.3f, 0.3f, 0.5f,
+     {5, -3, 7}, 1.0f, false, false, false, false, 1, 0.0f, 0.0f},
+    {2, "Balls", "balls", "LUMO-Demo: 3 rotating Spheres", {0, 0, 0}, 1.91f, 0.61f, 0.5f, {5, -3, 7}, 1.0f, false,
+     false, false, false, 1, 0.0f, 0.0f},
+    {3, "Cube", "cube", "LUMO-Demo: Spinning Glass Cube", {0, 0, 1.2f}, -0.82f, 0.53f, 0.5f, {5, -3, 7}, 1.0f, true,
+     false, false, false, 6, 8.0f, 0.0f},
+    {4, "Shadows 1", "shadows-1", "LUMO-Demo: Moving Light", {0, 0, 0.5f}, 2.58f, 0.55f, 0.5f, {1, 0, 1}, 1.0f,
+     false, false, false, false, 0, 0.0f, 0.0f},
+    {5, "Torus", "torus", "LUMO-Demo: rotating Torus", {0, 0, 1.2f}, 2.36f, 0.53f, 0.5f, {5, -3, 7}, 1.0f, false,
+     false, false, false, 1, 0.0f, 0.0f},
+    {6, "Spheres", "spheres", "LUMO-Demo: 3 rotating Spheres", {0, 0, 1}, 0.24f, 0.59f, 0.5f, {5, -3, 7}, 1.0f,
+     false, false, false, false, 1, 0.0f, 0.0f},
+    {7, "Area Light", "area-light", "LUMO-Demo: Area Light's Soft Shadow", {0, 0, 0.5f}, 1.97f, 0.67f, 0.5f,
+     {0.85f, -0.85f, 2.1f}, 1.0f, false, false, false, false, 0, 0.0f, 0.0f},
+    {8, "Egg", "egg", "LUMO-Demo: Tumbling Egg", {0, 0, 0.875f}, 2.73f, 0.47f, 0.5f, {5, -3, 7}, 1.0f, true, false,
+     true, false, 1, 2.0f, 0.0f},
+    {9, "Cornell Box", "cornell-box", "LUMO-Demo: Cornell Box", {0, 0, 1.5f}, 3.14159f, 0.2f, 0.535f,
+     {0, 0, 2.98f}, 0.75f, false, true, false, true, 6, 0.0f, 135.0f},
+};
+
 }  // namespace
 
+std::span<const SceneDescriptor> demoScenes() { return kDemoScenes; }
+
+const SceneDescriptor* findDemoScene(int sceneId) {
+    return sceneId >= 1 && sceneId <= kSceneCount ? &kDemoScenes[sceneId - 1] : nullptr;
+}
+
+int demoSceneIdFromName(const std::string& text) {
+    std::string name;
+    for (const char c : text) name += c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const SceneDescriptor& d : kDemoScenes)
+        if (name == d.cliName) return d.id;
+    return 0;
+}
+
 std::unique_ptr<Scene> buildScene(int sceneId) {
+    const SceneDescriptor* d = findDemoScene(sceneId);
+    if (!d) return nullptr;
     auto scene = std::make_unique<Scene>();
-    scene->id = sceneId;
+    scene->descriptor = *d;
+    scene->title = d->title;
+    Camera& c = scene->camera;
+    c.lookAtPoint = d->lookAt;
+    c.cameraAzimuth = d->azimuth;
+    c.cameraElevation = d->elevation;
+    c.fieldOfView = d->fieldOfView;
+    scene->light.position = d->lightPosition;
+    scene->light.intensity = d->lightIntensity;
     SceneBuilder b(*scene);
     switch (sceneId) {
     case 1: buildMirrorsphere(b); break;
@@ -440,15 +449,9 @@ std::unique_ptr<Scene> buildScene(int sceneId) {
     case 6: buildSpheres(b); break;
     case 7: buildAreaLight(b); break;
     case 8: buildEgg(b); break;
-    case 9: buildCornellBox(b); break;
-    default: return nullptr;
+    default: buildCornellBox(b); break;
     }
     return scene;
-}
-
-void loadScene(int sceneId) {
-    std::unique_ptr<Scene> scene = buildScene(sceneId);
-    if (scene) setScene(std::move(scene));
 }
 
 }  // namespace lumo

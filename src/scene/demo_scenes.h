@@ -1,21 +1,27 @@
-// The nine built-in demo scenes and their animation.
+// The nine built-in demo scenes: their descriptors, their builders and their animation.
 #pragma once
 
 #include <memory>
+#include <span>
+#include <string>
 
-#include "scene/world.h"
+#include "scene/scene.h"
 
 namespace lumo {
 
 inline constexpr int kSceneCount = 9;
 
-// Builds scene id (1..9) into a new Scene; sets the camera's look-at, field of view and orbit angles,
-// rewrites the single light record and sends the window title through the platform seam.
-std::unique_ptr<Scene> buildScene(int sceneId);
-// buildScene followed by setScene.
-void loadScene(int sceneId);
+// Descriptors of the demo scenes in id order (1..9).
+std::span<const SceneDescriptor> demoScenes();
+// The descriptor of demo scene id 1..9, null for any other id.
+const SceneDescriptor* findDemoScene(int sceneId);
+// The id of the demo scene with this CLI name (case-insensitive, blanks for hyphens), 0 if none.
+int demoSceneIdFromName(const std::string& name);
 
-// Moves the current scene's animated objects (and the light) for clock t in milliseconds.
-void animateScene(double t);
+// Builds demo scene id (1..9) with its descriptor, start camera and light; null for any other id.
+std::unique_ptr<Scene> buildScene(int sceneId);
+
+// Moves the scene's animated objects (and its light) for clock t in milliseconds.
+void animateScene(Scene& scene, double t);
 
 }  // namespace lumo

@@ -45,14 +45,15 @@ void spinCube(SceneObject* const slots[], double t) {
     }
 }
 
-void moveLight(SceneObject* const slots[], double t) {
+void moveLight(Scene& scene, double t) {
+    SceneObject* const* slots = scene.animatedObjects;
     Matrix34 m = identityMatrix();
     translateBy(m, 2, -1, 0);
     rotateZ(m, spin(0.00025, t));
     rotateY(m, -0.3f);
     translateBy(m, 0, 0, 3);
     const Vec3 p = transformPoint({0, 0, 0}, m);
-    if (Light* light = firstLight()) light->position = p;
+    scene.light.position = p;
     slots[0]->sphere.centre = p;
 }
 
@@ -89,11 +90,9 @@ void tumbleEgg(SceneObject* const slots[], double t) {
 
 }  // namespace
 
-void animateScene(double t) {
-    if (!world().scene) return;
-    Scene& scene = currentScene();
+void animateScene(Scene& scene, double t) {
     SceneObject* const* slots = scene.animatedObjects;
-    switch (scene.id) {
+    switch (scene.id()) {
     case 1:
         slots[0]->sphere.centre.z = static_cast<float>(1.0 + std::fabs(std::sin(0.002 * t)));
         break;
@@ -104,7 +103,7 @@ void animateScene(double t) {
         spinCube(slots, t);
         break;
     case 4:
-        moveLight(slots, t);
+        moveLight(scene, t);
         break;
     case 5:
         turnTorus(slots, t);

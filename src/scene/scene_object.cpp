@@ -10,8 +10,6 @@ namespace {
 void initHeader(SceneObject& o) {
     o.flags = 0;
     o.material = nullptr;
-    o.primaryStamp = 42;
-    for (MailboxEntry& entry : o.mailboxRayId) entry = 43;
 }
 
 Matrix34 identity() {

@@ -35,24 +35,7 @@ enum ObjectFlags : uint16_t {
     kCheckered = 0x1000,
 };
 
-// Render worker slots; each keeps its own camera-ray mailbox in every object.
-inline constexpr int kMaxWorkers = 4;
-
 inline constexpr size_t kCacheLine = 64;
-
-// One worker's camera-ray mailbox in an object: the id of the last camera ray of that worker that
-// tested the object. Each sits on a cache line of its own, so the per-ray writes of one render thread
-// never invalidate what another thread reads.
-struct alignas(kCacheLine) MailboxEntry {
-    uint32_t rayId;
-
-    MailboxEntry& operator=(uint32_t id) {
-        rayId = id;
-        return *this;
-    }
-    operator uint32_t() const { return rayId; }
-};
-static_assert(sizeof(MailboxEntry) == kCacheLine);
 
 // Texture corners: three (s, t) pairs for triangles, four for the other shapes.
 struct TextureCorners {
@@ -75,7 +58,6 @@ struct PlanarPatch {  // codes 0 and 1
     Vec3 edgeA;
     Vec3 edgeB;
     Vec3 normal;               // derived by prepareParallelogram
-    float eyePlaneDistance;    // camera cache
     float inverseDeterminant;  // derived
     const SurfaceAttributes* attributes;
     uint16_t solveCase;        // derived, 0..5
@@ -84,17 +66,13 @@ struct PlanarPatch {  // codes 0 and 1
 
 struct Sphere {  // code 2
     Vec3 centre;
-    Vec3 eyeOffset;  // camera cache: eye - centre
     float radiusSquared;
-    float eyeTerm;   // camera cache: |eye - centre|^2 - radiusSquared
 };
 
 struct RevolvedShape {  // code 3: x^2 + y^2 = (1 - taper*z)^2, 0 <= z <= 1
     Matrix34 worldToLocal;
     float sweep;
     float taper;
-    Vec3 eyeLocal;           // camera cache
-    float eyeQuadraticTerm;  // camera cache
     ShapeTransform* normalTransform;
 };
 
@@ -103,7 +81,6 @@ struct Disc {  // code 5
     Vec3 normal;
     float outerRadiusSquared;
     float innerRadiusSquared;
-    float eyePlaneDistance;  // camera cache
 };
 
 struct Torus {  // code 6
@@ -153,10 +130,8 @@ struct DiscSector {  // code 10
 struct alignas(kCacheLine) SceneObject {
     uint16_t type = 0xFFFF;
     uint16_t flags = 0;
+    uint32_t index = 0;  // position in the scene's object list; keys per-object arrays of views and workers
     const Material* material = nullptr;
-    // Frame stamp of the payload's camera cache. It starts at 42, but the renderer refreshes every
-    // cache before a frame's rays start, so the initial value is never taken as valid.
-    uint16_t primaryStamp = 42;
     union {
         PlanarPatch patch;
         Sphere sphere;
@@ -168,14 +143,10 @@ struct alignas(kCacheLine) SceneObject {
         EllipsoidSection ellipsoid;
         DiscSector sector;
     };
-    // Camera-ray mailbox, one per render worker slot, so no thread skips an object because another
-    // thread's ray id is in it. Cleared before each frame; ray ids start at 1.
-    MailboxEntry mailboxRayId[kMaxWorkers] = {{43}, {43}, {43}, {43}};
-
     SceneObject() : patch{} {}
 };
 
-// Constructors: header defaults (flags 0, material null, stamp 42, mailbox 43) and payload defaults.
+// Constructors: header defaults (flags 0, material null) and payload defaults; the index stays.
 // initPlanarPatch leaves `type` for the builder (0 or 1); the others set it.
 void initPlanarPatch(SceneObject& o);
 void initSphere(SceneObject& o);

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings.h"
-#include "photon/estimate.h"
-#include "scene/world.h"
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/optics.h"
+#include "shade/photon_estimate.h"
 #include "shade/shader.h"
 #include "trace/trace.h"
 
@@ -39,9 +37,11 @@ Vec3 surfaceColour(HitRecord& hit, const Material& m) {
 
 }  // namespace
 
-Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth) {
+Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                const Material* medium, int depth) {
     completeHit(origin, direction, hit);
-    const RenderSettings& cfg = settings();
+    const PhotonParams& cfg = ctx.params->photons;
+    const Light* const lights = ctx.scene->firstLight();
     const SceneObject* object = hit.object;
     const Material& m = *object->material;
     const Vec3 p = hit.position;
@@ -52,12 +52,12 @@ Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const 
     if (!(cfg.giDisplay && !cfg.giOnlyIndirect)) {
         const Vec3 eyeward = normalize(sub(p, origin));
         const float exponent = m.phongExponent == 0.0f ? 30.0f : m.phongExponent;
-        for (const Light* light = firstLight(); light; light = light->next) {
+        for (const Light* light = lights; light; light = light->next) {
             const Vec3 toLight = sub(light->position, p);
             const Vec3 l = normalize(toLight);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
-                visible = 1.0f - shadowFactor(object, light->object, p, l, static_cast<float>(length(toLight)));
+                visible = 1.0f - shadowFactor(ctx, object, light->object, p, l, static_cast<float>(length(toLight)));
             if (visible == 0.0f) continue;
             const float c = static_cast<float>(dot(l, n));
             if (depth == 0) {
@@ -69,7 +69,7 @@ Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const 
         }
     }
 
-    Vec3 q = photonEstimate(object, hit.u, hit.v);
+    Vec3 q = photonEstimate(ctx.scene->descriptor, cfg, object, hit.u, hit.v);
     if (cfg.causticsDisplay) q = scale(q.y, Vec3{0.2f, 0.9f, 0.8f});
 
     const Vec3 c = surfaceColour(hit, m);
@@ -82,7 +82,7 @@ Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const 
         } else {
             colour = scale(1.0f - k, mulComponents(q, c));
         }
-        const Light* light = firstLight();
+        const Light* light = lights;
         if (light && light->object && object == light->object && light->area > 0.0f) {
             const float glow = static_cast<float>(cfg.giPhotonCount) / light->area;
             colour = add(colour, {glow, glow, glow});
@@ -97,14 +97,14 @@ Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const 
         const float cosI = static_cast<float>(dot(n, direction));
         const SecondaryWeights w = secondaryWeights(m, *medium, cosI, currentWavelength);
         if (w.reflected > minContribution) {
-            const Vec3 traced = traceRay(nullptr, object, &airMedium, p, mirrorDirection(direction, n), 1.0f,
+            const Vec3 traced = traceRay(ctx, object, &airMedium, p, mirrorDirection(direction, n), 1.0f,
                                          shaderTrampoline, depth + 1);
             colour = add(colour, scale(w.reflected, traced));
         }
         if (w.transmitted > minContribution) {
             const TransmittedRay t = transmittedRay(direction, n, cosI, *medium, m, currentWavelength);
             const Vec3 traced =
-                traceRay(nullptr, object, t.medium, p, t.direction, 1.0f, shaderTrampoline, depth + 1);
+                traceRay(ctx, object, t.medium, p, t.direction, 1.0f, shaderTrampoline, depth + 1);
             colour = add(colour, scale(w.transmitted, traced));
         }
     }

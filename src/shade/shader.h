@@ -1,25 +1,39 @@
-// Shader signature and the six shader modes.
+// Shader signature, the six shader modes and the shading of camera rays.
 #pragma once
 
+#include "core/render_params.h"
 #include "intersect/hit_record.h"
 #include "scene/material.h"
 #include "trace/trace.h"
 
 namespace lumo {
 
-// (origin, unit direction, hit by value, medium, depth) -> colour.
-using ShaderFn = Vec3 (*)(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium,
-                          int depth);
+// (context, origin, unit direction, hit by value, medium, depth) -> colour.
+using ShaderFn = Vec3 (*)(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                          const Material* medium, int depth);
 
-Vec3 shadeDepth(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
-Vec3 shadeNormals(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
-Vec3 shadeReflection(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
-Vec3 shadeUV(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
-Vec3 shadeSimple(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
-Vec3 shadePhong(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material* medium, int depth);
+Vec3 shadeDepth(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                const Material* medium, int depth);
+Vec3 shadeNormals(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                  const Material* medium, int depth);
+Vec3 shadeReflection(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                     const Material* medium, int depth);
+Vec3 shadeUV(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+             const Material* medium, int depth);
+Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                 const Material* medium, int depth);
+Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                const Material* medium, int depth);
 
-// Hit callback for the shaders' own secondary rays: shades the hit with settings().currentShader.
-Vec3 shaderTrampoline(const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
-                      const Vec3& direction, HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer);
+// The shader of a mode.
+ShaderFn shaderFunction(ShaderMode mode);
+
+// Camera ray from the view's eye along ray.direction, shaded by the frame's shader; black when
+// nothing is hit.
+Vec3 shadeCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray);
+
+// Hit callback for the shaders' own secondary rays: shades the hit with the frame's shader.
+Vec3 shaderTrampoline(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium,
+                      const Vec3& origin, const Vec3& direction, HitRecord hit, float power, int depth);
 
 }  // namespace lumo

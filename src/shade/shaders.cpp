@@ -1,31 +1,29 @@
 // The diagnostic shaders, the flat "Simple" shader and the trampoline for secondary rays.
 #include <algorithm>
 
-#include "app/settings.h"
-#include "photon/estimate.h"
-#include "scene/world.h"
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
+#include "shade/photon_estimate.h"
 #include "shade/shader.h"
 
 namespace lumo {
 
-Vec3 shadeDepth(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
+Vec3 shadeDepth(const TraceContext&, const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
     completeHit(origin, direction, hit);
     const float d = static_cast<float>(pointDistance(hit.position, origin));
     const float g = 1.0f - (d - 4.17f) / 5.66f;  // white at 4.17, black at 9.83, unclamped
     return {g, g, g};
 }
 
-Vec3 shadeNormals(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
+Vec3 shadeNormals(const TraceContext&, const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
     completeHit(origin, direction, hit);
     const Vec3& n = hit.normal;
     return {(n.x + 1.0f) * 0.5f, (n.y + 1.0f) * 0.5f, (n.z + 1.0f) * 0.5f};
 }
 
-Vec3 shadeReflection(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
+Vec3 shadeReflection(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
     completeHit(origin, direction, hit);
-    const Light* light = firstLight();
+    const Light* light = ctx.scene->firstLight();
     if (!light) return {0.0f, 0.0f, 0.0f};
     const Vec3& n = hit.normal;
     const Vec3 l = normalize(sub(light->position, hit.position));
@@ -33,30 +31,43 @@ Vec3 shadeReflection(const Vec3& origin, const Vec3& direction, HitRecord hit, c
     return {(1.0f - r.x) * 0.5f, (1.0f - r.y) * 0.5f, (1.0f - r.z) * 0.5f};
 }
 
-Vec3 shadeUV(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
+Vec3 shadeUV(const TraceContext&, const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
     completeHit(origin, direction, hit);
     computeTextureCoords(hit);
     return {wrapUnit(hit.texS), wrapUnit(hit.texT), 0.5f};
 }
 
-Vec3 shadeSimple(const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
+Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit, const Material*, int) {
     completeHit(origin, direction, hit);
-    const Light* light = firstLight();
+    const Light* light = ctx.scene->firstLight();
     float diffuse = 0.0f;
     if (light) {
         const Vec3 l = normalize(sub(light->position, hit.position));
         diffuse = std::max(0.0f, static_cast<float>(dot(l, hit.normal)));
     }
-    const Vec3 e = photonEstimate(hit.object, hit.u, hit.v);
+    const PhotonParams& photons = ctx.params->photons;
+    const Vec3 e = photonEstimate(ctx.scene->descriptor, photons, hit.object, hit.u, hit.v);
     const Vec3& c = hit.object->material->diffuse;  // as stored, without the grey rule
-    if (settings().giDisplay) return mulComponents(e, c);
+    if (photons.giDisplay) return mulComponents(e, c);
     return {(ambientLight.x + diffuse) * c.x + e.x, (ambientLight.y + diffuse) * c.y + e.y,
             (ambientLight.z + diffuse) * c.z + e.z};
 }
 
-Vec3 shaderTrampoline(const SceneObject*, const Material* medium, const Vec3& origin, const Vec3& direction,
-                      HitRecord hit, float, int depth, PhotonBuffer*) {
-    return settings().currentShader(origin, direction, hit, medium, depth);
+ShaderFn shaderFunction(ShaderMode mode) {
+    static constexpr ShaderFn kShaders[] = {shadeDepth, shadeNormals, shadeReflection, shadeUV, shadeSimple, shadePhong};
+    return kShaders[mode];
+}
+
+Vec3 shadeCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) {
+    if (traceCameraRay(ctx, view, ray))
+        return shaderFunction(ctx.params->shader)(ctx, view.camera.eyePosition, ray.direction, ray.nearest, &airMedium,
+                                                  0);
+    return {0.0f, 0.0f, 0.0f};
+}
+
+Vec3 shaderTrampoline(const TraceContext& ctx, const SceneObject*, const Material* medium, const Vec3& origin,
+                      const Vec3& direction, HitRecord hit, float, int depth) {
+    return shaderFunction(ctx.params->shader)(ctx, origin, direction, hit, medium, depth);
 }
 
 }  // namespace lumo

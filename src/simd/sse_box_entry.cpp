@@ -1,14 +1,11 @@
 #include "simd/sse_box_entry.h"
 
-#include "scene/world.h"
 #include "simd/sse_ops.h"
 
 namespace lumo {
 
-void refreshCameraBoxCacheSse() {
-    CameraBoxCache& c = cameraBoxCache;
-    const Vec3& eye = camera().eyePosition;
-    const Box& box = currentScene().bounds;
+CameraBoxCache classifyEyeSse(const Box& box, const Vec3& eye) {
+    CameraBoxCache c;
     c.eyeInside = true;
     for (int a = 0; a < 3; ++a) {
         const float o = axisValue(eye, a);
@@ -24,14 +21,13 @@ void refreshCameraBoxCacheSse() {
         }
         c.eyeInside = c.eyeInside && !c.outside[a];
     }
-    c.stamp = world().frameStamp;
+    return c;
 }
 
 #if defined(__SSE__)
 
-void enterBoxCameraSse(const Box& box, const Vec3& eye, PrimaryRay& ray) {
+void enterBoxCameraSse(const Box& box, const Vec3& eye, const CameraBoxCache& c, PrimaryRay& ray) {
     using namespace sse;
-    const CameraBoxCache& c = cameraBoxCache;
     HitRecord& out = ray.candidate;
     if (c.eyeInside) {
         out.position = eye;
@@ -70,7 +66,9 @@ void enterBoxCameraSse(const Box& box, const Vec3& eye, PrimaryRay& ray) {
 
 #else
 
-void enterBoxCameraSse(const Box& box, const Vec3& eye, PrimaryRay& ray) { enterBox(box, eye, ray); }
+void enterBoxCameraSse(const Box& box, const Vec3& eye, const CameraBoxCache& c, PrimaryRay& ray) {
+    enterBox(box, eye, c, ray);
+}
 
 #endif
 

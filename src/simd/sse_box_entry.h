@@ -1,18 +1,17 @@
-// SSE twin of the camera form of the scene-box entry, and the classification of the eye that both
-// camera forms share through the per-frame camera box cache.
+// SSE twin of the camera form of the scene-box entry, and its classification of the eye.
 #pragma once
 
-#include "trace/box_entry.h"
+#include "intersect/box_entry.h"
 
 namespace lumo {
 
-// Fills cameraBoxCache with the SSE path's rule: an eye coordinate equal to the box maximum counts
-// as beyond it. Called instead of refreshCameraBoxCache for frames rendered on the SSE path.
-void refreshCameraBoxCacheSse();
+// The SSE path's rule: an eye coordinate equal to the box maximum counts as beyond it. Views of frames
+// rendered on the SSE path classify their eye with this instead of classifyEye.
+CameraBoxCache classifyEyeSse(const Box& box, const Vec3& eye);
 
-// Entry of a camera ray into the box, read against cameraBoxCache: position and parameter into
+// Entry of a camera ray into the box, read against the frame's cache: position and parameter into
 // ray.candidate; negative = miss, 1.0 with position = eye = the eye is inside. An entry coordinate
 // equal to the box maximum is outside the box. Out of line, once per ray.
-void enterBoxCameraSse(const Box& box, const Vec3& eye, PrimaryRay& ray);
+void enterBoxCameraSse(const Box& box, const Vec3& eye, const CameraBoxCache& cache, PrimaryRay& ray);
 
 }  // namespace lumo

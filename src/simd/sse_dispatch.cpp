@@ -2,9 +2,8 @@
 
 namespace lumo {
 
-void intersectPrimarySse(PrimaryRay& ray, SceneObject& object) {
-    const World& w = world();
-    sse::intersectPrimaryAt(ray, object, w.camera.eyePosition, w.frameStamp);
+void intersectPrimarySse(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
+    sse::intersectPrimaryAt(ray, object, view);
 }
 
 void intersectGeneralSse(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {

@@ -14,14 +14,15 @@ namespace lumo {
 inline void intersectPatchSse(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
     intersectPatch(o, origin, direction, out);
 }
-inline void intersectPatchCameraSse(SceneObject& o, const Vec3& eye, uint16_t stamp, const Vec3& d, HitRecord& out) {
-    intersectPatchCamera(o, eye, stamp, d, out);
+inline void intersectPatchCameraSse(const SceneObject& o, const EyeCache& c, const Vec3& eye, const Vec3& d,
+                                    HitRecord& out) {
+    intersectPatchCamera(o, c, eye, d, out);
 }
 inline void intersectSphereSse(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
     intersectSphere(o, origin, direction, out);
 }
-inline void intersectSphereCameraSse(SceneObject& o, const Vec3& eye, uint16_t stamp, const Vec3& d, HitRecord& out) {
-    intersectSphereCamera(o, eye, stamp, d, out);
+inline void intersectSphereCameraSse(const EyeCache& c, const Vec3& d, HitRecord& out) {
+    intersectSphereCamera(c, d, out);
 }
 }  // namespace lumo
 #endif
@@ -30,23 +31,25 @@ namespace lumo {
 
 namespace sse {
 
-// Camera dispatch with the eye and frame stamp already read (once per leaf).
-inline void intersectPrimaryAt(PrimaryRay& ray, SceneObject& object, const Vec3& eye, uint16_t frameStamp) {
+// Camera dispatch: the SSE twins for codes 0, 1 and 2, the portable routines for the rest.
+inline void intersectPrimaryAt(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
     HitRecord& out = ray.candidate;
     if (!cameraRayMayTest(ray, object)) return;
 
+    const Vec3& eye = view.eye;
+    const EyeCache& cache = view.caches[object.index];
     const uint16_t type = object.type;
     if ((type & ~1u) == 0) {
-        intersectPatchCameraSse(object, eye, frameStamp, ray.direction, out);
+        intersectPatchCameraSse(object, cache, eye, ray.direction, out);
         return;
     }
     if (type == kSphere) {
-        intersectSphereCameraSse(object, eye, frameStamp, ray.direction, out);
+        intersectSphereCameraSse(cache, ray.direction, out);
         return;
     }
     switch (type) {
-        case kRevolved: intersectRevolvedCamera(object, eye, frameStamp, ray.direction, out); return;
-        case kDisc: intersectDiscCamera(object, eye, frameStamp, ray.direction, out); return;
+        case kRevolved: intersectRevolvedCamera(object, cache, ray.direction, out); return;
+        case kDisc: intersectDiscCamera(object, cache, eye, ray.direction, out); return;
         case kTorus:
         case kSphereSection:
         case kParaboloid:
@@ -77,23 +80,19 @@ inline void intersectGeneralAt(const SceneObject& object, const Vec3& origin, co
 // once per ray or per leaf keep the portable code they inline unchanged, and the per-object dispatch
 // is inlined into these.
 //
-// SSE twin of intersectPrimary: flag 0x0040, mailbox, then the type code (the free object).
-void intersectPrimarySse(PrimaryRay& ray, SceneObject& object);
+// SSE twin of intersectPrimary: flag kHiddenFromCamera, mailbox, then the type code (the free object).
+void intersectPrimarySse(PrimaryRay& ray, const SceneObject& object, const CameraEye& view);
 // SSE twin of intersectGeneral (the free object).
 void intersectGeneralSse(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
-// The leaf steps of the two tree walks, inline in the SSE instantiation of the walks. Camera walk:
-// nearest accepted hit over one leaf's list; a candidate is taken when its distance is >= 0 and
-// smaller than the nearest so far, so equal distances keep the earlier object. General walk: the same
-// filters as the portable leaf; shadow rays (maxDistance != 0) skip non-casters and skipObject,
-// ignore hits beyond maxDistance and stop at the first blocker; hits on excludeObject closer than
-// 0.0001 are self-hits.
-inline void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list) {
-    const World& w = world();
-    const Vec3& eye = w.camera.eyePosition;
-    const uint16_t frameStamp = w.frameStamp;
+// The leaf steps of the tree walks, inline in the SSE instantiation of the walks, with the same
+// filters as the portable leaves. Camera walk: nearest accepted hit over one leaf's list; a candidate
+// is taken when its distance is >= 0 and smaller than the nearest so far, so equal distances keep the
+// earlier object. Nearest-hit walk: the same, where hits on excludeObject closer than 0.0001 are
+// self-hits.
+inline void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list, const CameraEye& view) {
     for (const ObjectNode* n = list; n; n = n->next) {
-        sse::intersectPrimaryAt(ray, *n->object, eye, frameStamp);
+        sse::intersectPrimaryAt(ray, *n->object, view);
         const float t = ray.candidate.distance;
         if (t >= 0.0f && (ray.nearest.distance < 0.0f || t < ray.nearest.distance)) {
             ray.candidate.object = n->object;
@@ -102,24 +101,38 @@ inline void cameraLeafSse(PrimaryRay& ray, const ObjectNode* list) {
     }
 }
 
-inline void generalLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
-                           const SceneObject* skipObject, const SceneObject* excludeObject, float maxDistance) {
-    const bool shadowRay = maxDistance != 0.0f;
+inline void nearestLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
+                           const SceneObject* excludeObject) {
     HitRecord scratch{};
     for (const ObjectNode* n = list; n; n = n->next) {
         SceneObject* object = n->object;
-        if (shadowRay && ((object->flags & kNoShadowCast) || object == skipObject)) continue;
         sse::intersectGeneralAt(*object, origin, direction, scratch);
         const float t = scratch.distance;
         if (object == excludeObject && t < 0.0001f) continue;
-        if (shadowRay && t > maxDistance) continue;
         if (t < 0.0f) continue;
         if (nearest.distance < 0.0f || t < nearest.distance) {
             scratch.object = object;
             nearest = scratch;
         }
-        if (shadowRay) return;
     }
+}
+
+// Occlusion walk: skips non-casters and skipObject, ignores hits beyond maxDistance and self-hits on
+// excludeObject; returns the distance of the first blocker found, or -1.
+inline float occlusionLeafSse(const ObjectNode* list, const Vec3& origin, const Vec3& direction, float maxDistance,
+                              const SceneObject* skipObject, const SceneObject* excludeObject) {
+    HitRecord scratch{};
+    for (const ObjectNode* n = list; n; n = n->next) {
+        const SceneObject* object = n->object;
+        if ((object->flags & kNoShadowCast) || object == skipObject) continue;
+        sse::intersectGeneralAt(*object, origin, direction, scratch);
+        const float t = scratch.distance;
+        if (object == excludeObject && t < 0.0001f) continue;
+        if (t > maxDistance) continue;
+        if (t < 0.0f) continue;
+        return t;
+    }
+    return -1.0f;
 }
 
 }  // namespace lumo

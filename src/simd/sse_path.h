@@ -1,8 +1,7 @@
-// Selection between the portable routines and their SSE twins. The call sites test this once per
-// ray or per leaf, never per object.
+// Whether the SSE twins can run here: built with SSE and on a processor that has it. Frames choose
+// the SSE path once, from their parameters, and the call sites test that choice once per ray or per
+// leaf, never per object.
 #pragma once
-
-#include "app/settings.h"
 
 namespace lumo {
 
@@ -15,8 +14,7 @@ inline constexpr bool kSseBuilt = false;
 // processorHasSse(), taken once at program start.
 extern const bool sseAvailable;
 
-// True when the SSE twins run: useAsm is on and the processor (and the build) has SSE. On a
-// processor without SSE the switch has no effect.
-inline bool useSsePath() { return kSseBuilt && settings().useAsm != 0 && sseAvailable; }
+// True when a frame asking for the SSE path gets it; on a processor without SSE the wish has no effect.
+inline bool sseUsable() { return kSseBuilt && sseAvailable; }
 
 }  // namespace lumo

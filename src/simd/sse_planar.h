@@ -66,14 +66,10 @@ inline void intersectPatchSse(const SceneObject& o, const Vec3& origin, const Ve
     sse::intersectPatchAt(o, planeDistance, origin, direction, out);
 }
 
-// Shares the eye-plane distance cache with the portable camera form (both store the same value).
-inline void intersectPatchCameraSse(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
-                                    HitRecord& out) {
-    if (o.primaryStamp != frameStamp) {
-        refreshPatchCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
-    sse::intersectPatchAt(o, sse::load(o.patch.eyePlaneDistance), eye, direction, out);
+// Reads the same eye-plane distance cache as the portable camera form.
+inline void intersectPatchCameraSse(const SceneObject& o, const EyeCache& cache, const Vec3& eye,
+                                    const Vec3& direction, HitRecord& out) {
+    sse::intersectPatchAt(o, sse::load(cache.term), eye, direction, out);
 }
 
 }  // namespace lumo

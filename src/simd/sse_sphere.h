@@ -9,16 +9,11 @@
 
 namespace lumo {
 
-// Near root only, unit direction, eye cache shared with the portable camera form.
-inline void intersectSphereCameraSse(SceneObject& o, const Vec3& eye, uint16_t frameStamp, const Vec3& direction,
-                                     HitRecord& out) {
+// Near root only, unit direction, the same eye cache as the portable camera form.
+inline void intersectSphereCameraSse(const EyeCache& cache, const Vec3& direction, HitRecord& out) {
     using namespace sse;
-    if (o.primaryStamp != frameStamp) {
-        refreshSphereCache(o, eye);
-        o.primaryStamp = frameStamp;
-    }
-    const Scalar b = dot3(direction, o.sphere.eyeOffset);
-    const Scalar disc = sub(mul(b, b), load(o.sphere.eyeTerm));
+    const Scalar b = dot3(direction, cache.offset);
+    const Scalar disc = sub(mul(b, b), load(cache.term));
     if (less(disc, load(kZero))) {
         out.distance = kMiss;
         return;

@@ -2,25 +2,12 @@
 
 #include <cmath>
 
-#include "scene/world.h"
-#include "trace/trace.h"
-#include "trace/traverse.h"
-
 namespace lumo {
 
 float shadowRayOcclusion(const ShadowQuery& q, const Vec3& direction, float lightDistance) {
     const float maxDistance = 0.999f * lightDistance;
-    if (!(maxDistance > 0.0f)) return 0.0f;  // 0 would turn the walk into an ordinary ray
-    ++rayStats->rays;
-    HitRecord record{};
-    record.distance = -1.0f;
-    if (useSsePath()) [[unlikely]]
-        traverseGeneral<true>(q.root, q.x, q.x, direction, record, q.lightObject, q.excludeObject, maxDistance,
-                              q.bounds.min, q.bounds.max);
-    else
-        traverseGeneral(q.root, q.x, q.x, direction, record, q.lightObject, q.excludeObject, maxDistance,
-                        q.bounds.min, q.bounds.max);
-    return record.distance > 0.0f ? 1.0f : 0.0f;
+    if (!(maxDistance > 0.0f)) return 0.0f;  // nothing lies between the point and the light
+    return occluded(q.ctx, Ray{q.x, direction, maxDistance}, q.excludeObject, q.lightObject) ? 1.0f : 0.0f;
 }
 
 float shadowRayOcclusion(const ShadowQuery& q, const Vec3& target) {
@@ -61,10 +48,9 @@ float areaShadow(const ShadowQuery& q, float uLow, float vLow, float s, float o0
     return (o0 + o1 + o2 + o3 + mA + mB + mC + mD + mE) / 9.0f;
 }
 
-float shadowFactor(const SceneObject* excludeObject, const SceneObject* lightObject, const Vec3& x,
-                   const Vec3& toLight, float lightDistance) {
-    const Scene& scene = currentScene();
-    const ShadowQuery q{scene.root, scene.bounds, excludeObject, lightObject, x};
+float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
+                   const Vec3& x, const Vec3& toLight, float lightDistance) {
+    const ShadowQuery q{ctx, excludeObject, lightObject, x};
     if (lightObject && lightObject->type == kParallelogram) {
         const PlanarPatch& p = lightObject->patch;
         const Vec3 c1 = add(p.origin, p.edgeA);

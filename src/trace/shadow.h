@@ -1,15 +1,13 @@
 // Shadow queries towards point lights and parallelogram area lights.
 #pragma once
 
-#include "scene/kd_tree.h"
-#include "scene/scene_object.h"
+#include "trace/trace.h"
 
 namespace lumo {
 
-// What every shadow ray of one query shares: the tree, the surface it leaves and the light.
+// What every shadow ray of one query shares: the context, the surface it leaves and the light.
 struct ShadowQuery {
-    const KdNode* root;
-    Box bounds;
+    const TraceContext& ctx;
     const SceneObject* excludeObject;  // the shaded surface
     const SceneObject* lightObject;    // the light's own geometry, never a blocker (may be null)
     Vec3 x;                            // the shaded point

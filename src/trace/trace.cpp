@@ -1,62 +1,51 @@
 #include "trace/trace.h"
 
-#include "app/settings.h"
+#include "intersect/box_entry.h"
 #include "intersect/intersect.h"
-#include "scene/world.h"
 #include "simd/sse_box_entry.h"
 #include "simd/sse_dispatch.h"
-#include "trace/box_entry.h"
 #include "trace/traverse.h"
 
 namespace lumo {
 
-namespace {
-thread_local RayStats fallbackRayStats;
-}  // namespace
-
-thread_local RayStats* rayStats = &fallbackRayStats;
-
-Vec3 traceCameraRay(PrimaryRay& ray) {
-    ++rayStats->samples;
-    ++rayStats->rays;
+bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) {
+    ++ctx.stats->samples;
+    ++ctx.stats->rays;
     ray.nearest.distance = -1.0f;
     if (++ray.rayId == 0) ray.rayId = 1;  // 0 is the cleared mailbox value
 
-    const Scene& scene = currentScene();
-    const Vec3 eye = camera().eyePosition;
+    const Scene& scene = *ctx.scene;
+    const CameraEye eye = view.cameraEye();
     // The SSE twins are out of line; [[unlikely]] keeps the portable calls inlined as they were.
-    const bool sse = useSsePath();
+    const bool sse = ctx.sse;
     if (SceneObject* free = scene.freeObject) {
         if (sse) [[unlikely]]
-            intersectPrimarySse(ray, *free);
+            intersectPrimarySse(ray, *free, eye);
         else
-            intersectPrimary(ray, *free);
+            intersectPrimary(ray, *free, eye);
         ray.candidate.object = free;
         ray.nearest = ray.candidate;
     }
     if (sse) [[unlikely]]
-        enterBoxCameraSse(scene.bounds, eye, ray);
+        enterBoxCameraSse(scene.bounds, eye.eye, view.box, ray);
     else
-        enterBox(scene.bounds, eye, ray);
+        enterBox(scene.bounds, eye.eye, view.box, ray);
     if (ray.candidate.distance > 0.0f) {
         if (sse) [[unlikely]]
             traverseCamera<true>(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
         else
             traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
     }
-    if (ray.nearest.distance > 0.0f)
-        return settings().currentShader(eye, ray.direction, ray.nearest, &airMedium, 0);
-    return {0.0f, 0.0f, 0.0f};
+    return ray.nearest.distance > 0.0f;
 }
 
-Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, const Material* medium,
-              const Vec3& origin, const Vec3& direction, float power, HitCallback shader, int depth) {
-    ++rayStats->rays;
-    const Scene& scene = currentScene();
+HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
+                     const SceneObject* excludeObject) {
+    const Scene& scene = *ctx.scene;
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
-    const bool sse = useSsePath();
+    const bool sse = ctx.sse;
     SceneObject* free = scene.freeObject;
     if (free && free != excludeObject) {
         if (sse) [[unlikely]]
@@ -69,31 +58,36 @@ Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, cons
     enterBox(scene.bounds, origin, direction, candidate);
     if (candidate.distance > 0.0f) {
         if (sse) [[unlikely]]
-            traverseGeneral<true>(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject,
-                                  0.0f, scene.bounds.min, scene.bounds.max);
+            traverseNearest<true>(scene.root, candidate.position, origin, direction, nearest, excludeObject,
+                                  scene.bounds.min, scene.bounds.max);
         else
-            traverseGeneral(scene.root, candidate.position, origin, direction, nearest, nullptr, excludeObject, 0.0f,
+            traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject,
                             scene.bounds.min, scene.bounds.max);
     }
-    if (nearest.distance > 0.0f)
-        return shader(excludeObject, medium, origin, direction, nearest, power, depth, photonBuffer);
-    return {0.0f, 0.0f, 0.0f};
+    return nearest;
 }
 
-void prepareCameraFrame() {
-    World& w = world();
-    if (!w.scene) return;
-    Scene& scene = *w.scene;
-    const auto prepare = [](SceneObject& object) {
-        refreshCameraCache(object);
-        for (MailboxEntry& entry : object.mailboxRayId) entry = 0;
-    };
-    for (SceneObject& object : scene.objects) prepare(object);
-    if (scene.freeObject) prepare(*scene.freeObject);
-    if (useSsePath())  // the SSE box entry classifies an eye on the box maximum as beyond it
-        refreshCameraBoxCacheSse();
+bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
+              const SceneObject* lightObject) {
+    ++ctx.stats->rays;
+    const Scene& scene = *ctx.scene;
+    // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
+    float blocker;
+    if (ctx.sse) [[unlikely]]
+        blocker = traverseOcclusion<true>(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
+                                          lightObject, excludeObject, scene.bounds.min, scene.bounds.max);
     else
-        refreshCameraBoxCache();
+        blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance, lightObject,
+                                    excludeObject, scene.bounds.min, scene.bounds.max);
+    return blocker > 0.0f;
+}
+
+Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
+              const Vec3& direction, float power, HitCallback callback, int depth) {
+    ++ctx.stats->rays;
+    const HitRecord nearest = nearestHit(ctx, origin, direction, excludeObject);
+    if (nearest.distance > 0.0f) return callback(ctx, excludeObject, medium, origin, direction, nearest, power, depth);
+    return {0.0f, 0.0f, 0.0f};
 }
 
 }  // namespace lumo

@@ -1,4 +1,4 @@
-// Tree walks, shadow queries and the two trace entry points.
+// The trace entry points and typed ray queries, with what every traced ray carries along.
 #pragma once
 
 #include <cstdint>
@@ -6,40 +6,64 @@
 #include "intersect/hit_record.h"
 #include "scene/kd_tree.h"
 #include "scene/material.h"
+#include "scene/scene.h"
+#include "trace/view.h"
 
 namespace lumo {
 
 struct PhotonBuffer;
-
-// Hit callback of traceRay: (excludeObject, medium, origin, direction, nearest hit, power, depth, photonBuffer).
-using HitCallback = Vec3 (*)(const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
-                             const Vec3& direction, HitRecord hit, float power, int depth, PhotonBuffer* photonBuffer);
-
-// Camera ray from the eye along ray.direction, shaded by currentShader. Black when nothing is hit.
-Vec3 traceCameraRay(PrimaryRay& ray);
-
-// Any other ray; the nearest hit goes to `shader`. Black when nothing is hit.
-Vec3 traceRay(PhotonBuffer* photonBuffer, const SceneObject* excludeObject, const Material* medium,
-              const Vec3& origin, const Vec3& direction, float power, HitCallback shader, int depth);
-
-// Blocked fraction of a light seen from X: 1 fully shadowed, 0 fully lit.
-float shadowFactor(const SceneObject* excludeObject, const SceneObject* lightObject, const Vec3& x,
-                   const Vec3& toLight, float lightDistance);
-
-// Refreshes every per-frame camera cache (objects, mailboxes, camera box) for the current eye and
-// frame stamp. Called on the UI thread before a frame's camera rays start.
-void prepareCameraFrame();
-
-}  // namespace lumo
-
-namespace lumo {
+struct RenderParams;
 
 // Ray counts for measurement: camera samples traced and every ray cast (camera, secondary, photon,
-// shadow). Each thread counts into the record rayStats points to; workers point it at their slot's.
+// shadow). Each worker counts into its own.
 struct RayStats {
     uint64_t samples = 0;
     uint64_t rays = 0;
 };
-extern thread_local RayStats* rayStats;
+
+// What a traced ray and the callbacks it reaches read and write besides the ray itself: the scene,
+// the frame's parameters (for the shaders), the worker's ray counts and photon buffer, and whether the
+// frame runs the SSE twins. One per worker; nothing in it is shared between threads but the scene
+// and the parameters, which are read-only while rays run.
+struct TraceContext {
+    const Scene* scene = nullptr;
+    const RenderParams* params = nullptr;
+    RayStats* stats = nullptr;
+    PhotonBuffer* photons = nullptr;  // photon passes: where this worker stores photons
+    bool sse = false;
+};
+
+// A ray of a query: origin, unit direction and how far it reaches.
+struct Ray {
+    Vec3 origin;
+    Vec3 direction;
+    float maxDistance;
+};
+
+// Hit callback of traceRay: (context, excludeObject, medium, origin, direction, nearest hit, power, depth).
+using HitCallback = Vec3 (*)(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium,
+                             const Vec3& origin, const Vec3& direction, HitRecord hit, float power, int depth);
+
+// Camera ray from the view's eye along ray.direction: ray.nearest becomes the nearest hit. True when
+// something is hit at a positive distance. Counts a sample and a ray.
+bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray);
+
+// Nearest hit along the ray (maxDistance is not a limit here), ignoring self-hits on excludeObject
+// closer than 0.0001; distance -1 when nothing is hit. Counts no ray.
+HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
+                     const SceneObject* excludeObject);
+
+// Whether something casting shadows blocks the ray before ray.maxDistance, leaving aside the light's
+// own geometry `lightObject` and self-hits on `excludeObject`. Counts a ray.
+bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
+              const SceneObject* lightObject);
+
+// Any other ray; the nearest hit goes to `callback`. Black when nothing is hit. Counts a ray.
+Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
+              const Vec3& direction, float power, HitCallback callback, int depth);
+
+// Blocked fraction of a light seen from X: 1 fully shadowed, 0 fully lit.
+float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
+                   const Vec3& x, const Vec3& toLight, float lightDistance);
 
 }  // namespace lumo

@@ -1,11 +1,11 @@
-// Nearest-hit walks of the subdivision tree: one for camera rays, one for every other ray.
+// Walks of the subdivision tree: nearest hit of camera rays, nearest hit of any other ray, occlusion.
 // Header-only so that the trace entry points and the shadow queries inline them.
 #pragma once
 
 #include "intersect/intersect.h"
 #include "scene/kd_tree.h"
 #include "simd/sse_dispatch.h"
-#include "trace/box_entry.h"
+#include "intersect/box_entry.h"
 
 namespace lumo {
 
@@ -26,20 +26,20 @@ inline bool hitBeforeEntry(bool nearIsBelow, float entryCoord, float hitCoord) {
 
 }  // namespace detail
 
-// Camera ray from `eye` along ray.direction through `node`, whose cell is [cellMin, cellMax] and which
-// the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch. kSse: the leaves run the
-// SSE twins; the caller chooses once per ray, so the portable walk carries no test of the switch.
+// Camera ray from view.eye along ray.direction through `node`, whose cell is [cellMin, cellMax] and
+// which the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch. kSse: the leaves run
+// the SSE twins; the caller chooses once per ray, so the portable walk carries no test of the switch.
 template <bool kSse = false>
 inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3 cellMin, Vec3 cellMax,
-                           const Vec3& eye) {
+                           const CameraEye& view) {
     const int32_t axis = node->axis;
     if (axis == 0) {
         if constexpr (kSse) {
-            cameraLeafSse(ray, node->objects());
+            cameraLeafSse(ray, node->objects(), view);
             return;
         }
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
-            intersectPrimary(ray, *n->object);
+            intersectPrimary(ray, *n->object, view);
             const float t = ray.candidate.distance;
             if (t >= 0.0f && (ray.nearest.distance < 0.0f || t < ray.nearest.distance)) {
                 ray.candidate.object = n->object;
@@ -49,6 +49,7 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         return;
     }
     if (axis < 1 || axis > 3) return;
+    const Vec3& eye = view.eye;
     const int a = axis - 1;
     const float split = node->split;
     const float entryCoord = axisValue(entry, a);
@@ -58,7 +59,7 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    traverseCamera<kSse>(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, eye);
+    traverseCamera<kSse>(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, view);
 
     const float d = axisValue(ray.direction, a);
     if (ray.nearest.distance >= 0.0f &&
@@ -73,70 +74,128 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    traverseCamera<kSse>(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, eye);
+    traverseCamera<kSse>(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, view);
 }
 
-// Any other ray. maxDistance 0: a normal ray. maxDistance > 0: a shadow ray of that length, which
-// skips objects flagged kNoShadowCast and `skipObject`, ignores hits beyond maxDistance and stops at
-// the first blocker. Hits on `excludeObject` closer than 0.0001 are self-hits and ignored. kSse: as
-// for traverseCamera.
+namespace detail {
+
+// The near child of a split node and the far child's cell, shared by the two general walks.
+struct SplitStep {
+    int a;                // axis index 0..2
+    float split;
+    float entryCoord;
+    bool nearIsBelow;
+    Vec3 nearMin, nearMax;
+};
+
+inline SplitStep splitStep(const KdNode* node, const Vec3& entry, const Vec3& cellMin, const Vec3& cellMax) {
+    SplitStep s;
+    s.a = node->axis - 1;
+    s.split = node->split;
+    s.entryCoord = axisValue(entry, s.a);
+    s.nearIsBelow = s.entryCoord < s.split;
+    s.nearMin = cellMin;
+    s.nearMax = cellMax;
+    if (s.nearIsBelow)
+        setAxisValue(s.nearMax, s.a, s.split);
+    else
+        setAxisValue(s.nearMin, s.a, s.split);
+    return s;
+}
+
+// Where the ray enters the far child, if it does so inside the current cell; fills its cell.
+inline bool farEntry(const SplitStep& s, const Vec3& entry, const Vec3& direction, const Vec3& cellMin,
+                     const Vec3& cellMax, Vec3& q, Vec3& farMin, Vec3& farMax) {
+    const float d = axisValue(direction, s.a);
+    if (s.nearIsBelow ? !(d > 0.0f) : !(d < 0.0f)) return false;
+    const float t = (s.split - s.entryCoord) / d;
+    q = add(entry, scale(t, direction));
+    if (!strictlyInside(q, cellMin, cellMax)) return false;
+    farMin = cellMin;
+    farMax = cellMax;
+    if (s.nearIsBelow)
+        setAxisValue(farMin, s.a, s.split);
+    else
+        setAxisValue(farMax, s.a, s.split);
+    return true;
+}
+
+}  // namespace detail
+
+// Nearest hit of any ray but a camera ray, through `node` entered at `entry`. Hits on `excludeObject`
+// closer than 0.0001 are self-hits and ignored. kSse: as for traverseCamera.
 template <bool kSse = false>
-inline void traverseGeneral(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
-                            HitRecord& nearest, const SceneObject* skipObject, const SceneObject* excludeObject,
-                            float maxDistance, Vec3 cellMin, Vec3 cellMax) {
+inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
+                            HitRecord& nearest, const SceneObject* excludeObject, Vec3 cellMin, Vec3 cellMax) {
     const int32_t axis = node->axis;
-    const bool shadowRay = maxDistance != 0.0f;
     if (axis == 0) {
         if constexpr (kSse) {
-            generalLeafSse(node->objects(), origin, direction, nearest, skipObject, excludeObject, maxDistance);
+            nearestLeafSse(node->objects(), origin, direction, nearest, excludeObject);
             return;
         }
         HitRecord scratch{};
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             SceneObject* object = n->object;
-            if (shadowRay && ((object->flags & kNoShadowCast) || object == skipObject)) continue;
             intersectGeneral(*object, origin, direction, scratch);
             const float t = scratch.distance;
             if (object == excludeObject && t < 0.0001f) continue;
-            if (shadowRay && t > maxDistance) continue;
             if (t < 0.0f) continue;
             if (nearest.distance < 0.0f || t < nearest.distance) {
                 scratch.object = object;
                 nearest = scratch;
             }
-            if (shadowRay) return;  // any blocker ends a shadow query
         }
         return;
     }
     if (axis < 1 || axis > 3) return;
-    const int a = axis - 1;
-    const float split = node->split;
-    const float entryCoord = axisValue(entry, a);
-    const bool nearIsBelow = entryCoord < split;
-    Vec3 nearMin = cellMin, nearMax = cellMax;
-    if (nearIsBelow)
-        setAxisValue(nearMax, a, split);
-    else
-        setAxisValue(nearMin, a, split);
-    traverseGeneral<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
-                          skipObject, excludeObject, maxDistance, nearMin, nearMax);
+    const detail::SplitStep s = detail::splitStep(node, entry, cellMin, cellMax);
+    traverseNearest<kSse>(s.nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
+                          excludeObject, s.nearMin, s.nearMax);
+    if (nearest.distance >= 0.0f &&
+        detail::hitBeforeEntry(s.nearIsBelow, s.entryCoord,
+                               axisValue(origin, s.a) + nearest.distance * axisValue(direction, s.a)))
+        return;
+    Vec3 q, farMin, farMax;
+    if (!detail::farEntry(s, entry, direction, cellMin, cellMax, q, farMin, farMax)) return;
+    traverseNearest<kSse>(s.nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest,
+                          excludeObject, farMin, farMax);
+}
 
-    const float d = axisValue(direction, a);
-    if (nearest.distance >= 0.0f) {
-        if (shadowRay) return;
-        if (detail::hitBeforeEntry(nearIsBelow, entryCoord, axisValue(origin, a) + nearest.distance * d)) return;
+// Occlusion of a shadow ray of length maxDistance through `node` entered at `entry`: skips objects
+// flagged kNoShadowCast and `skipObject` (the light's own geometry), ignores hits beyond maxDistance
+// and self-hits on `excludeObject`, and stops at the first blocker. Returns its distance, or -1 when
+// nothing blocks (a blocker whose distance is not a number also ends the walk).
+template <bool kSse = false>
+inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
+                               float maxDistance, const SceneObject* skipObject, const SceneObject* excludeObject,
+                               Vec3 cellMin, Vec3 cellMax) {
+    const int32_t axis = node->axis;
+    if (axis == 0) {
+        if constexpr (kSse)
+            return occlusionLeafSse(node->objects(), origin, direction, maxDistance, skipObject, excludeObject);
+        HitRecord scratch{};
+        for (const ObjectNode* n = node->objects(); n; n = n->next) {
+            const SceneObject* object = n->object;
+            if ((object->flags & kNoShadowCast) || object == skipObject) continue;
+            intersectGeneral(*object, origin, direction, scratch);
+            const float t = scratch.distance;
+            if (object == excludeObject && t < 0.0001f) continue;
+            if (t > maxDistance) continue;
+            if (t < 0.0f) continue;
+            return t;
+        }
+        return -1.0f;
     }
-    if (nearIsBelow ? !(d > 0.0f) : !(d < 0.0f)) return;
-    const float t = (split - entryCoord) / d;
-    const Vec3 q = add(entry, scale(t, direction));
-    if (!detail::strictlyInside(q, cellMin, cellMax)) return;
-    Vec3 farMin = cellMin, farMax = cellMax;
-    if (nearIsBelow)
-        setAxisValue(farMin, a, split);
-    else
-        setAxisValue(farMax, a, split);
-    traverseGeneral<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest, skipObject,
-                          excludeObject, maxDistance, farMin, farMax);
+    if (axis < 1 || axis > 3) return -1.0f;
+    const detail::SplitStep s = detail::splitStep(node, entry, cellMin, cellMax);
+    const float blocker = traverseOcclusion<kSse>(s.nearIsBelow ? node->belowChild() : node->above, entry, origin,
+                                                  direction, maxDistance, skipObject, excludeObject, s.nearMin,
+                                                  s.nearMax);
+    if (!(blocker < 0.0f)) return blocker;
+    Vec3 q, farMin, farMax;
+    if (!detail::farEntry(s, entry, direction, cellMin, cellMax, q, farMin, farMax)) return -1.0f;
+    return traverseOcclusion<kSse>(s.nearIsBelow ? node->above : node->belowChild(), q, origin, direction,
+                                   maxDistance, skipObject, excludeObject, farMin, farMax);
 }
 
 }  // namespace lumo

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
 
 namespace lumo {
 

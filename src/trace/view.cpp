@@ -1,13 +1,11 @@
+#include "trace/view.h"
+
 #include <cmath>
 
-#include "image/frame.h"
+#include "intersect/intersect.h"
+#include "simd/sse_box_entry.h"
 
 namespace lumo {
-
-RayFrame& rayFrame() {
-    static RayFrame frame;
-    return frame;
-}
 
 RayFrame computeRayFrame(const Camera& camera, int width, int height) {
     RayFrame frame;
@@ -30,6 +28,14 @@ RayFrame computeRayFrame(const Camera& camera, int width, int height) {
     frame.rowStep = scale(2.0f * vertical / h, up);
     frame.columnStep = scale(2.0f * horizontal / w, right);
     return frame;
+}
+
+void prepareView(View& view, const Scene& scene, int width, int height, bool sse) {
+    const Vec3& eye = view.camera.eyePosition;
+    view.rayFrame = computeRayFrame(view.camera, width, height);
+    view.eyeCaches.resize(scene.objectCount());
+    for (const SceneObject& object : scene.objects) refreshCameraCache(object, eye, view.eyeCaches[object.index]);
+    view.box = sse ? classifyEyeSse(scene.bounds, eye) : classifyEye(scene.bounds, eye);
 }
 
 }  // namespace lumo

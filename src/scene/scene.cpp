@@ -1,38 +1,10 @@
-#include "scene/world.h"
+#include "scene/scene.h"
 
 #include <cmath>
 
 namespace lumo {
 
-// The one light record. Defined before theWorld so that it outlives the scene, whose destructor
-// may still touch it at exit.
-static Light theLight;
-World theWorld;
-
-void ensureLight() {
-    if (!world().lights) world().lights = &theLight;
-}
-
-void setScene(std::unique_ptr<Scene> scene) {
-    // The new scene is in place (and the light, written by its builder, points into it) before the
-    // old one's objects are freed.
-    std::unique_ptr<Scene> previous = std::move(world().scene);
-    world().scene = std::move(scene);
-    previous.reset();
-}
-
-Scene::~Scene() {
-    Light* light = world().lights;
-    if (!light || !light->object) return;
-    for (const SceneObject& o : objects)
-        if (&o == light->object) {
-            light->object = nullptr;
-            return;
-        }
-}
-
-void placeEyeOnOrbit() {
-    Camera& c = camera();
+void placeEyeOnOrbit(Camera& c) {
     const float a = c.cameraAzimuth;
     const float e = c.cameraElevation;
     c.eyePosition = {7.0f * static_cast<float>(std::cos(e) * std::sin(a)),
@@ -47,7 +19,11 @@ Material& Scene::newMaterial(const char* name) {
     return m;
 }
 
-SceneObject& Scene::newObject() { return objects.emplace_back(); }
+SceneObject& Scene::newObject() {
+    SceneObject& o = objects.emplace_back();
+    o.index = static_cast<uint32_t>(objects.size() - 1);
+    return o;
+}
 
 ShapeTransform& Scene::newTransform() { return transforms.emplace_back(); }
 

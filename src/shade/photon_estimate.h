@@ -3,17 +3,20 @@
 
 #include <cmath>
 
+#include "core/render_params.h"
 #include "core/vec3.h"
-#include "scene/scene_object.h"
+#include "scene/photon_map.h"
+#include "scene/scene.h"
 
 namespace lumo {
 
 // Light deposited by photons at surface parameters (u, v) of object, per unit of world area.
 // Black unless the object is a parallelogram with a photon tree and a photon display is on.
-Vec3 photonEstimate(const SceneObject* object, float u, float v);
+Vec3 photonEstimate(const SceneDescriptor& scene, const PhotonParams& params, const SceneObject* object, float u,
+                    float v);
 
-// Scale of the estimate for a scene (photon count and receiver area aside): 0 where no scene offers a map.
-float photonEstimateSceneScale(int sceneId, int causticPhotonCount, int giPhotonCount);
+// Scale of the estimate for a scene (receiver area aside): 0 where the scene offers no map.
+float photonEstimateSceneScale(const SceneDescriptor& scene, int causticPhotonCount, int giPhotonCount);
 
 // Reconstructs the density at (u, v) from a tree with the given "Interpolation" mode (0..6), unscaled.
 Vec3 evaluateKernel(const PhotonQuadNode* root, float u, float v, int kernel);

@@ -20,26 +20,15 @@ inline void setAxisValue(Vec3& v, int a, float value) {
 }
 
 // The eye against the scene box, per axis: outside (then `plane` is the face the eye looks at) or
-// between the two faces. Filled by refreshCameraBoxCache before a frame's rays start; read-only after.
+// between the two faces. Computed once per frame by the view; read-only while the rays run.
 struct CameraBoxCache {
     float plane[3] = {0.0f, 0.0f, 0.0f};
     bool outside[3] = {false, false, false};
     bool eyeInside = true;
-    uint16_t stamp = 0;  // frame stamp it was computed for
-    Vec3 eye{0.0f, 0.0f, 0.0f};  // the eye and box it was computed for
-    Box bounds{{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
-
-    bool validFor(const Box& box, const Vec3& e) const {
-        return e.x == eye.x && e.y == eye.y && e.z == eye.z && box.min.x == bounds.min.x &&
-               box.min.y == bounds.min.y && box.min.z == bounds.min.z && box.max.x == bounds.max.x &&
-               box.max.y == bounds.max.y && box.max.z == bounds.max.z;
-    }
 };
 
-extern CameraBoxCache cameraBoxCache;
-
-// Classifies the current eye against the current scene box and stamps the cache with the frame stamp.
-void refreshCameraBoxCache();
+// Classifies the eye against the box: a coordinate below the minimum or above the maximum is outside.
+CameraBoxCache classifyEye(const Box& box, const Vec3& eye);
 
 namespace detail {
 
@@ -105,15 +94,8 @@ inline void enterBox(const Box& box, const Vec3& origin, const Vec3& direction, 
     detail::enterFromOutside(box, origin, direction, plane, outside, out);
 }
 
-// Camera form: origin `eye`, classification taken from cameraBoxCache; result in ray.candidate.
-// Should the cache not match the eye and box (no prepared frame), the ray classifies for itself
-// rather than writing the shared cache.
-inline void enterBox(const Box& box, const Vec3& eye, PrimaryRay& ray) {
-    const CameraBoxCache& c = cameraBoxCache;
-    if (!c.validFor(box, eye)) {
-        enterBox(box, eye, ray.direction, ray.candidate);
-        return;
-    }
+// Camera form: origin `eye`, classification taken from the frame's cache; result in ray.candidate.
+inline void enterBox(const Box& box, const Vec3& eye, const CameraBoxCache& c, PrimaryRay& ray) {
     if (c.eyeInside) {
         ray.candidate.position = eye;
         ray.candidate.distance = 1.0f;

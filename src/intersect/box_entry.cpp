@@ -1,15 +1,9 @@
-#include "trace/box_entry.h"
-
-#include "scene/world.h"
+#include "intersect/box_entry.h"
 
 namespace lumo {
 
-CameraBoxCache cameraBoxCache;
-
-void refreshCameraBoxCache() {
-    CameraBoxCache& c = cameraBoxCache;
-    const Vec3& eye = camera().eyePosition;
-    const Box& box = currentScene().bounds;
+CameraBoxCache classifyEye(const Box& box, const Vec3& eye) {
+    CameraBoxCache c;
     c.eyeInside = true;
     for (int a = 0; a < 3; ++a) {
         const float o = axisValue(eye, a);
@@ -25,9 +19,7 @@ void refreshCameraBoxCache() {
         }
         c.eyeInside = c.eyeInside && !c.outside[a];
     }
-    c.eye = eye;
-    c.bounds = box;
-    c.stamp = world().frameStamp;
+    return c;
 }
 
 }  // namespace lumo

@@ -1,7 +1,4 @@
-#include "photon/estimate.h"
-
-#include "app/settings.h"
-#include "photon/quadtree.h"
+#include "shade/photon_estimate.h"
 
 namespace lumo {
 
@@ -182,21 +179,18 @@ Vec3 evaluateKernel(const PhotonQuadNode* root, float u, float v, int kernel) {
     }
 }
 
-float photonEstimateSceneScale(int sceneId, int causticPhotonCount, int giPhotonCount) {
-    switch (sceneId) {
-        case 3: return 8.0f / static_cast<float>(causticPhotonCount);
-        case 8: return 2.0f / static_cast<float>(causticPhotonCount);
-        case 9: return 135.0f / static_cast<float>(giPhotonCount);
-        default: return 0.0f;
-    }
+float photonEstimateSceneScale(const SceneDescriptor& scene, int causticPhotonCount, int giPhotonCount) {
+    if (scene.causticEstimateScale != 0.0f) return scene.causticEstimateScale / static_cast<float>(causticPhotonCount);
+    if (scene.giEstimateScale != 0.0f) return scene.giEstimateScale / static_cast<float>(giPhotonCount);
+    return 0.0f;
 }
 
-Vec3 photonEstimate(const SceneObject* object, float u, float v) {
-    const RenderSettings& st = settings();
+Vec3 photonEstimate(const SceneDescriptor& scene, const PhotonParams& st, const SceneObject* object, float u,
+                    float v) {
     if (!object || object->type != kParallelogram || (!st.causticsDisplay && !st.giDisplay)) return kBlack;
     const PhotonQuadNode* root = object->patch.photonTree;
     if (!root) return kBlack;
-    const float sceneScale = photonEstimateSceneScale(st.sceneId, st.causticPhotonCount, st.giPhotonCount);
+    const float sceneScale = photonEstimateSceneScale(scene, st.causticPhotonCount, st.giPhotonCount);
     if (sceneScale == 0.0f) return kBlack;
     const float area = static_cast<float>(length(object->patch.edgeA)) * static_cast<float>(length(object->patch.edgeB));
     return scale(sceneScale / area, evaluateKernel(root, u, v, st.interpolationKernel));

@@ -1,0 +1,45 @@
+// Every choice a frame's passes, shaders and photon passes read: plain data with the program's
+// start values, filled at the boundary (the window's settings, lumo-render's options).
+#pragma once
+
+namespace lumo {
+
+enum SamplingMode : int {
+    kSamplingOneToOne = 1,   // "1:1": every pixel traced
+    kSamplingSubsampled = 2, // "Subsampling": adaptive 4x4 blocks
+};
+
+enum ShaderMode : int {
+    kShaderDepth,
+    kShaderNormals,
+    kShaderReflection,
+    kShaderUV,
+    kShaderSimple,
+    kShaderPhong,
+};
+
+struct PhotonParams {
+    bool causticsCalculate = false;   // run the caustic pass before the frame
+    bool causticsDisplay = false;     // shaders add the caustic map
+    int causticPhotonCount = 10000;
+    int causticSplitCount = 30;
+    bool giCalculate = false;         // run the global-illumination pass before the frame
+    bool giDisplay = false;           // shaders add the GI map
+    int giPhotonCount = 500000;
+    int giSplitCount = 2500;
+    bool giOnlyIndirect = true;       // first hits are not stored
+    int interpolationKernel = 1;      // "Interpolation" 0..6
+};
+
+struct RenderParams {
+    SamplingMode sampling = kSamplingSubsampled;
+    int refineThresholds[5] = {5, 24, 32, 48, 64};  // T0..T4 of Subsampling
+    int antiAliasing = 0;                           // 0 none, 1 up to 2x2, 2 up to 4x4
+    bool filter = false;                            // 3x3 smoothing after the passes
+    ShaderMode shader = kShaderPhong;
+    PhotonParams photons;
+    int threadCount = 1;                            // 1, 2 or 4
+    bool useSimd = false;                           // the SSE twins, where the processor has SSE
+};
+
+}  // namespace lumo

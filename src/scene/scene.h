@@ -1,0 +1,103 @@
+// A scene: everything one picture's world is made of, owned in one place. Read-only while a frame
+// renders; the animation step and the photon passes write it between frames.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "core/vec3.h"
+#include "scene/kd_tree.h"
+#include "scene/material.h"
+#include "scene/scene_object.h"
+
+namespace lumo {
+
+// Where the camera stands and looks. The eye follows from the orbit angles each frame.
+struct Camera {
+    Vec3 eyePosition{0.0f, -7.0f, 0.0f};
+    Vec3 lookAtPoint{0.0f, 0.0f, 0.0f};
+    Vec3 upVector{0.0f, 0.0f, 1.0f};
+    float fieldOfView = 0.5f;    // radians across the shorter side of the picture
+    float cameraAzimuth = 1.3f;  // orbit angle about z
+    float cameraElevation = 0.3f;
+};
+
+// Puts the eye on its orbit of radius 7 about the origin, from cameraAzimuth and cameraElevation.
+void placeEyeOnOrbit(Camera& camera);
+
+struct Light {
+    Light* next = nullptr;
+    SceneObject* object = nullptr;  // area light geometry (a parallelogram), null for a point light
+    Vec3 position{0.0f, 0.0f, 0.0f};
+    float intensity = 1.0f;
+    float area = 0.0f;              // emitting area, where the glow of the light's own surface needs it
+};
+
+// What the program knows about a scene beyond its geometry: names, start camera and light, and the
+// photon maps it offers with their defaults.
+struct SceneDescriptor {
+    int id = 0;                         // demo scenes 1..9, 0 for any other
+    const char* menuName = "";          // Demo menu text
+    const char* cliName = "";           // lumo-render --scene name
+    const char* title = "";             // window title
+    Vec3 lookAt{0.0f, 0.0f, 0.0f};
+    float azimuth = 1.3f;
+    float elevation = 0.3f;
+    float fieldOfView = 0.5f;
+    Vec3 lightPosition{5.0f, -3.0f, 7.0f};
+    float lightIntensity = 1.0f;
+    bool offersCaustics = false;        // the caustic switches apply to it
+    bool offersGi = false;              // the global-illumination switches apply to it
+    bool causticsOnSelect = false;      // selecting the scene switches caustics on
+    bool giOnSelect = false;            // selecting the scene switches global illumination on
+    int interpolationKernel = 1;        // kernel selected with the scene
+    // Photon estimate scale per photon emitted: the caustic one divides by the caustic photon
+    // count, the GI one by the GI photon count; 0 where the scene has no such map.
+    float causticEstimateScale = 0.0f;
+    float giEstimateScale = 0.0f;
+};
+
+// The photon maps of a scene (photon blocks, quadtree nodes); defined by the photon passes.
+struct PhotonMaps;
+
+inline constexpr int kAnimatedSlots = 6;
+
+// Everything a scene builder creates. The scene owns it; destroying the scene releases all of it.
+// Pointers into the containers stay valid because std::deque never moves its elements on push_back.
+struct Scene {
+    SceneDescriptor descriptor;
+    std::string title;
+    Camera camera;      // the start pose: look-at point, field of view, orbit angles
+    Light light;        // the one light record
+    std::deque<Material> materials;
+    std::deque<SceneObject> objects;    // objects[i].index == i
+    std::deque<ShapeTransform> transforms;
+    std::deque<ObjectNode> listNodes;
+    std::deque<KdNode> treeNodes;
+    Material* materialList = nullptr;  // newest first, linked through Material::next
+    KdNode* root = nullptr;            // sceneRoot
+    Box bounds{{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 2.0f}};  // sceneBounds
+    SceneObject* freeObject = nullptr;
+    SceneObject* animatedObjects[kAnimatedSlots] = {};
+    std::shared_ptr<PhotonMaps> photonMaps;  // made by the first photon pass
+
+    Scene() = default;
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    const Light* firstLight() const { return &light; }
+    Light* firstLight() { return &light; }
+    int id() const { return descriptor.id; }
+    size_t objectCount() const { return objects.size(); }
+
+    Material& newMaterial(const char* name);           // constructed, named, pushed on the list
+    SceneObject& newObject();                          // header defaults and its index; caller runs an init*
+    ShapeTransform& newTransform();
+    KdNode& newLeaf();                                 // empty leaf
+    KdNode& newSplit(int axis, float split, KdNode& below, KdNode& above);
+    void append(KdNode& leaf, SceneObject& object);    // at the end of the leaf's list
+};
+
+}  // namespace lumo

@@ -1,0 +1,59 @@
+// A scene, a view and a renderer side by side, for tests that trace or render whole pictures.
+#pragma once
+
+#include <memory>
+
+#include "image/frame.h"
+#include "scene/demo_scenes.h"
+#include "trace/trace.h"
+
+namespace lumo::test {
+
+struct TestRender {
+    std::unique_ptr<Scene> scene;
+    View view;
+    Renderer renderer;
+    RenderParams params;  // the program's start values: Subsampling, one thread, Phong
+    RayStats stats;       // what traces through context() count into
+
+    // Demo scene id with its start camera and the photon switches and kernel its selection sets.
+    explicit TestRender(int sceneId) : TestRender(buildScene(sceneId)) {
+        const SceneDescriptor& d = scene->descriptor;
+        params.photons.interpolationKernel = d.interpolationKernel;
+        params.photons.causticsCalculate = params.photons.causticsDisplay = d.causticsOnSelect;
+        params.photons.giCalculate = params.photons.giDisplay = d.giOnSelect;
+    }
+    // A hand-built scene; the view starts with the scene's camera.
+    explicit TestRender(std::unique_ptr<Scene> s) : scene(std::move(s)) { view.camera = scene->camera; }
+
+    // One frame as the program makes it, at clock t (ms) with the animation on.
+    FrameBuffer frame(int width, int height, double t = 0.0, bool animate = true) {
+        FrameBuffer fb;
+        fb.resize(width, height);
+        produceFrame(renderer, *scene, view, params, fb, t, animate);
+        return fb;
+    }
+
+    // The view prepared for an eye placed by hand, for tracing single rays through context().
+    void placeEye(const Vec3& eye, int width = 320, int height = 240) {
+        view.camera.eyePosition = eye;
+        prepareView(view, *scene, width, height, params.useSimd);
+    }
+    TraceContext context() {
+        TraceContext ctx;
+        ctx.scene = scene.get();
+        ctx.params = &params;
+        ctx.stats = &stats;
+        ctx.sse = params.useSimd;
+        return ctx;
+    }
+};
+
+// A camera ray with a mailbox for every object of a scene.
+struct TestCameraRay {
+    RenderWorker worker;
+    explicit TestCameraRay(const Scene& scene) { worker.startFrame(scene.objectCount()); }
+    PrimaryRay& ray() { return worker.ray; }
+};
+
+}  // namespace lumo::test
