@@ -4,10 +4,9 @@
 #include <random>
 #include <vector>
 
+#include "bench_render.h"
 #include "image/frame.h"
 #include "image/packed_pixel.h"
-#include "scene/demo_scenes.h"
-#include "scene/world.h"
 
 namespace lumo {
 namespace {
@@ -57,17 +56,13 @@ BENCHMARK(BM_PackColour);
 
 // One camera sample per pixel of a 640x480 Mirrorsphere picture, as "1:1" traces them.
 void BM_TraceSampleMirrorsphere(benchmark::State& state) {
-    ensureLight();
-    loadScene(1);
-    placeEyeOnOrbit();
-    prepareCameraFrame();
-    rayFrame() = computeRayFrame(camera(), 640, 480);
-    WorkerSlot& slot = workerSlot(0);
-    slot.ray.rayId = 0;
-    rayStats = &slot.stats;
+    bench::BenchRender r(1);
+    r.prepareCamera(640, 480);
+    const TraceContext ctx = r.context();
+    PrimaryRay& ray = r.cameraRay();
     int y = 0, x = 1;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(traceSample(slot, static_cast<float>(y), static_cast<float>(x)));
+        benchmark::DoNotOptimize(traceSample(ctx, r.view, ray, static_cast<float>(y), static_cast<float>(x)));
         if (++x > 640) {
             x = 1;
             if (++y == 480) y = 0;

@@ -2,7 +2,6 @@
 #include <benchmark/benchmark.h>
 
 #include "intersect/intersect.h"
-#include "scene/world.h"
 
 namespace {
 
@@ -42,17 +41,19 @@ SceneObject benchObject(uint16_t type) {
 
 void BM_IntersectPrimary(benchmark::State& state) {
     const uint16_t type = static_cast<uint16_t>(state.range(0));
-    camera().eyePosition = {0, 0, -4};
-    SceneObject o = benchObject(type);
-    refreshCameraCache(o);
+    const SceneObject o = benchObject(type);  // index 0: its eye cache and mailbox entry come first
+    EyeCache cache;
+    const CameraEye eye{{0, 0, -4}, &cache};
+    refreshCameraCache(o, eye.eye, cache);
+    uint32_t mailbox[1] = {0};
     PrimaryRay ray;
-    ray.slot = 0;
+    ray.mailbox = mailbox;
     ray.rayId = 0;
     int i = 0;
     for (auto _ : state) {
         ray.direction = directionAt(i++);
         ++ray.rayId;
-        intersectPrimary(ray, o);
+        intersectPrimary(ray, o, eye);
         benchmark::DoNotOptimize(ray.candidate.distance);
     }
 }

@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target lumo_desktop lumo-render
+cmake --build --preset release --target lumo lumo-render
 exec build/release/lumo

@@ -112,9 +112,11 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const Ph
     // is filed at once. One pass counts, the next fills an array of exactly that size: at 2,000,000
     // photons the array is 48 MB, so it must not grow by doubling. It keeps its capacity, so
     // steady-state passes allocate nothing.
-    std::vector<PhotonQuadNode*> trees;
-    std::vector<size_t> groupEnd;
-    std::vector<PhotonRef> refs;
+    std::vector<PhotonQuadNode*>& trees = maps.trees;
+    std::vector<size_t>& groupEnd = maps.groupEnd;
+    std::vector<PhotonRef>& refs = maps.refs;
+    trees.clear();
+    groupEnd.clear();
 
     PhotonBlockTable& table = maps.blocks;
     const int blocks = usedPhotonBlocks(table);

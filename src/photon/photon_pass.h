@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <span>
+#include <vector>
 
 #include "core/random.h"
 #include "core/render_params.h"
@@ -21,6 +22,10 @@ struct PhotonMaps {
     PhotonBlockTable blocks;
     std::deque<PhotonQuadNode> roots;
     NodePools nodes;
+    // Scratch of the tree build, kept with its capacity so steady-state passes allocate nothing.
+    std::vector<PhotonQuadNode*> trees;
+    std::vector<size_t> groupEnd;
+    std::vector<PhotonRef> refs;
 };
 
 PhotonMaps& photonMapsOf(Scene& scene);

@@ -10,9 +10,9 @@
 #include "app/commands.h"
 #include "app/menu_bar.h"
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "scene/world.h"
 
 namespace lumo {
 namespace {
@@ -74,13 +74,13 @@ TEST_F(CommandTest, ValueItemsSetTheirValueAndOnlyTheirMarkShows) {
 }
 
 TEST_F(CommandTest, ShaderItemsSelectTheShader) {
-    const std::map<int, ShaderFn> shaders = {{kCmdShadeDepth, shadeDepth},   {kCmdShadeNormals, shadeNormals},
-                                             {kCmdShadeReflection, shadeReflection}, {kCmdShadeUV, shadeUV},
-                                             {kCmdShadeSimple, shadeSimple}, {kCmdShadePhong, shadePhong}};
+    const std::map<int, ShaderMode> shaders = {
+        {kCmdShadeDepth, kShaderDepth}, {kCmdShadeNormals, kShaderNormals}, {kCmdShadeReflection, kShaderReflection},
+        {kCmdShadeUV, kShaderUV},       {kCmdShadeSimple, kShaderSimple},   {kCmdShadePhong, kShaderPhong}};
     EXPECT_TRUE(commandState(kCmdShadePhong).checked);
-    for (const auto& [id, fn] : shaders) {
+    for (const auto& [id, shader] : shaders) {
         executeCommand(id);
-        EXPECT_EQ(settings().currentShader, fn);
+        EXPECT_EQ(settings().currentShader, shader);
         for (const auto& [other, unused] : shaders) EXPECT_EQ(commandState(other).checked, other == id);
     }
 }
@@ -122,7 +122,7 @@ TEST_F(CommandTest, SceneItemsBuildTheSceneWithItsPhotonSwitches) {
         ASSERT_TRUE(executeCommand(e.id));
         const RenderSettings& s = settings();
         EXPECT_EQ(s.sceneId, e.scene);
-        EXPECT_EQ(currentScene().id, e.scene);
+        EXPECT_EQ(currentScene().id(), e.scene);
         EXPECT_EQ(s.interpolationKernel, e.kernel) << e.scene;
         EXPECT_EQ(s.causticsCalculate, e.cc) << e.scene;
         EXPECT_EQ(s.causticsDisplay, e.cd) << e.scene;
@@ -148,7 +148,7 @@ TEST_F(CommandTest, SceneChangeKeepsEverythingElse) {
     EXPECT_EQ(s.threadCount, 4);
     EXPECT_EQ(s.antiAliasing, 2);
     EXPECT_EQ(s.filterOn, 1);
-    EXPECT_EQ(s.currentShader, &shadeNormals);
+    EXPECT_EQ(s.currentShader, kShaderNormals);
     EXPECT_EQ(s.causticPhotonCount, 40000);
     EXPECT_EQ(s.giSplitCount, 5000);
     EXPECT_EQ(s.animationOn, 0);

@@ -1,13 +1,16 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/adaptive_rate.h"
+#include "app/commands.h"
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "image/frame.h"
-#include "scene/world.h"
+#include "support/render_support.h"
 
 namespace lumo {
 namespace {
@@ -31,7 +34,10 @@ protected:
         clock.scriptedTick = 100000;
         fb.resize(8, 6);
     }
-    void TearDown() override { setPlatform(nullptr); }
+    void TearDown() override {
+        setPlatform(nullptr);
+        program().renderer.wait.limit = WorkerWait{}.limit;
+    }
 
     // Runs frames with the given pause before each one.
     void frames(int count, uint32_t pauseMs = 0) {
@@ -124,10 +130,19 @@ TEST_F(FrameLoopTest, WithoutTargetThresholdsStayWhateverTheRate) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(settings().refineThresholds[i], standard[i]) << i;
 }
 
-TEST_F(FrameLoopTest, FrameStampAdvancesOncePerFrameAndWraps) {
-    world().frameStamp = 65534;
-    frames(3);
-    EXPECT_EQ(world().frameStamp, 1);
+TEST_F(FrameLoopTest, WorkerTimeOutShowsTheDebugMessageAndTheFrameStillCompletes) {
+    executeCommand(kCmdThreads4);
+    executeCommand(kCmdAnimation);  // off: every frame shows the scene as built
+    program().renderer.wait.limit = std::chrono::milliseconds(0);
+    fb.resize(64, 48);
+    for (int i = 0; i < 20 && clock.messages.empty(); ++i) frames(1);
+    ASSERT_FALSE(clock.messages.empty());
+    for (const std::string& m : clock.messages) EXPECT_THAT(m, testing::MatchesRegex("Debug: Time out, ThrCnt=[1-4]"));
+
+    // The late workers were waited for: the picture is the one a frame without time-outs gives.
+    test::TestRender reference(1);
+    reference.params = renderParams(settings());
+    EXPECT_EQ(reference.frame(64, 48, 0.0, false).pixels, fb.pixels);
 }
 
 TEST_F(FrameLoopTest, EmptyViewStillRunsItsFrame) {

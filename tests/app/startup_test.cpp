@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/camera_drag.h"
 #include "app/commands.h"
 #include "app/frame_timer.h"
+#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "photon/photon_store.h"
-#include "photon/quadtree.h"
-#include "scene/world.h"
 
 namespace lumo {
 namespace {
@@ -39,10 +39,8 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     settings().filterOn = 1;
     settings().antiAliasing = 2;
     settings().giCalculate = 1;
-    settings().currentShader = shadeDepth;
-    world().frameStamp = 77;
-    photonBlockTable().blockCount = 12;
-    nodePools().poolIndex = 3;
+    settings().currentShader = kShaderDepth;
+    loadScene(3);
     resetToStartup();
 
     const RenderSettings& s = settings();
@@ -65,15 +63,10 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     EXPECT_EQ(s.giOnlyIndirect, 1);
     EXPECT_EQ(s.giCalculate, 0);
     EXPECT_EQ(s.giDisplay, 0);
-    EXPECT_EQ(s.currentShader, &shadePhong);
-    EXPECT_EQ(world().frameStamp, 0);
-    EXPECT_EQ(photonBlockTable().blockCount.load(), 0);
-    EXPECT_EQ(nodePools().poolIndex, -1);
+    EXPECT_EQ(s.currentShader, kShaderPhong);
 
-    ASSERT_NE(firstLight(), nullptr);
-    EXPECT_EQ(firstLight()->next, nullptr);
-    ASSERT_NE(world().scene, nullptr);
-    EXPECT_EQ(currentScene().id, 1);
+    ASSERT_NE(program().scene, nullptr);
+    EXPECT_EQ(currentScene().id(), 1);
 }
 
 TEST_F(StartupTest, ProcessorCheckDecidesTheOptimisedRoutines) {
@@ -86,6 +79,53 @@ TEST_F(StartupTest, ProcessorCheckDecidesTheOptimisedRoutines) {
     resetToStartup();
     EXPECT_EQ(settings().useAsm, 1);
     EXPECT_TRUE(commandState(kCmdAsm).checked);
+}
+
+TEST(RenderSettings, FramesReadEverySetting) {
+    resetToStaticValues();
+    RenderSettings& s = settings();
+    s.samplingMode = 1;
+    const int16_t thresholds[5] = {-1, 7, 300, 41, 64};
+    std::copy(thresholds, thresholds + 5, s.refineThresholds);
+    s.antiAliasing = 2;
+    s.filterOn = 1;
+    s.currentShader = kShaderUV;
+    s.causticsCalculate = 1;
+    s.causticsDisplay = 0;
+    s.causticPhotonCount = 2500;
+    s.causticSplitCount = 40;
+    s.giCalculate = 0;
+    s.giDisplay = 1;
+    s.giPhotonCount = 125000;
+    s.giSplitCount = 5000;
+    s.giOnlyIndirect = 0;
+    s.interpolationKernel = 4;
+    s.threadCount = 2;
+    s.useAsm = 1;
+
+    const RenderParams p = renderParams(s);
+    EXPECT_EQ(p.sampling, kSamplingOneToOne);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(p.refineThresholds[i], thresholds[i]) << i;
+    EXPECT_EQ(p.antiAliasing, 2);
+    EXPECT_TRUE(p.filter);
+    EXPECT_EQ(p.shader, kShaderUV);
+    EXPECT_TRUE(p.photons.causticsCalculate);
+    EXPECT_FALSE(p.photons.causticsDisplay);
+    EXPECT_EQ(p.photons.causticPhotonCount, 2500);
+    EXPECT_EQ(p.photons.causticSplitCount, 40);
+    EXPECT_FALSE(p.photons.giCalculate);
+    EXPECT_TRUE(p.photons.giDisplay);
+    EXPECT_EQ(p.photons.giPhotonCount, 125000);
+    EXPECT_EQ(p.photons.giSplitCount, 5000);
+    EXPECT_FALSE(p.photons.giOnlyIndirect);
+    EXPECT_EQ(p.photons.interpolationKernel, 4);
+    EXPECT_EQ(p.threadCount, 2);
+    EXPECT_TRUE(p.useSimd);
+
+    s.samplingMode = 2;
+    s.useAsm = 0;
+    EXPECT_EQ(renderParams(s).sampling, kSamplingSubsampled);
+    EXPECT_FALSE(renderParams(s).useSimd);
 }
 
 TEST(CameraDrag, FullWidthTurnsOnceAroundFullHeightTiltsAQuarter) {

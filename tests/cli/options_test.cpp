@@ -16,7 +16,7 @@ TEST(CliOptions, DefaultsAreSceneOneAt320x240PhongSubsamplingStandardOneThreadOn
     EXPECT_EQ(o.sceneId, 1);
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 240);
-    EXPECT_EQ(o.shader, shadePhong);
+    EXPECT_EQ(o.shader, kShaderPhong);
     EXPECT_EQ(o.samplingMode, 2);
     EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{5, 24, 32, 48, 64}));
     EXPECT_EQ(o.antiAliasing, 0);
@@ -37,7 +37,7 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
     EXPECT_EQ(o.sceneId, 4);
     EXPECT_EQ(o.width, 640);
     EXPECT_EQ(o.height, 480);
-    EXPECT_EQ(o.shader, shadeUV);
+    EXPECT_EQ(o.shader, kShaderUV);
     EXPECT_EQ(o.samplingMode, 1);
     EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{-1, -1, 300, 300, 300}));
     EXPECT_EQ(o.antiAliasing, 2);
@@ -52,7 +52,7 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
     EXPECT_EQ(parse({"--preset", "1/16"}).options.thresholds[0], -1);
     EXPECT_EQ(parse({"--preset", "1/1"}).options.thresholds[2], -1);
     EXPECT_EQ(parse({"--aa", "good"}).options.antiAliasing, 1);
-    EXPECT_EQ(parse({"--shader", "depth"}).options.shader, shadeDepth);
+    EXPECT_EQ(parse({"--shader", "depth"}).options.shader, kShaderDepth);
     EXPECT_EQ(parse({"--size", "1x8192"}).options.height, 8192);
     EXPECT_EQ(parse({"--time", "0"}).options.timeMs, 0.0);
     EXPECT_EQ(parse({"--help", "--bogus"}).status, ParseResult::kHelp);

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "app/startup.h"
 #include "cli/options.h"
 #include "cli/render_command.h"
+#include "simd/sse_path.h"
 
 namespace lumo {
 namespace {
@@ -13,64 +12,58 @@ ParseResult parse(std::initializer_list<const char*> args) {
 }
 
 TEST(CliPhotonOptions, DefaultsFollowTheSceneCommand) {
-    const RenderSettings saved = settings();
     struct Case {
         const char* scene;
-        int kernel, caustics, gi;
-    } cases[] = {{"egg", 1, 1, 0}, {"cornell-box", 6, 0, 1}, {"cube", 6, 0, 0}, {"area-light", 0, 0, 0}};
+        int kernel;
+        bool caustics, gi;
+    } cases[] = {{"egg", 1, true, false}, {"cornell-box", 6, false, true}, {"cube", 6, false, false},
+                 {"area-light", 0, false, false}};
     for (const Case& c : cases) {
         const ParseResult r = parse({"--scene", c.scene});
         ASSERT_EQ(r.status, ParseResult::kRun) << c.scene;
-        applyOptions(r.options);
-        const RenderSettings& s = settings();
-        EXPECT_EQ(s.interpolationKernel, c.kernel) << c.scene;
-        EXPECT_EQ(s.causticsCalculate, c.caustics) << c.scene;
-        EXPECT_EQ(s.causticsDisplay, c.caustics) << c.scene;
-        EXPECT_EQ(s.giCalculate, c.gi) << c.scene;
-        EXPECT_EQ(s.giDisplay, c.gi) << c.scene;
-        EXPECT_EQ(s.causticPhotonCount, 10000);
-        EXPECT_EQ(s.causticSplitCount, 30);
-        EXPECT_EQ(s.giPhotonCount, 500000);
-        EXPECT_EQ(s.giSplitCount, 2500);
-        EXPECT_EQ(s.giOnlyIndirect, 1);
+        const PhotonParams p = renderParams(r.options).photons;
+        EXPECT_EQ(p.interpolationKernel, c.kernel) << c.scene;
+        EXPECT_EQ(p.causticsCalculate, c.caustics) << c.scene;
+        EXPECT_EQ(p.causticsDisplay, c.caustics) << c.scene;
+        EXPECT_EQ(p.giCalculate, c.gi) << c.scene;
+        EXPECT_EQ(p.giDisplay, c.gi) << c.scene;
+        EXPECT_EQ(p.causticPhotonCount, 10000);
+        EXPECT_EQ(p.causticSplitCount, 30);
+        EXPECT_EQ(p.giPhotonCount, 500000);
+        EXPECT_EQ(p.giSplitCount, 2500);
+        EXPECT_TRUE(p.giOnlyIndirect);
     }
-    settings() = saved;
 }
 
 TEST(CliPhotonOptions, OptionsOverrideTheScene) {
-    const RenderSettings saved = settings();
     ParseResult r = parse({"--scene", "egg", "--caustics", "off", "--interpolation", "5", "--caustic-photons", "40000",
                            "--caustic-split=20"});
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
-    applyOptions(r.options);
-    EXPECT_EQ(settings().causticsCalculate, 0);
-    EXPECT_EQ(settings().causticsDisplay, 0);
-    EXPECT_EQ(settings().interpolationKernel, 5);
-    EXPECT_EQ(settings().causticPhotonCount, 40000);
-    EXPECT_EQ(settings().causticSplitCount, 20);
+    PhotonParams p = renderParams(r.options).photons;
+    EXPECT_FALSE(p.causticsCalculate);
+    EXPECT_FALSE(p.causticsDisplay);
+    EXPECT_EQ(p.interpolationKernel, 5);
+    EXPECT_EQ(p.causticPhotonCount, 40000);
+    EXPECT_EQ(p.causticSplitCount, 20);
 
-    r = parse({"--gi-photons", "2000000", "--gi-split", "1000", "--only-indirect", "OFF", "--scene", "9", "--gi", "on"});
+    r = parse(
+        {"--gi-photons", "2000000", "--gi-split", "1000", "--only-indirect", "OFF", "--scene", "9", "--gi", "on"});
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
-    applyOptions(r.options);
-    EXPECT_EQ(settings().giCalculate, 1);
-    EXPECT_EQ(settings().giDisplay, 1);
-    EXPECT_EQ(settings().giPhotonCount, 2000000);
-    EXPECT_EQ(settings().giSplitCount, 1000);
-    EXPECT_EQ(settings().giOnlyIndirect, 0);
+    p = renderParams(r.options).photons;
+    EXPECT_TRUE(p.giCalculate);
+    EXPECT_TRUE(p.giDisplay);
+    EXPECT_EQ(p.giPhotonCount, 2000000);
+    EXPECT_EQ(p.giSplitCount, 1000);
+    EXPECT_FALSE(p.giOnlyIndirect);
 
     r = parse({"--scene", "cube", "--caustics", "on"});
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
-    applyOptions(r.options);
-    EXPECT_EQ(settings().causticsCalculate, 1);
+    EXPECT_TRUE(renderParams(r.options).photons.causticsCalculate);
 
-    r = parse({"--asm", "off"});
-    ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
-    applyOptions(r.options);
-    EXPECT_EQ(settings().useAsm, 0);
-    r = parse({"--asm", "on"});
-    applyOptions(r.options);
-    EXPECT_EQ(settings().useAsm, processorSupportsSse() ? 1 : 0);
-    settings() = saved;
+    // The SSE twins are on by default where the processor has SSE, and never without it.
+    EXPECT_EQ(renderParams(parse({}).options).useSimd, sseUsable());
+    EXPECT_EQ(renderParams(parse({"--asm", "on"}).options).useSimd, sseUsable());
+    EXPECT_FALSE(renderParams(parse({"--asm", "off"}).options).useSimd);
 }
 
 TEST(CliPhotonOptions, BadValuesAndUnavailableScenesAreErrors) {

@@ -1,7 +1,6 @@
 #include "cli/png_writer.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,37 +8,15 @@
 #include <filesystem>
 #include <vector>
 
+#include "read_png.h"
+
 namespace lumo {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Png {
-    int width = 0, height = 0;
-    std::vector<std::vector<uint8_t>> rows;  // top row first, RGB
-    uint32_t pixel(int row, int column) const {
-        const uint8_t* p = &rows[row][static_cast<size_t>(column) * 3];
-        return static_cast<uint32_t>(p[0] << 16 | p[1] << 8 | p[2]);
-    }
-};
-
-bool readPng(const std::string& path, Png& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    if (image.format != PNG_FORMAT_RGB) {
-        png_image_free(&image);
-        return false;
-    }
-    std::vector<uint8_t> data(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, data.data(), 0, nullptr)) return false;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    for (int y = 0; y < out.height; ++y)
-        out.rows.emplace_back(data.begin() + static_cast<long>(y) * out.width * 3,
-                              data.begin() + static_cast<long>(y + 1) * out.width * 3);
-    return true;
-}
+using test::Png;
+using test::readPng;
 
 struct PngWriter : testing::Test {
     fs::path dir;

@@ -7,9 +7,9 @@
 #include <regex>
 #include <sstream>
 
-#include "app/platform.h"
-#include "app/settings.h"
-#include "scene/world.h"
+#include "image/frame.h"
+#include "read_png.h"
+#include "scene/demo_scenes.h"
 
 namespace lumo {
 namespace {
@@ -29,10 +29,7 @@ struct RenderCommand : testing::Test {
         dir = fs::temp_directory_path() / ("lumo_cli_test_" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
-    void TearDown() override {
-        fs::remove_all(dir);
-        resetSettings();
-    }
+    void TearDown() override { fs::remove_all(dir); }
 };
 
 TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
@@ -53,8 +50,6 @@ TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
     EXPECT_GE(std::stoi(m[2]), samples);
     EXPECT_TRUE(fs::exists(png));
     EXPECT_GT(fs::file_size(png), 50u);
-    // The platform the run installed is gone again; the scene command set the title.
-    EXPECT_EQ(&platform(), &recordingPlatform());
 }
 
 TEST_F(RenderCommand, FullSamplingTracesEachPixelOnceOnEveryThreadCount) {
@@ -62,24 +57,54 @@ TEST_F(RenderCommand, FullSamplingTracesEachPixelOnceOnEveryThreadCount) {
         std::ostringstream o;
         ASSERT_EQ(runRender(optionsFor({"--sampling", "full", "--size", "30x20", "--threads", threads}), o, err), 0);
         EXPECT_NE(o.str().find(" samples_per_frame=600 "), std::string::npos) << o.str();
-        EXPECT_EQ(settings().threadCount, std::stoi(threads));
-        EXPECT_EQ(settings().samplingMode, 1);
     }
 }
 
-TEST_F(RenderCommand, SelectsTheSceneAndItsSettingsAsTheDemoMenuDoes) {
-    ASSERT_EQ(runRender(optionsFor({"--scene", "cube", "--size", "16x12", "--shader", "normals", "--aa", "good",
-                                    "--preset", "raw", "--filter"}),
-                        out, err),
-              0);
-    EXPECT_EQ(settings().sceneId, 3);
-    EXPECT_EQ(settings().interpolationKernel, 6);
-    EXPECT_EQ(currentScene().id, 3);
-    EXPECT_EQ(settings().currentShader, shadeNormals);
-    EXPECT_EQ(settings().antiAliasing, 1);
-    EXPECT_EQ(settings().refineThresholds[0], 9999);
-    EXPECT_EQ(settings().filterOn, 1);
-    EXPECT_EQ(settings().adaptiveTargetFps, 0);
+TEST(CliRenderParams, FrameParametersFollowTheOptions) {
+    const RenderParams p = renderParams(
+        optionsFor({"--sampling", "full", "--shader", "normals", "--aa", "good", "--preset", "1/4", "--filter",
+                    "--threads", "2"}));
+    EXPECT_EQ(p.sampling, kSamplingOneToOne);
+    EXPECT_EQ(p.shader, kShaderNormals);
+    EXPECT_EQ(p.antiAliasing, 1);
+    EXPECT_EQ((std::vector<int>(p.refineThresholds, p.refineThresholds + 5)),
+              (std::vector<int>{-1, -1, 300, 300, 300}));
+    EXPECT_TRUE(p.filter);
+    EXPECT_EQ(p.threadCount, 2);
+
+    const RenderParams d = renderParams(optionsFor({}));
+    EXPECT_EQ(d.sampling, kSamplingSubsampled);
+    EXPECT_EQ(d.shader, kShaderPhong);
+    EXPECT_EQ(d.antiAliasing, 0);
+    EXPECT_EQ((std::vector<int>(d.refineThresholds, d.refineThresholds + 5)),
+              (std::vector<int>{5, 24, 32, 48, 64}));
+    EXPECT_FALSE(d.filter);
+    EXPECT_EQ(d.threadCount, 1);
+}
+
+TEST_F(RenderCommand, WritesTheFrameOfTheChosenSceneAtTheGivenTime) {
+    const std::string png = (dir / "cube.png").string();
+    const RenderOptions o = optionsFor({"--scene", "cube", "--size", "40x30", "--time", "1500", "--frames", "2",
+                                        "--shader", "normals", "--filter", "--out", png.c_str()});
+    ASSERT_EQ(runRender(o, out, err), 0) << err.str();
+    EXPECT_EQ(out.str().rfind("scene=3 size=40x30 frames=2 ", 0), 0u) << out.str();
+
+    std::unique_ptr<Scene> scene = buildScene(3);
+    View view;
+    view.camera = scene->camera;
+    Renderer renderer;
+    FrameBuffer fb;
+    fb.resize(40, 30);
+    produceFrame(renderer, *scene, view, renderParams(o), fb, 1500.0, true);
+    test::Png written;
+    ASSERT_TRUE(test::readPng(png, written));
+    ASSERT_EQ(written.width, 40);
+    ASSERT_EQ(written.height, 30);
+    int mismatches = 0;
+    for (int row = 0; row < 30; ++row)
+        for (int column = 0; column < 40; ++column)
+            mismatches += written.pixel(row, column) != (fb.at(29 - row, column + 1) & 0xFFFFFFu);
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST_F(RenderCommand, UnwritableOutputIsOneErrorLineAndNoFile) {

@@ -39,11 +39,12 @@ private:
 };
 
 TEST(RandomGenerator, MatchesReferenceAndPinnedValues) {
-    seedRandom(12345);
+    Random r;
+    r.seed(12345);
     ReferenceRanrot ref(12345);
     double first[4];
     for (int i = 0; i < 2000; ++i) {
-        const double v = random();
+        const double v = r.next();
         ASSERT_EQ(v, ref.next()) << "draw " << i;
         if (i < 4) first[i] = v;
     }
@@ -54,13 +55,13 @@ TEST(RandomGenerator, MatchesReferenceAndPinnedValues) {
 }
 
 TEST(RandomGenerator, ReseedingRepeatsTheSequenceAndStaysBelowOne) {
-    seedRandom(12345);
-    double a[64];
-    for (double& v : a) v = random();
-    seedRandom(12345);
-    for (double v : a) EXPECT_EQ(random(), v);
-    // A value type: a copy continues identically, a different seed diverges.
     Random r;
+    r.seed(12345);
+    double a[64];
+    for (double& v : a) v = r.next();
+    r.seed(12345);
+    for (double v : a) EXPECT_EQ(r.next(), v);
+    // A value type: a copy continues identically, a different seed diverges.
     r.seed(7);
     Random copy = r;
     for (int i = 0; i < 100; ++i) EXPECT_EQ(r.next(), copy.next());

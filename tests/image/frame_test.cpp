@@ -1,62 +1,42 @@
-// The renderer on real scenes: camera rays through traceSample, worker slots, the same picture on
-// every thread count.
+// The renderer on real scenes: camera rays through traceSample, per-worker rays and counts, the same
+// picture on every thread count.
 #include "image/frame.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
-#include "app/settings.h"
 #include "image/packed_pixel.h"
-#include "scene/demo_scenes.h"
-#include "scene/world.h"
+#include "support/render_support.h"
 
 namespace lumo {
 namespace {
 
-struct RealFrame : testing::Test {
-    RenderSettings saved;
-    void SetUp() override {
-        saved = settings();
-        loadScene(1);
-        placeEyeOnOrbit();
-    }
-    void TearDown() override { settings() = saved; }
+using test::TestRender;
 
-    FrameBuffer render(int w, int h, int mode, int threads, int aa = 0) {
-        settings().samplingMode = static_cast<int16_t>(mode);
-        settings().threadCount = static_cast<int16_t>(threads);
-        settings().antiAliasing = static_cast<int16_t>(aa);
-        FrameBuffer fb;
-        fb.resize(w, h);
-        resetRayStats();
-        renderFrame(fb);
-        return fb;
+struct RealFrame : testing::Test {
+    TestRender t{1};
+
+    FrameBuffer render(int w, int h, SamplingMode mode, int threads) {
+        t.params.sampling = mode;
+        t.params.threadCount = threads;
+        resetRayStats(t.renderer);
+        return t.frame(w, h, 0.0, false);
     }
 };
 
-// Counts every shaded hit; colours each one by its direction so pictures can be compared.
-std::atomic<int> shadedHits{0};
-Vec3 countingShader(const Vec3&, const Vec3& direction, HitRecord, const Material*, int) {
-    shadedHits.fetch_add(1, std::memory_order_relaxed);
-    return vec3(0.5f + 0.5f * direction.x, 0.5f + 0.5f * direction.y, 0.5f + 0.5f * direction.z);
-}
-
 TEST_F(RealFrame, OneToOneTracesEveryDisplayedPixelOnceOnEachThreadCount) {
     for (int threads : {1, 2, 4}) {
-        render(64, 48, 1, threads);
-        EXPECT_EQ(totalRayStats().samples, 64u * 48u) << threads;
-        for (int k = 0; k < threads; ++k) {
-            EXPECT_EQ(workerSlot(k).ray.slot, k);
-            EXPECT_EQ(workerSlot(k).stats.samples, workerSlot(k).ray.rayId) << "ray ids start at 1 every frame";
-        }
+        render(64, 48, kSamplingOneToOne, threads);
+        EXPECT_EQ(totalRayStats(t.renderer).samples, 64u * 48u) << threads;
+        for (const RenderWorker& w : t.renderer.renderWorkers)
+            EXPECT_EQ(w.stats.samples, w.ray.rayId) << "ray ids start at 1 every frame";
     }
-    EXPECT_EQ(workerSlot(0).stats.samples, 31u * 24u);  // four threads: columns 1..31, rows 0..23
+    ASSERT_EQ(t.renderer.renderWorkers.size(), 4u);
+    EXPECT_EQ(t.renderer.renderWorkers[0].stats.samples, 31u * 24u);  // four threads: columns 1..31, rows 0..23
 }
 
 TEST_F(RealFrame, TheSamePictureOnOneTwoAndFourThreads) {
-    settings().currentShader = shadePhong;
-    for (int mode : {1, 2}) {
+    t.params.shader = kShaderPhong;
+    for (SamplingMode mode : {kSamplingOneToOne, kSamplingSubsampled}) {
         const FrameBuffer one = render(72, 52, mode, 1);
         const FrameBuffer two = render(72, 52, mode, 2);
         const FrameBuffer four = render(72, 52, mode, 4);
@@ -69,19 +49,29 @@ TEST_F(RealFrame, TheSamePictureOnOneTwoAndFourThreads) {
 }
 
 TEST_F(RealFrame, SamplesLookThroughTheirPixelsFromTheEye) {
-    settings().currentShader = countingShader;
-    shadedHits = 0;
-    const FrameBuffer fb = render(40, 30, 1, 2);
-    EXPECT_GT(shadedHits.load(), 0);
-    EXPECT_LE(shadedHits.load(), 40 * 30);
-    const RayFrame& f = rayFrame();
-    for (int y = 0; y < 30; y += 7)
-        for (int x = 1; x <= 40; x += 9) {
-            if (fb.at(y, x) == 0) continue;  // nothing hit
+    // The depth shader's grey is the distance to the hit: each pixel must show the distance along its
+    // own ray through the ray frame, found here by the general nearest-hit query instead of the
+    // camera path.
+    t.params.shader = kShaderDepth;
+    const FrameBuffer fb = render(40, 30, kSamplingOneToOne, 2);
+    const RayFrame& f = t.view.rayFrame;
+    const Vec3 eye = t.view.camera.eyePosition;
+    const TraceContext ctx = t.context();
+    int hits = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 1; x <= 40; ++x) {
             const Vec3 d =
                 normalize(add(add(f.cameraCorner, scale(float(y), f.rowStep)), scale(float(x), f.columnStep)));
-            EXPECT_EQ(fb.at(y, x), packColour(vec3(0.5f + 0.5f * d.x, 0.5f + 0.5f * d.y, 0.5f + 0.5f * d.z)));
+            const HitRecord hit = nearestHit(ctx, eye, d, nullptr);
+            if (hit.distance < 0.0f) {
+                EXPECT_EQ(fb.at(y, x), 0u) << y << ", " << x;
+                continue;
+            }
+            ++hits;
+            const float g = 1.0f - (static_cast<float>(hit.distance) - 4.17f) / 5.66f;
+            EXPECT_EQ(fb.at(y, x), packColour(vec3(g, g, g))) << y << ", " << x;
         }
+    EXPECT_GT(hits, 40 * 30 / 4);
 }
 
 }  // namespace

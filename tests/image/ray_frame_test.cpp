@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "image/frame.h"
+#include "image/frame_buffer.h"
+#include "trace/view.h"
 
 namespace lumo {
 namespace {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "image/render_passes.h"
@@ -17,15 +18,20 @@ struct SamplePosition {
 struct RecordingSampler {
     std::function<uint32_t(float, float)> picture;
     std::vector<SamplePosition> samples[4];  // each slot is written only by the thread using it
-    int entered[4] = {};
+    size_t lastEnter[4] = {};                // samples[k].size() when slot k was last entered
 
     explicit RecordingSampler(std::function<uint32_t(float, float)> p) : picture(std::move(p)) {}
-    void enter(int k) { ++entered[k]; }
+    void enter(int k) { lastEnter[k] = samples[k].size(); }
     uint32_t operator()(int k, float y, float x) {
         samples[k].push_back({y, x});
         return picture(y, x);
     }
     size_t total() const { return samples[0].size() + samples[1].size() + samples[2].size() + samples[3].size(); }
+    // What slot k sampled since it was last entered: in "Subsampling" the block worker's own samples,
+    // without those slot 0 takes on the calling thread before the workers start.
+    std::span<const SamplePosition> sinceEnter(int k) const {
+        return std::span<const SamplePosition>(samples[k]).subspan(lastEnter[k]);
+    }
 };
 
 // A different value at every integer position.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <set>
@@ -12,9 +13,16 @@ namespace {
 using test::RecordingSampler;
 using test::subsampling;
 
-std::array<int, 4> rectOf(int k) {
-    const WorkerSlot& s = workerSlot(k);
-    return {s.x0, s.y0, s.x1, s.y1};
+// {min x, min y, max x, max y} of what worker k traced itself; all zero when it traced nothing.
+std::array<int, 4> tracedBox(const RecordingSampler& sampler, int k) {
+    const auto own = sampler.sinceEnter(k);
+    if (own.empty()) return {0, 0, 0, 0};
+    std::array<int, 4> box{1 << 30, 1 << 30, -1, -1};
+    for (const auto& s : own) {
+        const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
+        box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+    }
+    return box;
 }
 
 FrameBuffer render(int w, int h, const FrameParams& p, RecordingSampler& sampler) {
@@ -32,26 +40,32 @@ bool sameDisplayedPicture(const FrameBuffer& a, const FrameBuffer& b) {
 }
 
 TEST(Subsampling, WorkerRectanglesMeetAtHalfSize) {
-    RecordingSampler uniform([](float, float) { return 0x404040u; });
-    render(640, 480, test::standardSubsampling(4), uniform);
-    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 240}));
-    EXPECT_EQ(rectOf(1), (std::array{320, 0, 640, 240}));
-    EXPECT_EQ(rectOf(2), (std::array{0, 240, 320, 480}));
-    EXPECT_EQ(rectOf(3), (std::array{320, 240, 640, 480}));
+    // At full density a worker traces every pixel of its rectangle but the lines it shares with the
+    // others, which are traced before the workers start: (0, 0)-(320, 240) gives 1..319 by 1..239.
+    const auto full = [](int threads) { return subsampling(threads, -1, -1, -1, -1, -1); };
+    RecordingSampler four(test::hashPicture);
+    render(640, 480, full(4), four);
+    EXPECT_EQ(tracedBox(four, 0), (std::array{1, 1, 319, 239}));
+    EXPECT_EQ(tracedBox(four, 1), (std::array{321, 1, 640, 239}));
+    EXPECT_EQ(tracedBox(four, 2), (std::array{1, 241, 319, 480}));
+    EXPECT_EQ(tracedBox(four, 3), (std::array{321, 241, 640, 480}));
 
-    render(640, 480, test::standardSubsampling(2), uniform);
-    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 480}));
-    EXPECT_EQ(rectOf(1), (std::array{320, 0, 640, 480}));
-    EXPECT_EQ(rectOf(2), (std::array{0, 0, 0, 0}));
-    EXPECT_EQ(rectOf(3), (std::array{0, 0, 0, 0}));
+    RecordingSampler two(test::hashPicture);
+    render(640, 480, full(2), two);
+    EXPECT_EQ(tracedBox(two, 0), (std::array{1, 1, 319, 480}));
+    EXPECT_EQ(tracedBox(two, 1), (std::array{321, 1, 640, 480}));
+    EXPECT_TRUE(two.samples[2].empty());
+    EXPECT_TRUE(two.samples[3].empty());
 
     // Split lines stay on the 4-pixel grid when half the size is not a multiple of 4.
-    render(644, 300, test::standardSubsampling(4), uniform);
-    EXPECT_EQ(rectOf(0), (std::array{0, 0, 320, 148}));
-    EXPECT_EQ(rectOf(3), (std::array{320, 148, 644, 300}));
+    RecordingSampler offGrid(test::hashPicture);
+    render(644, 300, full(4), offGrid);
+    EXPECT_EQ(tracedBox(offGrid, 0), (std::array{1, 1, 319, 147}));
+    EXPECT_EQ(tracedBox(offGrid, 3), (std::array{321, 149, 644, 300}));
 
-    render(640, 480, test::standardSubsampling(1), uniform);
-    EXPECT_EQ(rectOf(0), (std::array{0, 0, 640, 480}));
+    RecordingSampler one(test::hashPicture);
+    render(640, 480, full(1), one);
+    EXPECT_EQ(tracedBox(one, 0), (std::array{1, 1, 640, 480}));
 }
 
 TEST(Subsampling, UniformPictureTracesOneSamplePerBlock) {
@@ -144,12 +158,15 @@ TEST(Subsampling, SamePictureOnOneTwoAndFourThreadsWithoutAntiAliasing) {
 }
 
 TEST(Subsampling, WorkersOnlyReadTheSharedLines) {
-    // Every sample a worker takes lies strictly inside its rectangle or on its outer far edge.
+    // Every sample a worker takes lies strictly inside its rectangle or on its outer far edge; the
+    // rectangles of 128 x 96 on four threads meet at column 64 and row 48.
     RecordingSampler sampler(test::discPicture);
     render(128, 96, test::standardSubsampling(4, 2), sampler);
-    for (int k = 1; k < 4; ++k) {
-        const auto r = rectOf(k);
-        for (const auto& s : sampler.samples[k]) {
+    const std::array<int, 4> rects[4] = {{0, 0, 64, 48}, {64, 0, 128, 48}, {0, 48, 64, 96}, {64, 48, 128, 96}};
+    for (int k = 0; k < 4; ++k) {
+        const auto& r = rects[k];
+        EXPECT_FALSE(sampler.sinceEnter(k).empty());
+        for (const auto& s : sampler.sinceEnter(k)) {
             ASSERT_GT(s.x, r[0]);
             ASSERT_GT(s.y, r[1]);
             ASSERT_LE(s.x, r[2]);

@@ -9,68 +9,39 @@ namespace {
 
 const Vec3 kPlusZ{0, 0, 1};
 
-PrimaryRay rayAlong(Vec3 direction, uint32_t rayId, int slot = 0) {
-    PrimaryRay ray;
-    ray.direction = direction;
-    ray.rayId = rayId;
-    ray.slot = slot;
-    ray.candidate = HitRecord{};
-    ray.candidate.distance = 123.0f;
-    ray.nearest = HitRecord{};
-    ray.nearest.distance = -1.0f;
-    return ray;
-}
-
-float primaryDistance(PrimaryRay& ray, SceneObject& o) {
-    ray.candidate.distance = 123.0f;
-    intersectPrimary(ray, o);
-    return ray.candidate.distance;
-}
-
 TEST(Mailbox, SecondTestBySameRayIsSkippedAndNearestIsUntouched) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
-    beginFrame(s, {0, 0, -5});
-    PrimaryRay ray = rayAlong(kPlusZ, 1);
-    EXPECT_FLOAT_EQ(primaryDistance(ray, s), 4.0f);
-    EXPECT_EQ(s.mailboxRayId[0], 1u);
-    EXPECT_EQ(primaryDistance(ray, s), -1.0f);
+    CameraFrame frame({0, 0, -5}, {&s});
+    EXPECT_FLOAT_EQ(frame.hit(s, kPlusZ).distance, 4.0f);
+    EXPECT_EQ(frame.mailbox[0], frame.ray.rayId);
+    PrimaryRay& ray = frame.ray;
+    ray.nearest.distance = -1.0f;
+    ray.candidate.distance = 123.0f;
+    intersectPrimary(ray, s, frame.view());  // the same ray again, as from a second leaf
+    EXPECT_EQ(ray.candidate.distance, -1.0f);
     EXPECT_EQ(ray.nearest.distance, -1.0f);
-    ray.rayId = 2;
-    EXPECT_FLOAT_EQ(primaryDistance(ray, s), 4.0f);
+    EXPECT_FLOAT_EQ(frame.hit(s, kPlusZ).distance, 4.0f);  // the next ray tests it again
 }
 
-TEST(Mailbox, SlotsDoNotInterfere) {
+TEST(Mailbox, WorkersWithEqualRayIdsDoNotInterfere) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
-    beginFrame(s, {0, 0, -5});
-    PrimaryRay first = rayAlong(kPlusZ, 7, 0);
-    PrimaryRay second = rayAlong(kPlusZ, 7, 1);  // another worker with an equal id
-    EXPECT_FLOAT_EQ(primaryDistance(first, s), 4.0f);
-    EXPECT_FLOAT_EQ(primaryDistance(second, s), 4.0f);
-    EXPECT_EQ(primaryDistance(first, s), -1.0f);
-    EXPECT_EQ(primaryDistance(second, s), -1.0f);
-    EXPECT_EQ(s.mailboxRayId[2], 0u);
-    EXPECT_EQ(s.mailboxRayId[3], 0u);
-}
-
-TEST(Mailbox, NewObjectIsNeverSkippedAfterTheFrameIsPrepared) {
-    // A new object carries 43 in every slot; the frame preparation clears it, so every ray id from 1
-    // on tests it, 43 included.
-    SceneObject s = makeSphere({0, 0, 0}, 1.0f);
-    ASSERT_EQ(s.mailboxRayId[0], 43u);
-    beginFrame(s, {0, 0, -5});
-    for (uint32_t id = 1; id <= 100; ++id) {
-        PrimaryRay ray = rayAlong(kPlusZ, id);
-        ASSERT_FLOAT_EQ(primaryDistance(ray, s), 4.0f) << "ray id " << id;
-    }
+    CameraFrame first({0, 0, -5}, {&s});
+    CameraFrame second({0, 0, -5}, {&s});  // another worker, whose rays carry the same ids
+    EXPECT_FLOAT_EQ(first.hit(s, kPlusZ).distance, 4.0f);
+    EXPECT_FLOAT_EQ(second.hit(s, kPlusZ).distance, 4.0f);
+    ASSERT_EQ(first.ray.rayId, second.ray.rayId);
+    intersectPrimary(first.ray, s, first.view());
+    EXPECT_EQ(first.ray.candidate.distance, -1.0f);
+    intersectPrimary(second.ray, s, second.view());
+    EXPECT_EQ(second.ray.candidate.distance, -1.0f);
 }
 
 TEST(Dispatch, HiddenFromCameraIsSeenByOtherRays) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
     s.flags = kHiddenFromCamera;
-    beginFrame(s, {0, 0, -5});
-    PrimaryRay ray = rayAlong(kPlusZ, 1);
-    EXPECT_EQ(primaryDistance(ray, s), -1.0f);
-    EXPECT_EQ(s.mailboxRayId[0], 0u);  // rejected before the mailbox
+    CameraFrame frame({0, 0, -5}, {&s});
+    EXPECT_EQ(frame.hit(s, kPlusZ).distance, -1.0f);
+    EXPECT_EQ(frame.mailbox[0], 0u);  // rejected before the mailbox
     EXPECT_FLOAT_EQ(generalHit(s, {0, 0, -5}, kPlusZ).distance, 4.0f);
 }
 
@@ -112,47 +83,20 @@ std::vector<SceneObject> cachedShapes() {
     return shapes;
 }
 
-TEST(CameraCache, RecomputedWhenTheFrameStampChangesNotPerRay) {
+TEST(CameraCache, CameraFormReadsTheCacheNotTheEye) {
     for (SceneObject& s : cachedShapes()) {
-        beginFrame(s, {0, 0, -5});
-        PrimaryRay ray = rayAlong(kPlusZ, 1);
-        const float before = primaryDistance(ray, s);
+        CameraFrame frame({0, 0, -5}, {&s});
+        const float before = frame.hit(s, kPlusZ).distance;
         ASSERT_GT(before, 0.0f) << "type " << s.type;
-        EXPECT_EQ(s.primaryStamp, world().frameStamp);
 
-        // The eye moves back by 1 within the same frame: the cache still answers for the old eye.
-        camera().eyePosition = {0, 0, -6};
-        ray.rayId = 2;
-        EXPECT_EQ(primaryDistance(ray, s), before) << "type " << s.type;
+        // The eye moves back by 1 without a refresh: the cache still answers for the old eye.
+        frame.eye = {0, 0, -6};
+        EXPECT_EQ(frame.hit(s, kPlusZ).distance, before) << "type " << s.type;
 
-        // Next frame: the first ray recomputes the cache for the new eye and stamps it.
-        ++world().frameStamp;
-        ray.rayId = 3;
-        EXPECT_NEAR(primaryDistance(ray, s), before + 1.0f, 1e-5) << "type " << s.type;
-        EXPECT_EQ(s.primaryStamp, world().frameStamp);
+        // Refreshed for the new eye, the cache gives the new distance.
+        refreshCameraCache(s, frame.eye, frame.caches[0]);
+        EXPECT_NEAR(frame.hit(s, kPlusZ).distance, before + 1.0f, 1e-5) << "type " << s.type;
     }
-}
-
-TEST(CameraCache, RefreshCoversANewObjectWhoseStampEqualsTheFrame) {
-    // A new object's stamp (42) can equal the frame stamp; refreshing before the frame makes its
-    // zero-initialised cache valid for the current eye.
-    world().frameStamp = 42;
-    camera().eyePosition = {0, 0, -5};
-    SceneObject s = makeSphere({0, 0, 0}, 1.0f);
-    ASSERT_EQ(s.primaryStamp, 42);
-    refreshCameraCache(s);
-    for (MailboxEntry& entry : s.mailboxRayId) entry = 0;
-    PrimaryRay ray = rayAlong(kPlusZ, 1);
-    EXPECT_FLOAT_EQ(primaryDistance(ray, s), 4.0f);
-    EXPECT_FLOAT_EQ(s.sphere.eyeTerm, 24.0f);
-}
-
-TEST(CameraCache, RefreshStampsShapesWithoutACache) {
-    SceneObject torus;
-    initTorus(torus);
-    world().frameStamp = 9;
-    refreshCameraCache(torus);
-    EXPECT_EQ(torus.primaryStamp, 9);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <vector>
+
 #include "intersect/intersect.h"
-#include "scene/world.h"
 
 namespace lumo::test {
 
@@ -44,35 +46,59 @@ inline Matrix34 identityMatrix() {
     return m;
 }
 
-// Result of the general form; the record starts with sentinels so unwritten fields are visible.
-inline HitRecord generalHit(const SceneObject& o, Vec3 origin, Vec3 direction) {
+// A record with sentinels, so fields a routine leaves alone stay visible.
+inline HitRecord sentinelHit() {
     HitRecord hit{};
+    hit.position = {77.0f, 77.0f, 77.0f};
     hit.u = hit.v = 99.0f;
     hit.distance = 123.0f;
+    return hit;
+}
+
+// Result of the general form.
+inline HitRecord generalHit(const SceneObject& o, Vec3 origin, Vec3 direction) {
+    HitRecord hit = sentinelHit();
     intersectGeneral(o, origin, direction, hit);
     return hit;
 }
 
-// Starts a new frame for the given eye: a fresh frame stamp, cleared mailboxes, caches refreshed.
-inline void beginFrame(SceneObject& o, Vec3 eye) {
-    camera().eyePosition = eye;
-    ++world().frameStamp;
-    for (MailboxEntry& entry : o.mailboxRayId) entry = 0;
-    refreshCameraCache(o);
-}
-
-// One camera ray (id 1, slot 0) in a fresh frame.
-inline HitRecord cameraHit(SceneObject& o, Vec3 eye, Vec3 direction) {
-    beginFrame(o, eye);
+// What the camera rays of one frame read for a few free-standing objects: the eye, the objects' eye
+// caches and one worker's mailbox. The objects are numbered 0..n-1, as a scene numbers its objects.
+struct CameraFrame {
+    Vec3 eye;
+    std::vector<EyeCache> caches;
+    std::vector<uint32_t> mailbox;
     PrimaryRay ray;
-    ray.direction = direction;
-    ray.rayId = 1;
-    ray.slot = 0;
-    ray.candidate = HitRecord{};
-    ray.candidate.u = ray.candidate.v = 99.0f;
-    ray.candidate.distance = 123.0f;
-    intersectPrimary(ray, o);
-    return ray.candidate;
+
+    CameraFrame(Vec3 eyePosition, std::initializer_list<SceneObject*> objects)
+        : eye(eyePosition), caches(objects.size()), mailbox(objects.size(), 0u) {
+        uint32_t index = 0;
+        for (SceneObject* o : objects) {
+            o->index = index++;
+            refreshCameraCache(*o, eye, caches[o->index]);
+        }
+        ray.mailbox = mailbox.data();
+    }
+
+    CameraEye view() const { return {eye, caches.data()}; }
+
+    // The next camera ray along `direction`: a new ray id, the candidate filled with sentinels.
+    PrimaryRay& next(Vec3 direction) {
+        ray.direction = direction;
+        ray.candidate = sentinelHit();
+        ++ray.rayId;
+        return ray;
+    }
+    HitRecord hit(const SceneObject& o, Vec3 direction) {
+        intersectPrimary(next(direction), o, view());
+        return ray.candidate;
+    }
+};
+
+// One camera ray from `eye` in a frame prepared for that eye.
+inline HitRecord cameraHit(SceneObject& o, Vec3 eye, Vec3 direction) {
+    CameraFrame frame(eye, {&o});
+    return frame.hit(o, direction);
 }
 
 }  // namespace lumo::test

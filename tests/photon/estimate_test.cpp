@@ -3,11 +3,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/random.h"
-#include "photon/estimate.h"
 #include "photon/quadtree.h"
 #include "photon_test_util.h"
+#include "scene/demo_scenes.h"
+#include "shade/photon_estimate.h"
 
 namespace lumo {
 namespace {
@@ -25,10 +25,11 @@ TEST(TentWeight, IsASeparableTentThatVanishesAtItsRadius) {
 
 // A root holding photons of total green power 6 (fewer than the split count).
 struct RootOnly {
+    NodePools pools;
     PhotonSet set;
-    PhotonQuadNode root = test::freshRoot();
+    PhotonQuadNode root = test::freshRoot(pools);
     RootOnly() {
-        for (int i = 0; i < 3; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.2f + 0.3f * i, 0.4f, 2.0f), 10);
+        for (int i = 0; i < 3; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.2f + 0.3f * i, 0.4f, 2.0f), 10);
     }
 };
 
@@ -50,11 +51,13 @@ TEST(Kernels, RootOnlyTree) {
 }
 
 TEST(Kernels, CentreKernelLeavesTheSumUnnormalisedWhereNoTentReaches) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
     // Split once; the quadrant tents (radius 0.5 around the quadrant centres) cover the square, but at
     // the corner (0, 0) only quadrant 0 reaches, with weight 0.25.
-    for (int i = 0; i < 4; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.1f + 0.25f * i, 0.1f + 0.25f * i, 1.0f), 3);
+    for (int i = 0; i < 4; ++i)
+        insertPhoton(pools, &root, 0, 0, 1, set.add(0.1f + 0.25f * i, 0.1f + 0.25f * i, 1.0f), 3);
     const Vec3 corner = evaluateKernel(&root, 0.0f, 0.0f, 1);
     EXPECT_NEAR(corner.y, root.children[0]->sum.y / 0.25f, 1e-4f);  // 0.25 > 0.001: normalised
     // Inside the square the leaf holding the point always weighs at least 0.25; just outside it (hits
@@ -65,10 +68,11 @@ TEST(Kernels, CentreKernelLeavesTheSumUnnormalisedWhereNoTentReaches) {
 }
 
 TEST(Kernels, QueryOnAMiddleLineBelongsToTheHighChild) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
-    insertPhoton(&root, 0, 0, 1, set.add(0.1f, 0.1f, 1.0f), 1);
-    insertPhoton(&root, 0, 0, 1, set.add(0.7f, 0.1f, 5.0f), 1);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.1f, 0.1f, 1.0f), 1);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.7f, 0.1f, 5.0f), 1);
     sumUp(&root);
     PhotonQuadNode* const none[8] = {};
     buildPatches(&root, none, 1.0f, 0);
@@ -79,7 +83,8 @@ TEST(Kernels, QueryOnAMiddleLineBelongsToTheHighChild) {
 }
 
 TEST(Kernels, BilinearPatchReturnsItsCornersAtTheCorners) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     root.corner00 = {1, 2, 3};
     root.corner10 = {4, 5, 6};
     root.corner01 = {7, 8, 9};
@@ -93,20 +98,22 @@ TEST(Kernels, BilinearPatchReturnsItsCornersAtTheCorners) {
 
 // A complete tree of depth `levels` with the same photons in every leaf: every kernel gives the
 // uniform density wherever its tents cover the point.
-PhotonQuadNode uniformTree(PhotonSet& set, int levels, float power) {
-    PhotonQuadNode root = test::freshRoot();
+PhotonQuadNode uniformTree(NodePools& pools, PhotonSet& set, int levels, float power) {
+    PhotonQuadNode root = test::freshRoot(pools);
     const int n = 1 << levels;
     const float cell = 1.0f / static_cast<float>(n);
     for (int rep = 0; rep < 2; ++rep)
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < n; ++j)
-                insertPhoton(&root, 0, 0, 1, set.add((i + 0.3f + 0.4f * rep) * cell, (j + 0.5f) * cell, power), 2);
+                insertPhoton(pools, &root, 0, 0, 1,
+                             set.add((i + 0.3f + 0.4f * rep) * cell, (j + 0.5f) * cell, power), 2);
     return root;
 }
 
 TEST(Kernels, UniformTreeGivesTheUniformDensityInEveryMode) {
     PhotonSet set;
-    PhotonQuadNode root = uniformTree(set, 3, 1.0f);
+    NodePools pools;
+    PhotonQuadNode root = uniformTree(pools, set, 3, 1.0f);
     ASSERT_EQ(maxDepth(&root, 0), 3);
     const float density = 2.0f * 64.0f;  // two photons of green 1 per cell of area 1/64
     const float queries[][2] = {{0.5f, 0.5f}, {0.13f, 0.77f}, {0.02f, 0.98f}, {0.6f, 0.31f}};
@@ -124,15 +131,18 @@ TEST(Kernels, UniformTreeGivesTheUniformDensityInEveryMode) {
 
 TEST(Kernels, DifferentialLevelsRebuildEachCellAtItsSamplePoint) {
     PhotonSet set;
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     Random rng;
     rng.seed(5);
     // Complete to depth 2 with uneven counts: K = 1 and at least two photons per depth-2 cell.
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
             for (int r = 0; r < 2; ++r)
-                insertPhoton(&root, 0, 0, 1, set.add((i + 0.2f + 0.6f * r) * 0.25f, (j + 0.5f) * 0.25f,
-                                                     static_cast<float>(0.5 + rng.next())), 2);
+                insertPhoton(pools, &root, 0, 0, 1,
+                             set.add((i + 0.2f + 0.6f * r) * 0.25f, (j + 0.5f) * 0.25f,
+                                     static_cast<float>(0.5 + rng.next())),
+                             2);
     ASSERT_EQ(maxDepth(&root, 0), 2);
     sumUp(&root);
     std::vector<std::pair<Vec3, test::Cell>> plain;
@@ -193,14 +203,15 @@ struct FullWalk {
 
 TEST(Kernels, PrunedWalksMatchFullWalksExactly) {
     PhotonSet set;
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     Random rng;
     rng.seed(77);
     for (int i = 0; i < 4000; ++i) {
         const bool cluster = i % 4 != 0;
         const float u = cluster ? 0.7f + static_cast<float>((rng.next() - 0.5) * 0.1) : static_cast<float>(rng.next());
         const float v = cluster ? 0.2f + static_cast<float>((rng.next() - 0.5) * 0.1) : static_cast<float>(rng.next());
-        insertPhoton(&root, 0, 0, 1, set.add(u, v, static_cast<float>(0.5 + rng.next())), 4);
+        insertPhoton(pools, &root, 0, 0, 1, set.add(u, v, static_cast<float>(0.5 + rng.next())), 4);
     }
     sumUp(&root);
     ASSERT_GE(maxDepth(&root, 0), 6);
@@ -220,7 +231,6 @@ TEST(Kernels, PrunedWalksMatchFullWalksExactly) {
 }
 
 TEST(PhotonEstimate, ScalesByScenePhotonCountAndArea) {
-    RenderSettings saved = settings();
     SceneObject floor;
     initPlanarPatch(floor);
     floor.type = kParallelogram;
@@ -229,40 +239,36 @@ TEST(PhotonEstimate, ScalesByScenePhotonCountAndArea) {
     floor.patch.edgeB = {0, 4, 0};
     RootOnly t;
     floor.patch.photonTree = &t.root;
-    settings().sceneId = 8;
-    settings().causticPhotonCount = 10000;
-    settings().interpolationKernel = 0;
-    settings().causticsDisplay = 0;
-    settings().giDisplay = 0;
-    EXPECT_EQ(photonEstimate(&floor, 0.5f, 0.5f).y, 0.0f);  // no display on
-    settings().causticsDisplay = 1;
-    EXPECT_NEAR(photonEstimate(&floor, 0.5f, 0.5f).y, 6.0f * (2.0f / 10000.0f) / 16.0f, 1e-9f);
-    settings().sceneId = 3;
-    EXPECT_NEAR(photonEstimate(&floor, 0.5f, 0.5f).y, 6.0f * (8.0f / 10000.0f) / 16.0f, 1e-9f);
-    settings().sceneId = 9;
-    settings().causticsDisplay = 0;
-    settings().giDisplay = 1;
-    settings().giPhotonCount = 500000;
-    EXPECT_NEAR(photonEstimate(&floor, 0.5f, 0.5f).y, 6.0f * (135.0f / 500000.0f) / 16.0f, 1e-10f);
-    settings().sceneId = 1;  // no scene scale: black
-    EXPECT_EQ(photonEstimate(&floor, 0.5f, 0.5f).y, 0.0f);
+    const auto scene = [](int id) { return *findDemoScene(id); };
+    PhotonParams params;
+    params.causticPhotonCount = 10000;
+    params.interpolationKernel = 0;
+    EXPECT_EQ(photonEstimate(scene(8), params, &floor, 0.5f, 0.5f).y, 0.0f);  // no display on
+    params.causticsDisplay = true;
+    EXPECT_NEAR(photonEstimate(scene(8), params, &floor, 0.5f, 0.5f).y, 6.0f * (2.0f / 10000.0f) / 16.0f, 1e-9f);
+    EXPECT_NEAR(photonEstimate(scene(3), params, &floor, 0.5f, 0.5f).y, 6.0f * (8.0f / 10000.0f) / 16.0f, 1e-9f);
+    params.causticsDisplay = false;
+    params.giDisplay = true;
+    params.giPhotonCount = 500000;
+    EXPECT_NEAR(photonEstimate(scene(9), params, &floor, 0.5f, 0.5f).y, 6.0f * (135.0f / 500000.0f) / 16.0f, 1e-10f);
+    EXPECT_EQ(photonEstimate(scene(1), params, &floor, 0.5f, 0.5f).y, 0.0f);  // no scene scale: black
 
-    settings().sceneId = 9;
     SceneObject ball;
     initSphere(ball);
-    EXPECT_EQ(photonEstimate(&ball, 0.5f, 0.5f).y, 0.0f);
+    EXPECT_EQ(photonEstimate(scene(9), params, &ball, 0.5f, 0.5f).y, 0.0f);
     floor.patch.photonTree = nullptr;
-    EXPECT_EQ(photonEstimate(&floor, 0.5f, 0.5f).y, 0.0f);
-    settings() = saved;
+    EXPECT_EQ(photonEstimate(scene(9), params, &floor, 0.5f, 0.5f).y, 0.0f);
 }
 
 // Render threads evaluate the stacked kernel at once; each call keeps its own level arrays.
 TEST(PhotonEstimate, StackedKernelIsSafeAcrossThreads) {
     PhotonSet set;
-    PhotonQuadNode root = uniformTree(set, 4, 1.0f);
+    NodePools pools;
+    PhotonQuadNode root = uniformTree(pools, set, 4, 1.0f);
     sumUp(&root);
     std::vector<float> expected(64);
-    for (int i = 0; i < 64; ++i) expected[i] = evaluateKernel(&root, (i % 8) / 8.0f + 0.01f, (i / 8) / 8.0f + 0.03f, 5).y;
+    for (int i = 0; i < 64; ++i)
+        expected[i] = evaluateKernel(&root, (i % 8) / 8.0f + 0.01f, (i / 8) / 8.0f + 0.03f, 5).y;
     std::vector<std::thread> threads;
     std::vector<int> mismatches(4, 0);
     for (int k = 0; k < 4; ++k)

@@ -1,48 +1,41 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "app/settings.h"
 #include "core/random.h"
+#include "core/render_params.h"
 #include "photon/photon_hits.h"
 #include "photon/photon_store.h"
-#include "scene/world.h"
 #include "shade/optics.h"
 #include "trace/trace.h"
 
 namespace lumo {
 namespace {
 
-// A hand-made scene of parallelograms in one leaf; the previous scene comes back afterwards.
+// A hand-made scene of parallelograms in one leaf, traced with a context that stores into buffer_.
 class PhotonScene : public testing::Test {
 protected:
     void SetUp() override {
-        saved_ = std::move(world().scene);
-        savedSettings_ = settings();
-        auto scene = std::make_unique<Scene>();
-        scene->bounds = {{-60.0f, -60.0f, -1.0f}, {60.0f, 60.0f, 60.0f}};
-        leaf_ = &scene->newLeaf();
-        scene->root = leaf_;
-        setScene(std::move(scene));
+        scene_.bounds = {{-60.0f, -60.0f, -1.0f}, {60.0f, 60.0f, 60.0f}};
+        leaf_ = &scene_.newLeaf();
+        scene_.root = leaf_;
         rng_.seed(12345);
         buffer_.rng = &rng_;
         PhotonBuffer* list[] = {&buffer_};
-        resetPhotonStore(list, 1);
-    }
-    void TearDown() override {
-        setScene(std::move(saved_));
-        settings() = savedSettings_;
+        resetPhotonStore(table_, list, 1);
+        ctx_.scene = &scene_;
+        ctx_.params = &params_;
+        ctx_.stats = &stats_;
+        ctx_.photons = &buffer_;
     }
 
     Material& material(Vec3 diffuse, float reflectivity, int kind = 0) {
-        Material& m = currentScene().newMaterial("test");
+        Material& m = scene_.newMaterial("test");
         m.diffuse = diffuse;
         m.reflectivity = reflectivity;
         m.kind = kind;
         return m;
     }
     SceneObject& patch(Vec3 origin, Vec3 a, Vec3 b, const Material& m, uint16_t flags) {
-        SceneObject& o = currentScene().newObject();
+        SceneObject& o = scene_.newObject();
         initPlanarPatch(o);
         o.type = kParallelogram;
         o.flags = flags;
@@ -51,19 +44,28 @@ protected:
         o.patch.edgeA = a;
         o.patch.edgeB = b;
         prepareParallelogram(o);
-        currentScene().append(*leaf_, o);
+        scene_.append(*leaf_, o);
         return o;
     }
+    // One photon from origin along direction, handed to the hit callback.
+    void emit(const Vec3& origin, const Vec3& direction, float power, HitCallback hit) {
+        traceRay(ctx_, nullptr, &airMedium, origin, direction, power, hit, 0);
+    }
+    void restartStore() {
+        PhotonBuffer* list[] = {&buffer_};
+        resetPhotonStore(table_, list, 1);
+    }
     // The photons stored in this test's buffer (they all fit in one block here).
-    int stored() const { return photonBlockTable().blockCount.load() == 0 ? 0 : static_cast<int>(buffer_.count); }
+    int stored() const { return table_.blockCount.load() == 0 ? 0 : static_cast<int>(buffer_.count); }
 
+    Scene scene_;
     KdNode* leaf_ = nullptr;
+    RenderParams params_;
+    RayStats stats_;
     Random rng_;
+    PhotonBlockTable table_;
     PhotonBuffer buffer_;
-
-private:
-    std::unique_ptr<Scene> saved_;
-    RenderSettings savedSettings_;
+    TraceContext ctx_;
 };
 
 // Floor (caustic receiver) at z = 0 and a sheet of glass at z = 1 over half of it.
@@ -83,12 +85,12 @@ protected:
 };
 
 TEST_F(CausticScene, DirectLightIsNotStored) {
-    traceRay(&buffer_, nullptr, &airMedium, {-1, 0, 3}, {0, 0, -1}, 1.0f, causticPhotonHit, 0);
+    emit({-1, 0, 3}, {0, 0, -1}, 1.0f, causticPhotonHit);
     EXPECT_EQ(stored(), 0);
 }
 
 TEST_F(CausticScene, LightThroughGlassIsStoredOnceWithTheGlassWeight) {
-    traceRay(&buffer_, nullptr, &airMedium, {1, 0, 3}, {0, 0, -1}, 0.9f, causticPhotonHit, 0);
+    emit({1, 0, 3}, {0, 0, -1}, 0.9f, causticPhotonHit);
     ASSERT_EQ(stored(), 1);
     const Photon& p = buffer_.block[0];
     EXPECT_EQ(p.object, floor_);
@@ -107,7 +109,7 @@ TEST_F(PhotonScene, CausticPhotonSpawnsNothingPastDepthThree) {
     Material& mirror = material({1, 1, 1}, 1.0f);
     patch({-50, -50, 0}, {100, 0, 0}, {0, 100, 0}, mirror, kCheckered);
     patch({-50, -50, 1}, {0, 100, 0}, {100, 0, 0}, mirror, kCheckered);
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit, 0);
+    emit({0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit);
     EXPECT_EQ(stored(), 3);
     for (uint32_t i = 0; i < buffer_.count; ++i) EXPECT_FLOAT_EQ(buffer_.block[i].power, 1.0f);
 }
@@ -116,7 +118,7 @@ TEST_F(PhotonScene, WeakCausticPhotonsStop) {
     Material& dim = material({1, 1, 1}, 0.05f);  // each bounce keeps 5%: 1 -> 0.05 -> 0.0025 (not traced)
     patch({-50, -50, 0}, {100, 0, 0}, {0, 100, 0}, dim, kCheckered);
     patch({-50, -50, 1}, {0, 100, 0}, {100, 0, 0}, dim, kCheckered);
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit, 0);
+    emit({0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit);
     ASSERT_EQ(stored(), 1);
     EXPECT_FLOAT_EQ(buffer_.block[0].power, 0.05f);
 }
@@ -139,11 +141,11 @@ TEST_F(GiScene, OnlyIndirectSkipsJustTheFirstHit) {
     SceneObject* faces[6];
     closedBox(faces, black);
     buffer_.wavelength = 555.0f;
-    settings().giOnlyIndirect = 1;
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit, 0);
+    params_.photons.giOnlyIndirect = true;
+    emit({0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit);
     EXPECT_EQ(stored(), 0);
-    settings().giOnlyIndirect = 0;
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 1}, {0, 0, -1}, 0.75f, giPhotonHit, 0);
+    params_.photons.giOnlyIndirect = false;
+    emit({0, 0, 1}, {0, 0, -1}, 0.75f, giPhotonHit);
     ASSERT_EQ(stored(), 1);
     EXPECT_EQ(buffer_.block[0].object, faces[0]);
     EXPECT_FLOAT_EQ(buffer_.block[0].power, 0.75f);
@@ -157,13 +159,12 @@ TEST_F(GiScene, PathsInAPerfectReflectorEndAtTheHitCap) {
     SceneObject* faces[6];
     closedBox(faces, white);
     buffer_.wavelength = 555.0f;
-    settings().giOnlyIndirect = 0;
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit, 0);
+    params_.photons.giOnlyIndirect = false;
+    emit({0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit);
     EXPECT_EQ(stored(), kGiMaxHits);
-    PhotonBuffer* list[] = {&buffer_};
-    resetPhotonStore(list, 1);
-    settings().giOnlyIndirect = 1;
-    traceRay(&buffer_, nullptr, &airMedium, {0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit, 0);
+    restartStore();
+    params_.photons.giOnlyIndirect = true;
+    emit({0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit);
     EXPECT_EQ(stored(), kGiMaxHits - 1);
     for (uint32_t i = 0; i < buffer_.count; ++i) {
         EXPECT_FLOAT_EQ(buffer_.block[i].power, 1.0f);  // GI photons keep their power
@@ -178,13 +179,12 @@ TEST_F(GiScene, RouletteSurvivalMatchesTheDiffuseReflectance) {
     SceneObject* faces[6];
     closedBox(faces, grey);
     buffer_.wavelength = 600.0f;
-    settings().giOnlyIndirect = 0;
+    params_.photons.giOnlyIndirect = false;
     constexpr int kPhotons = 2000;
     int total = 0;
     for (int i = 0; i < kPhotons; ++i) {
-        PhotonBuffer* list[] = {&buffer_};
-        resetPhotonStore(list, 1);
-        traceRay(&buffer_, nullptr, &airMedium, {0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit, 0);
+        restartStore();
+        emit({0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit);
         total += stored();
     }
     // Hits per photon: 1 / (1 - q) = 1.667.

@@ -3,56 +3,58 @@
 #include <memory>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/random.h"
-#include "image/frame.h"
+#include "core/render_params.h"
+#include "intersect/hit_record.h"
 #include "photon/photon_pass.h"
 #include "photon/photon_store.h"
-#include "intersect/hit_record.h"
 #include "photon/quadtree.h"
 #include "photon_test_util.h"
 #include "scene/demo_scenes.h"
-#include "scene/world.h"
 
 namespace lumo {
 namespace {
 
 class PhotonPass : public testing::Test {
 protected:
-    void SetUp() override { saved_ = settings(); }
-    void TearDown() override { settings() = saved_; }
-
+    // Builds the demo scene anew with the pass parameters and the frame's generator seeded as every
+    // frame seeds it.
     void load(int sceneId, int threads, int kernel) {
-        loadScene(sceneId);
-        RenderSettings& s = settings();
-        s.sceneId = static_cast<int16_t>(sceneId);
-        s.threadCount = static_cast<int16_t>(threads);
-        s.interpolationKernel = static_cast<int16_t>(kernel);
-        s.causticPhotonCount = 10000;
-        s.causticSplitCount = 30;
-        s.giPhotonCount = 125000;
-        s.giSplitCount = 1000;
-        s.giOnlyIndirect = 1;
-        seedRandom(12345);
+        scene_ = buildScene(sceneId);
+        params_.threadCount = threads;
+        PhotonParams& p = params_.photons;
+        p.interpolationKernel = kernel;
+        p.causticPhotonCount = 10000;
+        p.causticSplitCount = 30;
+        p.giPhotonCount = 125000;
+        p.giSplitCount = 1000;
+        p.giOnlyIndirect = true;
+        workers_ = std::vector<PhotonWorker>(static_cast<size_t>(threads));
+        reseed();
     }
+    void reseed() { frameRandom_.seed(12345); }
+    PhotonPassSetup setup() { return {params_, frameRandom_, workers_, wait_}; }
+    void caustics() { runCausticPass(*scene_, setup()); }
+    void gi() { runGlobalIlluminationPass(*scene_, setup()); }
+    PhotonBlockTable& table() { return photonMapsOf(*scene_).blocks; }
 
     // Photons the pass stored: full blocks, and each worker's last block up to its count.
-    static int storedPhotons(int threads) {
+    int storedPhotons() {
         int total = 0;
-        for (int m = 0; m < usedPhotonBlocks(); ++m) {
+        for (int m = 0; m < usedPhotonBlocks(table()); ++m) {
             int n = kPhotonsPerBlock;
-            for (int k = 0; k < threads; ++k)
-                if (workerSlot(k).photons.block == photonBlockTable().blocks[m]) n = static_cast<int>(workerSlot(k).photons.count);
+            for (const PhotonWorker& w : workers_)
+                if (w.buffer.block == table().blocks[m]) n = static_cast<int>(w.buffer.count);
             total += n;
         }
         return total;
     }
 
-    // Photons filed in the quadtrees of the current scene, and the parallelograms holding any.
-    static int filedPhotons(std::vector<SceneObject*>* receivers = nullptr) {
+    // Photons filed in the quadtrees of the scene, and the parallelograms holding any.
+    int filedPhotons(std::vector<SceneObject*>* receivers = nullptr) {
         int total = 0;
         std::vector<const PhotonQuadNode*> seen;
-        forEachParallelogram(currentScene().root, [&](SceneObject& o) {
+        forEachParallelogram(scene_->root, [&](SceneObject& o) {
             PhotonQuadNode* root = o.patch.photonTree;
             for (const PhotonQuadNode* r : seen)
                 if (r == root) return;
@@ -65,15 +67,18 @@ protected:
         return total;
     }
 
-private:
-    RenderSettings saved_;
+    std::unique_ptr<Scene> scene_;
+    RenderParams params_;
+    Random frameRandom_;
+    std::vector<PhotonWorker> workers_;
+    WorkerWait wait_;
 };
 
 TEST_F(PhotonPass, CausticPassFilesEveryStoredPhotonOnTheGround) {
     for (int threads : {1, 2, 4}) {
         load(8, threads, 1);
-        runCausticPass();
-        const int stored = storedPhotons(threads);
+        caustics();
+        const int stored = storedPhotons();
         std::vector<SceneObject*> receivers;
         EXPECT_EQ(filedPhotons(&receivers), stored) << threads << " threads";
         // The grid's cone is wider than the egg: photons that miss it reach the ground unstored.
@@ -85,33 +90,34 @@ TEST_F(PhotonPass, CausticPassFilesEveryStoredPhotonOnTheGround) {
     }
 }
 
-// A worker that stored nothing this pass may still point at a block of an earlier pass, which this
-// pass handed to another worker: that block is filed in full, never past its end.
+// Filing cuts a block short only for the worker whose last block it is: a buffer that points at a
+// block another worker filled, with the count a fresh pass leaves (past the block's end), neither
+// cuts that block nor makes it read past its end.
 TEST_F(PhotonPass, StaleBufferOfAnIdleWorkerDoesNotCutOrOverrunABlock) {
     load(8, 2, 1);
     SceneObject* ground = nullptr;
-    forEachParallelogram(currentScene().root, [&](SceneObject& o) { ground = &o; });
+    forEachParallelogram(scene_->root, [&](SceneObject& o) { ground = &o; });
     ASSERT_NE(ground, nullptr);
-    PhotonBuffer* buffers[] = {&workerSlot(0).photons, &workerSlot(1).photons};
-    resetPhotonStore(buffers, 2);
+    PhotonBuffer* buffers[] = {&workers_[0].buffer, &workers_[1].buffer};
+    resetPhotonStore(table(), buffers, 2);
     HitRecord hit{};
     hit.object = ground;
     for (int i = 0; i < kPhotonsPerBlock + 10; ++i) {
         hit.u = static_cast<float>(i % 97) / 97.0f;
         hit.v = static_cast<float>(i % 89) / 89.0f;
-        storePhoton(workerSlot(0).photons, hit, 1.0f, 555.0f);
+        storePhoton(workers_[0].buffer, hit, 1.0f, 555.0f);
     }
-    workerSlot(1).photons.block = photonBlockTable().blocks[0];  // left over from an earlier pass
-    EXPECT_EQ(workerSlot(1).photons.count, static_cast<uint32_t>(kPhotonsPerBlock + 1));
-    buildQuadtrees(30, 2);
+    workers_[1].buffer.block = table().blocks[0];  // left over from an earlier pass
+    EXPECT_EQ(workers_[1].buffer.count, static_cast<uint32_t>(kPhotonsPerBlock + 1));
+    buildQuadtrees(*scene_, 30, 2, workers_);
     EXPECT_EQ(filedPhotons(), kPhotonsPerBlock + 10);
 }
 
 TEST_F(PhotonPass, GiPassStopsWhenTheBlocksHoldTheRequestedCount) {
     load(9, 1, 1);
-    runGlobalIlluminationPass();
-    EXPECT_EQ(usedPhotonBlocks(), (125000 + kPhotonsPerBlock - 1) / kPhotonsPerBlock);
-    const int stored = storedPhotons(1);
+    gi();
+    EXPECT_EQ(usedPhotonBlocks(table()), (125000 + kPhotonsPerBlock - 1) / kPhotonsPerBlock);
+    const int stored = storedPhotons();
     EXPECT_GT(stored, 125000 - kPhotonsPerBlock);
     // Photons that land on the light panel (the free object, no tree) are stored but not filed.
     const int filed = filedPhotons();
@@ -121,10 +127,10 @@ TEST_F(PhotonPass, GiPassStopsWhenTheBlocksHoldTheRequestedCount) {
     // Each worker tests the shared count before every photon: at most one block more per extra worker.
     for (int threads : {2, 4}) {
         load(9, threads, 1);
-        runGlobalIlluminationPass();
-        EXPECT_GE(usedPhotonBlocks(), 31) << threads;
-        EXPECT_LE(usedPhotonBlocks(), 30 + threads) << threads;
-        const int storedHere = storedPhotons(threads);
+        gi();
+        EXPECT_GE(usedPhotonBlocks(table()), 31) << threads;
+        EXPECT_LE(usedPhotonBlocks(table()), 30 + threads) << threads;
+        const int storedHere = storedPhotons();
         const int filedHere = filedPhotons();
         EXPECT_LE(filedHere, storedHere) << threads;
         EXPECT_GT(filedHere, storedHere * 0.97) << threads;
@@ -133,19 +139,19 @@ TEST_F(PhotonPass, GiPassStopsWhenTheBlocksHoldTheRequestedCount) {
 
 TEST_F(PhotonPass, OneThreadRepeatsItsPhotonsEveryFrame) {
     load(9, 1, 0);
-    runGlobalIlluminationPass();
+    gi();
     std::vector<float> first;
-    for (int i = 0; i < 2000; ++i) first.push_back(photonBlockTable().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u);
-    seedRandom(12345);
-    runGlobalIlluminationPass();
+    for (int i = 0; i < 2000; ++i) first.push_back(table().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u);
+    reseed();
+    gi();
     for (int i = 0; i < 2000; ++i)
-        ASSERT_EQ(photonBlockTable().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u, first[i]) << i;
+        ASSERT_EQ(table().blocks[i / kPhotonsPerBlock][i % kPhotonsPerBlock].u, first[i]) << i;
 }
 
 TEST_F(PhotonPass, PrecomputationFollowsTheKernel) {
     // Kernel 3 reads only leaves: inner sums stay cleared. Kernel 5 needs them summed up.
     load(8, 1, 3);
-    runCausticPass();
+    caustics();
     std::vector<SceneObject*> receivers;
     const int filed = filedPhotons(&receivers);
     ASSERT_EQ(receivers.size(), 1u);
@@ -153,9 +159,9 @@ TEST_F(PhotonPass, PrecomputationFollowsTheKernel) {
     ASSERT_NE(root->children[0], nullptr);
     EXPECT_EQ(root->sum.y, 0.0f);
 
-    settings().interpolationKernel = 5;
-    seedRandom(12345);
-    runCausticPass();
+    params_.photons.interpolationKernel = 5;
+    reseed();
+    caustics();
     // Caustic photons carry 555 nm: green weight 1, so the root's green is the total power.
     double power = 0.0;
     for (const auto& c : test::leaves(root))
@@ -166,26 +172,18 @@ TEST_F(PhotonPass, PrecomputationFollowsTheKernel) {
 
 TEST_F(PhotonPass, LaterPassesReuseTheirPoolsAndBlocks) {
     load(9, 1, 6);
-    runGlobalIlluminationPass();
-    const NodePools before = nodePools();
-    Photon* firstBlock = photonBlockTable().blocks[0];
-    seedRandom(12345);
-    runGlobalIlluminationPass();
-    EXPECT_EQ(nodePools().poolIndex, before.poolIndex);
-    EXPECT_EQ(nodePools().poolUsed, before.poolUsed);
-    EXPECT_EQ(nodePools().pools[0], before.pools[0]);
-    EXPECT_EQ(photonBlockTable().blocks[0], firstBlock);
-}
-
-TEST_F(PhotonPass, PhotonTreeRootsAreReleasedWithTheirScene) {
-    load(8, 1, 1);
-    runCausticPass();
-    std::weak_ptr<void> roots = currentScene().photonRoots;
-    ASSERT_FALSE(roots.expired());
-    load(8, 1, 1);  // the same scene built anew: the old scene's roots go with it
-    EXPECT_TRUE(roots.expired());
-    runCausticPass();
-    EXPECT_NE(currentScene().photonRoots, nullptr);
+    gi();
+    const NodePools& pools = photonMapsOf(*scene_).nodes;
+    const int32_t poolIndex = pools.poolIndex;
+    const int32_t poolUsed = pools.poolUsed;
+    PhotonQuadNode* firstPool = pools.pools[0];
+    Photon* firstBlock = table().blocks[0];
+    reseed();
+    gi();
+    EXPECT_EQ(pools.poolIndex, poolIndex);
+    EXPECT_EQ(pools.poolUsed, poolUsed);
+    EXPECT_EQ(pools.pools[0], firstPool);
+    EXPECT_EQ(table().blocks[0], firstBlock);
 }
 
 }  // namespace

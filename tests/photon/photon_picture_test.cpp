@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
-#include "app/commands.h"
-#include "app/frame_steps.h"
-#include "app/settings.h"
-#include "image/frame.h"
-#include "photon/estimate.h"
+#include "photon/photon_pass.h"
 #include "photon/quadtree.h"
-#include "scene/world.h"
-#include "shade/shader.h"
+#include "shade/photon_estimate.h"
+#include "support/render_support.h"
 
 namespace lumo {
 namespace {
@@ -19,44 +16,43 @@ struct Rgb {
     int r, g, b;
 };
 
-// Whole pictures through the frame steps, every pixel traced on one thread.
+// Whole pictures as the program makes them, every pixel traced on one thread.
 class PhotonPicture : public testing::Test {
 protected:
-    void SetUp() override { saved_ = settings(); }
-    void TearDown() override { settings() = saved_; }
-
+    // The demo scene with the kernel and photon switches its selection sets.
     void scene(int id) {
-        selectScene(id);  // the Demo menu command: kernel and photon switches as the menu sets them
-        settings().samplingMode = 1;
-        settings().threadCount = 1;
-        settings().antiAliasing = 0;
-        settings().filterOn = 0;
+        render_ = std::make_unique<test::TestRender>(id);
+        RenderParams& p = render_->params;
+        p.sampling = kSamplingOneToOne;
+        p.threadCount = 1;
+        p.antiAliasing = 0;
+        p.filter = false;
     }
+    PhotonParams& photons() { return render_->params.photons; }
+    Scene& current() { return *render_->scene; }
     std::vector<Rgb> frame() {
-        FrameBuffer fb;
-        fb.resize(kWidth, kHeight);
-        produceFrame(fb, 0.0, false);
+        const FrameBuffer fb = render_->frame(kWidth, kHeight, 0.0, false);
         std::vector<Rgb> px;
         for (int row = 0; row < kHeight; ++row)
             for (int col = 1; col <= kWidth; ++col) {
                 const uint32_t p = fb.at(row, col);
-                px.push_back({static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF)});
+                px.push_back({static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF),
+                              static_cast<int>(p & 0xFF)});
             }
         return px;
     }
     static constexpr int kWidth = 160;
     static constexpr int kHeight = 120;
 
-private:
-    RenderSettings saved_;
+    std::unique_ptr<test::TestRender> render_;
 };
 
 TEST_F(PhotonPicture, CausticsBrightenTheFloorUnderTheEgg) {
     scene(8);
-    ASSERT_EQ(settings().causticsCalculate, 1);
+    ASSERT_TRUE(photons().causticsCalculate);
     const std::vector<Rgb> with = frame();
-    settings().causticsDisplay = 0;
-    settings().causticsCalculate = 0;
+    photons().causticsDisplay = false;
+    photons().causticsCalculate = false;
     const std::vector<Rgb> without = frame();
     int brighter = 0;
     int lowRows = 0;
@@ -75,33 +71,33 @@ TEST_F(PhotonPicture, MapStaysFrozenWhileCalculateIsOff) {
     scene(8);
     frame();
     SceneObject* ground = nullptr;
-    forEachParallelogram(currentScene().root, [&](SceneObject& o) { ground = &o; });
+    forEachParallelogram(current().root, [&](SceneObject& o) { ground = &o; });
     ASSERT_NE(ground, nullptr);
-    const Vec3 before = photonEstimate(ground, 0.4f, 0.55f);
+    const Vec3 before = photonEstimate(current().descriptor, photons(), ground, 0.4f, 0.55f);
     const int depth = maxDepth(ground->patch.photonTree, 0);
     // Calculate off (as Animation off does), then a setting that a pass would use.
-    settings().causticsCalculate = 0;
-    settings().causticSplitCount = 20;
+    photons().causticsCalculate = false;
+    photons().causticSplitCount = 20;
     frame();
-    EXPECT_EQ(photonEstimate(ground, 0.4f, 0.55f).y, before.y);
+    EXPECT_EQ(photonEstimate(current().descriptor, photons(), ground, 0.4f, 0.55f).y, before.y);
     EXPECT_EQ(maxDepth(ground->patch.photonTree, 0), depth);
-    settings().causticsCalculate = 1;
+    photons().causticsCalculate = true;
     frame();
     EXPECT_GE(maxDepth(ground->patch.photonTree, 0), depth);  // a smaller split count splits at least as deep
 }
 
 TEST_F(PhotonPicture, GlobalIlluminationLightsTheShadowedFloor) {
     scene(9);
-    ASSERT_EQ(settings().giCalculate, 1);
-    settings().giPhotonCount = 125000;
-    settings().interpolationKernel = 0;
+    ASSERT_TRUE(photons().giCalculate);
+    photons().giPhotonCount = 125000;
+    photons().interpolationKernel = 0;
     const std::vector<Rgb> gi = frame();
     // Direct light alone: the same display with an empty map.
-    settings().giCalculate = 0;
-    resetQuadtrees(currentScene());
+    photons().giCalculate = false;
+    resetQuadtrees(current(), photonMapsOf(current()).roots);
     const std::vector<Rgb> direct = frame();
     // Upward-facing surfaces show as (0.5, 0.5, 1.0) in the Normals view: the floor and the block tops.
-    settings().currentShader = shadeNormals;
+    render_->params.shader = kShaderNormals;
     const std::vector<Rgb> normals = frame();
     int floor = 0;
     int shadowed = 0;

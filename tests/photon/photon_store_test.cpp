@@ -22,8 +22,8 @@ TEST(PhotonStore, StoresFillBlocksInTableOrder) {
     SceneObject floor;
     PhotonBuffer a;
     PhotonBuffer* buffers[] = {&a};
-    resetPhotonStore(buffers, 1);
-    PhotonBlockTable& table = photonBlockTable();
+    PhotonBlockTable table;
+    resetPhotonStore(table, buffers, 1);
 
     for (int i = 0; i < kPhotonsPerBlock; ++i) ASSERT_TRUE(storePhoton(a, hitAt(0.25f, 0.5f, &floor), 0.5f, 600.0f));
     EXPECT_EQ(table.blockCount.load(), 1);
@@ -46,7 +46,7 @@ TEST(PhotonStore, StoresFillBlocksInTableOrder) {
 
     // A new pass reuses the blocks from slot 0 without allocating.
     Photon* first = table.blocks[0];
-    resetPhotonStore(buffers, 1);
+    resetPhotonStore(table, buffers, 1);
     ASSERT_TRUE(storePhoton(a, hitAt(0.0f, 0.0f, &floor), 1.0f, 555.0f));
     EXPECT_EQ(a.block, first);
     EXPECT_EQ(table.blockCount.load(), 1);
@@ -56,15 +56,14 @@ TEST(PhotonStore, RefusesAStoreThatWouldNeedA501stBlock) {
     SceneObject floor;
     PhotonBuffer a;
     PhotonBuffer* buffers[] = {&a};
-    resetPhotonStore(buffers, 1);
-    PhotonBlockTable& table = photonBlockTable();
+    PhotonBlockTable table;
+    resetPhotonStore(table, buffers, 1);
     table.blockCount.store(kPhotonBlockSlots - 1);
     ASSERT_TRUE(storePhoton(a, hitAt(0.5f, 0.5f, &floor), 1.0f, 555.0f));  // takes the 500th block
     a.count = kPhotonsPerBlock;                                           // pretend it is full
     EXPECT_FALSE(storePhoton(a, hitAt(0.5f, 0.5f, &floor), 1.0f, 555.0f));
-    EXPECT_EQ(usedPhotonBlocks(), kPhotonBlockSlots);
+    EXPECT_EQ(usedPhotonBlocks(table), kPhotonBlockSlots);
     EXPECT_EQ(a.count, static_cast<uint32_t>(kPhotonsPerBlock));  // the buffer is left as it was
-    resetPhotonStore(buffers, 1);
 }
 
 // Four threads storing at once never share a block and lose no photon.
@@ -75,7 +74,8 @@ TEST(PhotonStore, ConcurrentStoresTakeDistinctBlocks) {
     PhotonBuffer buffers[kThreads];
     PhotonBuffer* list[kThreads];
     for (int k = 0; k < kThreads; ++k) list[k] = &buffers[k];
-    resetPhotonStore(list, kThreads);
+    PhotonBlockTable table;
+    resetPhotonStore(table, list, kThreads);
 
     std::vector<std::thread> threads;
     for (int k = 0; k < kThreads; ++k)
@@ -85,7 +85,6 @@ TEST(PhotonStore, ConcurrentStoresTakeDistinctBlocks) {
         });
     for (auto& t : threads) t.join();
 
-    PhotonBlockTable& table = photonBlockTable();
     ASSERT_EQ(table.blockCount.load(), kThreads * 4);
     std::set<Photon*> distinct;
     int counted[kThreads] = {};
@@ -100,7 +99,6 @@ TEST(PhotonStore, ConcurrentStoresTakeDistinctBlocks) {
     }
     EXPECT_EQ(distinct.size(), static_cast<size_t>(kThreads * 4));
     for (int k = 0; k < kThreads; ++k) EXPECT_EQ(counted[k], kPerThread);
-    resetPhotonStore(list, kThreads);
 }
 
 }  // namespace

@@ -55,8 +55,8 @@ inline int listLength(const Photon* p) {
 }
 
 // A fresh root with pools reset, as a pass starts.
-inline PhotonQuadNode freshRoot() {
-    resetNodePools();
+inline PhotonQuadNode freshRoot(NodePools& pools) {
+    resetNodePools(pools);
     PhotonQuadNode root{};
     resetRoot(root);
     root.corner00 = root.corner10 = root.corner01 = root.corner11 = Vec3{0.0f, 0.0f, 0.0f};

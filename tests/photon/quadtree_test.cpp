@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "core/random.h"
-#include "photon/estimate.h"
 #include "photon/quadtree.h"
 #include "photon_test_util.h"
 #include "shade/optics.h"
+#include "shade/photon_estimate.h"
 
 namespace lumo {
 namespace {
@@ -45,29 +45,30 @@ TEST(WavelengthToRgb, FollowsTheSpectralWeights) {
 }
 
 TEST(NodePools, HandOutPoolsInOrderAndReuseThem) {
-    resetNodePools();
-    PhotonQuadNode* first = allocateNode();
-    EXPECT_EQ(nodePools().poolIndex, 0);
-    EXPECT_EQ(first, &nodePools().pools[0][0]);
-    for (int i = 1; i < kNodesPerPool; ++i) allocateNode();
-    PhotonQuadNode* next = allocateNode();
-    EXPECT_EQ(next, &nodePools().pools[1][0]);
-    resetNodePools();
-    EXPECT_EQ(allocateNode(), first);
-    resetNodePools();
+    NodePools pools;
+    resetNodePools(pools);
+    PhotonQuadNode* first = allocateNode(pools);
+    EXPECT_EQ(pools.poolIndex, 0);
+    EXPECT_EQ(first, &pools.pools[0][0]);
+    for (int i = 1; i < kNodesPerPool; ++i) allocateNode(pools);
+    PhotonQuadNode* next = allocateNode(pools);
+    EXPECT_EQ(next, &pools.pools[1][0]);
+    resetNodePools(pools);
+    EXPECT_EQ(allocateNode(pools), first);
 }
 
 TEST(Quadtree, SplitsOnTheOneMorePhotonThanTheSplitCount) {
     constexpr int K = 20;
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
-    for (int i = 0; i < K; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.1f + 0.02f * i, 0.3f), K);
+    for (int i = 0; i < K; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.1f + 0.02f * i, 0.3f), K);
     EXPECT_EQ(root.count, K);
     EXPECT_EQ(root.children[0], nullptr);
     EXPECT_EQ(test::listLength(root.photons), K);
     EXPECT_NEAR(root.sum.y, K * 1.0f, 1e-4f);
 
-    insertPhoton(&root, 0, 0, 1, set.add(0.9f, 0.9f), K);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.9f, 0.9f), K);
     EXPECT_EQ(root.count, K + 1);
     EXPECT_EQ(root.photons, nullptr);
     EXPECT_EQ(root.sum.y, 0.0f);
@@ -80,30 +81,32 @@ TEST(Quadtree, SplitsOnTheOneMorePhotonThanTheSplitCount) {
     EXPECT_EQ(root.children[3]->count, 1);
 
     // Photons after the split go straight to the quadrants; the root's count stays K + 1.
-    insertPhoton(&root, 0, 0, 1, set.add(0.6f, 0.1f), K);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.6f, 0.1f), K);
     EXPECT_EQ(root.count, K + 1);
     EXPECT_EQ(root.children[1]->count, 1);
 }
 
 TEST(Quadtree, PhotonOnAMidlineGoesHigh) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
-    insertPhoton(&root, 0, 0, 1, set.add(0.2f, 0.2f), 1);
-    insertPhoton(&root, 0, 0, 1, set.add(0.5f, 0.2f), 1);  // splits; u = 0.5 is high u
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.2f, 0.2f), 1);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.5f, 0.2f), 1);  // splits; u = 0.5 is high u
     ASSERT_NE(root.children[1], nullptr);
     EXPECT_EQ(root.children[1]->count, 1);
     EXPECT_EQ(root.children[1]->photons->u, 0.5f);
-    insertPhoton(&root, 0, 0, 1, set.add(0.1f, 0.5f), 1);  // v = 0.5 is high v
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.1f, 0.5f), 1);  // v = 0.5 is high v
     EXPECT_EQ(root.children[2]->count, 1);
-    insertPhoton(&root, 0, 0, 1, set.add(0.5f, 0.5f), 1);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.5f, 0.5f), 1);
     EXPECT_EQ(root.children[3]->count, 1);
 }
 
 TEST(Quadtree, CellsBelowTheMinimumSizeNeverSplit) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
     constexpr int K = 2;
-    for (int i = 0; i < 50; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.3f, 0.7f), K);
+    for (int i = 0; i < 50; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.3f, 0.7f), K);
     const auto cells = test::leaves(&root);
     int deepest = 0;
     int total = 0;
@@ -131,13 +134,15 @@ TEST(Quadtree, BatchFilingMatchesPhotonByPhotonInsertion) {
         for (int i = 0; i < 2000; ++i) {
             const float u = i % 7 == 0 ? 0.5f : static_cast<float>(rng.next() * rng.next());  // some on the midline
             const float v = i % 50 == 0 ? 0.3f : static_cast<float>(rng.next());
-            photons.push_back(set.add(u, v, static_cast<float>(0.2 + rng.next()), static_cast<float>(380 + 400 * rng.next())));
+            photons.push_back(
+                set.add(u, v, static_cast<float>(0.2 + rng.next()), static_cast<float>(380 + 400 * rng.next())));
         }
         // Many identical points: a stack of cells down to the minimum size.
         for (int i = 0; i < 3 * split + 3; ++i) photons.push_back(set.add(0.123f, 0.877f, 1.0f, 520.0f));
 
-        PhotonQuadNode incremental = test::freshRoot();
-        for (Photon* p : photons) insertPhoton(&incremental, 0, 0, 1, p, split);
+        NodePools pools;
+        PhotonQuadNode incremental = test::freshRoot(pools);
+        for (Photon* p : photons) insertPhoton(pools, &incremental, 0, 0, 1, p, split);
         std::vector<test::Cell> a = test::allCells(&incremental);
         std::vector<std::pair<int, int>> lists;
         for (const auto& c : a) lists.emplace_back(c.node->count, test::listLength(c.node->photons));
@@ -146,7 +151,8 @@ TEST(Quadtree, BatchFilingMatchesPhotonByPhotonInsertion) {
         resetRoot(batch);
         std::vector<PhotonRef> refs;
         for (Photon* p : photons) refs.push_back({p->u, p->v, p->power, p->wavelength, p});
-        fileBatch(&batch, 0, 0, 1, refs.data(), refs.size(), split);
+        NodePools batchPools;
+        fileBatch(batchPools, &batch, 0, 0, 1, refs.data(), refs.size(), split);
         const std::vector<test::Cell> b = test::allCells(&batch);
 
         ASSERT_EQ(a.size(), b.size()) << "split " << split;
@@ -163,25 +169,24 @@ TEST(Quadtree, BatchFilingMatchesPhotonByPhotonInsertion) {
 }
 
 TEST(Quadtree, ExhaustedPoolsKeepPhotonsInTheNode) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     // Leave exactly one node in the last pool: no split can get four.
-    nodePools().poolIndex = kNodePoolSlots - 1;
-    nodePools().poolUsed = kNodesPerPool - 1;
-    if (!nodePools().pools[kNodePoolSlots - 1]) nodePools().pools[kNodePoolSlots - 1] = new PhotonQuadNode[kNodesPerPool];
+    pools.poolIndex = kNodePoolSlots - 1;
+    pools.poolUsed = kNodesPerPool - 1;
+    pools.pools[kNodePoolSlots - 1] = new PhotonQuadNode[kNodesPerPool];  // released with the pools
     PhotonSet set;
-    for (int i = 0; i < 30; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.01f * i, 0.5f), 4);
+    for (int i = 0; i < 30; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.01f * i, 0.5f), 4);
     EXPECT_EQ(root.children[0], nullptr);
     EXPECT_EQ(test::listLength(root.photons), 30);
     EXPECT_EQ(root.count, 30);
     EXPECT_NEAR(root.sum.y, 30.0f, 1e-4f);
-    EXPECT_EQ(allocateNode(), nullptr);
-    resetNodePools();
-    delete[] nodePools().pools[kNodePoolSlots - 1];
-    nodePools().pools[kNodePoolSlots - 1] = nullptr;
+    EXPECT_EQ(allocateNode(pools), nullptr);
 }
 
 TEST(Quadtree, SumUpGivesInnerNodesTheSumOfTheirLeaves) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
     Random rng;
     rng.seed(99);
@@ -189,7 +194,8 @@ TEST(Quadtree, SumUpGivesInnerNodesTheSumOfTheirLeaves) {
     for (int i = 0; i < 300; ++i) {
         const float power = static_cast<float>(0.5 + rng.next());
         expectedGreen += power;
-        insertPhoton(&root, 0, 0, 1, set.add(static_cast<float>(rng.next()), static_cast<float>(rng.next()), power), 8);
+        insertPhoton(pools, &root, 0, 0, 1,
+                     set.add(static_cast<float>(rng.next()), static_cast<float>(rng.next()), power), 8);
     }
     Vec3 leafSum{0, 0, 0};
     for (const auto& c : test::leaves(&root)) addInPlace(leafSum, c.node->sum);
@@ -207,9 +213,10 @@ TEST(Quadtree, SumUpGivesInnerNodesTheSumOfTheirLeaves) {
 }
 
 TEST(Quadtree, DifferenceLevelLeavesLevelsZeroAndOneAlone) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
-    for (int i = 0; i < 5; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.1f + 0.2f * i, 0.3f), 4);
+    for (int i = 0; i < 5; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.1f + 0.2f * i, 0.3f), 4);
     sumUp(&root);
     ASSERT_EQ(maxDepth(&root, 0), 1);
     const Vec3 before = root.children[1]->sum;
@@ -218,11 +225,12 @@ TEST(Quadtree, DifferenceLevelLeavesLevelsZeroAndOneAlone) {
 }
 
 TEST(Quadtree, CornerDensityFollowsTheQuadrantDown) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
     // Two levels in quadrant 0: its finest corner cell is (0, 0, 0.25).
-    for (int i = 0; i < 3; ++i) insertPhoton(&root, 0, 0, 1, set.add(0.05f, 0.05f), 2);
-    insertPhoton(&root, 0, 0, 1, set.add(0.9f, 0.9f), 2);
+    for (int i = 0; i < 3; ++i) insertPhoton(pools, &root, 0, 0, 1, set.add(0.05f, 0.05f), 2);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.9f, 0.9f), 2);
     sumUp(&root);
     const Vec3 c0 = cornerDensity(&root, 0);
     const Vec3 c3 = cornerDensity(&root, 3);
@@ -238,17 +246,19 @@ TEST(Quadtree, CornerDensityFollowsTheQuadrantDown) {
 }
 
 TEST(Patches, ARootAloneTakesItsOwnDensityAtEveryCorner) {
-    PhotonQuadNode root = test::freshRoot();
+    NodePools pools;
+    PhotonQuadNode root = test::freshRoot(pools);
     PhotonSet set;
-    insertPhoton(&root, 0, 0, 1, set.add(0.3f, 0.3f, 3.0f), 10);
+    insertPhoton(pools, &root, 0, 0, 1, set.add(0.3f, 0.3f, 3.0f), 10);
     PhotonQuadNode* const none[8] = {};
     buildPatches(&root, none, 1.0f, 0);
-    for (const Vec3* c : {&root.corner00, &root.corner10, &root.corner01, &root.corner11}) expectNear(*c, root.sum, 0.0f);
+    for (const Vec3* c : {&root.corner00, &root.corner10, &root.corner01, &root.corner11})
+        expectNear(*c, root.sum, 0.0f);
 }
 
 // Builds a tree with cells of very different sizes side by side.
-PhotonQuadNode unevenTree(PhotonSet& set, int seed) {
-    PhotonQuadNode root = test::freshRoot();
+PhotonQuadNode unevenTree(NodePools& pools, PhotonSet& set, int seed) {
+    PhotonQuadNode root = test::freshRoot(pools);
     Random rng;
     rng.seed(seed);
     for (int i = 0; i < 3000; ++i) {
@@ -261,7 +271,9 @@ PhotonQuadNode unevenTree(PhotonSet& set, int seed) {
             u = 0.3f + static_cast<float>((rng.next() - 0.5) * (rng.next() * 0.4));
             v = 0.6f + static_cast<float>((rng.next() - 0.5) * (rng.next() * 0.4));
         }
-        insertPhoton(&root, 0, 0, 1, set.add(u, v, static_cast<float>(0.5 + rng.next()), static_cast<float>(400 + 300 * rng.next())), 6);
+        insertPhoton(pools, &root, 0, 0, 1,
+                     set.add(u, v, static_cast<float>(0.5 + rng.next()), static_cast<float>(400 + 300 * rng.next())),
+                     6);
     }
     return root;
 }
@@ -269,7 +281,8 @@ PhotonQuadNode unevenTree(PhotonSet& set, int seed) {
 TEST(Patches, AdjacentCellsAgreeAlongEveryEdge) {
     for (int seed : {3, 11, 27}) {
         PhotonSet set;
-        PhotonQuadNode root = unevenTree(set, seed);
+        NodePools pools;
+        PhotonQuadNode root = unevenTree(pools, set, seed);
         sumUp(&root);
         PhotonQuadNode* const none[8] = {};
         buildPatches(&root, none, 1.0f, 0);
@@ -308,7 +321,8 @@ TEST(Patches, AdjacentCellsAgreeAlongEveryEdge) {
 
 TEST(Patches, SameLevelNeighboursShareCornerValuesExactly) {
     PhotonSet set;
-    PhotonQuadNode root = unevenTree(set, 5);
+    NodePools pools;
+    PhotonQuadNode root = unevenTree(pools, set, 5);
     sumUp(&root);
     PhotonQuadNode* const none[8] = {};
     buildPatches(&root, none, 1.0f, 0);

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
 
-#include "app/platform.h"
 #include "scene/demo_scenes.h"
 #include "scene_test_util.h"
 
@@ -27,40 +27,48 @@ std::vector<std::string> materialNames(const Scene& s) {
     return names;
 }
 
-TEST(DemoScenes, TitlesCameraAndBounds) {
-    struct Expect {
-        const char* title;
-        Vec3 lookAt;
-        float azimuth, elevation, fov, maxZ;
-    };
-    const Expect expect[kSceneCount] = {
-        {"LUMO-Demo: Bouncing Mirrorsphere", {0, 0, 1.2f}, 1.3f, 0.3f, 0.5f, 3},
-        {"LUMO-Demo: 3 rotating Spheres", {0, 0, 0}, 1.91f, 0.61f, 0.5f, 1},
-        {"LUMO-Demo: Spinning Glass Cube", {0, 0, 1.2f}, -0.82f, 0.53f, 0.5f, 2.6f},
-        {"LUMO-Demo: Moving Light", {0, 0, 0.5f}, 2.58f, 0.55f, 0.5f, 2},
-        {"LUMO-Demo: rotating Torus", {0, 0, 1.2f}, 2.36f, 0.53f, 0.5f, 2.5f},
-        {"LUMO-Demo: 3 rotating Spheres", {0, 0, 1}, 0.24f, 0.59f, 0.5f, 2.5f},
-        {"LUMO-Demo: Area Light's Soft Shadow", {0, 0, 0.5f}, 1.97f, 0.67f, 0.5f, 2.5f},
-        {"LUMO-Demo: Tumbling Egg", {0, 0, 0.875f}, 2.73f, 0.47f, 0.5f, 1.751f},
-        {"LUMO-Demo: Cornell Box", {0, 0, 1.5f}, 3.14159f, 0.2f, 0.535f, 3.001f},
-    };
+TEST(DemoSceneDescriptors, IdsPositionsAndNames) {
+    const auto scenes = demoScenes();
+    ASSERT_EQ(scenes.size(), static_cast<size_t>(kSceneCount));
     for (int id = 1; id <= kSceneCount; ++id) {
         SCOPED_TRACE(id);
-        const Expect& e = expect[id - 1];
-        camera().cameraAzimuth = 99.0f;  // a drag; loading resets it
-        camera().fieldOfView = 9.0f;
-        camera().upVector = {1, 0, 0};
-        loadScene(id);
-        const Scene& s = currentScene();
-        EXPECT_EQ(s.id, id);
-        EXPECT_EQ(recordingPlatform().title, e.title);
-        EXPECT_EQ(s.title, e.title);
-        expectVec(camera().lookAtPoint, e.lookAt.x, e.lookAt.y, e.lookAt.z, 0);
-        expectVec(camera().upVector, 0, 0, 1, 0);
-        EXPECT_EQ(camera().cameraAzimuth, e.azimuth);
-        EXPECT_EQ(camera().cameraElevation, e.elevation);
-        EXPECT_EQ(camera().fieldOfView, e.fov);
-        EXPECT_EQ(s.bounds.max.z, e.maxZ);
+        const SceneDescriptor& d = scenes[static_cast<size_t>(id - 1)];
+        EXPECT_EQ(d.id, id);
+        EXPECT_EQ(findDemoScene(id), &d);
+        EXPECT_EQ(demoSceneIdFromName(d.cliName), id);
+        EXPECT_EQ(demoSceneIdFromName(d.menuName), id);  // the menu text, case and blanks aside
+        // A photon map is offered exactly where its estimate has a scale, and selected only where offered.
+        EXPECT_EQ(d.offersCaustics, d.causticEstimateScale > 0.0f);
+        EXPECT_EQ(d.offersGi, d.giEstimateScale > 0.0f);
+        EXPECT_TRUE(!d.causticsOnSelect || d.offersCaustics);
+        EXPECT_TRUE(!d.giOnSelect || d.offersGi);
+    }
+    EXPECT_EQ(demoSceneIdFromName("CORNELL BOX"), 9);
+    EXPECT_EQ(demoSceneIdFromName("shadows"), 0);
+    for (int id : {0, -1, kSceneCount + 1}) {
+        EXPECT_EQ(findDemoScene(id), nullptr);
+        EXPECT_EQ(buildScene(id), nullptr);
+    }
+}
+
+TEST(DemoScenes, StartCameraTitleAndBounds) {
+    const float maxZ[kSceneCount] = {3, 1, 2.6f, 2, 2.5f, 2.5f, 2.5f, 1.751f, 3.001f};
+    for (int id = 1; id <= kSceneCount; ++id) {
+        SCOPED_TRACE(id);
+        const std::unique_ptr<Scene> scene = buildScene(id);
+        ASSERT_NE(scene, nullptr);
+        const Scene& s = *scene;
+        const SceneDescriptor& d = *findDemoScene(id);
+        EXPECT_EQ(s.id(), id);
+        EXPECT_EQ(s.title, d.title);
+        // The start camera is the one the descriptor describes, upright.
+        const Camera& c = s.camera;
+        expectVec(c.lookAtPoint, d.lookAt.x, d.lookAt.y, d.lookAt.z, 0);
+        expectVec(c.upVector, 0, 0, 1, 0);
+        EXPECT_EQ(c.cameraAzimuth, d.azimuth);
+        EXPECT_EQ(c.cameraElevation, d.elevation);
+        EXPECT_EQ(c.fieldOfView, d.fieldOfView);
+        EXPECT_EQ(s.bounds.max.z, maxZ[id - 1]);
         EXPECT_EQ(s.bounds.min.z, -0.001f);
         const float side = id == 9 ? 1.501f : 2.0f;
         EXPECT_EQ(s.bounds.min.x, -side);
@@ -69,10 +77,12 @@ TEST(DemoScenes, TitlesCameraAndBounds) {
         EXPECT_EQ(s.bounds.max.y, side);
         ASSERT_NE(s.root, nullptr);
         EXPECT_EQ(s.root->axis, id == 4 ? 1 : 0);
-        // Every object is prepared and carries a material; no slot past the used ones is filled.
+        // Every object is prepared, carries a material and knows its position (the key of the
+        // per-object eye caches and mailboxes).
+        uint32_t index = 0;
         for (const SceneObject& o : s.objects) {
+            EXPECT_EQ(o.index, index++);
             EXPECT_NE(o.material, nullptr);
-            EXPECT_EQ(o.primaryStamp, 42);
             if (o.type == kParallelogram || o.type == kTriangle) {
                 EXPECT_NEAR(length(o.patch.normal), 1.0, 1e-6);
             }
@@ -83,43 +93,37 @@ TEST(DemoScenes, TitlesCameraAndBounds) {
 TEST(DemoScenes, LightRecordPerScene) {
     for (int id = 1; id <= kSceneCount; ++id) {
         SCOPED_TRACE(id);
-        loadScene(id);
-        const Light& l = *firstLight();
-        const Scene& s = currentScene();
+        const std::unique_ptr<Scene> scene = buildScene(id);
+        const Scene& s = *scene;
+        const Light& l = *s.firstLight();
+        const SceneDescriptor& d = s.descriptor;
         EXPECT_EQ(l.next, nullptr);
-        if (id == 4) {
-            expectVec(l.position, 1, 0, 1, 0);
-        } else if (id == 7) {
-            expectVec(l.position, 0.85f, -0.85f, 2.1f, 0);
-        } else if (id == 9) {
-            expectVec(l.position, 0, 0, 2.98f, 0);
-        } else {
-            expectVec(l.position, 5, -3, 7, 0);
-        }
-        EXPECT_EQ(l.intensity, id == 9 ? 0.75f : 1.0f);
+        expectVec(l.position, d.lightPosition.x, d.lightPosition.y, d.lightPosition.z, 0);
+        EXPECT_EQ(l.intensity, d.lightIntensity);
         if (id == 7 || id == 9) {
+            // An area light: the panel is the free object and the light sits at its centre.
             ASSERT_NE(l.object, nullptr);
             EXPECT_EQ(l.object, s.freeObject);
             EXPECT_EQ(l.object->type, kParallelogram);
             EXPECT_EQ(l.object->flags, 0x0C00);
             EXPECT_EQ(l.object->material->name, "Light");
+            expectVec(patchCentre(*l.object), l.position.x, l.position.y, l.position.z, 1e-6f);
         } else {
             EXPECT_EQ(l.object, nullptr);
         }
+        if (id == 4) {  // the moving light starts at the centre of its lamp sphere
+            expectVec(s.animatedObjects[0]->sphere.centre, l.position.x, l.position.y, l.position.z, 0);
+        }
         if (id == 9) {
             EXPECT_FLOAT_EQ(l.area, 0.36f);
+            EXPECT_FLOAT_EQ(l.area, static_cast<float>(length(cross(l.object->patch.edgeA, l.object->patch.edgeB))));
         }
     }
-    // The Area Light scene leaves the area as the previous scene set it.
-    loadScene(9);
-    loadScene(7);
-    EXPECT_FLOAT_EQ(firstLight()->area, 0.36f);
-    EXPECT_EQ(firstLight()->object, currentScene().animatedObjects[0]);
 }
 
 TEST(DemoScenes, MirrorsphereAndBalls) {
-    loadScene(1);
-    const Scene& s = currentScene();
+    const std::unique_ptr<Scene> scene1 = buildScene(1);
+    const Scene& s = *scene1;
     EXPECT_EQ(materialNames(s), (std::vector<std::string>{"Ground", "Metal"}));
     const auto objects = leafObjects(s.root);
     ASSERT_EQ(objects.size(), 2u);
@@ -136,8 +140,8 @@ TEST(DemoScenes, MirrorsphereAndBalls) {
     EXPECT_EQ(s.freeObject, nullptr);
     for (int i = 1; i < kAnimatedSlots; ++i) EXPECT_EQ(s.animatedObjects[i], nullptr);
 
-    loadScene(2);
-    const Scene& b = currentScene();
+    const std::unique_ptr<Scene> scene2 = buildScene(2);
+    const Scene& b = *scene2;
     EXPECT_EQ(materialNames(b), (std::vector<std::string>{"Ground", "Copper", "Silver", "Gold"}));
     const auto balls = leafObjects(b.root);
     ASSERT_EQ(balls.size(), 4u);
@@ -152,8 +156,8 @@ TEST(DemoScenes, MirrorsphereAndBalls) {
 }
 
 TEST(DemoScenes, CubeFacesPointOutwards) {
-    loadScene(3);
-    const Scene& s = currentScene();
+    const std::unique_ptr<Scene> scene3 = buildScene(3);
+    const Scene& s = *scene3;
     const auto objects = leafObjects(s.root);
     ASSERT_EQ(objects.size(), 7u);
     EXPECT_EQ(objects[0]->flags, 0x1400);  // the ground comes first
@@ -179,8 +183,8 @@ TEST(DemoScenes, CubeFacesPointOutwards) {
 }
 
 TEST(DemoScenes, Shadows1Tree) {
-    loadScene(4);
-    const Scene& s = currentScene();
+    const std::unique_ptr<Scene> scene4 = buildScene(4);
+    const Scene& s = *scene4;
     const KdNode* root = s.root;
     ASSERT_EQ(root->axis, 1);
     EXPECT_EQ(root->split, 0.7f);
@@ -250,8 +254,8 @@ TEST(DemoScenes, Shadows1Tree) {
 }
 
 TEST(DemoScenes, TorusSpheresAreaLightEgg) {
-    loadScene(5);
-    const Scene& t = currentScene();
+    const std::unique_ptr<Scene> scene5 = buildScene(5);
+    const Scene& t = *scene5;
     const auto torusLeaf = leafObjects(t.root);
     ASSERT_EQ(torusLeaf.size(), 2u);
     const SceneObject& torus = *t.animatedObjects[0];
@@ -265,8 +269,8 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
     // The local axis tilts towards +y: rotateX turns z towards y.
     expectVec(transformPoint({0, 0, 1}, torus.torus.normalTransform->matrix), 0, 0.70710677f, 0.70710677f);
 
-    loadScene(6);
-    const Scene& sp = currentScene();
+    const std::unique_ptr<Scene> scene6 = buildScene(6);
+    const Scene& sp = *scene6;
     const auto balls = leafObjects(sp.root);
     ASSERT_EQ(balls.size(), 11u);
     for (const SceneObject* b : balls) {
@@ -280,10 +284,11 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
     EXPECT_EQ(balls[9]->sphere.radiusSquared, 0.6f);
     EXPECT_EQ(balls[10]->sphere.radiusSquared, 0.2f);
     // The six lower spheres form a ring of radius 1 at 60 degree spacing.
-    for (int i : {1, 2, 4, 5, 7, 8}) EXPECT_NEAR(std::hypot(balls[i]->sphere.centre.x, balls[i]->sphere.centre.y), 1.0, 1e-5);
+    for (int i : {1, 2, 4, 5, 7, 8})
+        EXPECT_NEAR(std::hypot(balls[i]->sphere.centre.x, balls[i]->sphere.centre.y), 1.0, 1e-5);
 
-    loadScene(7);
-    const Scene& al = currentScene();
+    const std::unique_ptr<Scene> scene7 = buildScene(7);
+    const Scene& al = *scene7;
     const auto leaf = leafObjects(al.root);
     ASSERT_EQ(leaf.size(), 3u);
     EXPECT_EQ(leaf[0], al.animatedObjects[1]);
@@ -297,8 +302,8 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
     const Vec3 c = patchCentre(panel);
     expectVec(c, 0.85f, -0.85f, 2.1f, 1e-6f);
 
-    loadScene(8);
-    const Scene& egg = currentScene();
+    const std::unique_ptr<Scene> scene8 = buildScene(8);
+    const Scene& egg = *scene8;
     const auto eggLeaf = leafObjects(egg.root);
     ASSERT_EQ(eggLeaf.size(), 3u);
     const SceneObject& bottom = *egg.animatedObjects[0];
@@ -322,8 +327,8 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
 }
 
 TEST(DemoScenes, CornellBoxWallsFaceInwards) {
-    loadScene(9);
-    const Scene& s = currentScene();
+    const std::unique_ptr<Scene> scene9 = buildScene(9);
+    const Scene& s = *scene9;
     const auto leaf = leafObjects(s.root);
     ASSERT_EQ(leaf.size(), 16u);
     EXPECT_EQ(s.objects.size(), 17u);
@@ -357,12 +362,11 @@ TEST(DemoScenes, CornellBoxWallsFaceInwards) {
     EXPECT_EQ(materialNames(s), (std::vector<std::string>{"Yellow", "Red", "Green", "White", "Light"}));
 }
 
-TEST(DemoScenes, ReloadingGivesIdenticalData) {
+TEST(DemoScenes, RebuildingGivesIdenticalData) {
     for (int id = 1; id <= kSceneCount; ++id) {
-        loadScene(id);
-        std::vector<SceneObject> first(currentScene().objects.begin(), currentScene().objects.end());
-        loadScene(id);
-        const auto& again = currentScene().objects;
+        const std::unique_ptr<Scene> a = buildScene(id), b = buildScene(id);
+        const auto& first = a->objects;
+        const auto& again = b->objects;
         ASSERT_EQ(first.size(), again.size());
         for (size_t i = 0; i < first.size(); ++i) {
             EXPECT_EQ(first[i].type, again[i].type);
@@ -378,41 +382,19 @@ TEST(DemoScenes, ReloadingGivesIdenticalData) {
     }
 }
 
-TEST(DemoScenes, UnknownIdKeepsTheCurrentScene) {
-    loadScene(3);
-    Scene* before = &currentScene();
-    EXPECT_EQ(buildScene(0), nullptr);
-    loadScene(10);
-    EXPECT_EQ(&currentScene(), before);
-}
-
-TEST(DemoScenes, DroppedSceneDoesNotLeaveTheLightDangling) {
-    loadScene(1);
-    {
-        std::unique_ptr<Scene> unused = buildScene(9);  // writes the light, never installed
-        EXPECT_NE(firstLight()->object, nullptr);
-    }
-    EXPECT_EQ(firstLight()->object, nullptr);
-    // Replacing the installed area-light scene keeps the new scene's light geometry.
-    loadScene(7);
-    loadScene(9);
-    ASSERT_NE(firstLight()->object, nullptr);
-    EXPECT_EQ(firstLight()->object, currentScene().freeObject);
-}
-
-// Run under the address sanitizer, this loop shows that switching scenes releases everything.
-TEST(DemoScenes, SwitchingAThousandTimes) {
+// Run under the address sanitizer, this loop shows that a dropped scene releases everything.
+TEST(DemoScenes, BuildingAThousandScenes) {
     for (int i = 0; i < 1000; ++i) {
         const int id = 1 + (i * 4) % kSceneCount;  // 4 is coprime to 9: every scene, mixed order
-        loadScene(id);
-        ASSERT_EQ(currentScene().id, id);
-        const SceneObject* lightObject = firstLight()->object;
+        const std::unique_ptr<Scene> scene = buildScene(id);
+        ASSERT_EQ(scene->id(), id);
+        const SceneObject* lightObject = scene->firstLight()->object;
         if (id == 7 || id == 9) {
-            ASSERT_EQ(lightObject, currentScene().freeObject);
+            ASSERT_EQ(lightObject, scene->freeObject);
         } else {
             ASSERT_EQ(lightObject, nullptr);
         }
-        animateScene(16.0 * i);
+        animateScene(*scene, 16.0 * i);
     }
 }
 

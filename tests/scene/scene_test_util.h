@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "scene/world.h"
+#include "scene/scene.h"
 
 namespace lumo::test {
 

@@ -4,7 +4,7 @@
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/shader.h"
-#include "trace/test_scene.h"
+#include "shade_scene.h"
 
 namespace lumo::test {
 namespace {
@@ -14,7 +14,8 @@ const Vec3 kDown{0.0f, 0.0f, -1.0f};
 
 class Phong : public testing::Test {
 protected:
-    SceneBuilder b;
+    ShadeScene b;
+    TraceContext ctx = b.context();
     SceneObject& floor = b.parallelogram({-2.0f, -2.0f, 0.0f}, {4.0f, 0.0f, 0.0f}, {0.0f, 4.0f, 0.0f});
     KdNode& leaf = b.scene.newLeaf();
     Material& m = b.material;
@@ -23,19 +24,9 @@ protected:
         b.scene.append(leaf, floor);
         m.diffuse = {0.5f, 0.25f, 0.1f};
         m.phongExponent = 20.0f;
-        b.install({{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}}, leaf, kEye);
-        Light& light = *firstLight();
-        light.position = {0.0f, 0.0f, 5.0f};
-        light.intensity = 1.0f;
-        light.object = nullptr;
-        light.area = 0.0f;
-        savedShader = settings().currentShader;
-        settings().currentShader = shadePhong;
-    }
-    void TearDown() override {
-        settings().currentShader = savedShader;
-        settings().giDisplay = 0;
-        settings().giOnlyIndirect = 1;
+        b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
+        b.scene.root = &leaf;
+        b.pointLight({0.0f, 0.0f, 5.0f});
     }
 
     HitRecord floorHit() {
@@ -47,9 +38,9 @@ protected:
     }
     // Colour at the origin seen from straight above, and the rays the shading cast.
     Vec3 shade(int depth = 0, uint64_t* rays = nullptr) {
-        const uint64_t before = rayStats->rays;
-        const Vec3 c = shadePhong(kEye, kDown, floorHit(), &airMedium, depth);
-        if (rays) *rays = rayStats->rays - before;
+        const uint64_t before = b.stats.rays;
+        const Vec3 c = shadePhong(ctx, kEye, kDown, floorHit(), &airMedium, depth);
+        if (rays) *rays = b.stats.rays - before;
         return c;
     }
     void addBlocker() {
@@ -59,10 +50,7 @@ protected:
         ball.sphere.radiusSquared = 0.25f;
         ball.material = &m;
         b.scene.append(leaf, ball);
-        prepareCameraFrame();
     }
-
-    ShaderFn savedShader = nullptr;
 };
 
 TEST_F(Phong, DiffuseSurfaceHasNoHighlightAndNoSecondaryRays) {
@@ -126,17 +114,16 @@ TEST_F(Phong, PhotonDisplayCombinations) {
     floor.flags = kNoShadowTest;
     m.reflectivity = 0.2f;
     m.kind = 1;
-    settings().giDisplay = 1;
-    settings().giOnlyIndirect = 1;  // direct light kept, ambient replaced by the (black) estimate
+    PhotonParams& photons = b.params.photons;
+    photons.giDisplay = true;
+    photons.giOnlyIndirect = true;  // direct light kept, ambient replaced by the (black) estimate
     EXPECT_FLOAT_EQ(shade(1).x, 1.0f * 0.8f * 0.5f);
-    settings().giOnlyIndirect = 0;  // everything from the photon map: black without photons
-    uint64_t rays = 0;
-    EXPECT_FLOAT_EQ(shade(1, &rays).x, 0.0f);
-    Light& light = *firstLight();
+    photons.giOnlyIndirect = false;  // everything from the photon map: black without photons
+    EXPECT_FLOAT_EQ(shade(1).x, 0.0f);
+    Light& light = b.scene.light;
     light.object = &floor;  // the light's own surface shows bright
     light.area = 4.0f;
-    EXPECT_FLOAT_EQ(shade(1).x, static_cast<float>(settings().giPhotonCount) / 4.0f);
-    light.object = nullptr;
+    EXPECT_FLOAT_EQ(shade(1).x, static_cast<float>(photons.giPhotonCount) / 4.0f);
 }
 
 }  // namespace

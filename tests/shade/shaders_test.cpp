@@ -6,7 +6,7 @@
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/shader.h"
-#include "trace/test_scene.h"
+#include "shade_scene.h"
 
 namespace lumo::test {
 namespace {
@@ -43,46 +43,44 @@ TEST(WrapUnit, FractionsWrapIntoTheUnitInterval) {
 
 class ShaderModes : public testing::Test {
 protected:
-    SceneBuilder b;
+    ShadeScene b;
+    TraceContext ctx = b.context();
     SceneObject& floor = b.parallelogram({-2.0f, -2.0f, 0.0f}, {4.0f, 0.0f, 0.0f}, {0.0f, 4.0f, 0.0f});
 
     void SetUp() override {
         KdNode& leaf = b.scene.newLeaf();
         b.scene.append(leaf, floor);
-        b.install({{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}}, leaf, kEye);
-        Light& light = *firstLight();
-        light.position = {0.0f, 0.0f, 5.0f};
-        light.intensity = 1.0f;
-        light.object = nullptr;
+        b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
+        b.scene.root = &leaf;
+        b.pointLight({0.0f, 0.0f, 5.0f});
     }
 };
 
 TEST_F(ShaderModes, DepthIsWhiteAt417AndBlackAt983) {
-    expectColour(shadeDepth(kEye, kDown, hitOn(floor, 4.17f), &airMedium, 0), 1.0f, 1.0f, 1.0f, 1e-6f);
-    expectColour(shadeDepth(kEye, kDown, hitOn(floor, 9.83f), &airMedium, 0), 0.0f, 0.0f, 0.0f, 1e-6f);
-    EXPECT_GT(shadeDepth(kEye, kDown, hitOn(floor, 2.0f), &airMedium, 0).x, 1.0f);   // unclamped
-    EXPECT_LT(shadeDepth(kEye, kDown, hitOn(floor, 12.0f), &airMedium, 0).x, 0.0f);
+    expectColour(shadeDepth(ctx, kEye, kDown, hitOn(floor, 4.17f), &airMedium, 0), 1.0f, 1.0f, 1.0f, 1e-6f);
+    expectColour(shadeDepth(ctx, kEye, kDown, hitOn(floor, 9.83f), &airMedium, 0), 0.0f, 0.0f, 0.0f, 1e-6f);
+    EXPECT_GT(shadeDepth(ctx, kEye, kDown, hitOn(floor, 2.0f), &airMedium, 0).x, 1.0f);   // unclamped
+    EXPECT_LT(shadeDepth(ctx, kEye, kDown, hitOn(floor, 12.0f), &airMedium, 0).x, 0.0f);
 }
 
 TEST_F(ShaderModes, NormalsUvAndReflection) {
-    expectColour(shadeNormals(kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.5f, 0.5f, 1.0f);
-    expectColour(shadeUV(kEye, kDown, hitOn(floor, 10.0f, 1.25f, -0.25f), &airMedium, 0), 0.25f, 0.75f, 0.5f);
+    expectColour(shadeNormals(ctx, kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.5f, 0.5f, 1.0f);
+    expectColour(shadeUV(ctx, kEye, kDown, hitOn(floor, 10.0f, 1.25f, -0.25f), &airMedium, 0), 0.25f, 0.75f, 0.5f);
     // Light straight above the hit point: the mirrored light direction is the normal, mapped negated.
-    expectColour(shadeReflection(kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.5f, 0.5f, 0.0f);
+    expectColour(shadeReflection(ctx, kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.5f, 0.5f, 0.0f);
 }
 
 TEST_F(ShaderModes, SimpleIsAmbientPlusLambert) {
     b.material.diffuse = {0.5f, 0.25f, 0.1f};
     // Light 5 above the origin: full Lambert at (0, 0, 0), cos = 5 / sqrt(29) at (0, 2, 0).
-    expectColour(shadeSimple(kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 1.4f * 0.5f, 1.4f * 0.25f,
+    expectColour(shadeSimple(ctx, kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 1.4f * 0.5f, 1.4f * 0.25f,
                  1.4f * 0.1f, 1e-6f);
     const Vec3 origin{0.0f, 2.0f, 10.0f};
     const float lambert = 5.0f / std::sqrt(29.0f);
-    expectColour(shadeSimple(origin, kDown, hitOn(floor, 10.0f, 0, 0, origin), &airMedium, 0),
+    expectColour(shadeSimple(ctx, origin, kDown, hitOn(floor, 10.0f, 0, 0, origin), &airMedium, 0),
                  (0.4f + lambert) * 0.5f, (0.4f + lambert) * 0.25f, (0.4f + lambert) * 0.1f, 1e-6f);
-    settings().giDisplay = 1;  // with the photon map shown: estimate times colour (no photons: black)
-    expectColour(shadeSimple(kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.0f, 0.0f, 0.0f);
-    settings().giDisplay = 0;
+    b.params.photons.giDisplay = true;  // with the photon map shown: estimate times colour (no photons: black)
+    expectColour(shadeSimple(ctx, kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 0.0f, 0.0f, 0.0f);
 }
 
 TEST_F(ShaderModes, CheckerSquaresAlternateEveryHalfUnit) {
@@ -90,7 +88,7 @@ TEST_F(ShaderModes, CheckerSquaresAlternateEveryHalfUnit) {
     b.material.diffuse = {0.2f, 0.3f, 0.8f};
     const auto colourAt = [&](float x, float y) {
         const Vec3 origin{x, y, 10.0f};
-        return shadePhong(origin, kDown, hitOn(floor, 10.0f, 0, 0, origin), &airMedium, 0);
+        return shadePhong(ctx, origin, kDown, hitOn(floor, 10.0f, 0, 0, origin), &airMedium, 0);
     };
     // ceil(0.4) = 1 and ceil(0.4) = 1: even, the diffuse colour; ceil(1.4) = 2 against 1: odd, grey 0.8.
     const Vec3 even = colourAt(0.2f, 0.2f);
@@ -180,7 +178,7 @@ TEST_F(ShaderModes, TextureColourWrapsAndStaysInsideTheBitmap) {
     b.material.texture = &bitmap;
     floor.flags = kNoShadowTest;
     const auto colourAt = [&](float u, float v) {
-        const Vec3 c = shadePhong(kEye, kDown, hitOn(floor, 10.0f, u, v), &airMedium, 0);
+        const Vec3 c = shadePhong(ctx, kEye, kDown, hitOn(floor, 10.0f, u, v), &airMedium, 0);
         return Vec3{c.x / 1.4f, c.y / 1.4f, c.z / 1.4f};  // ambient 0.4 plus full Lambert
     };
     expectColour(colourAt(0.25f, 0.25f), 1.0f, 0.0f, 0.0f, 1e-5f);

@@ -74,15 +74,15 @@ TEST(SseAgreement, TrianglesAndParallelogramsOnRandomRaysBothForms) {
         for (int shape = 0; shape < 300; ++shape) {
             SceneObject o = randomPatch(rng, type);
             const Vec3 origin = rng.point(-4, 4);
-            startFrame(o, origin);
+            CameraFrame frame(origin, {&o});
             for (int k = 0; k < 40; ++k) {
                 // Aim at the shape's plane, inside and around it, so both hits and misses are common.
                 const Vec3 target = pointOnPatch(o, rng.uniform(-0.3f, 1.3f), rng.uniform(-0.3f, 1.3f));
                 const Vec3 direction = normalize(sub(target, origin));
                 expectSamePatchResult(o, portableGeneral(o, origin, direction), sseGeneral(o, origin, direction),
                                       general);
-                const HitRecord portable = cameraHit(o, direction, false);
-                expectSamePatchResult(o, portable, cameraHit(o, direction, true), cameraTally);
+                const HitRecord portable = cameraHit(frame, o, direction, false);
+                expectSamePatchResult(o, portable, cameraHit(frame, o, direction, true), cameraTally);
             }
         }
         for (const Tally& t : {general, cameraTally}) {
@@ -128,8 +128,9 @@ TEST(SseAgreement, SpheresOnRandomRaysBothForms) {
             }
 
             if (kind == 0) {  // camera form: the eye is the origin; no boundary differences at all
-                startFrame(o, origin);
-                EXPECT_EQ(cameraHit(o, direction, false).distance, cameraHit(o, direction, true).distance);
+                CameraFrame frame(origin, {&o});
+                EXPECT_EQ(cameraHit(frame, o, direction, false).distance,
+                          cameraHit(frame, o, direction, true).distance);
             }
         }
     }

@@ -1,7 +1,7 @@
 // The boundary cases where the SSE twins deliberately differ from the portable routines, each pinned
 // on both paths: far edges of planar patches, t = 0 and t < 0, tangent and near-surface sphere rays,
 // and the scene box's maximum face.
-#include <memory>
+#include <vector>
 
 #include "simd/sse_box_entry.h"
 #include "simd_test_util.h"
@@ -26,9 +26,9 @@ TEST(SseBoundary, RayThroughTriangleFarEdgeHitsPortableMissesSse) {
     EXPECT_EQ(portable.u + portable.v, 1.0f);  // exactly on the edge u + v = 1
     EXPECT_EQ(sseGeneral(o, origin, kDown).distance, -1.0f);
 
-    startFrame(o, origin);
-    EXPECT_EQ(cameraHit(o, kDown, false).distance, 1.0f);
-    EXPECT_EQ(cameraHit(o, kDown, true).distance, -1.0f);
+    CameraFrame frame(origin, {&o});
+    EXPECT_EQ(cameraHit(frame, o, kDown, false).distance, 1.0f);
+    EXPECT_EQ(cameraHit(frame, o, kDown, true).distance, -1.0f);
 
     // The near edges u = 0 and v = 0 are inside on both paths.
     for (const Vec3 onNearEdge : {Vec3{0.0f, 0.25f, 1.0f}, Vec3{0.25f, 0.0f, 1.0f}}) {
@@ -44,9 +44,9 @@ TEST(SseBoundary, ParallelogramFarEdgesHitPortableMissSse) {
         EXPECT_EQ(portable.distance, 1.0f);
         EXPECT_TRUE(portable.u == 1.0f || portable.v == 1.0f);
         EXPECT_EQ(sseGeneral(o, origin, kDown).distance, -1.0f);
-        startFrame(o, origin);
-        EXPECT_EQ(cameraHit(o, kDown, false).distance, 1.0f);
-        EXPECT_EQ(cameraHit(o, kDown, true).distance, -1.0f);
+        CameraFrame frame(origin, {&o});
+        EXPECT_EQ(cameraHit(frame, o, kDown, false).distance, 1.0f);
+        EXPECT_EQ(cameraHit(frame, o, kDown, true).distance, -1.0f);
     }
     const HitRecord inside = sseGeneral(o, {0.75f, 0.5f, 2.0f}, kDown);
     EXPECT_EQ(inside.distance, 2.0f);
@@ -78,9 +78,9 @@ TEST(SseBoundary, ZeroPlaneParameterGoesOnToEdgeTestsOnlyOnSse) {
     const Vec3 up{0.0f, 0.0f, 1.0f};
     EXPECT_EQ(portableGeneral(o, above, up).distance, -2.0f);
     EXPECT_EQ(sseGeneral(o, above, up).distance, -1.0f);
-    startFrame(o, above);
-    EXPECT_EQ(cameraHit(o, up, false).distance, -2.0f);
-    EXPECT_EQ(cameraHit(o, up, true).distance, -1.0f);
+    CameraFrame frame(above, {&o});
+    EXPECT_EQ(cameraHit(frame, o, up, false).distance, -2.0f);
+    EXPECT_EQ(cameraHit(frame, o, up, true).distance, -1.0f);
 }
 
 TEST(SseBoundary, OneSidedAndParallelRaysMissOnBothPaths) {
@@ -103,9 +103,9 @@ TEST(SseBoundary, TangentSphereRay) {
     EXPECT_EQ(portableGeneral(o, origin, along).distance, -1.0f);
     EXPECT_EQ(sseGeneral(o, origin, along).distance, 5.0f);
     // Camera form: a hit on both paths.
-    startFrame(o, origin);
-    EXPECT_EQ(cameraHit(o, along, false).distance, 5.0f);
-    EXPECT_EQ(cameraHit(o, along, true).distance, 5.0f);
+    CameraFrame frame(origin, {&o});
+    EXPECT_EQ(cameraHit(frame, o, along, false).distance, 5.0f);
+    EXPECT_EQ(cameraHit(frame, o, along, true).distance, 5.0f);
 }
 
 TEST(SseBoundary, SphereNearRootThresholds) {
@@ -127,45 +127,55 @@ TEST(SseBoundary, SphereNearRootThresholds) {
 // A one-leaf scene with the default box (-2,-2,-0.001)..(2,2,2) and a sphere of radius 0.5 at (0,0,1).
 class SseBoxTest : public testing::Test {
 protected:
-    void SetUp() override {
-        auto scene = std::make_unique<Scene>();
-        SceneObject& ball = scene->newObject();
+    SseBoxTest() {
+        SceneObject& ball = scene.newObject();
         initSphere(ball);
-        ball.material = &scene->newMaterial("ball");
+        ball.material = &scene.newMaterial("ball");
         ball.sphere.centre = {0.0f, 0.0f, 1.0f};
         ball.sphere.radiusSquared = 0.25f;
-        KdNode& leaf = scene->newLeaf();
-        scene->append(leaf, ball);
-        scene->root = &leaf;
-        setScene(std::move(scene));
+        KdNode& leaf = scene.newLeaf();
+        scene.append(leaf, ball);
+        scene.root = &leaf;
+        mailbox.assign(scene.objectCount(), 0u);
+        ray.mailbox = mailbox.data();
     }
-    void TearDown() override { setScene(nullptr); }
 
-    // Box entry of one camera ray after the frame was prepared on the chosen path.
+    // The view of a frame on the chosen path with the eye at `eye`.
+    View viewFrom(Vec3 eye, bool sse) {
+        View view;
+        view.camera.eyePosition = eye;
+        prepareView(view, scene, 64, 48, sse);
+        return view;
+    }
+
+    // Box entry of one camera ray.
     HitRecord entry(Vec3 eye, Vec3 direction, bool sse) {
-        camera().eyePosition = eye;
-        UseAsm path(sse ? 1 : 0);
-        prepareCameraFrame();
-        PrimaryRay ray;
+        const View view = viewFrom(eye, sse);
         ray.direction = direction;
         ray.candidate = sentinelHit();
         if (sse)
-            enterBoxCameraSse(currentScene().bounds, eye, ray);
+            enterBoxCameraSse(scene.bounds, eye, view.box, ray);
         else
-            enterBox(currentScene().bounds, eye, ray);
+            enterBox(scene.bounds, eye, view.box, ray);
         return ray.candidate;
     }
 
-    // Distance of the nearest hit of a whole camera ray on the chosen path.
+    // Distance of the nearest hit of a whole camera ray.
     float nearestDistance(Vec3 eye, Vec3 direction, bool sse) {
-        camera().eyePosition = eye;
-        UseAsm path(sse ? 1 : 0);
-        prepareCameraFrame();
-        PrimaryRay ray;
+        const View view = viewFrom(eye, sse);
+        RayStats stats;
+        TraceContext ctx;
+        ctx.scene = &scene;
+        ctx.stats = &stats;
+        ctx.sse = sse;
         ray.direction = direction;
-        traceCameraRay(ray);
+        traceCameraRay(ctx, view, ray);
         return ray.nearest.distance;
     }
+
+    Scene scene;
+    std::vector<uint32_t> mailbox;
+    PrimaryRay ray;
 };
 
 TEST_F(SseBoxTest, EyeOnTheBoxMaximumIsInsideForPortableBeyondForSse) {

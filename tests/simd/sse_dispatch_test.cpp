@@ -1,24 +1,19 @@
-// The SSE dispatchers and the camera leaf loop: flag and mailbox steps, routing of the codes without
-// an SSE twin to the portable routines, the acceptance rule, and the switch that selects the path.
+// The SSE dispatchers and the leaf loops: flag and mailbox steps, routing of the codes without an SSE
+// twin to the portable routines, the acceptance and filter rules of each walk's leaf against the
+// portable walk, and the check that decides whether the path can run.
 #include "simd/processor.h"
 #include "simd_test_util.h"
+#include "trace/traverse.h"
 
 namespace lumo::test {
 namespace {
 
-TEST(SseSwitch, ProcessorCheckAndPathSelection) {
+TEST(SseSwitch, ProcessorCheckDecidesWhetherThePathIsUsable) {
 #if defined(__x86_64__)
     EXPECT_TRUE(processorHasSse());  // part of the x86-64 baseline
 #endif
     EXPECT_EQ(sseAvailable, processorHasSse());
-    {
-        UseAsm off(0);
-        EXPECT_FALSE(useSsePath());
-    }
-    {
-        UseAsm on(1);
-        EXPECT_EQ(useSsePath(), kSseBuilt && processorHasSse());
-    }
+    EXPECT_EQ(sseUsable(), kSseBuilt && processorHasSse());
 }
 
 #if defined(__SSE__)
@@ -27,26 +22,21 @@ TEST(SseDispatch, CameraDispatchHonoursHiddenFlagAndMailbox) {
     SceneObject ball = makeSphere({0, 0, 0}, 1.0f);
     const Vec3 eye{0, 0, -5};
     const Vec3 forward{0, 0, 1};
-    startFrame(ball, eye);
-    EXPECT_EQ(cameraHit(ball, forward, true).distance, 4.0f);
+    CameraFrame frame(eye, {&ball});
+    EXPECT_EQ(cameraHit(frame, ball, forward, true).distance, 4.0f);
+    EXPECT_EQ(frame.mailbox[0], frame.ray.rayId);
 
-    // The same ray id again (the object sits in a second leaf): a miss without any computation.
-    PrimaryRay ray;
-    ray.direction = forward;
-    ray.rayId = 500;
-    intersectPrimarySse(ray, ball);
-    EXPECT_EQ(ray.candidate.distance, 4.0f);
-    EXPECT_EQ(ball.mailboxRayId[0], 500u);
-    intersectPrimarySse(ray, ball);
-    EXPECT_EQ(ray.candidate.distance, -1.0f);
-    // Another worker slot keeps its own mailbox.
-    ray.slot = 2;
-    intersectPrimarySse(ray, ball);
-    EXPECT_EQ(ray.candidate.distance, 4.0f);
+    // The same ray again (the object sits in a second leaf): a miss without any computation.
+    intersectPrimarySse(frame.ray, ball, frame.view());
+    EXPECT_EQ(frame.ray.candidate.distance, -1.0f);
+    // Another worker's ray with the same id has a mailbox of its own.
+    CameraFrame other(eye, {&ball});
+    EXPECT_EQ(cameraHit(other, ball, forward, true).distance, 4.0f);
+    EXPECT_EQ(other.ray.rayId, frame.ray.rayId);
 
     // Hidden from camera rays, still seen by every other ray.
     ball.flags = kHiddenFromCamera;
-    EXPECT_EQ(cameraHit(ball, forward, true).distance, -1.0f);
+    EXPECT_EQ(cameraHit(frame, ball, forward, true).distance, -1.0f);
     EXPECT_EQ(sseGeneral(ball, eye, forward).distance, 4.0f);
 }
 
@@ -61,14 +51,15 @@ TEST(SseDispatch, CodesWithoutTwinGoToPortableRoutines) {
     unknown.type = 4;
     const Vec3 eye{0.3f, -0.2f, -3.0f};
     for (SceneObject* o : {&disc, &torus, &unknown}) {
-        startFrame(*o, eye);
+        CameraFrame frame(eye, {o});
         for (const Vec3 target : {Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.5f, 0.5f, 0.1f}, Vec3{0.0f, 0.0f, 0.0f}}) {
             const Vec3 d = normalize(sub(target, eye));
             const HitRecord portable = portableGeneral(*o, eye, d);
             const HitRecord sse = sseGeneral(*o, eye, d);
             EXPECT_EQ(portable.distance, sse.distance) << "type " << o->type;
             EXPECT_EQ(portable.u, sse.u);
-            EXPECT_EQ(cameraHit(*o, d, false).distance, cameraHit(*o, d, true).distance) << "type " << o->type;
+            EXPECT_EQ(cameraHit(frame, *o, d, false).distance, cameraHit(frame, *o, d, true).distance)
+                << "type " << o->type;
         }
     }
     EXPECT_EQ(sseGeneral(unknown, eye, {0, 0, 1}).distance, -1.0f);
@@ -76,10 +67,18 @@ TEST(SseDispatch, CodesWithoutTwinGoToPortableRoutines) {
     EXPECT_GT(sseGeneral(torus, eye, normalize(sub(Vec3{1.0f, 0.0f, 0.0f}, eye))).distance, 0.0f);
 }
 
+// Links the nodes into one leaf list, in order.
+KdNode leafOf(ObjectNode* nodes, int count) {
+    for (int k = 0; k + 1 < count; ++k) nodes[k].next = &nodes[k + 1];
+    KdNode leaf;
+    leaf.below = nodes;
+    return leaf;
+}
+
+const Vec3 kCellMin{-10, -10, -10};
+const Vec3 kCellMax{10, 10, 10};
+
 TEST(SseDispatch, CameraLeafKeepsNearestAndEarlierOfEqualHits) {
-    const Vec3 eye{0, 0, -5};
-    camera().eyePosition = eye;
-    ++world().frameStamp;
     SceneObject far = makeSphere({0, 0, 3}, 1.0f);      // hit at 7
     SceneObject first = makeSphere({0, 0, 0}, 1.0f);    // hit at 4
     SceneObject twin = makeSphere({0, 0, 0}, 1.0f);     // equal distance, later in the list
@@ -87,55 +86,62 @@ TEST(SseDispatch, CameraLeafKeepsNearestAndEarlierOfEqualHits) {
     SceneObject hidden = makeSphere({0, 0, -2}, 1.0f);  // nearer, but hidden from camera rays
     hidden.flags = kHiddenFromCamera;
     ObjectNode nodes[5] = {{&far}, {&behind}, {&hidden}, {&first}, {&twin}};
-    for (int k = 0; k < 4; ++k) nodes[k].next = &nodes[k + 1];
-    for (ObjectNode& n : nodes) {
-        for (MailboxEntry& entry : n.object->mailboxRayId) entry = 0;
-        refreshCameraCache(*n.object);
+    const KdNode leaf = leafOf(nodes, 5);
+    const Vec3 eye{0, 0, -5};
+    CameraFrame frame(eye, {&far, &first, &twin, &behind, &hidden});
+
+    for (bool sse : {false, true}) {
+        PrimaryRay& ray = frame.next({0, 0, 1});
+        ray.nearest.distance = -1.0f;
+        if (sse)
+            cameraLeafSse(ray, leaf.objects(), frame.view());
+        else
+            traverseCamera(ray, &leaf, eye, kCellMin, kCellMax, frame.view());
+        EXPECT_EQ(ray.nearest.distance, 4.0f) << "sse " << sse;
+        EXPECT_EQ(ray.nearest.object, &first) << "sse " << sse;
     }
 
-    PrimaryRay ray;
-    ray.direction = {0, 0, 1};
-    ray.rayId = 1;
-    ray.nearest.distance = -1.0f;
-    cameraLeafSse(ray, nodes);
-    EXPECT_EQ(ray.nearest.distance, 4.0f);
-    EXPECT_EQ(ray.nearest.object, &first);
-
     // A nearer hit already in `nearest` (another leaf) is kept; the leaf only offers farther ones.
-    ray.rayId = 2;
+    PrimaryRay& ray = frame.next({0, 0, 1});
     ray.nearest.distance = 3.5f;
     ray.nearest.object = &hidden;
-    cameraLeafSse(ray, nodes);
+    cameraLeafSse(ray, leaf.objects(), frame.view());
     EXPECT_EQ(ray.nearest.object, &hidden);
 }
 
-TEST(SseDispatch, GeneralLeafFiltersShadowRaysLikePortable) {
+TEST(SseDispatch, NearestAndOcclusionLeavesFilterLikeThePortableWalks) {
     const Vec3 origin{0, 0, -5};
     const Vec3 forward{0, 0, 1};
     SceneObject self = makePatch(kParallelogram, {-1, -1, -5}, {2, 0, 0}, {0, 2, 0});  // the origin's surface
-    SceneObject blocker = makeSphere({0, 0, 0}, 1.0f);                             // at 4
-    SceneObject light = makeSphere({0, 0, -2}, 0.25f);                              // skipObject, at 2.5
-    SceneObject noShadow = makeSphere({0, 0, -3}, 0.25f);                           // casts no shadow
+    SceneObject blocker = makeSphere({0, 0, 0}, 1.0f);                                  // at 4
+    SceneObject light = makeSphere({0, 0, -2}, 0.25f);                                  // skipObject, at 2.5
+    SceneObject noShadow = makeSphere({0, 0, -3}, 0.25f);                               // casts no shadow
     noShadow.flags = kNoShadowCast;
     ObjectNode nodes[4] = {{&self}, {&noShadow}, {&light}, {&blocker}};
-    for (int k = 0; k < 3; ++k) nodes[k].next = &nodes[k + 1];
+    const KdNode leaf = leafOf(nodes, 4);
 
-    // Shadow ray of length 10: only the blocker counts.
-    HitRecord shadow{};
-    shadow.distance = -1.0f;
-    generalLeafSse(nodes, origin, forward, shadow, &light, &self, 10.0f);
-    EXPECT_EQ(shadow.object, &blocker);
-    EXPECT_EQ(shadow.distance, 4.0f);
-    // Shorter than the blocker: nothing.
-    shadow.distance = -1.0f;
-    generalLeafSse(nodes, origin, forward, shadow, &light, &self, 3.0f);
-    EXPECT_EQ(shadow.distance, -1.0f);
-    // A normal ray sees the nearest of all, non-casters and the light included.
-    HitRecord normal{};
-    normal.distance = -1.0f;
-    generalLeafSse(nodes, origin, forward, normal, nullptr, &self, 0.0f);
-    EXPECT_EQ(normal.object, &noShadow);
-    EXPECT_EQ(normal.distance, 1.5f);
+    const auto occlusion = [&](float maxDistance, bool sse) {
+        if (sse) return occlusionLeafSse(leaf.objects(), origin, forward, maxDistance, &light, &self);
+        return traverseOcclusion(&leaf, origin, origin, forward, maxDistance, &light, &self, kCellMin, kCellMax);
+    };
+    const auto nearest = [&](bool sse) {
+        HitRecord hit{};
+        hit.distance = -1.0f;
+        if (sse)
+            nearestLeafSse(leaf.objects(), origin, forward, hit, &self);
+        else
+            traverseNearest(&leaf, origin, origin, forward, hit, &self, kCellMin, kCellMax);
+        return hit;
+    };
+    for (bool sse : {false, true}) {
+        // Shadow ray of length 10: only the blocker counts. Shorter than the blocker: nothing.
+        EXPECT_EQ(occlusion(10.0f, sse), 4.0f) << "sse " << sse;
+        EXPECT_EQ(occlusion(3.0f, sse), -1.0f) << "sse " << sse;
+        // The nearest hit of all, non-casters and the light included; the self-hit at 0 is ignored.
+        const HitRecord hit = nearest(sse);
+        EXPECT_EQ(hit.object, &noShadow) << "sse " << sse;
+        EXPECT_EQ(hit.distance, 1.5f) << "sse " << sse;
+    }
 }
 
 #endif

@@ -1,7 +1,7 @@
 // The switch reaches every call site with a twin: rays that pass exactly through a far edge are
 // hits on the portable path and misses on the SSE path, at the free object and in the tree, for
-// camera rays, for traceRay and for shadow rays.
-#include <memory>
+// camera rays, for nearest-hit queries and for shadow rays.
+#include <vector>
 
 #include "simd_test_util.h"
 #include "trace/trace.h"
@@ -15,10 +15,9 @@ namespace {
 // and a free parallelogram in z = 0.5 whose far edge u = 1 is the line x = -0.5.
 class SseWiringTest : public testing::Test {
 protected:
-    void SetUp() override {
-        auto scene = std::make_unique<Scene>();
-        Material& grey = scene->newMaterial("grey");
-        SceneObject& triangle = scene->newObject();
+    SseWiringTest() {
+        Material& grey = scene.newMaterial("grey");
+        SceneObject& triangle = scene.newObject();
         initPlanarPatch(triangle);
         triangle.type = kTriangle;
         triangle.material = &grey;
@@ -26,7 +25,7 @@ protected:
         triangle.patch.edgeA = {1.0f, 0.0f, 0.0f};
         triangle.patch.edgeB = {0.0f, 1.0f, 0.0f};
         prepareParallelogram(triangle);
-        SceneObject& free = scene->newObject();
+        SceneObject& free = scene.newObject();
         initPlanarPatch(free);
         free.type = kParallelogram;
         free.material = &grey;
@@ -34,42 +33,40 @@ protected:
         free.patch.edgeA = {1.0f, 0.0f, 0.0f};
         free.patch.edgeB = {0.0f, 1.0f, 0.0f};
         prepareParallelogram(free);
-        KdNode& leaf = scene->newLeaf();
-        scene->append(leaf, triangle);
-        scene->root = &leaf;
-        scene->freeObject = &free;
+        KdNode& leaf = scene.newLeaf();
+        scene.append(leaf, triangle);
+        scene.root = &leaf;
+        scene.freeObject = &free;
         triangle_ = &triangle;
         free_ = &free;
-        setScene(std::move(scene));
+        mailbox.assign(scene.objectCount(), 0u);
+        ray.mailbox = mailbox.data();
     }
-    void TearDown() override { setScene(nullptr); }
+
+    TraceContext context(bool sse) {
+        TraceContext ctx;
+        ctx.scene = &scene;
+        ctx.stats = &stats;
+        ctx.sse = sse;
+        return ctx;
+    }
 
     HitRecord cameraNearest(Vec3 eye, bool sse) {
-        camera().eyePosition = eye;
-        UseAsm path(sse ? 1 : 0);
-        prepareCameraFrame();
-        PrimaryRay ray;
+        View view;
+        view.camera.eyePosition = eye;
+        prepareView(view, scene, 64, 48, sse);
         ray.direction = kDown;
-        traceCameraRay(ray);
+        traceCameraRay(context(sse), view, ray);
         return ray.nearest;
     }
 
-    static Vec3 recordHit(const SceneObject*, const Material*, const Vec3&, const Vec3&, HitRecord hit, float, int,
-                          PhotonBuffer*) {
-        lastHit = hit;
-        return {1.0f, 1.0f, 1.0f};
-    }
+    HitRecord generalNearest(Vec3 origin, bool sse) { return nearestHit(context(sse), origin, kDown, nullptr); }
 
-    HitRecord generalNearest(Vec3 origin, bool sse) {
-        UseAsm path(sse ? 1 : 0);
-        lastHit = HitRecord{};
-        lastHit.distance = -1.0f;
-        traceRay(nullptr, nullptr, &airMedium, origin, kDown, 1.0f, recordHit, 0);
-        return lastHit;
-    }
-
-    static inline HitRecord lastHit{};
     static constexpr Vec3 kDown{0.0f, 0.0f, -1.0f};
+    Scene scene;
+    RayStats stats;
+    std::vector<uint32_t> mailbox;
+    PrimaryRay ray;
     SceneObject* triangle_ = nullptr;
     SceneObject* free_ = nullptr;
 };
@@ -93,7 +90,7 @@ TEST_F(SseWiringTest, CameraRaysThroughFarEdges) {
     EXPECT_EQ(inside.distance, cameraNearest({0.25f, 0.25f, 1.9f}, false).distance);
 }
 
-TEST_F(SseWiringTest, TraceRayThroughFarEdges) {
+TEST_F(SseWiringTest, NearestHitThroughFarEdges) {
     EXPECT_EQ(generalNearest({0.5f, 0.5f, 1.9f}, false).object, triangle_);
     EXPECT_LT(generalNearest({0.5f, 0.5f, 1.9f}, true).distance, 0.0f);
     EXPECT_EQ(generalNearest({-0.5f, -1.0f, 1.9f}, false).object, free_);
@@ -104,15 +101,9 @@ TEST_F(SseWiringTest, TraceRayThroughFarEdges) {
 TEST_F(SseWiringTest, ShadowRayThroughFarEdge) {
     const Vec3 below{0.5f, 0.5f, 0.2f};
     const Vec3 up{0.0f, 0.0f, 1.0f};
-    {
-        UseAsm portable(0);
-        EXPECT_EQ(shadowFactor(nullptr, nullptr, below, up, 1.5f), 1.0f);
-    }
-    {
-        UseAsm sse(1);
-        EXPECT_EQ(shadowFactor(nullptr, nullptr, below, up, 1.5f), 0.0f);
-        EXPECT_EQ(shadowFactor(nullptr, nullptr, {0.25f, 0.25f, 0.2f}, up, 1.5f), 1.0f);
-    }
+    EXPECT_EQ(shadowFactor(context(false), nullptr, nullptr, below, up, 1.5f), 1.0f);
+    EXPECT_EQ(shadowFactor(context(true), nullptr, nullptr, below, up, 1.5f), 0.0f);
+    EXPECT_EQ(shadowFactor(context(true), nullptr, nullptr, {0.25f, 0.25f, 0.2f}, up, 1.5f), 1.0f);
 }
 
 #endif

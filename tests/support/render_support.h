@@ -5,6 +5,7 @@
 
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
+#include "simd/sse_path.h"
 #include "trace/trace.h"
 
 namespace lumo::test {
@@ -37,14 +38,16 @@ struct TestRender {
     // The view prepared for an eye placed by hand, for tracing single rays through context().
     void placeEye(const Vec3& eye, int width = 320, int height = 240) {
         view.camera.eyePosition = eye;
-        prepareView(view, *scene, width, height, params.useSimd);
+        prepareView(view, *scene, width, height, sse());
     }
+    // The SSE path as a frame takes it: asked for and available.
+    bool sse() const { return params.useSimd && sseUsable(); }
     TraceContext context() {
         TraceContext ctx;
         ctx.scene = scene.get();
         ctx.params = &params;
         ctx.stats = &stats;
-        ctx.sse = params.useSimd;
+        ctx.sse = sse();
         return ctx;
     }
 };

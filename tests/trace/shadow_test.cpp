@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <functional>
-#include <thread>
 
 #include "trace/shadow.h"
 #include "trace/test_scene.h"
@@ -15,93 +14,90 @@ const Vec3 kOrigin{0.0f, 0.0f, 0.0f};
 const Vec3 kUp{0.0f, 0.0f, 1.0f};
 
 // Blocked fraction of a point light 4 units above the origin.
-float pointLightShadow(const SceneObject* exclude = nullptr, const SceneObject* lightObject = nullptr,
+float pointLightShadow(TraceScene& b, const SceneObject* exclude = nullptr, const SceneObject* lightObject = nullptr,
                        Vec3 x = kOrigin) {
-    return shadowFactor(exclude, lightObject, x, kUp, 4.0f - x.z);
+    return shadowFactor(b.context(), exclude, lightObject, x, kUp, 4.0f - x.z);
 }
 
-Scene& installLeaf(SceneBuilder& b, std::initializer_list<SceneObject*> objects) {
-    KdNode& leaf = b.scene.newLeaf();
-    for (SceneObject* o : objects) b.scene.append(leaf, *o);
-    return b.install(kUnitBox, leaf, {0.0f, -7.0f, 1.0f});
+void installLeaf(TraceScene& b, std::initializer_list<SceneObject*> objects) {
+    b.finish(kUnitBox, b.leafOf(objects), {0.0f, -7.0f, 1.0f});
 }
 
 TEST(ShadowRay, BlockerBetweenPointAndLight) {
-    SceneBuilder b;
+    TraceScene b;
     SceneObject& ball = b.sphere({0.0f, 0.0f, 2.0f}, 0.25f);
     installLeaf(b, {&ball});
-    EXPECT_EQ(pointLightShadow(), 1.0f);
+    EXPECT_EQ(pointLightShadow(b), 1.0f);
     ball.flags = kNoShadowCast;
-    EXPECT_EQ(pointLightShadow(), 0.0f);
+    EXPECT_EQ(pointLightShadow(b), 0.0f);
     // A point light beside the blocker is lit.
-    EXPECT_EQ(shadowFactor(nullptr, nullptr, kOrigin, normalize({1.0f, 0.0f, 1.0f}), 2.0f), 0.0f);
+    EXPECT_EQ(shadowFactor(b.context(), nullptr, nullptr, kOrigin, normalize({1.0f, 0.0f, 1.0f}), 2.0f), 0.0f);
 }
 
 TEST(ShadowRay, HitsBeyondNearlyTheWholeDistanceDoNotCount) {
     // Spheres just below the light at z = 4: the first hit at z = 3.9981 lies beyond 0.999 * 4 = 3.996,
     // the second at z = 3.99 before it.
-    SceneBuilder b;
+    TraceScene b;
     SceneObject& grazing = b.sphere({0.0f, 0.0f, 4.1f}, 0.1019f * 0.1019f);
     SceneObject& blocking = b.sphere({0.0f, 0.0f, 4.1f}, 0.11f * 0.11f);
     installLeaf(b, {&grazing, &blocking});
     blocking.flags = kNoShadowCast;
-    EXPECT_EQ(pointLightShadow(), 0.0f);
+    EXPECT_EQ(pointLightShadow(b), 0.0f);
     blocking.flags = 0;
-    EXPECT_EQ(pointLightShadow(), 1.0f);
+    EXPECT_EQ(pointLightShadow(b), 1.0f);
 }
 
 TEST(ShadowRay, LightGeometryNeverBlocksItsOwnLight) {
-    SceneBuilder b;
+    TraceScene b;
     SceneObject& panel = b.parallelogram({-1.0f, -1.0f, 2.0f}, {2.0f, 0.0f, 0.0f}, {0.0f, 2.0f, 0.0f});
     installLeaf(b, {&panel});
-    EXPECT_EQ(pointLightShadow(nullptr, &panel), 0.0f);
-    EXPECT_EQ(pointLightShadow(nullptr, nullptr), 1.0f);
+    EXPECT_EQ(pointLightShadow(b, nullptr, &panel), 0.0f);
+    EXPECT_EQ(pointLightShadow(b, nullptr, nullptr), 1.0f);
 }
 
 TEST(ShadowRay, SelfHitsOnTheShadedSurfaceAreIgnored) {
-    SceneBuilder b;
+    TraceScene b;
     SceneObject& floor = b.parallelogram({-1.0f, -1.0f, 0.0f}, {2.0f, 0.0f, 0.0f}, {0.0f, 2.0f, 0.0f});
     installLeaf(b, {&floor});
-    EXPECT_EQ(pointLightShadow(&floor, nullptr, {0.0f, 0.0f, -0.00005f}), 0.0f);
-    EXPECT_EQ(pointLightShadow(nullptr, nullptr, {0.0f, 0.0f, -0.00005f}), 1.0f);
-    EXPECT_EQ(pointLightShadow(&floor, nullptr, {0.0f, 0.0f, -0.0002f}), 1.0f);
+    EXPECT_EQ(pointLightShadow(b, &floor, nullptr, {0.0f, 0.0f, -0.00005f}), 0.0f);
+    EXPECT_EQ(pointLightShadow(b, nullptr, nullptr, {0.0f, 0.0f, -0.00005f}), 1.0f);
+    EXPECT_EQ(pointLightShadow(b, &floor, nullptr, {0.0f, 0.0f, -0.0002f}), 1.0f);
 }
 
 struct AreaLightScene {
-    SceneBuilder b;
+    TraceScene b;
     // A 1 x 1 light two units above the origin; u runs along x.
     SceneObject& light = b.parallelogram({-0.5f, -0.5f, 2.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
     // A screen at z = 1 whose straight edge at x = -0.1 hides the light points with u < 0.3.
     SceneObject& screen = b.parallelogram({-3.0f, -3.0f, 1.0f}, {2.9f, 0.0f, 0.0f}, {0.0f, 6.0f, 0.0f});
 
     AreaLightScene() { installLeaf(b, {&light, &screen}); }
-    float shadow() { return shadowFactor(nullptr, &light, kOrigin, kUp, 2.0f); }
+    float shadow() { return shadowFactor(b.context(), nullptr, &light, kOrigin, kUp, 2.0f); }
+    uint64_t raysCastBy(const std::function<void()>& f) {
+        const uint64_t before = b.stats.rays;
+        f();
+        return b.stats.rays - before;
+    }
 };
-
-uint64_t raysCastBy(const std::function<void()>& f) {
-    const uint64_t before = rayStats->rays;
-    f();
-    return rayStats->rays - before;
-}
 
 TEST(AreaShadow, UniformLightCostsFourCornerRays) {
     AreaLightScene s;
     s.screen.flags = kNoShadowCast;
     float f = -1.0f;
-    EXPECT_EQ(raysCastBy([&] { f = s.shadow(); }), 4u);
+    EXPECT_EQ(s.raysCastBy([&] { f = s.shadow(); }), 4u);
     EXPECT_EQ(f, 0.0f);
 
     s.screen.flags = 0;
     s.screen.patch.edgeA = {6.0f, 0.0f, 0.0f};  // now it hides the whole light
     prepareParallelogram(s.screen);
-    EXPECT_EQ(raysCastBy([&] { f = s.shadow(); }), 4u);
+    EXPECT_EQ(s.raysCastBy([&] { f = s.shadow(); }), 4u);
     EXPECT_EQ(f, 1.0f);
 }
 
 TEST(AreaShadow, HalfHiddenLightGivesNinthsOfSixteenSquares) {
     AreaLightScene s;
     float f = -1.0f;
-    const uint64_t rays = raysCastBy([&] { f = s.shadow(); });
+    const uint64_t rays = s.raysCastBy([&] { f = s.shadow(); });
     EXPECT_GT(rays, 4u);
     EXPECT_GT(f, 0.0f);
     EXPECT_LT(f, 1.0f);
@@ -115,18 +111,6 @@ TEST(AreaShadow, HalfHiddenLightGivesNinthsOfSixteenSquares) {
     const float g = s.shadow();
     EXPECT_NEAR(g * 144.0f, std::round(g * 144.0f), 1e-3f);
     EXPECT_FLOAT_EQ(g, 2.0f / 3.0f);
-}
-
-TEST(RayStats, EveryThreadHasItsOwnRecord) {
-    RayStats* mine = rayStats;
-    RayStats* theirs = nullptr;
-    std::thread t([&] {
-        theirs = rayStats;
-        ++rayStats->rays;
-    });
-    t.join();
-    ASSERT_NE(theirs, nullptr);
-    EXPECT_NE(theirs, mine);
 }
 
 }  // namespace

@@ -1,21 +1,34 @@
-// Small hand-built scenes for the trace and shade tests.
+// Small hand-built scenes for the trace tests: a scene, a view of it and what one worker traces with.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
-#include "app/settings.h"
-#include "scene/world.h"
+#include "core/render_params.h"
 #include "trace/trace.h"
 
 namespace lumo::test {
 
-// Builds a scene object by object, then installs it as the current scene.
-struct SceneBuilder {
-    std::unique_ptr<Scene> owned = std::make_unique<Scene>();
-    Scene& scene = *owned;
-    Material& material = scene.newMaterial("Clay");
+inline const Box kUnitBox{{-2.0f, -2.0f, -2.0f}, {2.0f, 2.0f, 2.0f}};
+
+// Builds a scene object by object (or takes a built one), then traces single rays through a view of it.
+struct TraceScene {
+    std::unique_ptr<Scene> owned;
+    Scene& scene;
+    Material* material = nullptr;  // of the objects built here
+    View view;
+    RenderParams params;
+    RayStats stats;
+    std::vector<uint32_t> mailbox;  // the worker's camera-ray mailbox
+    PrimaryRay ray;
+
+    TraceScene() : TraceScene(std::make_unique<Scene>()) { material = &scene.newMaterial("Clay"); }
+    // A built scene; the view starts with its camera.
+    explicit TraceScene(std::unique_ptr<Scene> s) : owned(std::move(s)), scene(*owned) { view.camera = scene.camera; }
+    TraceScene(const TraceScene&) = delete;
+    TraceScene& operator=(const TraceScene&) = delete;
 
     SceneObject& sphere(Vec3 centre, float radiusSquared, uint16_t flags = 0) {
         SceneObject& o = scene.newObject();
@@ -23,7 +36,7 @@ struct SceneBuilder {
         o.sphere.centre = centre;
         o.sphere.radiusSquared = radiusSquared;
         o.flags = flags;
-        o.material = &material;
+        o.material = material;
         return o;
     }
     SceneObject& parallelogram(Vec3 origin, Vec3 edgeA, Vec3 edgeB, uint16_t flags = 0) {
@@ -35,58 +48,47 @@ struct SceneBuilder {
         o.patch.edgeB = edgeB;
         prepareParallelogram(o);
         o.flags = flags;
-        o.material = &material;
+        o.material = material;
         return o;
     }
-    // Installs the scene with the given bounds and root; the eye is placed and the frame prepared.
-    Scene& install(const Box& bounds, KdNode& root, const Vec3& eye) {
+    KdNode& leafOf(std::initializer_list<SceneObject*> objects) {
+        KdNode& leaf = scene.newLeaf();
+        for (SceneObject* o : objects) scene.append(leaf, *o);
+        return leaf;
+    }
+
+    // Sets the scene's bounds and root, then places the eye.
+    void finish(const Box& bounds, KdNode& root, const Vec3& eye) {
         scene.bounds = bounds;
         scene.root = &root;
-        setScene(std::move(owned));
-        camera().eyePosition = eye;
-        prepareCameraFrame();
-        return currentScene();
+        placeEye(eye);
     }
-};
-
-inline const Box kUnitBox{{-2.0f, -2.0f, -2.0f}, {2.0f, 2.0f, 2.0f}};
-
-// Records what the last shaded hit was; installed as currentShader by TraceTest.
-struct ShadedHit {
-    int calls = 0;
-    SceneObject* object = nullptr;
-    float distance = -1.0f;
-};
-inline ShadedHit& lastShaded() {
-    static ShadedHit h;
-    return h;
-}
-inline Vec3 recordingShader(const Vec3&, const Vec3&, HitRecord hit, const Material*, int) {
-    ShadedHit& h = lastShaded();
-    ++h.calls;
-    h.object = hit.object;
-    h.distance = hit.distance;
-    return {1.0f, 1.0f, 1.0f};
-}
-
-class TraceTest : public testing::Test {
-protected:
-    void SetUp() override {
-        savedShader = settings().currentShader;
-        settings().currentShader = recordingShader;
-        lastShaded() = {};
-    }
-    void TearDown() override { settings().currentShader = savedShader; }
-
-    // One camera ray from the current eye towards `target`.
-    Vec3 traceTowards(const Vec3& target, int slot = 0) {
-        ray.slot = slot;
-        ray.direction = normalize(sub(target, camera().eyePosition));
-        return traceCameraRay(ray);
+    // Prepares the view for `eye` (portable path) and clears the worker's mailbox, as a frame starts.
+    void placeEye(const Vec3& eye) {
+        view.camera.eyePosition = eye;
+        prepareView(view, scene, 320, 240, false);
+        mailbox.assign(scene.objectCount(), 0u);
+        ray.mailbox = mailbox.data();
     }
 
-    ShaderFn savedShader = nullptr;
-    PrimaryRay ray{};
+    TraceContext context() {
+        TraceContext ctx;
+        ctx.scene = &scene;
+        ctx.params = &params;
+        ctx.stats = &stats;
+        return ctx;
+    }
+
+    // One camera ray from the eye along `direction`: the object hit, or null.
+    const SceneObject* traceAlong(const Vec3& direction) {
+        ray.direction = direction;
+        return traceCameraRay(context(), view, ray) ? ray.nearest.object : nullptr;
+    }
+    const SceneObject* traceTowards(const Vec3& target) {
+        return traceAlong(normalize(sub(target, view.camera.eyePosition)));
+    }
+    // Whether the last camera ray reached the object's entry of the mailbox.
+    bool tested(const SceneObject& o) const { return mailbox[o.index] == ray.rayId; }
 };
 
 }  // namespace lumo::test

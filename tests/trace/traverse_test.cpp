@@ -1,196 +1,160 @@
-// Camera and general tree walks: mailboxes, early exit, far-child entry, the scene box.
+// Tree walks: the camera walk (mailboxes, early exit, far-child entry, the scene box), the nearest-hit
+// walk and the occlusion walk, through the trace-level queries and directly.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
+#include "intersect/box_entry.h"
 #include "intersect/intersect.h"
-#include "trace/box_entry.h"
 #include "trace/test_scene.h"
+#include "trace/traverse.h"
 
 namespace lumo::test {
 namespace {
 
 // A wall in the plane x = x0 facing -x, covering y, z in [-1, 1].
-SceneObject& wallAtX(SceneBuilder& b, float x0) {
+SceneObject& wallAtX(TraceScene& b, float x0) {
     return b.parallelogram({x0, -1.0f, -1.0f}, {0.0f, 0.0f, 2.0f}, {0.0f, 2.0f, 0.0f});
 }
 
-KdNode& splitX(SceneBuilder& b, float at, KdNode& below, KdNode& above) { return b.scene.newSplit(1, at, below, above); }
+KdNode& splitX(TraceScene& b, float at, KdNode& below, KdNode& above) { return b.scene.newSplit(1, at, below, above); }
 
-Vec3 hitRecorded;
-const SceneObject* callbackObject;
-int callbackCalls;
-Vec3 recordingCallback(const SceneObject*, const Material*, const Vec3& origin, const Vec3& direction, HitRecord hit,
-                       float, int, PhotonBuffer*) {
-    ++callbackCalls;
-    callbackObject = hit.object;
-    hitRecorded = add(origin, scale(hit.distance, direction));
-    return {1.0f, 0.0f, 0.0f};
+// Nearest hit of a ray that is not a camera ray.
+HitRecord nearestFrom(TraceScene& b, const Vec3& origin, const Vec3& direction,
+                      const SceneObject* exclude = nullptr) {
+    return nearestHit(b.context(), origin, direction, exclude);
 }
 
-Vec3 generalRay(const Vec3& origin, const Vec3& direction, const SceneObject* exclude = nullptr) {
-    callbackCalls = 0;
-    callbackObject = nullptr;
-    return traceRay(nullptr, exclude, &airMedium, origin, direction, 1.0f, recordingCallback, 0);
+// Where the ray hits, taken along the ray (some shapes leave `position` unset).
+Vec3 hitPoint(const Vec3& origin, const Vec3& direction, const HitRecord& hit) {
+    return add(origin, scale(hit.distance, direction));
 }
 
-using Walk = TraceTest;
+const Vec3 kPlusX{1.0f, 0.0f, 0.0f};
 
-TEST_F(Walk, ObjectInTwoLeavesIsTestedOncePerCameraRay) {
-    SceneBuilder b;
+TEST(CameraWalk, ObjectInTwoLeavesIsTestedOncePerCameraRay) {
+    TraceScene b;
     SceneObject& s = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
-    KdNode& below = b.scene.newLeaf();
-    KdNode& above = b.scene.newLeaf();
-    b.scene.append(below, s);
-    b.scene.append(above, s);
-    b.install(kUnitBox, splitX(b, 0.0f, below, above), {-5.0f, 0.0f, 0.0f});
+    KdNode& below = b.leafOf({&s});
+    KdNode& above = b.leafOf({&s});
+    b.finish(kUnitBox, splitX(b, 0.0f, below, above), {-5.0f, 0.0f, 0.0f});
 
-    ray.rayId = 42;  // the next id, 43, equals a new object's mailbox value; the frame cleared it
-    traceTowards({0.0f, 0.0f, 0.0f}, 2);
-    EXPECT_EQ(lastShaded().object, &s);
-    EXPECT_NEAR(lastShaded().distance, 4.5f, 1e-5f);
-    EXPECT_EQ(s.mailboxRayId[2], ray.rayId);
-    EXPECT_EQ(s.mailboxRayId[0], 0u);  // other workers' slots untouched
+    b.ray.rayId = UINT32_MAX;  // the next id skips 0, the value of a cleared mailbox entry
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &s);
+    EXPECT_EQ(b.ray.rayId, 1u);
+    EXPECT_NEAR(b.ray.nearest.distance, 4.5f, 1e-5f);
+    EXPECT_TRUE(b.tested(s));
 
     // A second test by the same ray is answered from the mailbox.
-    intersectPrimary(ray, s);
-    EXPECT_EQ(ray.candidate.distance, -1.0f);
+    intersectPrimary(b.ray, s, b.view.cameraEye());
+    EXPECT_EQ(b.ray.candidate.distance, -1.0f);
 
-    // A general ray has no mailbox and finds the same hit.
-    generalRay({-5.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(callbackObject, &s);
-    EXPECT_NEAR(hitRecorded.x, -0.5f, 1e-5f);
+    // Other rays have no mailbox and find the same hit.
+    const HitRecord hit = nearestFrom(b, {-5.0f, 0.0f, 0.0f}, kPlusX);
+    EXPECT_EQ(hit.object, &s);
+    EXPECT_NEAR(hit.distance, 4.5f, 1e-5f);
 }
 
-TEST_F(Walk, HitBeyondTheSplitDoesNotStopTheWalk) {
-    SceneBuilder b;
+TEST(CameraWalk, HitBeyondTheSplitDoesNotStopTheWalk) {
+    TraceScene b;
     SceneObject& far = wallAtX(b, 1.5f);   // listed only on the near side, hit beyond the split
     SceneObject& near = wallAtX(b, 0.5f);  // the closer hit lives in the far child
-    KdNode& below = b.scene.newLeaf();
-    KdNode& above = b.scene.newLeaf();
-    b.scene.append(below, far);
-    b.scene.append(above, near);
-    b.install(kUnitBox, splitX(b, 0.0f, below, above), {-5.0f, 0.0f, 0.0f});
+    b.finish(kUnitBox, splitX(b, 0.0f, b.leafOf({&far}), b.leafOf({&near})), {-5.0f, 0.0f, 0.0f});
 
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &near);
-    EXPECT_NEAR(lastShaded().distance, 5.5f, 1e-5f);
-
-    generalRay({-5.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(callbackObject, &near);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &near);
+    EXPECT_NEAR(b.ray.nearest.distance, 5.5f, 1e-5f);
+    EXPECT_EQ(nearestFrom(b, {-5.0f, 0.0f, 0.0f}, kPlusX).object, &near);
 }
 
-TEST_F(Walk, EarlyExitComparesTheTrueSphereHitPoint) {
+TEST(CameraWalk, EarlyExitComparesTheTrueSphereHitPoint) {
     // The sphere leaves `position` unset; its hit at x = 1.5 lies beyond the split at 1, and the wall
     // at x = 1.2 in the far child is closer. Judging by a stale position would skip the far child.
-    SceneBuilder b;
+    TraceScene b;
     SceneObject& ball = b.sphere({1.75f, 0.0f, 0.0f}, 0.0625f);
     SceneObject& wall = wallAtX(b, 1.2f);
-    KdNode& below = b.scene.newLeaf();
-    KdNode& above = b.scene.newLeaf();
-    b.scene.append(below, ball);
-    b.scene.append(above, wall);
-    b.install(kUnitBox, splitX(b, 1.0f, below, above), {0.5f, 0.0f, 0.0f});
+    b.finish(kUnitBox, splitX(b, 1.0f, b.leafOf({&ball}), b.leafOf({&wall})), {0.5f, 0.0f, 0.0f});
 
-    generalRay({0.5f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(callbackObject, &wall);
-    EXPECT_NEAR(hitRecorded.x, 1.2f, 1e-5f);
-    traceTowards({2.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &wall);
+    const Vec3 origin{0.5f, 0.0f, 0.0f};
+    const HitRecord hit = nearestFrom(b, origin, kPlusX);
+    EXPECT_EQ(hit.object, &wall);
+    EXPECT_NEAR(hitPoint(origin, kPlusX, hit).x, 1.2f, 1e-5f);
+    EXPECT_EQ(b.traceTowards({2.0f, 0.0f, 0.0f}), &wall);
 }
 
-TEST_F(Walk, HitBeforeTheEntryPointSkipsTheFarChild) {
-    SceneBuilder b;
+TEST(CameraWalk, HitBeforeTheEntryPointSkipsTheFarChild) {
+    TraceScene b;
     SceneObject& marker = b.sphere({-3.0f, 0.0f, 0.0f}, 0.25f);  // free object, outside the box
     SceneObject& wall = wallAtX(b, 0.5f);
     KdNode& below = b.scene.newLeaf();
-    KdNode& above = b.scene.newLeaf();
-    b.scene.append(above, wall);
     b.scene.freeObject = &marker;
-    b.install(kUnitBox, splitX(b, 0.0f, below, above), {-5.0f, 0.0f, 0.0f});
+    b.finish(kUnitBox, splitX(b, 0.0f, below, b.leafOf({&wall})), {-5.0f, 0.0f, 0.0f});
 
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &marker);
-    EXPECT_NEAR(lastShaded().distance, 1.5f, 1e-5f);
-    EXPECT_EQ(wall.mailboxRayId[0], 0u);  // the far leaf was never visited
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &marker);
+    EXPECT_NEAR(b.ray.nearest.distance, 1.5f, 1e-5f);
+    EXPECT_FALSE(b.tested(wall));  // the far leaf was never visited
 }
 
-TEST_F(Walk, RayParallelToTheSplitNeverCrosses) {
-    SceneBuilder b;
+TEST(CameraWalk, RayParallelToTheSplitNeverCrosses) {
+    TraceScene b;
     // A wall at y = 1 spanning both halves, listed only in the x >= 0 leaf.
     SceneObject& wall = b.parallelogram({-2.0f, 1.0f, -1.0f}, {4.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 2.0f});
     KdNode& below = b.scene.newLeaf();
-    KdNode& above = b.scene.newLeaf();
-    b.scene.append(above, wall);
-    b.install(kUnitBox, splitX(b, 0.0f, below, above), {-1.0f, -5.0f, 0.0f});
+    b.finish(kUnitBox, splitX(b, 0.0f, below, b.leafOf({&wall})), {-1.0f, -5.0f, 0.0f});
 
-    const Vec3 c = traceTowards({-1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().calls, 0);
-    EXPECT_EQ(c.x, 0.0f);
-    EXPECT_EQ(wall.mailboxRayId[0], 0u);
-    generalRay({-1.0f, -5.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    EXPECT_EQ(callbackCalls, 0);
+    const Vec3 north{0.0f, 1.0f, 0.0f};
+    EXPECT_EQ(b.traceTowards({-1.0f, 0.0f, 0.0f}), nullptr);
+    EXPECT_FALSE(b.tested(wall));
+    EXPECT_LT(nearestFrom(b, {-1.0f, -5.0f, 0.0f}, north).distance, 0.0f);
 
     // On the other side of the split the same wall is hit.
-    generalRay({1.0f, -5.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-    EXPECT_EQ(callbackObject, &wall);
+    EXPECT_EQ(nearestFrom(b, {1.0f, -5.0f, 0.0f}, north).object, &wall);
 }
 
-TEST_F(Walk, ObjectsOutsideTheBoxAreInvisible) {
-    SceneBuilder b;
+TEST(CameraWalk, ObjectsOutsideTheBoxAreInvisible) {
+    TraceScene b;
     SceneObject& outside = b.sphere({0.0f, 0.0f, 5.0f}, 0.25f);
     SceneObject& inside = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
-    KdNode& leaf = b.scene.newLeaf();
-    b.scene.append(leaf, outside);
-    b.scene.append(leaf, inside);
-    b.install(kUnitBox, leaf, {0.0f, -7.0f, 5.0f});
+    b.finish(kUnitBox, b.leafOf({&outside, &inside}), {0.0f, -7.0f, 5.0f});
 
-    const Vec3 c = traceTowards({0.0f, 0.0f, 5.0f});
-    EXPECT_EQ(c.x, 0.0f);
-    EXPECT_EQ(lastShaded().calls, 0);
-    EXPECT_EQ(outside.mailboxRayId[0], 0u);  // a ray that misses the box visits no node
-    generalRay({0.0f, -7.0f, 5.0f}, {0.0f, 1.0f, 0.0f});
-    EXPECT_EQ(callbackCalls, 0);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 5.0f}), nullptr);
+    EXPECT_FALSE(b.tested(outside));  // a ray that misses the box visits no node
+    EXPECT_LT(nearestFrom(b, {0.0f, -7.0f, 5.0f}, {0.0f, 1.0f, 0.0f}).distance, 0.0f);
 
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &inside);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &inside);
 }
 
-TEST_F(Walk, EyeInsideTheBoxStartsAtTheEye) {
-    SceneBuilder b;
+TEST(CameraWalk, EyeInsideTheBoxStartsAtTheEye) {
+    TraceScene b;
     SceneObject& ahead = b.sphere({0.0f, 1.0f, 0.0f}, 0.25f);
     SceneObject& behind = b.sphere({0.0f, -1.5f, 0.0f}, 0.25f);
-    KdNode& leaf = b.scene.newLeaf();
-    b.scene.append(leaf, ahead);
-    b.scene.append(leaf, behind);
-    b.install(kUnitBox, leaf, {0.0f, 0.0f, 0.0f});
+    b.finish(kUnitBox, b.leafOf({&ahead, &behind}), {0.0f, 0.0f, 0.0f});
 
-    ray.direction = {0.0f, 1.0f, 0.0f};
-    enterBox(currentScene().bounds, camera().eyePosition, ray);
-    EXPECT_EQ(ray.candidate.distance, 1.0f);
-    EXPECT_EQ(ray.candidate.position.y, 0.0f);
+    EXPECT_TRUE(b.view.box.eyeInside);
+    b.ray.direction = {0.0f, 1.0f, 0.0f};
+    enterBox(b.scene.bounds, b.view.camera.eyePosition, b.view.box, b.ray);
+    EXPECT_EQ(b.ray.candidate.distance, 1.0f);
+    EXPECT_EQ(b.ray.candidate.position.y, 0.0f);
 
-    traceTowards({0.0f, 2.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &ahead);
-    EXPECT_NEAR(lastShaded().distance, 0.5f, 1e-6f);
-    traceTowards({0.0f, -2.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &behind);
-    EXPECT_NEAR(lastShaded().distance, 1.0f, 1e-6f);
+    EXPECT_EQ(b.traceTowards({0.0f, 2.0f, 0.0f}), &ahead);
+    EXPECT_NEAR(b.ray.nearest.distance, 0.5f, 1e-6f);
+    EXPECT_EQ(b.traceTowards({0.0f, -2.0f, 0.0f}), &behind);
+    EXPECT_NEAR(b.ray.nearest.distance, 1.0f, 1e-6f);
 }
 
-TEST_F(Walk, BoxEntryPointsAndMisses) {
+TEST(BoxEntry, EntryPointsAndMisses) {
     HitRecord h{};
-    enterBox(kUnitBox, {-5.0f, 0.5f, 0.25f}, {1.0f, 0.0f, 0.0f}, h);
+    enterBox(kUnitBox, {-5.0f, 0.5f, 0.25f}, kPlusX, h);
     EXPECT_EQ(h.distance, 3.0f);
     EXPECT_EQ(h.position.x, -2.0f);
     EXPECT_EQ(h.position.y, 0.5f);
     EXPECT_EQ(h.position.z, 0.25f);
 
-    enterBox(kUnitBox, {-5.0f, 3.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, h);  // passes beside the box
+    enterBox(kUnitBox, {-5.0f, 3.0f, 0.0f}, kPlusX, h);  // passes beside the box
     EXPECT_LT(h.distance, 0.0f);
     enterBox(kUnitBox, {-5.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}, h);  // moves away from it
     EXPECT_LT(h.distance, 0.0f);
-    enterBox(kUnitBox, {0.0f, 0.0f, 3.0f}, {1.0f, 0.0f, 0.0f}, h);  // parallel to the face it is outside of
+    enterBox(kUnitBox, {0.0f, 0.0f, 3.0f}, kPlusX, h);  // parallel to the face it is outside of
     EXPECT_LT(h.distance, 0.0f);
 
     // Entering exactly through an edge: equal parameters keep the earlier axis; bounds are inclusive.
@@ -205,85 +169,155 @@ TEST_F(Walk, BoxEntryPointsAndMisses) {
     EXPECT_EQ(h.position.x, 1.0f);
 }
 
-TEST_F(Walk, CameraBoxCacheClassifiesTheEyePerFrame) {
-    SceneBuilder b;
+TEST(BoxEntry, ViewClassifiesTheEyeForTheCameraForm) {
+    TraceScene b;
     SceneObject& ball = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
-    KdNode& leaf = b.scene.newLeaf();
-    b.scene.append(leaf, ball);
-    b.install(kUnitBox, leaf, {-5.0f, 0.5f, 3.0f});
-    world().frameStamp = 7;
-    prepareCameraFrame();
-    const CameraBoxCache& c = cameraBoxCache;
+    b.finish(kUnitBox, b.leafOf({&ball}), {-5.0f, 0.5f, 3.0f});
+    const CameraBoxCache& c = b.view.box;
     EXPECT_FALSE(c.eyeInside);
     EXPECT_TRUE(c.outside[0]);
     EXPECT_EQ(c.plane[0], -2.0f);
     EXPECT_FALSE(c.outside[1]);
     EXPECT_TRUE(c.outside[2]);
     EXPECT_EQ(c.plane[2], 2.0f);
-    EXPECT_EQ(c.stamp, 7);
 
-    ray.direction = normalize({3.0f, -0.5f, -1.5f});
-    enterBox(currentScene().bounds, camera().eyePosition, ray);
-    EXPECT_NEAR(ray.candidate.distance, 3.0f * std::sqrt(1.0f + 0.5f * 0.5f / 9.0f + 0.25f), 1e-5f);
-    EXPECT_EQ(ray.candidate.position.x, -2.0f);
-    EXPECT_NEAR(ray.candidate.position.z, 1.5f, 1e-5f);
+    b.ray.direction = normalize({3.0f, -0.5f, -1.5f});
+    enterBox(b.scene.bounds, b.view.camera.eyePosition, c, b.ray);
+    EXPECT_NEAR(b.ray.candidate.distance, 3.0f * std::sqrt(1.0f + 0.5f * 0.5f / 9.0f + 0.25f), 1e-5f);
+    EXPECT_EQ(b.ray.candidate.position.x, -2.0f);
+    EXPECT_NEAR(b.ray.candidate.position.z, 1.5f, 1e-5f);
 
-    // The next frame's eye, without a prepared frame: the ray classifies it itself, not from the stale cache.
-    camera().eyePosition = {0.0f, -5.0f, 0.0f};  // outside on y only; the stale cache knew x and z
-    world().frameStamp = 8;
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &ball);
-    EXPECT_EQ(cameraBoxCache.eye.x, -5.0f);
-    world().frameStamp = 0;
+    // The next eye is outside on y only; the view prepared for it sees the ball through that face.
+    b.placeEye({0.0f, -5.0f, 0.0f});
+    EXPECT_FALSE(c.outside[0]);
+    EXPECT_TRUE(c.outside[1]);
+    EXPECT_EQ(c.plane[1], -2.0f);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &ball);
+    EXPECT_NEAR(b.ray.nearest.distance, 4.5f, 1e-5f);
 }
 
-TEST_F(Walk, FreeObjectIsTestedBeforeTheTree) {
-    SceneBuilder b;
+TEST(CameraWalk, FreeObjectIsTestedBeforeTheTree) {
+    TraceScene b;
     SceneObject& marker = b.sphere({0.0f, 0.0f, 5.0f}, 0.25f);  // outside the box, hit only as free object
     SceneObject& ball = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
-    KdNode& leaf = b.scene.newLeaf();
-    b.scene.append(leaf, ball);
     b.scene.freeObject = &marker;
-    b.install(kUnitBox, leaf, {0.0f, -7.0f, 0.0f});
+    b.finish(kUnitBox, b.leafOf({&ball}), {0.0f, -7.0f, 0.0f});
 
-    traceTowards({0.0f, 0.0f, 5.0f});
-    EXPECT_EQ(lastShaded().object, &marker);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 5.0f}), &marker);
 
     // Looking through the free object at the ball: the free object is nearer.
-    camera().eyePosition = {0.0f, 0.0f, 7.0f};
-    prepareCameraFrame();
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &marker);
+    b.placeEye({0.0f, 0.0f, 7.0f});
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &marker);
 
-    // traceRay leaving the free object never reports it.
-    generalRay({0.0f, 0.0f, 7.0f}, {0.0f, 0.0f, -1.0f}, &marker);
-    EXPECT_EQ(callbackObject, &ball);
-    EXPECT_NEAR(hitRecorded.z, 0.5f, 1e-5f);
-    generalRay({0.0f, 0.0f, 7.0f}, {0.0f, 0.0f, -1.0f}, nullptr);
-    EXPECT_EQ(callbackObject, &marker);
+    // A nearest-hit query leaving the free object never reports it.
+    const Vec3 top{0.0f, 0.0f, 7.0f};
+    const Vec3 down{0.0f, 0.0f, -1.0f};
+    const HitRecord past = nearestFrom(b, top, down, &marker);
+    EXPECT_EQ(past.object, &ball);
+    EXPECT_NEAR(hitPoint(top, down, past).z, 0.5f, 1e-5f);
+    EXPECT_EQ(nearestFrom(b, top, down).object, &marker);
 
     // Hidden from the camera, it is still seen by other rays.
     marker.flags = kHiddenFromCamera;
-    traceTowards({0.0f, 0.0f, 0.0f});
-    EXPECT_EQ(lastShaded().object, &ball);
-    generalRay({0.0f, 0.0f, 7.0f}, {0.0f, 0.0f, -1.0f}, nullptr);
-    EXPECT_EQ(callbackObject, &marker);
+    EXPECT_EQ(b.traceTowards({0.0f, 0.0f, 0.0f}), &ball);
+    EXPECT_EQ(nearestFrom(b, top, down).object, &marker);
 }
 
-TEST_F(Walk, ExcludedSurfaceIgnoresOnlyItsSelfHits) {
-    SceneBuilder b;
+TEST(NearestWalk, ExcludedSurfaceIgnoresOnlyItsSelfHits) {
+    TraceScene b;
     SceneObject& floor = b.parallelogram({-1.0f, -1.0f, 0.0f}, {2.0f, 0.0f, 0.0f}, {0.0f, 2.0f, 0.0f});
-    KdNode& leaf = b.scene.newLeaf();
-    b.scene.append(leaf, floor);
-    b.install(kUnitBox, leaf, {0.0f, -7.0f, 1.0f});
+    b.finish(kUnitBox, b.leafOf({&floor}), {0.0f, -7.0f, 1.0f});
 
     const Vec3 down{0.0f, 0.0f, -1.0f};
-    generalRay({0.0f, 0.0f, 0.00005f}, down, &floor);  // hit at 0.00005: a self-hit
-    EXPECT_EQ(callbackCalls, 0);
-    generalRay({0.0f, 0.0f, 0.0002f}, down, &floor);  // 0.0002 is a genuine hit
-    EXPECT_EQ(callbackObject, &floor);
-    generalRay({0.0f, 0.0f, 0.00005f}, down, nullptr);
-    EXPECT_EQ(callbackObject, &floor);
+    EXPECT_LT(nearestFrom(b, {0.0f, 0.0f, 0.00005f}, down, &floor).distance, 0.0f);  // a self-hit at 0.00005
+    EXPECT_EQ(nearestFrom(b, {0.0f, 0.0f, 0.0002f}, down, &floor).object, &floor);   // 0.0002 is genuine
+    EXPECT_EQ(nearestFrom(b, {0.0f, 0.0f, 0.00005f}, down).object, &floor);
+}
+
+const SceneObject* callbackObject;
+int callbackCalls;
+Vec3 recordingCallback(const TraceContext&, const SceneObject*, const Material*, const Vec3&, const Vec3&,
+                       HitRecord hit, float, int) {
+    ++callbackCalls;
+    callbackObject = hit.object;
+    return {1.0f, 0.0f, 0.0f};
+}
+
+TEST(NearestWalk, TraceRayHandsTheNearestHitToItsCallbackAndCountsARay) {
+    TraceScene b;
+    SceneObject& ball = b.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
+    SceneObject& wall = wallAtX(b, 1.0f);
+    b.finish(kUnitBox, b.leafOf({&wall, &ball}), {0.0f, -7.0f, 0.0f});
+
+    callbackCalls = 0;
+    const Vec3 origin{-1.5f, 0.0f, 0.0f};
+    Vec3 c = traceRay(b.context(), nullptr, &airMedium, origin, kPlusX, 1.0f, recordingCallback, 0);
+    EXPECT_EQ(callbackCalls, 1);
+    EXPECT_EQ(callbackObject, &ball);
+    EXPECT_EQ(c.x, 1.0f);
+    EXPECT_EQ(b.stats.rays, 1u);
+
+    // Nothing hit: black, no callback; the query still counts.
+    c = traceRay(b.context(), nullptr, &airMedium, origin, {-1.0f, 0.0f, 0.0f}, 1.0f, recordingCallback, 0);
+    EXPECT_EQ(callbackCalls, 1);
+    EXPECT_EQ(c.x, 0.0f);
+    EXPECT_EQ(b.stats.rays, 2u);
+    nearestFrom(b, origin, kPlusX);
+    EXPECT_EQ(b.stats.rays, 2u);  // a bare nearest-hit query counts no ray
+}
+
+// Occlusion of the ray from `origin` along +x up to maxDistance.
+bool occludedAlongX(TraceScene& b, const Vec3& origin, float maxDistance, const SceneObject* exclude = nullptr,
+                    const SceneObject* light = nullptr) {
+    return occluded(b.context(), Ray{origin, kPlusX, maxDistance}, exclude, light);
+}
+
+TEST(OcclusionWalk, FiltersNonCastersTheLightAndSelfHitsAndStopsAtMaxDistance) {
+    TraceScene b;
+    SceneObject& self = wallAtX(b, -1.0f);  // the surface the ray leaves
+    SceneObject& wall = wallAtX(b, 1.0f);
+    b.finish(kUnitBox, b.leafOf({&self, &wall}), {0.0f, -7.0f, 0.0f});
+    const Vec3 onSelf{-1.0f + 0.00005f, 0.0f, 0.0f};
+    const Vec3 origin{-0.5f, 0.0f, 0.0f};
+
+    EXPECT_TRUE(occludedAlongX(b, origin, 2.0f));
+    EXPECT_FALSE(occludedAlongX(b, origin, 1.4f));  // the wall at 1.5 lies beyond the ray's end
+    EXPECT_EQ(b.stats.rays, 2u);
+    EXPECT_FALSE(occludedAlongX(b, origin, 2.0f, nullptr, &wall));  // the light's own geometry
+    wall.flags = kNoShadowCast;
+    EXPECT_FALSE(occludedAlongX(b, origin, 2.0f));
+    wall.flags = 0;
+
+    // From just in front of a surface looking back at it: a self-hit only for that surface.
+    const Vec3 back{-1.0f, 0.0f, 0.0f};
+    EXPECT_FALSE(occluded(b.context(), Ray{onSelf, back, 1.0f}, &self, nullptr));
+    EXPECT_TRUE(occluded(b.context(), Ray{onSelf, back, 1.0f}, nullptr, nullptr));
+    EXPECT_TRUE(occluded(b.context(), Ray{{-1.0f + 0.0002f, 0.0f, 0.0f}, back, 1.0f}, &self, nullptr));
+}
+
+TEST(OcclusionWalk, FirstBlockerFoundEndsTheWalk) {
+    // The walk answers with the first blocker it meets, not the nearest: in list order within a leaf,
+    // and a blocker of the near child beyond the split keeps the far child's nearer one unvisited.
+    TraceScene b;
+    SceneObject& farInLeaf = wallAtX(b, 1.5f);
+    SceneObject& nearInLeaf = wallAtX(b, 0.5f);
+    KdNode& leaf = b.leafOf({&farInLeaf, &nearInLeaf});
+    const Vec3 origin{-1.5f, 0.0f, 0.0f};
+    EXPECT_FLOAT_EQ(
+        traverseOcclusion(&leaf, origin, origin, kPlusX, 10.0f, nullptr, nullptr, kUnitBox.min, kUnitBox.max), 3.0f);
+    EXPECT_FLOAT_EQ(
+        traverseOcclusion(&leaf, origin, origin, kPlusX, 2.5f, nullptr, nullptr, kUnitBox.min, kUnitBox.max), 2.0f);
+
+    KdNode& root = splitX(b, 0.0f, b.leafOf({&farInLeaf}), b.leafOf({&nearInLeaf}));
+    b.finish(kUnitBox, root, {0.0f, -7.0f, 0.0f});
+    const auto walk = [&](float maxDistance) {
+        return traverseOcclusion(&root, origin, origin, kPlusX, maxDistance, nullptr, nullptr, kUnitBox.min,
+                                 kUnitBox.max);
+    };
+    EXPECT_FLOAT_EQ(walk(10.0f), 3.0f);
+    EXPECT_FLOAT_EQ(walk(2.5f), 2.0f);  // beyond the ray's end the near child's blocker does not count
+    EXPECT_EQ(walk(1.5f), -1.0f);
+    EXPECT_EQ(nearestFrom(b, origin, kPlusX).object, &nearInLeaf);
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+#include "core/workers.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace lumo {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Record {
+    std::thread::id thread[4];
+    int calls[4] = {};
+    int output[4] = {};
+    std::chrono::milliseconds delay[4] = {};
+};
+
+void recordBody(int k, void* context) {
+    auto& r = *static_cast<Record*>(context);
+    r.thread[k] = std::this_thread::get_id();
+    ++r.calls[k];
+    if (r.delay[k].count() > 0) std::this_thread::sleep_for(r.delay[k]);
+    r.output[k] = 100 + k;  // written last, as a worker's share of a pass's output
+}
+
+// A wait that records every time-out it reports.
+struct RecordedWait {
+    std::vector<int> timeOuts;
+    WorkerWait wait;
+    explicit RecordedWait(std::chrono::milliseconds limit) {
+        wait.limit = limit;
+        wait.onTimeout = [this](int remaining) { timeOuts.push_back(remaining); };
+    }
+};
+
+TEST(Workers, OneThreadRunsTheBodyOnTheCallerWithoutATimeOut) {
+    Record r;
+    r.delay[0] = 20ms;
+    RecordedWait w(0ms);
+    runWorkers(recordBody, &r, 1, w.wait);
+    EXPECT_EQ(r.calls[0], 1);
+    EXPECT_EQ(r.calls[1], 0);
+    EXPECT_EQ(r.thread[0], std::this_thread::get_id());
+    EXPECT_TRUE(w.timeOuts.empty());
+}
+
+TEST(Workers, EachWorkerRunsOnceOnItsOwnThreadAndThePassEndsWithTheLast) {
+    Record r;
+    for (auto& d : r.delay) d = 20ms;
+    // The pass returns when its workers are done, not when the limit has passed.
+    RecordedWait w(10000ms);
+    const auto start = std::chrono::steady_clock::now();
+    runWorkers(recordBody, &r, 4, w.wait);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5000ms);
+    EXPECT_TRUE(w.timeOuts.empty());
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(r.calls[k], 1);
+        EXPECT_EQ(r.output[k], 100 + k);
+        EXPECT_NE(r.thread[k], std::this_thread::get_id());
+        for (int j = 0; j < k; ++j) EXPECT_NE(r.thread[k], r.thread[j]);
+    }
+}
+
+TEST(Workers, TimeOutReportsTheLateWorkersAndStillWaitsForTheirOutput) {
+    // Margins wide enough for a loaded machine: the prompt worker is done long before the limit, the
+    // slow ones long after it.
+    RecordedWait w(250ms);
+    Record r;
+    r.delay[1] = 1000ms;
+    runWorkers(recordBody, &r, 2, w.wait);
+    EXPECT_EQ(w.timeOuts, std::vector<int>{1});
+    EXPECT_EQ(r.output[1], 101);  // the late worker finished before runWorkers returned
+
+    Record all;
+    for (auto& d : all.delay) d = 1000ms;
+    runWorkers(recordBody, &all, 4, w.wait);
+    EXPECT_EQ(w.timeOuts, (std::vector<int>{1, 4}));
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(all.output[k], 100 + k);
+
+    // Without a time-out callback the limit means nothing: the pass waits for every worker.
+    Record quiet;
+    quiet.delay[3] = 300ms;
+    runWorkers(recordBody, &quiet, 4, WorkerWait{0ms, {}});
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(quiet.output[k], 100 + k);
+}
+
+}  // namespace
+}  // namespace lumo
