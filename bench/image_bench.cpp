@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "bench_render.h"
+#include "support/render_support.h"
 #include "image/frame.h"
 #include "image/packed_pixel.h"
 
@@ -56,8 +56,8 @@ BENCHMARK(BM_PackColour);
 
 // One camera sample per pixel of a 640x480 Mirrorsphere picture, as "1:1" traces them.
 void BM_TraceSampleMirrorsphere(benchmark::State& state) {
-    bench::BenchRender r(1);
-    r.prepareCamera(640, 480);
+    test::TestRender r(1);
+    r.orbitEye(640, 480);
     const TraceContext ctx = r.context();
     PrimaryRay& ray = r.cameraRay();
     int y = 0, x = 1;

@@ -1,7 +1,7 @@
 // Photon passes on the scenes that offer them: the whole pass, and the quadtree build alone.
 #include <benchmark/benchmark.h>
 
-#include "bench_render.h"
+#include "support/render_support.h"
 #include "photon/photon_pass.h"
 #include "photon/photon_store.h"
 
@@ -9,8 +9,8 @@ namespace lumo {
 namespace {
 
 // Scene id on `threads` workers with the menu's default photon counts and the scene's kernel.
-struct PhotonBench : bench::BenchRender {
-    PhotonBench(int sceneId, int threads) : BenchRender(sceneId) {
+struct PhotonBench : test::TestRender {
+    PhotonBench(int sceneId, int threads) : TestRender(sceneId) {
         params.threadCount = threads;
         params.photons.interpolationKernel = scene->descriptor.interpolationKernel;
         renderer.ensureWorkers(threads);

@@ -1,7 +1,7 @@
 // Camera rays of whole pictures on the portable path and on the SSE path (useAsm 0 / 1), per scene.
 #include <benchmark/benchmark.h>
 
-#include "bench_render.h"
+#include "support/render_support.h"
 #include "image/frame.h"
 
 namespace lumo {
@@ -12,9 +12,9 @@ constexpr int kHeight = 240;
 
 // Args: scene id, useAsm. One iteration traces every pixel of a kWidth x kHeight picture.
 void BM_CameraPicture(benchmark::State& state) {
-    bench::BenchRender r(static_cast<int>(state.range(0)));
+    test::TestRender r(static_cast<int>(state.range(0)));
     r.params.useSimd = state.range(1) != 0;
-    r.prepareCamera(kWidth, kHeight);
+    r.orbitEye(kWidth, kHeight);
     const TraceContext ctx = r.context();
     PrimaryRay& ray = r.cameraRay();
     for (auto _ : state) {

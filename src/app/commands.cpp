@@ -1,7 +1,6 @@
 #include "app/commands.h"
 
 #include <algorithm>
-#include <array>
 
 #include "app/platform.h"
 #include "app/program.h"

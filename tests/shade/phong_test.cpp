@@ -4,7 +4,7 @@
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/shader.h"
-#include "shade_scene.h"
+#include "support/trace_scene.h"
 
 namespace lumo::test {
 namespace {
@@ -14,11 +14,11 @@ const Vec3 kDown{0.0f, 0.0f, -1.0f};
 
 class Phong : public testing::Test {
 protected:
-    ShadeScene b;
+    TraceScene b;
     TraceContext ctx = b.context();
     SceneObject& floor = b.parallelogram({-2.0f, -2.0f, 0.0f}, {4.0f, 0.0f, 0.0f}, {0.0f, 4.0f, 0.0f});
     KdNode& leaf = b.scene.newLeaf();
-    Material& m = b.material;
+    Material& m = *b.material;
 
     void SetUp() override {
         b.scene.append(leaf, floor);
@@ -26,7 +26,7 @@ protected:
         m.phongExponent = 20.0f;
         b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
         b.scene.root = &leaf;
-        b.pointLight({0.0f, 0.0f, 5.0f});
+        b.scene.light.position = {0.0f, 0.0f, 5.0f};
     }
 
     HitRecord floorHit() {

@@ -6,7 +6,7 @@
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/shader.h"
-#include "shade_scene.h"
+#include "support/trace_scene.h"
 
 namespace lumo::test {
 namespace {
@@ -43,7 +43,7 @@ TEST(WrapUnit, FractionsWrapIntoTheUnitInterval) {
 
 class ShaderModes : public testing::Test {
 protected:
-    ShadeScene b;
+    TraceScene b;
     TraceContext ctx = b.context();
     SceneObject& floor = b.parallelogram({-2.0f, -2.0f, 0.0f}, {4.0f, 0.0f, 0.0f}, {0.0f, 4.0f, 0.0f});
 
@@ -52,7 +52,7 @@ protected:
         b.scene.append(leaf, floor);
         b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
         b.scene.root = &leaf;
-        b.pointLight({0.0f, 0.0f, 5.0f});
+        b.scene.light.position = {0.0f, 0.0f, 5.0f};
     }
 };
 
@@ -71,7 +71,7 @@ TEST_F(ShaderModes, NormalsUvAndReflection) {
 }
 
 TEST_F(ShaderModes, SimpleIsAmbientPlusLambert) {
-    b.material.diffuse = {0.5f, 0.25f, 0.1f};
+    b.material->diffuse = {0.5f, 0.25f, 0.1f};
     // Light 5 above the origin: full Lambert at (0, 0, 0), cos = 5 / sqrt(29) at (0, 2, 0).
     expectColour(shadeSimple(ctx, kEye, kDown, hitOn(floor, 10.0f), &airMedium, 0), 1.4f * 0.5f, 1.4f * 0.25f,
                  1.4f * 0.1f, 1e-6f);
@@ -85,7 +85,7 @@ TEST_F(ShaderModes, SimpleIsAmbientPlusLambert) {
 
 TEST_F(ShaderModes, CheckerSquaresAlternateEveryHalfUnit) {
     floor.flags = kCheckered | kNoShadowTest;
-    b.material.diffuse = {0.2f, 0.3f, 0.8f};
+    b.material->diffuse = {0.2f, 0.3f, 0.8f};
     const auto colourAt = [&](float x, float y) {
         const Vec3 origin{x, y, 10.0f};
         return shadePhong(ctx, origin, kDown, hitOn(floor, 10.0f, 0, 0, origin), &airMedium, 0);
@@ -175,7 +175,7 @@ TEST_F(ShaderModes, TextureColourWrapsAndStaysInsideTheBitmap) {
     // 2 x 2 pixels, rows of 6 bytes padded to 8: red, green / blue, white.
     const uint8_t pixels[16] = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
     const Bitmap bitmap{2, 2, 24, pixels};
-    b.material.texture = &bitmap;
+    b.material->texture = &bitmap;
     floor.flags = kNoShadowTest;
     const auto colourAt = [&](float u, float v) {
         const Vec3 c = shadePhong(ctx, kEye, kDown, hitOn(floor, 10.0f, u, v), &airMedium, 0);
@@ -188,9 +188,9 @@ TEST_F(ShaderModes, TextureColourWrapsAndStaysInsideTheBitmap) {
     expectColour(colourAt(-1.0f, -1.0f), 1.0f, 1.0f, 1.0f, 1e-5f);
 
     const Bitmap empty{2, 2, 24, nullptr};  // no pixels: the wrapped coordinates are the colour
-    b.material.texture = &empty;
+    b.material->texture = &empty;
     expectColour(colourAt(1.25f, -0.25f), 0.25f, 0.75f, 0.5f, 1e-5f);
-    b.material.texture = nullptr;
+    b.material->texture = nullptr;
 }
 
 }  // namespace

@@ -35,11 +35,20 @@ struct TestRender {
         return fb;
     }
 
-    // The view prepared for an eye placed by hand, for tracing single rays through context().
+    // The view prepared for an eye placed by hand, for tracing single rays through context() with
+    // cameraRay(): worker 0 starts a frame.
     void placeEye(const Vec3& eye, int width = 320, int height = 240) {
         view.camera.eyePosition = eye;
         prepareView(view, *scene, width, height, sse());
+        renderer.ensureWorkers(1);
+        renderer.renderWorkers[0].startFrame(scene->objectCount());
     }
+    // The same with the eye on its orbit, as a frame places it.
+    void orbitEye(int width, int height) {
+        placeEyeOnOrbit(view.camera);
+        placeEye(view.camera.eyePosition, width, height);
+    }
+    PrimaryRay& cameraRay() { return renderer.renderWorkers[0].ray; }
     // The SSE path as a frame takes it: asked for and available.
     bool sse() const { return params.useSimd && sseUsable(); }
     TraceContext context() {

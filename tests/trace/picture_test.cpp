@@ -9,7 +9,7 @@
 
 #include "scene/demo_scenes.h"
 #include "shade/shader.h"
-#include "trace/test_scene.h"
+#include "support/trace_scene.h"
 
 namespace lumo::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "trace/shadow.h"
-#include "trace/test_scene.h"
+#include "support/trace_scene.h"
 
 namespace lumo::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "intersect/box_entry.h"
 #include "intersect/intersect.h"
-#include "trace/test_scene.h"
+#include "support/trace_scene.h"
 #include "trace/traverse.h"
 
 namespace lumo::test {
