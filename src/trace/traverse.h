@@ -77,51 +77,6 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
     traverseCamera<kSse>(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, view);
 }
 
-namespace detail {
-
-// The near child of a split node and the far child's cell, shared by the two general walks.
-struct SplitStep {
-    int a;                // axis index 0..2
-    float split;
-    float entryCoord;
-    bool nearIsBelow;
-    Vec3 nearMin, nearMax;
-};
-
-inline SplitStep splitStep(const KdNode* node, const Vec3& entry, const Vec3& cellMin, const Vec3& cellMax) {
-    SplitStep s;
-    s.a = node->axis - 1;
-    s.split = node->split;
-    s.entryCoord = axisValue(entry, s.a);
-    s.nearIsBelow = s.entryCoord < s.split;
-    s.nearMin = cellMin;
-    s.nearMax = cellMax;
-    if (s.nearIsBelow)
-        setAxisValue(s.nearMax, s.a, s.split);
-    else
-        setAxisValue(s.nearMin, s.a, s.split);
-    return s;
-}
-
-// Where the ray enters the far child, if it does so inside the current cell; fills its cell.
-inline bool farEntry(const SplitStep& s, const Vec3& entry, const Vec3& direction, const Vec3& cellMin,
-                     const Vec3& cellMax, Vec3& q, Vec3& farMin, Vec3& farMax) {
-    const float d = axisValue(direction, s.a);
-    if (s.nearIsBelow ? !(d > 0.0f) : !(d < 0.0f)) return false;
-    const float t = (s.split - s.entryCoord) / d;
-    q = add(entry, scale(t, direction));
-    if (!strictlyInside(q, cellMin, cellMax)) return false;
-    farMin = cellMin;
-    farMax = cellMax;
-    if (s.nearIsBelow)
-        setAxisValue(farMin, s.a, s.split);
-    else
-        setAxisValue(farMax, s.a, s.split);
-    return true;
-}
-
-}  // namespace detail
-
 // Nearest hit of any ray but a camera ray, through `node` entered at `entry`. Hits on `excludeObject`
 // closer than 0.0001 are self-hits and ignored. kSse: as for traverseCamera.
 template <bool kSse = false>
@@ -148,16 +103,31 @@ inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, 
         return;
     }
     if (axis < 1 || axis > 3) return;
-    const detail::SplitStep s = detail::splitStep(node, entry, cellMin, cellMax);
-    traverseNearest<kSse>(s.nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
-                          excludeObject, s.nearMin, s.nearMax);
+    const int a = axis - 1;
+    const float split = node->split;
+    const float entryCoord = axisValue(entry, a);
+    const bool nearIsBelow = entryCoord < split;
+    Vec3 nearMin = cellMin, nearMax = cellMax;
+    if (nearIsBelow)
+        setAxisValue(nearMax, a, split);
+    else
+        setAxisValue(nearMin, a, split);
+    traverseNearest<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
+                          excludeObject, nearMin, nearMax);
+    const float d = axisValue(direction, a);
     if (nearest.distance >= 0.0f &&
-        detail::hitBeforeEntry(s.nearIsBelow, s.entryCoord,
-                               axisValue(origin, s.a) + nearest.distance * axisValue(direction, s.a)))
+        detail::hitBeforeEntry(nearIsBelow, entryCoord, axisValue(origin, a) + nearest.distance * d))
         return;
-    Vec3 q, farMin, farMax;
-    if (!detail::farEntry(s, entry, direction, cellMin, cellMax, q, farMin, farMax)) return;
-    traverseNearest<kSse>(s.nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest,
+    if (nearIsBelow ? !(d > 0.0f) : !(d < 0.0f)) return;
+    const float t = (split - entryCoord) / d;
+    const Vec3 q = add(entry, scale(t, direction));
+    if (!detail::strictlyInside(q, cellMin, cellMax)) return;
+    Vec3 farMin = cellMin, farMax = cellMax;
+    if (nearIsBelow)
+        setAxisValue(farMin, a, split);
+    else
+        setAxisValue(farMax, a, split);
+    traverseNearest<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest,
                           excludeObject, farMin, farMax);
 }
 
@@ -187,15 +157,30 @@ inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origi
         return -1.0f;
     }
     if (axis < 1 || axis > 3) return -1.0f;
-    const detail::SplitStep s = detail::splitStep(node, entry, cellMin, cellMax);
-    const float blocker = traverseOcclusion<kSse>(s.nearIsBelow ? node->belowChild() : node->above, entry, origin,
-                                                  direction, maxDistance, skipObject, excludeObject, s.nearMin,
-                                                  s.nearMax);
+    const int a = axis - 1;
+    const float split = node->split;
+    const float entryCoord = axisValue(entry, a);
+    const bool nearIsBelow = entryCoord < split;
+    Vec3 nearMin = cellMin, nearMax = cellMax;
+    if (nearIsBelow)
+        setAxisValue(nearMax, a, split);
+    else
+        setAxisValue(nearMin, a, split);
+    const float blocker = traverseOcclusion<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin,
+                                                  direction, maxDistance, skipObject, excludeObject, nearMin, nearMax);
     if (!(blocker < 0.0f)) return blocker;
-    Vec3 q, farMin, farMax;
-    if (!detail::farEntry(s, entry, direction, cellMin, cellMax, q, farMin, farMax)) return -1.0f;
-    return traverseOcclusion<kSse>(s.nearIsBelow ? node->above : node->belowChild(), q, origin, direction,
-                                   maxDistance, skipObject, excludeObject, farMin, farMax);
+    const float d = axisValue(direction, a);
+    if (nearIsBelow ? !(d > 0.0f) : !(d < 0.0f)) return -1.0f;
+    const float t = (split - entryCoord) / d;
+    const Vec3 q = add(entry, scale(t, direction));
+    if (!detail::strictlyInside(q, cellMin, cellMax)) return -1.0f;
+    Vec3 farMin = cellMin, farMax = cellMax;
+    if (nearIsBelow)
+        setAxisValue(farMin, a, split);
+    else
+        setAxisValue(farMax, a, split);
+    return traverseOcclusion<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, maxDistance,
+                                   skipObject, excludeObject, farMin, farMax);
 }
 
 }  // namespace lumo
