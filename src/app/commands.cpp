@@ -1,11 +1,13 @@
 #include "app/commands.h"
 
 #include <algorithm>
+#include <string>
 
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "core/workers.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -77,6 +79,14 @@ void toggleGiCalculate() {
 
 bool sceneHasCaustics() { return program().scene && currentScene().descriptor.offersCaustics; }
 bool sceneHasGi() { return program().scene && currentScene().descriptor.offersGi; }
+
+// "All (N)": every hardware thread of this machine.
+const char* allThreadsText() {
+    static const std::string text = "All (" + std::to_string(hardwareThreads()) + ")";
+    return text.c_str();
+}
+void useAllThreads() { s().threadCount = static_cast<int16_t>(hardwareThreads()); }
+bool usesAllThreads() { return s().threadCount == hardwareThreads(); }
 
 // The Demo menu text of scene id.
 const char* sceneName(int id) { return findDemoScene(id)->menuName; }
@@ -168,6 +178,7 @@ const Command kCommands[] = {
     {kCmdThreads1, "1", nullptr, setTo<&S::threadCount, 1>, holds<&S::threadCount, 1>, nullptr},
     {kCmdThreads2, "2", nullptr, setTo<&S::threadCount, 2>, holds<&S::threadCount, 2>, nullptr},
     {kCmdThreads4, "4", nullptr, setTo<&S::threadCount, 4>, holds<&S::threadCount, 4>, nullptr},
+    {kCmdThreadsAll, allThreadsText(), nullptr, useAllThreads, usesAllThreads, nullptr},
     {kCmdSamplingRaw, "1/16 (Raw)", nullptr, samplingPreset<9999, 300, 300, 300, 300>, nullptr, nullptr},
     {kCmdSampling16, "1/16", nullptr, samplingPreset<-1, 300, 300, 300, 300>, nullptr, nullptr},
     {kCmdSampling4, "1/4", nullptr, samplingPreset<-1, -1, 300, 300, 300>, nullptr, nullptr},

@@ -57,6 +57,7 @@ enum CommandId : int {
     kCmdThreads1 = 32808,
     kCmdThreads2 = 2,
     kCmdThreads4 = 32809,
+    kCmdThreadsAll = 32900,  // every hardware thread
     kCmdSamplingRaw = 32811,
     kCmdSampling16 = 32812,
     kCmdSampling4 = 32813,

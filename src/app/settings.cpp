@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "core/workers.h"
+
 namespace lumo {
 
 RenderSettings theSettings;
@@ -8,7 +10,7 @@ void resetSettings() { settings() = RenderSettings{}; }
 
 void applyStartupSettings() {
     RenderSettings& s = settings();
-    s.threadCount = 1;
+    s.threadCount = static_cast<int16_t>(hardwareThreads());
     s.samplingMode = 2;
     s.antiAliasing = 0;
     s.filterOn = 0;

@@ -13,7 +13,7 @@ struct RenderSettings {
     int16_t animationOn = 1;
     int16_t sceneId = 1;
     int16_t samplingMode = 1;  // 1 "1:1", 2 "Subsampling"
-    int16_t threadCount = 1;   // 1, 2, 4
+    int16_t threadCount = 1;   // 1 .. 64
     int16_t refineThresholds[5] = {5, 24, 32, 48, 64};
     int16_t adaptiveTargetFps = 0;
     int16_t antiAliasing = 0;  // 0 none, 1 max 2x2, 2 max 4x4
@@ -37,7 +37,8 @@ inline RenderSettings& settings() { return theSettings; }
 
 // Every setting back to its value before start-up (the member initialisers).
 void resetSettings();
-// The start-up step that departs from those values: one thread, Subsampling, no anti-aliasing, no filter.
+// The start-up step that departs from those values: every hardware thread, Subsampling, no
+// anti-aliasing, no filter.
 void applyStartupSettings();
 
 // What the renderer reads of the settings, for the next frame.

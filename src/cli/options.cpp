@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/workers.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -72,7 +73,8 @@ std::string helpText() {
            "  --preset NAME     raw | 1/16 | 1/4 | 1/1 | standard (Subsampling thresholds); default standard\n"
            "  --aa LEVEL        none | good (max. 2x2) | best (max. 4x4), Subsampling only; default none\n"
            "  --filter          smooth the picture with the 3x3 filter\n"
-           "  --threads N       1 | 2 | 4 render threads; default 1\n"
+           "  --threads N       render threads, 1 to 64, or all (the processor's hardware threads);\n"
+           "                    default 1\n"
            "  --time MS         run the scene's animation step at clock MS (milliseconds) before each\n"
            "                    frame; without it the scene stays as built\n"
            "  --frames N        number of frames to render, 1 or more; default 1\n"
@@ -141,7 +143,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             {"--sampling", "full or sub"},
             {"--preset", "raw, 1/16, 1/4, 1/1 or standard"},
             {"--aa", "none, good or best"},
-            {"--threads", "1, 2 or 4"},
+            {"--threads", "a whole number from 1 to 64, or all"},
             {"--time", "a clock in milliseconds, a number >= 0"},
             {"--frames", "a whole number from 1 to 1000000"},
             {"--out", "a file name ending in .png"},
@@ -209,7 +211,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                 return fail(bad);
         } else if (name == "--threads") {
             int n = 0;
-            if (!parseInt(value, n) || (n != 1 && n != 2 && n != 4)) return fail(bad);
+            if (lowerCase(value) == "all")
+                n = hardwareThreads();
+            else if (!parseInt(value, n) || n < 1 || n > kMaxWorkerThreads)
+                return fail(bad);
             o.threadCount = n;
         } else if (name == "--time") {
             if (!parseNonNegativeNumber(value, o.timeMs)) return fail(bad);

@@ -34,6 +34,11 @@ struct PassDone {
 
 }  // namespace
 
+int hardwareThreads() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n < 1 ? 1 : (n > kMaxWorkerThreads ? kMaxWorkerThreads : static_cast<int>(n));
+}
+
 void runWorkers(WorkerBody body, void* context, int threadCount, const WorkerWait& wait) {
     if (threadCount <= 1) {
         body(0, context);

@@ -8,6 +8,12 @@ namespace lumo {
 
 using WorkerBody = void (*)(int k, void* context);
 
+// The most threads a pass runs on.
+inline constexpr int kMaxWorkerThreads = 64;
+
+// The processor's hardware threads, 1 to kMaxWorkerThreads.
+int hardwareThreads();
+
 // How a threaded pass waits. Without onTimeout it simply waits for its workers. With it, the pass
 // calls onTimeout(workers still running) once the limit has passed (the window's "Time out" box),
 // then still waits for the late workers, so nobody reads unfinished output.

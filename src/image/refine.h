@@ -24,11 +24,27 @@ enum CellFlags : int {
     kColumnEdgeFilled = 2,  // the cell's edge along its own column is already filled
 };
 
-// Lines between worker rectangles. They are complete before the workers start; the workers on both
-// sides only read them. -1 when there is no such line.
+// The lines between tiles: every `spacing` pixels (a multiple of 4), up to but not including the
+// end of the block grid. They are complete before the tiles are refined; the tiles on both sides only
+// read them. spacing 0: no lines.
 struct SharedLines {
-    int column = -1;  // D
-    int row = -1;     // E
+    int spacing = 0;
+    int columnEnd = 0;  // columns spacing, 2 spacing, ... below columnEnd are lines
+    int rowEnd = 0;     // rows likewise
+    // With anti-aliasing, the line pixels to smooth once the tiles are done: column line c (at
+    // (c + 1) spacing) in columnMarks[c][y], row line r in rowMarks[r][x]. Each pixel is marked by the
+    // one tile whose cell has it as a corner.
+    uint8_t* const* columnMarks = nullptr;
+    uint8_t* const* rowMarks = nullptr;
+
+    bool isColumn(int x) const { return spacing > 0 && x > 0 && x < columnEnd && x % spacing == 0; }
+    bool isRow(int y) const { return spacing > 0 && y > 0 && y < rowEnd && y % spacing == 0; }
+    void markForAntiAliasing(int y, int x) const {
+        if (isColumn(x))
+            columnMarks[x / spacing - 1][y] = 1;
+        else
+            rowMarks[y / spacing - 1][x] = 1;
+    }
 };
 
 template <class Sampler>
@@ -47,13 +63,12 @@ struct BlockPass {
     uint32_t& P(int y, int x) { return pixels[y * stride + x]; }
     uint32_t trace(float y, float x) { return sample(slot, y, x); }
 
-    bool onSharedLine(int y, int x) const { return x == shared.column || y == shared.row; }
+    bool onSharedLine(int y, int x) const { return shared.isColumn(x) || shared.isRow(y); }
 
     // Block corners already traced before the workers: those on the shared lines and those one
     // block before them (which the shared lines' own refinement needed).
     bool cornerPretraced(int y, int x) const {
-        return (shared.column > 0 && (x == shared.column || x == shared.column - 4)) ||
-               (shared.row > 0 && (y == shared.row || y == shared.row - 4));
+        return shared.isColumn(x) || shared.isColumn(x + 4) || shared.isRow(y) || shared.isRow(y + 4);
     }
 
     // Row y between the traced points (y, x-4) and (y, x).
@@ -81,15 +96,15 @@ struct BlockPass {
         if (!cornerPretraced(y, x)) P(y, x) = trace(static_cast<float>(y), static_cast<float>(x));
         if (blockDifference(P(y, x), P(y - 4, x - 4), P(y, x - 4), P(y - 4, x)) <= t[0]) {
             const uint32_t c = P(y, x);
-            const int lastRow = y == shared.row ? y - 1 : y;
-            const int lastColumn = x == shared.column ? x - 1 : x;
+            const int lastRow = shared.isRow(y) ? y - 1 : y;
+            const int lastColumn = shared.isColumn(x) ? x - 1 : x;
             for (int yy = y - 3; yy <= lastRow; ++yy)
                 for (int xx = x - 3; xx <= lastColumn; ++xx) P(yy, xx) = c;
             return;
         }
         int flagsA = 0, flagsB = 0, flagsC = 0, flagsD = 0;
 
-        if (y == shared.row) {
+        if (shared.isRow(y)) {
             flagsC |= kRowEdgeFilled;
             flagsD |= kRowEdgeFilled;
         } else if (maxChannelDifference(P(y, x), P(y, x - 4)) > t[1]) {
@@ -100,7 +115,7 @@ struct BlockPass {
             flagsD |= kRowEdgeFilled;
         }
 
-        if (x == shared.column) {
+        if (shared.isColumn(x)) {
             flagsB |= kColumnEdgeFilled;
             flagsD |= kColumnEdgeFilled;
         } else if (maxChannelDifference(P(y, x), P(y - 4, x)) > t[1]) {
@@ -169,8 +184,11 @@ struct BlockPass {
             P(y - 1, x - 1) = average4(P(y - 1, x), P(y - 1, x - 2), P(y, x - 1), P(y - 2, x - 1));
         }
         if (settings.antiAliasing != 0) {
-            // Pixels on a shared line belong to both neighbours and stay as prepared.
-            if (!onSharedLine(y, x)) antiAliasPixel(x, y);
+            // Pixels on a shared line belong to both neighbours: the pass smooths them after the tiles.
+            if (!onSharedLine(y, x))
+                antiAliasPixel(x, y);
+            else
+                shared.markForAntiAliasing(y, x);
             if (rowTraced) antiAliasPixel(x - 1, y);
             if (columnTraced) antiAliasPixel(x, y - 1);
             if (centreTraced) antiAliasPixel(x - 1, y - 1);

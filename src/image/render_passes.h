@@ -1,10 +1,16 @@
-// The passes of one picture, "1:1" and "Subsampling", on 1, 2 or 4 workers.
+// The passes of one picture, "1:1" and "Subsampling", on any number of workers taking tiles in turn.
+// The picture does not depend on the number of workers or on which worker takes which tile.
 //
 // A Sampler has `void enter(int slot)` (called on the thread that is about to sample with that slot)
 // and `uint32_t operator()(int slot, float row, float column)`. renderFrame drives these passes with a
 // sampler that traces camera rays; tests drive them with synthetic pictures. Samplers are called
 // from the pass's threads, slot k from one thread only.
 #pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <vector>
 
 #include "core/workers.h"
 #include "image/filter.h"
@@ -15,36 +21,41 @@ namespace lumo {
 
 struct FrameParams {
     int samplingMode = 2;  // 1 "1:1", 2 "Subsampling"
-    int threadCount = 1;   // 1, 2 or 4
+    int threadCount = 1;   // 1 .. kMaxWorkerThreads
     bool filter = false;
     RefineSettings refine;
 };
 
-// Rows [rowBegin, rowEnd) and columns [columnBegin, columnEnd) traced by worker k in "1:1".
+// Tiles are squares of this many pixels on the 4-pixel block grid; workers take them in turn.
+inline constexpr int kTileSize = 32;
+
+inline int validThreadCount(int n) { return n < 1 ? 1 : (n > kMaxWorkerThreads ? kMaxWorkerThreads : n); }
+
+// A rectangle of the picture: rows [rowBegin, rowEnd), columns [columnBegin, columnEnd).
 struct PixelRange {
     int rowBegin, rowEnd, columnBegin, columnEnd;
 };
 
-inline int validThreadCount(int n) { return n >= 4 ? 4 : (n >= 2 ? 2 : 1); }
-
-inline PixelRange fullPassRange(int k, int threadCount, int width, int height) {
-    const int d = width / 2 > 1 ? width / 2 : 1;  // columns 1..d-1 and d..width
-    const int e = height / 2;                       // rows 0..e-1 and e..height-1
-    switch (threadCount) {
-    case 2:
-        return k == 0 ? PixelRange{0, height, 1, d} : PixelRange{0, height, d, width + 1};
-    case 4: {
-        const int rowBegin = k < 2 ? 0 : e, rowEnd = k < 2 ? e : height;
-        return (k & 1) == 0 ? PixelRange{rowBegin, rowEnd, 1, d} : PixelRange{rowBegin, rowEnd, d, width + 1};
-    }
-    default:
-        return PixelRange{0, height, 1, width + 1};
-    }
+// Tile i of "1:1" over the displayed columns 1..width and rows 0..height-1, row by row from the bottom.
+inline int fullPassTileCount(int width, int height) {
+    return ((width + kTileSize - 1) / kTileSize) * ((height + kTileSize - 1) / kTileSize);
+}
+inline PixelRange fullPassTile(int i, int width, int height) {
+    const int across = (width + kTileSize - 1) / kTileSize;
+    const int x0 = 1 + (i % across) * kTileSize, y0 = (i / across) * kTileSize;
+    return {y0, std::min(y0 + kTileSize, height), x0, std::min(x0 + kTileSize, width + 1)};
 }
 
-// Where the "Subsampling" rectangles meet: multiples of 4, so block grids line up across them.
-inline int splitColumn(int threadCount, int width) { return threadCount >= 2 ? (width / 2) & ~3 : 0; }
-inline int splitRow(int threadCount, int height) { return threadCount == 4 ? (height / 2) & ~3 : 0; }
+// Tile i of "Subsampling": the blocks whose far corner lies in (columnBegin, columnEnd] x
+// (rowBegin, rowEnd] of the block grid (gridWidth x gridHeight, multiples of 4).
+inline int blockTileCount(int gridWidth, int gridHeight) {
+    return ((gridWidth + kTileSize - 1) / kTileSize) * ((gridHeight + kTileSize - 1) / kTileSize);
+}
+inline PixelRange blockTile(int i, int gridWidth, int gridHeight) {
+    const int across = (gridWidth + kTileSize - 1) / kTileSize;
+    const int x0 = (i % across) * kTileSize, y0 = (i / across) * kTileSize;
+    return {y0, std::min(y0 + kTileSize, gridHeight), x0, std::min(x0 + kTileSize, gridWidth)};
+}
 
 template <class Sampler>
 class FramePass {
@@ -54,9 +65,11 @@ public:
 
     void run() {
         if (fb_.width <= 0 || fb_.height <= 0) return;
+        nextTile_.store(0, std::memory_order_relaxed);
         if (params_.samplingMode == 2) {
             prepareSubsampling();
             runWorkers(&FramePass::blockWorker, this, threads_, wait_);
+            if (params_.refine.antiAliasing != 0) antiAliasLines();
         } else {
             runWorkers(&FramePass::fullWorker, this, threads_, wait_);
         }
@@ -69,11 +82,12 @@ private:
     Sampler& sampler_;
     const WorkerWait& wait_;
     int threads_;
+    std::atomic<int> nextTile_{0};
     SharedLines shared_;
-    struct Rect {
-        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    };
-    Rect rects_[4];  // the block rectangle of each Subsampling worker
+    // The line pixels to anti-alias after the tiles (see SharedLines): those the line preparation
+    // traced between block corners, and the cell corners the tiles mark.
+    std::vector<std::vector<uint8_t>> columnMarks_, rowMarks_;
+    std::vector<uint8_t*> columnMarkLines_, rowMarkLines_;
 
     uint32_t& P(int y, int x) { return fb_.at(y, x); }
     uint32_t trace(int slot, int y, int x) {
@@ -83,24 +97,31 @@ private:
     static void fullWorker(int k, void* context) {
         auto& pass = *static_cast<FramePass*>(context);
         pass.sampler_.enter(k);
-        const PixelRange r = fullPassRange(k, pass.threads_, pass.fb_.width, pass.fb_.height);
-        for (int y = r.rowBegin; y < r.rowEnd; ++y)
-            for (int x = r.columnBegin; x < r.columnEnd; ++x) pass.trace(k, y, x);
+        const int w = pass.fb_.width, h = pass.fb_.height, tiles = fullPassTileCount(w, h);
+        for (int i; (i = pass.nextTile_.fetch_add(1, std::memory_order_relaxed)) < tiles;) {
+            const PixelRange r = fullPassTile(i, w, h);
+            for (int y = r.rowBegin; y < r.rowEnd; ++y)
+                for (int x = r.columnBegin; x < r.columnEnd; ++x) pass.trace(k, y, x);
+        }
     }
 
     static void blockWorker(int k, void* context) {
         auto& pass = *static_cast<FramePass*>(context);
         pass.sampler_.enter(k);
-        const Rect& r = pass.rects_[k];
+        const int gw = pass.fb_.width & ~3, gh = pass.fb_.height & ~3, tiles = blockTileCount(gw, gh);
         BlockPass<Sampler> blocks(pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_);
-        blocks.refineBlocks(r.x0, r.y0, r.x1, r.y1);
+        for (int i; (i = pass.nextTile_.fetch_add(1, std::memory_order_relaxed)) < tiles;) {
+            const PixelRange r = blockTile(i, gw, gh);
+            blocks.refineBlocks(r.columnBegin, r.rowBegin, r.columnEnd, r.rowEnd);
+        }
     }
 
-    // Everything the block workers need before they start, traced on the calling thread with slot 0:
-    // row 0 and column 0 every 4 pixels with fills between, the lines between the rectangles, and the
-    // margin right of and above the 4-pixel grid when the size is not a multiple of 4.
+    // Everything the tiles need before they start, traced on the calling thread with slot 0: row 0
+    // and column 0 every 4 pixels with fills between, the lines between the tiles, and the margin
+    // right of and above the 4-pixel grid when the size is not a multiple of 4.
     void prepareSubsampling() {
         const int w = fb_.width, h = fb_.height;
+        const int gridWidth = w & ~3, gridHeight = h & ~3;
         sampler_.enter(0);
         BlockPass<Sampler> blocks(fb_, sampler_, params_.refine, 0, SharedLines{});
         trace(0, 0, 0);
@@ -113,33 +134,41 @@ private:
             blocks.fillColumn(y, 0);
         }
 
-        const int d = splitColumn(threads_, w), e = splitRow(threads_, h);
-        shared_ = SharedLines{};
-        if (d > 0) {
-            prepareSharedColumn(blocks, d);
-            shared_.column = d;
-        }
-        if (e > 0) {
-            prepareSharedRow(blocks, e, d);
-            shared_.row = e;
-        }
+        shared_ = SharedLines{kTileSize, gridWidth, gridHeight};
+        columnMarks_.assign(static_cast<size_t>(std::max(0, (gridWidth - 1) / kTileSize)),
+                            std::vector<uint8_t>(static_cast<size_t>(h + 1), 0));
+        rowMarks_.assign(static_cast<size_t>(std::max(0, (gridHeight - 1) / kTileSize)),
+                         std::vector<uint8_t>(static_cast<size_t>(w + 1), 0));
+        columnMarkLines_.clear();
+        rowMarkLines_.clear();
+        for (auto& line : columnMarks_) columnMarkLines_.push_back(line.data());
+        for (auto& line : rowMarks_) rowMarkLines_.push_back(line.data());
+        shared_.columnMarks = columnMarkLines_.data();
+        shared_.rowMarks = rowMarkLines_.data();
+        for (size_t c = 0; c < columnMarks_.size(); ++c)
+            prepareSharedColumn(blocks, static_cast<int>(c + 1) * kTileSize, columnMarks_[c]);
+        for (size_t r = 0; r < rowMarks_.size(); ++r)
+            prepareSharedRow(blocks, static_cast<int>(r + 1) * kTileSize, rowMarks_[r]);
         traceMargins();
+    }
 
-        // Four threads: the quadrants; two: the halves left and right of d; one: everything.
-        const int quadrants[4][4] = {{0, 0, d, e}, {d, 0, w, e}, {0, e, d, h}, {d, e, w, h}};
-        const int halves[2][4] = {{0, 0, d, h}, {d, 0, w, h}};
-        const int whole[4] = {0, 0, w, h}, none[4] = {0, 0, 0, 0};
-        for (int k = 0; k < 4; ++k) {
-            const int* r = threads_ == 4 ? quadrants[k]
-                           : threads_ == 2 ? (k < 2 ? halves[k] : none)
-                                           : (k == 0 ? whole : none);
-            rects_[k] = Rect{r[0], r[1], r[2], r[3]};
-        }
+    // With anti-aliasing, the marked pixels of the shared lines, once the tiles are done, in a fixed
+    // order on the calling thread (column lines bottom to top, then row lines left to right): the
+    // same picture on every thread count and tile order.
+    void antiAliasLines() {
+        sampler_.enter(0);
+        BlockPass<Sampler> blocks(fb_, sampler_, params_.refine, 0, shared_);
+        for (size_t c = 0; c < columnMarks_.size(); ++c)
+            for (size_t y = 0; y < columnMarks_[c].size(); ++y)
+                if (columnMarks_[c][y]) blocks.antiAliasPixel(static_cast<int>(c + 1) * kTileSize, static_cast<int>(y));
+        for (size_t r = 0; r < rowMarks_.size(); ++r)
+            for (size_t x = 0; x < rowMarks_[r].size(); ++x)
+                if (rowMarks_[r][x]) blocks.antiAliasPixel(static_cast<int>(x), static_cast<int>(r + 1) * kTileSize);
     }
 
     // Column d complete before the workers, with exactly the values the block pass would give it:
     // the block test needs the corners one block to the left, which are traced here as well.
-    void prepareSharedColumn(BlockPass<Sampler>& blocks, int d) {
+    void prepareSharedColumn(BlockPass<Sampler>& blocks, int d, std::vector<uint8_t>& traced) {
         const int* t = params_.refine.threshold;
         for (int y = 4; y <= fb_.height; y += 4) {
             trace(0, y, d);
@@ -149,10 +178,12 @@ private:
             } else if (maxChannelDifference(P(y, d), P(y - 4, d)) > t[1]) {
                 trace(0, y - 2, d);
                 for (int yy = y - 2; yy <= y; yy += 2) {
-                    if (maxChannelDifference(P(yy, d), P(yy - 2, d)) > t[2])
+                    if (maxChannelDifference(P(yy, d), P(yy - 2, d)) > t[2]) {
                         trace(0, yy - 1, d);
-                    else
+                        traced[static_cast<size_t>(yy - 1)] = 1;
+                    } else {
                         P(yy - 1, d) = average2(P(yy - 2, d), P(yy, d));
+                    }
                 }
             } else {
                 blocks.fillColumn(y, d);
@@ -161,10 +192,10 @@ private:
     }
 
     // Row e likewise; corners that prepareSharedColumn has traced already are reused.
-    void prepareSharedRow(BlockPass<Sampler>& blocks, int e, int d) {
+    void prepareSharedRow(BlockPass<Sampler>& blocks, int e, std::vector<uint8_t>& traced) {
         const int* t = params_.refine.threshold;
         for (int x = 4; x <= fb_.width; x += 4) {
-            const bool onColumnWork = d > 0 && (x == d || x == d - 4);
+            const bool onColumnWork = shared_.isColumn(x) || shared_.isColumn(x + 4);
             if (!onColumnWork) {
                 trace(0, e, x);
                 if (e - 4 > 0) trace(0, e - 4, x);
@@ -174,10 +205,12 @@ private:
             } else if (maxChannelDifference(P(e, x), P(e, x - 4)) > t[1]) {
                 trace(0, e, x - 2);
                 for (int xx = x - 2; xx <= x; xx += 2) {
-                    if (maxChannelDifference(P(e, xx), P(e, xx - 2)) > t[2])
+                    if (maxChannelDifference(P(e, xx), P(e, xx - 2)) > t[2]) {
                         trace(0, e, xx - 1);
-                    else
+                        traced[static_cast<size_t>(xx - 1)] = 1;
+                    } else {
                         P(e, xx - 1) = average2(P(e, xx - 2), P(e, xx));
+                    }
                 }
             } else {
                 blocks.fillRow(e, x);

@@ -11,6 +11,9 @@ namespace lumo {
 bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) {
     ++ctx.stats->samples;
     ++ctx.stats->rays;
+    // The scratch record starts clean: fields a shape's test leaves alone (a sphere's u and v) must not
+    // carry over from the worker's previous ray, or the picture would depend on the order of the rays.
+    ray.candidate = HitRecord{};
     ray.nearest.distance = -1.0f;
     if (++ray.rayId == 0) ray.rayId = 1;  // 0 is the cleared mailbox value
 

@@ -13,6 +13,7 @@
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "core/workers.h"
 
 namespace lumo {
 namespace {
@@ -376,6 +377,22 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
         "1:1",       "Subsampling", "-",       "Anti-Aliasing/", "Interpolation/", "Caustics/", "Global Illumination/",
         "Filter",    "-",           "Resolution/", "Threads/",   "-",              "Sampling/", "Adaptive/"};
     EXPECT_EQ(quality, expectedQuality);
+}
+
+}  // namespace
+}  // namespace lumo
+
+namespace lumo {
+namespace {
+
+TEST(ThreadsCommand, AllTakesEveryHardwareThread) {
+    resetToStartup();
+    executeCommand(kCmdThreads1);
+    EXPECT_FALSE(commandState(kCmdThreadsAll).checked || hardwareThreads() == 1);
+    executeCommand(kCmdThreadsAll);
+    EXPECT_EQ(settings().threadCount, hardwareThreads());
+    EXPECT_TRUE(commandState(kCmdThreadsAll).checked);
+    EXPECT_EQ(std::string(findCommand(kCmdThreadsAll)->text), "All (" + std::to_string(hardwareThreads()) + ")");
 }
 
 }  // namespace

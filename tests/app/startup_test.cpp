@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "core/workers.h"
 
 namespace lumo {
 namespace {
@@ -47,7 +48,7 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     EXPECT_EQ(s.animationOn, 1);
     EXPECT_EQ(s.sceneId, 1);
     EXPECT_EQ(s.samplingMode, 2);
-    EXPECT_EQ(s.threadCount, 1);
+    EXPECT_EQ(s.threadCount, hardwareThreads());
     const int16_t standard[5] = {5, 24, 32, 48, 64};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(s.refineThresholds[i], standard[i]);
     EXPECT_EQ(s.adaptiveTargetFps, 0);

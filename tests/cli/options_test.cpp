@@ -1,4 +1,5 @@
 #include "cli/options.h"
+#include "core/workers.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ TEST(CliOptions, DefaultsAreSceneOneAt320x240PhongSubsamplingStandardOneThreadOn
 TEST(CliOptions, EveryOptionTakesItsValues) {
     const ParseResult r =
         parse({"--scene",  "Shadows 1", "--size=640x480", "--shader", "uv",       "--sampling", "full",
-               "--preset", "1/4",       "--aa",           "best",     "--filter", "--threads",  "4",
+               "--preset", "1/4",       "--aa",           "best",     "--filter", "--threads",  "3",
                "--time",   "1500.5",    "--frames",       "12",       "--out",    "pics/a.PNG"});
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
     const RenderOptions& o = r.options;
@@ -42,7 +43,8 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
     EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{-1, -1, 300, 300, 300}));
     EXPECT_EQ(o.antiAliasing, 2);
     EXPECT_TRUE(o.filter);
-    EXPECT_EQ(o.threadCount, 4);
+    EXPECT_EQ(o.threadCount, 3);
+    EXPECT_EQ(parse({"--threads", "ALL"}).options.threadCount, hardwareThreads());
     EXPECT_TRUE(o.animate);
     EXPECT_DOUBLE_EQ(o.timeMs, 1500.5);
     EXPECT_EQ(o.frames, 12);
@@ -83,7 +85,8 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
         {{"scene"}, "unknown option 'scene' (see --help)"},
         {{"--size"}, "--size needs a value: WxH with W and H from 1 to 8192, e.g. 640x480"},
         {{"--size", "0x5"}, "--size expects WxH with W and H from 1 to 8192, e.g. 640x480, got '0x5'"},
-        {{"--threads", "3"}, "--threads expects 1, 2 or 4, got '3'"},
+        {{"--threads", "65"}, "--threads expects a whole number from 1 to 64, or all, got '65'"},
+        {{"--threads", "0"}, "--threads expects a whole number from 1 to 64, or all, got '0'"},
         {{"--filter=1"}, "--filter takes no value"},
         {{"--out", "picture.jpg"}, "--out expects a file name ending in .png, got 'picture.jpg'"},
     };

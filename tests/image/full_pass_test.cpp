@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 
 #include "sampler_support.h"
 
@@ -19,32 +18,36 @@ FrameParams oneToOne(int threads) {
 
 class FullPass : public testing::TestWithParam<int> {};
 
-TEST_P(FullPass, TracesEveryDisplayedPixelExactlyOnceInItsWorkersRange) {
+TEST_P(FullPass, TracesEveryDisplayedPixelExactlyOnceTileByTile) {
     const int threads = GetParam();
-    for (auto [w, h] : {std::pair{64, 48}, std::pair{37, 23}, std::pair{2, 1}, std::pair{1, 3}}) {
+    for (auto [w, h] : {std::pair{100, 70}, std::pair{37, 23}, std::pair{2, 1}, std::pair{1, 3}}) {
         FrameBuffer fb;
         fb.resize(w, h);
         RecordingSampler sampler(test::hashPicture);
         renderPasses(fb, oneToOne(threads), sampler);
 
         std::vector<int> count(static_cast<size_t>(w + 1) * (h + 1), 0);
-        for (int k = 0; k < 4; ++k) {
-            const PixelRange r = fullPassRange(k, threads, w, h);
+        for (int k = 0; k < test::kRecordedSlots; ++k) {
             const auto& samples = sampler.samples[k];
             if (k >= threads) {
                 EXPECT_TRUE(samples.empty());
             }
-            for (size_t i = 0; i < samples.size(); ++i) {
-                const int y = static_cast<int>(samples[i].y), x = static_cast<int>(samples[i].x);
-                ASSERT_EQ(static_cast<float>(y), samples[i].y);
-                ASSERT_EQ(static_cast<float>(x), samples[i].x);
-                ASSERT_TRUE(y >= r.rowBegin && y < r.rowEnd && x >= r.columnBegin && x < r.columnEnd)
-                    << "worker " << k << " traced (" << y << ", " << x << ")";
-                if (i > 0) {  // rows upward, each row left to right
-                    const auto& p = samples[i - 1];
-                    ASSERT_TRUE(p.y < samples[i].y || (p.y == samples[i].y && p.x < samples[i].x));
-                }
-                ++count[static_cast<size_t>(y) * (w + 1) + x];
+            // A worker traces whole tiles, each row by row from the bottom, left to right.
+            for (size_t i = 0; i < samples.size();) {
+                const int x0 = static_cast<int>(samples[i].x), y0 = static_cast<int>(samples[i].y);
+                int tile = 0;
+                while (tile < fullPassTileCount(w, h) &&
+                       !(fullPassTile(tile, w, h).columnBegin == x0 && fullPassTile(tile, w, h).rowBegin == y0))
+                    ++tile;
+                ASSERT_LT(tile, fullPassTileCount(w, h)) << "worker " << k << " started a tile at " << y0 << ", " << x0;
+                const PixelRange r = fullPassTile(tile, w, h);
+                for (int y = r.rowBegin; y < r.rowEnd; ++y)
+                    for (int x = r.columnBegin; x < r.columnEnd; ++x, ++i) {
+                        ASSERT_LT(i, samples.size());
+                        ASSERT_EQ(samples[i].y, static_cast<float>(y));
+                        ASSERT_EQ(samples[i].x, static_cast<float>(x));
+                        ++count[static_cast<size_t>(y) * (w + 1) + x];
+                    }
             }
         }
         for (int y = 0; y <= h; ++y)
@@ -59,19 +62,7 @@ TEST_P(FullPass, TracesEveryDisplayedPixelExactlyOnceInItsWorkersRange) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, FullPass, testing::Values(1, 2, 4));
-
-TEST(FullPassRanges, SplitAtHalfWidthAndHalfHeight) {
-    const PixelRange two0 = fullPassRange(0, 2, 640, 480), two1 = fullPassRange(1, 2, 640, 480);
-    EXPECT_EQ((std::array{two0.rowBegin, two0.rowEnd, two0.columnBegin, two0.columnEnd}), (std::array{0, 480, 1, 320}));
-    EXPECT_EQ((std::array{two1.rowBegin, two1.rowEnd, two1.columnBegin, two1.columnEnd}),
-              (std::array{0, 480, 320, 641}));
-    const PixelRange four2 = fullPassRange(2, 4, 640, 480), four3 = fullPassRange(3, 4, 640, 480);
-    EXPECT_EQ((std::array{four2.rowBegin, four2.rowEnd, four2.columnBegin, four2.columnEnd}),
-              (std::array{240, 480, 1, 320}));
-    EXPECT_EQ((std::array{four3.rowBegin, four3.rowEnd, four3.columnBegin, four3.columnEnd}),
-              (std::array{240, 480, 320, 641}));
-}
+INSTANTIATE_TEST_SUITE_P(Threads, FullPass, testing::Values(1, 2, 3, 8));
 
 }  // namespace
 }  // namespace lumo

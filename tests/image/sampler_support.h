@@ -15,10 +15,12 @@ struct SamplePosition {
     float y, x;
 };
 
+inline constexpr int kRecordedSlots = 8;
+
 struct RecordingSampler {
     std::function<uint32_t(float, float)> picture;
-    std::vector<SamplePosition> samples[4];  // each slot is written only by the thread using it
-    size_t lastEnter[4] = {};                // samples[k].size() when slot k was last entered
+    std::vector<SamplePosition> samples[kRecordedSlots];  // each slot is written only by the thread using it
+    size_t lastEnter[kRecordedSlots] = {};                // samples[k].size() when slot k was last entered
 
     explicit RecordingSampler(std::function<uint32_t(float, float)> p) : picture(std::move(p)) {}
     void enter(int k) { lastEnter[k] = samples[k].size(); }
@@ -26,7 +28,11 @@ struct RecordingSampler {
         samples[k].push_back({y, x});
         return picture(y, x);
     }
-    size_t total() const { return samples[0].size() + samples[1].size() + samples[2].size() + samples[3].size(); }
+    size_t total() const {
+        size_t n = 0;
+        for (const auto& s : samples) n += s.size();
+        return n;
+    }
     // What slot k sampled since it was last entered: in "Subsampling" the block worker's own samples,
     // without those slot 0 takes on the calling thread before the workers start.
     std::span<const SamplePosition> sinceEnter(int k) const {

@@ -20,6 +20,7 @@
 #include "app/qt/render_view.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "core/workers.h"
 
 using namespace lumo;
 
@@ -194,9 +195,10 @@ private slots:
         QCOMPARE(w.action(kCmdAbout)->text(), QString("&About Lumo..."));
         QCOMPARE(w.action(kCmdAsm)->statusTip(), QString("Use optimized assembly routines"));
         QCOMPARE(w.action(kCmdThreads2)->text(), QString("2"));
+        QCOMPARE(w.action(kCmdThreadsAll)->text(), QString("All (%1)").arg(hardwareThreads()));
 
-        // Start: Mirrorsphere, Subsampling, Phong, animation on, one thread, photon items disabled.
-        for (int id : {kCmdSubsampling, kCmdMirrorsphere, kCmdShadePhong, kCmdAnimation, kCmdThreads1,
+        // Start: Mirrorsphere, Subsampling, Phong, animation on, every thread, photon items disabled.
+        for (int id : {kCmdSubsampling, kCmdMirrorsphere, kCmdShadePhong, kCmdAnimation, kCmdThreadsAll,
                        kCmdInterpCenter, kCmdAntiAliasNone, kCmdGiOnlyIndirect}) {
             showMenuOf(w.action(id));
             QVERIFY2(w.action(id)->isChecked(), qPrintable(w.action(id)->text()));
