@@ -16,7 +16,7 @@ struct PhotonBench : test::TestRender {
         renderer.ensureWorkers(threads);
     }
     PhotonPassSetup setup() { return {params, renderer.frameRandom, renderer.photonWorkers, renderer.wait}; }
-    int usedBlocks() { return usedPhotonBlocks(photonMapsOf(*scene).blocks); }
+    double keptPhotonCount() { return static_cast<double>(keptPhotons(photonMapsOf(*scene).store)); }
 };
 
 void BM_CausticPassEgg(benchmark::State& state) {
@@ -25,7 +25,7 @@ void BM_CausticPassEgg(benchmark::State& state) {
         b.renderer.frameRandom.seed(12345);
         runCausticPass(*b.scene, b.setup());
     }
-    state.counters["blocks"] = b.usedBlocks();
+    state.counters["photons"] = b.keptPhotonCount();
 }
 BENCHMARK(BM_CausticPassEgg)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -35,7 +35,7 @@ void BM_GiPassCornellBox(benchmark::State& state) {
         b.renderer.frameRandom.seed(12345);
         runGlobalIlluminationPass(*b.scene, b.setup());
     }
-    state.counters["blocks"] = b.usedBlocks();
+    state.counters["photons"] = b.keptPhotonCount();
 }
 BENCHMARK(BM_GiPassCornellBox)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -48,7 +48,7 @@ void BM_QuadtreeBuild(benchmark::State& state) {
     else runCausticPass(*b.scene, b.setup());
     const PhotonParams& p = b.params.photons;
     const int split = sceneId == 9 ? p.giSplitCount : p.causticSplitCount;
-    for (auto _ : state) buildQuadtrees(*b.scene, split, p.interpolationKernel, b.renderer.photonWorkers);
+    for (auto _ : state) buildQuadtrees(*b.scene, split, p.interpolationKernel);
 }
 BENCHMARK(BM_QuadtreeBuild)->Arg(8)->Arg(9)->Unit(benchmark::kMillisecond)->UseRealTime();
 

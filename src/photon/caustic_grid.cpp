@@ -18,23 +18,9 @@ CausticFrame makeCausticFrame(const Vec3& lightPosition, int causticPhotonCount)
     return f;
 }
 
-CausticGridRange causticGridRange(int threadCount, int k) {
-    constexpr float lo = -0.15f;
-    constexpr float hi = 0.15f;
-    const CausticGridRange lowHalf{lo, 0.0f, false, lo, hi, true};
-    const CausticGridRange highHalf{0.0f, hi, true, lo, hi, true};
-    if (threadCount == 2) return k == 0 ? lowHalf : highHalf;
-    if (threadCount == 4) {
-        CausticGridRange r = (k < 2) ? lowHalf : highHalf;
-        if (k % 2 == 0) {
-            r.bTo = 0.0f;
-            r.bToInclusive = false;
-        } else {
-            r.bFrom = 0.0f;
-        }
-        return r;
-    }
-    return {lo, hi, true, lo, hi, true};
+void causticGridRows(float step, std::vector<float>& rows) {
+    rows.clear();
+    for (float a = kCausticGridLow; a <= kCausticGridHigh; a += step) rows.push_back(a);
 }
 
 }  // namespace lumo

@@ -1,6 +1,8 @@
 // The aiming frame and grid of directions of the caustic pass.
 #pragma once
 
+#include <vector>
+
 #include "core/vec3.h"
 
 namespace lumo {
@@ -18,20 +20,18 @@ struct CausticFrame {
 
 CausticFrame makeCausticFrame(const Vec3& lightPosition, int causticPhotonCount);
 
-// One worker's share of the square grid of offsets (a outer, b inner), in [-0.15, 0.15]^2.
-struct CausticGridRange {
-    float aFrom, aTo;
-    bool aToInclusive;
-    float bFrom, bTo;
-    bool bToInclusive;
-};
-CausticGridRange causticGridRange(int threadCount, int k);
+// The grid of offsets (a outer, b inner) spans [-0.15, 0.15]^2, each offset growing by step in single
+// precision from -0.15, so the sums (and the photons) are those of one loop over the square.
+inline constexpr float kCausticGridLow = -0.15f;
+inline constexpr float kCausticGridHigh = 0.15f;
 
-// Calls fn(a, b) for every offset of the range, growing each by step in single precision.
+// The outer offsets a, in loop order, into `rows` (whose capacity is kept).
+void causticGridRows(float step, std::vector<float>& rows);
+
+// Calls fn(b) for every inner offset of a row.
 template <typename Fn>
-void forEachCausticOffset(const CausticGridRange& r, float step, Fn&& fn) {
-    for (float a = r.aFrom; r.aToInclusive ? a <= r.aTo : a < r.aTo; a += step)
-        for (float b = r.bFrom; r.bToInclusive ? b <= r.bTo : b < r.bTo; b += step) fn(a, b);
+void forEachCausticColumn(float step, Fn&& fn) {
+    for (float b = kCausticGridLow; b <= kCausticGridHigh; b += step) fn(b);
 }
 
 }  // namespace lumo

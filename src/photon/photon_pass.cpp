@@ -1,5 +1,6 @@
 #include "photon/photon_pass.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -11,34 +12,23 @@ namespace lumo {
 
 namespace {
 
-// A GI worker stops emitting after this many photons per requested stored photon, so a scene whose
+// A GI pass stops emitting after this many photons per requested stored photon, so a scene whose
 // photons all escape cannot keep it busy for ever. A Cornell Box photon stores about 1.5 hits.
 constexpr int64_t kGiEmissionCapFactor = 64;
+// Photons a GI work block emits, and caustic grid rows per work block.
+constexpr int64_t kGiEmissionsPerBlock = 1024;
+constexpr int kCausticRowsPerBlock = 8;
+constexpr int kMaxPhotonThreads = 64;
 
-void startPhotonPass(PhotonBlockTable& table, const PhotonPassSetup& setup) {
-    const int threadCount = setup.params.threadCount;
-    std::vector<PhotonBuffer*> buffers;
-    for (PhotonWorker& w : setup.workers) {
-        w.buffer.block = nullptr;
-        buffers.push_back(&w.buffer);
-    }
-    resetPhotonStore(table, buffers.data(), static_cast<int>(buffers.size()));
-    // One thread follows the frame's generator; several draw from generators of their own, seeded
-    // from it so that each frame repeats its photons.
-    int k = 0;
-    for (PhotonWorker& w : setup.workers) {
-        if (threadCount == 1) {
-            w.buffer.rng = &setup.frameRandom;
-        } else {
-            w.buffer.rng = &w.rng;
-            if (k < threadCount) w.rng.seed(static_cast<uint32_t>(setup.frameRandom.next() * 4294967296.0));
-        }
-        ++k;
-    }
+// The pass's thread count: params.threadCount within 1..64 and the workers at hand.
+int photonThreads(const PhotonPassSetup& setup) {
+    const int n = std::clamp(setup.params.threadCount, 1, kMaxPhotonThreads);
+    return std::min(n, static_cast<int>(setup.workers.size()));
 }
 
 // A worker's trace context for photons: the scene, the parameters, its buffer and counts.
 TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, PhotonWorker& w) {
+    w.buffer.rng = &w.rng;
     TraceContext ctx;
     ctx.scene = &scene;
     ctx.params = &setup.params;
@@ -48,51 +38,77 @@ TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, Pho
     return ctx;
 }
 
+// Seed of GI block k: the pass seed and k mixed (64-bit finaliser), so blocks draw unrelated sequences.
+uint32_t blockSeed(uint32_t passSeed, int k) {
+    uint64_t x = (static_cast<uint64_t>(passSeed) << 32) | static_cast<uint32_t>(k);
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return static_cast<uint32_t>(x);
+}
+
 struct CausticJob {
     const Scene& scene;
     const PhotonPassSetup& setup;
+    PhotonBlockOrder& order;
+    const std::vector<float>& rows;
     CausticFrame frame;
     Vec3 lightPosition;
     float intensity;
-    int threadCount;
 };
 
 void causticWorker(int k, void* context) {
-    const CausticJob& job = *static_cast<const CausticJob*>(context);
+    CausticJob& job = *static_cast<CausticJob*>(context);
     PhotonWorker& worker = job.setup.workers[static_cast<size_t>(k)];
     const TraceContext ctx = photonContext(job.scene, job.setup, worker);
     worker.buffer.wavelength = 555.0f;
     const CausticFrame& f = job.frame;
-    forEachCausticOffset(causticGridRange(job.threadCount, k), f.step, [&](float a, float b) {
-        const Vec3 d = normalize(add(f.axis, add(scale(a, f.sideV), scale(b, f.sideU))));
-        traceRay(ctx, nullptr, &airMedium, job.lightPosition, d, job.intensity, causticPhotonHit, 0);
-    });
+    for (int block = job.order.take(); block >= 0; block = job.order.take()) {
+        job.order.start(block, worker.buffer);
+        const size_t first = static_cast<size_t>(block) * kCausticRowsPerBlock;
+        const size_t last = std::min(first + kCausticRowsPerBlock, job.rows.size());
+        for (size_t r = first; r < last; ++r) {
+            const float a = job.rows[r];
+            forEachCausticColumn(f.step, [&](float b) {
+                const Vec3 d = normalize(add(f.axis, add(scale(a, f.sideV), scale(b, f.sideU))));
+                traceRay(ctx, nullptr, &airMedium, job.lightPosition, d, job.intensity, causticPhotonHit, 0);
+            });
+        }
+        job.order.finish(block);
+    }
 }
 
 struct GiJob {
     const Scene& scene;
     const PhotonPassSetup& setup;
-    const std::atomic<int32_t>& blocks;
+    PhotonBlockOrder& order;
     const SceneObject* emitter;
     float intensity;
-    int64_t photonTarget;
+    uint32_t passSeed;
     int64_t emissionCap;
 };
 
 void giWorker(int k, void* context) {
-    const GiJob& job = *static_cast<const GiJob*>(context);
+    GiJob& job = *static_cast<GiJob*>(context);
     PhotonWorker& worker = job.setup.workers[static_cast<size_t>(k)];
     const TraceContext ctx = photonContext(job.scene, job.setup, worker);
-    PhotonBuffer* buffer = &worker.buffer;
-    Random& rng = *buffer->rng;
-    const std::atomic<int32_t>& blocks = job.blocks;
-    for (int64_t emitted = 0; emitted < job.emissionCap; ++emitted) {
-        if (static_cast<int64_t>(blocks.load(std::memory_order_relaxed)) * kPhotonsPerBlock >= job.photonTarget) break;
-        buffer->wavelength = static_cast<float>(380.0 + 400.0 * rng.next());
-        const Vec3 p = sampleSurfacePoint(*job.emitter, rng);
-        const Vec3 n = surfaceNormalAt(*job.emitter, p);
-        const Vec3 d = cosineDirection(rng, n);
-        traceRay(ctx, job.emitter, &airMedium, p, d, job.intensity, giPhotonHit, 0);
+    PhotonBuffer& buffer = worker.buffer;
+    Random& rng = worker.rng;
+    for (int block = job.order.take(); block >= 0; block = job.order.take()) {
+        job.order.start(block, buffer);
+        rng.seed(blockSeed(job.passSeed, block));
+        const int64_t first = block * kGiEmissionsPerBlock;
+        const int64_t count = std::min(kGiEmissionsPerBlock, job.emissionCap - first);
+        for (int64_t i = 0; i < count; ++i) {
+            buffer.wavelength = static_cast<float>(380.0 + 400.0 * rng.next());
+            const Vec3 p = sampleSurfacePoint(*job.emitter, rng);
+            const Vec3 n = surfaceNormalAt(*job.emitter, p);
+            const Vec3 d = cosineDirection(rng, n);
+            traceRay(ctx, job.emitter, &airMedium, p, d, job.intensity, giPhotonHit, 0);
+        }
+        job.order.finish(block);
     }
 }
 
@@ -103,7 +119,7 @@ PhotonMaps& photonMapsOf(Scene& scene) {
     return *scene.photonMaps;
 }
 
-void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const PhotonWorker> workers) {
+void buildQuadtrees(Scene& scene, int splitCount, int kernel) {
     PhotonMaps& maps = photonMapsOf(scene);
     resetNodePools(maps.nodes);
     resetQuadtrees(scene, maps.roots);
@@ -118,15 +134,17 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const Ph
     trees.clear();
     groupEnd.clear();
 
-    PhotonBlockTable& table = maps.blocks;
-    const int blocks = usedPhotonBlocks(table);
-    auto photonsIn = [&](int m) {
-        uint32_t n = kPhotonsPerBlock;
-        for (const PhotonWorker& w : workers) {
-            const PhotonBuffer& b = w.buffer;
-            if (b.block == table.blocks[m] && b.count < n) n = b.count;  // a worker's last, partly filled block
+    const PhotonStore& store = maps.store;
+    auto forEachPhoton = [&](auto&& fn) {
+        for (int m = 0; m < store.keptBlocks; ++m) {
+            const PhotonBlock& block = store.blocks[static_cast<size_t>(m)];
+            for (uint32_t c = 0, i = 0; i < block.kept; ++c) {
+                Photon* chunk = block.chunks[c].get();
+                const uint32_t n = std::min<uint32_t>(kPhotonsPerChunk, block.kept - i);
+                for (uint32_t j = 0; j < n; ++j) fn(chunk[j]);
+                i += n;
+            }
         }
-        return n;
     };
     // Group of each photon's object, -1 for objects without a quadtree (the free object, non-parallelograms).
     const SceneObject* lastObject = nullptr;
@@ -147,13 +165,10 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const Ph
         return lastGroup;
     };
 
-    for (int m = 0; m < blocks; ++m) {
-        const uint32_t n = photonsIn(m);
-        for (uint32_t i = 0; i < n; ++i) {
-            const int g = groupOf(table.blocks[m][i]);
-            if (g >= 0) ++groupEnd[static_cast<size_t>(g)];
-        }
-    }
+    forEachPhoton([&](const Photon& p) {
+        const int g = groupOf(p);
+        if (g >= 0) ++groupEnd[static_cast<size_t>(g)];
+    });
     size_t total = 0;
     for (size_t& end : groupEnd) {
         const size_t count = end;
@@ -161,14 +176,10 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const Ph
         total += count;
     }
     refs.resize(total);
-    for (int m = 0; m < blocks; ++m) {
-        const uint32_t n = photonsIn(m);
-        for (uint32_t i = 0; i < n; ++i) {
-            Photon& p = table.blocks[m][i];
-            const int g = groupOf(p);
-            if (g >= 0) refs[groupEnd[static_cast<size_t>(g)]++] = PhotonRef{p.u, p.v, p.power, p.wavelength, &p};
-        }
-    }
+    forEachPhoton([&](Photon& p) {
+        const int g = groupOf(p);
+        if (g >= 0) refs[groupEnd[static_cast<size_t>(g)]++] = PhotonRef{p.u, p.v, p.power, p.wavelength, &p};
+    });
     size_t begin = 0;
     for (size_t g = 0; g < trees.size(); ++g) {
         fileBatch(maps.nodes, trees[g], 0.0f, 0.0f, 1.0f, refs.data() + begin, groupEnd[g] - begin, splitCount);
@@ -181,27 +192,35 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const Ph
 void runCausticPass(Scene& scene, const PhotonPassSetup& setup) {
     const PhotonParams& st = setup.params.photons;
     const Light* light = scene.firstLight();
-    const int threads = setup.params.threadCount;
-    startPhotonPass(photonMapsOf(scene).blocks, setup);
-    CausticJob job{scene, setup, makeCausticFrame(light->position, st.causticPhotonCount), light->position,
-                   light->intensity, threads};
-    runWorkers(causticWorker, &job, threads, setup.wait);
-    buildQuadtrees(scene, st.causticSplitCount, st.interpolationKernel, setup.workers);
+    PhotonMaps& maps = photonMapsOf(scene);
+    const CausticFrame frame = makeCausticFrame(light->position, st.causticPhotonCount);
+    causticGridRows(frame.step, maps.causticRows);
+    const int blocks = static_cast<int>((maps.causticRows.size() + kCausticRowsPerBlock - 1) / kCausticRowsPerBlock);
+    PhotonBlockOrder order(maps.store, blocks, kPhotonStoreLimit);
+    CausticJob job{scene, setup, order, maps.causticRows, frame, light->position, light->intensity};
+    runWorkers(causticWorker, &job, photonThreads(setup), setup.wait);
+    order.close();
+    buildQuadtrees(scene, st.causticSplitCount, st.interpolationKernel);
 }
 
 void runGlobalIlluminationPass(Scene& scene, const PhotonPassSetup& setup) {
     const PhotonParams& st = setup.params.photons;
     const Light* light = scene.firstLight();
-    const int threads = setup.params.threadCount;
     PhotonMaps& maps = photonMapsOf(scene);
-    startPhotonPass(maps.blocks, setup);
-    if (light->object) {  // photons leave the light's geometry; a point light emits none
-        const int64_t target = st.giPhotonCount;
-        GiJob job{scene, setup, maps.blocks.blockCount, light->object, light->intensity, target,
-                  kGiEmissionCapFactor * target};
-        runWorkers(giWorker, &job, threads, setup.wait);
+    const int64_t target = st.giPhotonCount;
+    const int64_t cap = kGiEmissionCapFactor * target;
+    // Photons leave the light's geometry; a point light emits none.
+    const int blocks = light->object && target > 0
+                           ? static_cast<int>((cap + kGiEmissionsPerBlock - 1) / kGiEmissionsPerBlock)
+                           : 0;
+    PhotonBlockOrder order(maps.store, blocks, target);
+    if (blocks > 0) {
+        const auto passSeed = static_cast<uint32_t>(setup.frameRandom.next() * 4294967296.0);
+        GiJob job{scene, setup, order, light->object, light->intensity, passSeed, cap};
+        runWorkers(giWorker, &job, photonThreads(setup), setup.wait);
     }
-    buildQuadtrees(scene, st.giSplitCount, st.interpolationKernel, setup.workers);
+    order.close();
+    buildQuadtrees(scene, st.giSplitCount, st.interpolationKernel);
 }
 
 }  // namespace lumo

@@ -1,5 +1,6 @@
-// The caustic and global-illumination photon passes: emit on 1, 2 or 4 workers, then file every
-// stored photon into the quadtree of the surface it landed on. The maps belong to the scene.
+// The caustic and global-illumination photon passes: emit in fixed work blocks on any number of
+// workers, then file every kept photon into the quadtree of the surface it landed on, in the order one
+// thread emits them, so the maps do not depend on the thread count. The maps belong to the scene.
 #pragma once
 
 #include <deque>
@@ -16,30 +17,31 @@
 
 namespace lumo {
 
-// A scene's photon maps: the photon blocks, the quadtree roots of its parallelograms (which point
+// A scene's photon maps: the photons of the last pass, the quadtree roots of its parallelograms (which point
 // here) and the nodes below them. Made by the first pass over the scene, released with it.
 struct PhotonMaps {
-    PhotonBlockTable blocks;
+    PhotonStore store;
     std::deque<PhotonQuadNode> roots;
     NodePools nodes;
     // Scratch of the tree build, kept with its capacity so steady-state passes allocate nothing.
     std::vector<PhotonQuadNode*> trees;
     std::vector<size_t> groupEnd;
     std::vector<PhotonRef> refs;
+    std::vector<float> causticRows;  // the caustic grid's outer offsets
 };
 
 PhotonMaps& photonMapsOf(Scene& scene);
 
-// One photon worker's own state: its buffer, its generator (several threads) and its ray counts.
+// One photon worker's own state: its buffer, the generator of its current block and its ray counts.
 struct alignas(kCacheLine) PhotonWorker {
     PhotonBuffer buffer;
     Random rng;
     RayStats stats;
 };
 
-// What a pass needs besides the scene: the frame's parameters, the frame's generator (one thread
-// draws its photons from it, several seed their own from it), at least params.threadCount workers and
-// how threaded work waits.
+// What a pass needs besides the scene: the frame's parameters, the frame's generator (the GI pass
+// draws one seed from it, from which every block seeds its own), at least params.threadCount workers
+// (1..64) and how threaded work waits.
 struct PhotonPassSetup {
     const RenderParams& params;
     Random& frameRandom;
@@ -51,8 +53,8 @@ struct PhotonPassSetup {
 void runCausticPass(Scene& scene, const PhotonPassSetup& setup);
 void runGlobalIlluminationPass(Scene& scene, const PhotonPassSetup& setup);
 
-// Files every photon of the pass into the quadtrees, then runs the kernel's precomputation.
-// `workers` are the pass's, whose last blocks may be partly filled.
-void buildQuadtrees(Scene& scene, int splitCount, int kernel, std::span<const PhotonWorker> workers);
+// Files every photon the last pass kept into the quadtrees, block by block and within a block in
+// emission order, then runs the kernel's precomputation.
+void buildQuadtrees(Scene& scene, int splitCount, int kernel);
 
 }  // namespace lumo

@@ -19,8 +19,7 @@ protected:
         scene_.root = leaf_;
         rng_.seed(12345);
         buffer_.rng = &rng_;
-        PhotonBuffer* list[] = {&buffer_};
-        resetPhotonStore(table_, list, 1);
+        startPhotonBlock(buffer_, block_, kPhotonsPerChunk);
         ctx_.scene = &scene_;
         ctx_.params = &params_;
         ctx_.stats = &stats_;
@@ -51,19 +50,16 @@ protected:
     void emit(const Vec3& origin, const Vec3& direction, float power, HitCallback hit) {
         traceRay(ctx_, nullptr, &airMedium, origin, direction, power, hit, 0);
     }
-    void restartStore() {
-        PhotonBuffer* list[] = {&buffer_};
-        resetPhotonStore(table_, list, 1);
-    }
-    // The photons stored in this test's buffer (they all fit in one block here).
-    int stored() const { return table_.blockCount.load() == 0 ? 0 : static_cast<int>(buffer_.count); }
+    void restartStore() { startPhotonBlock(buffer_, block_, kPhotonsPerChunk); }
+    // The photons stored in this test's block.
+    int stored() const { return static_cast<int>(block_.count); }
 
     Scene scene_;
     KdNode* leaf_ = nullptr;
     RenderParams params_;
     RayStats stats_;
     Random rng_;
-    PhotonBlockTable table_;
+    PhotonBlock block_;
     PhotonBuffer buffer_;
     TraceContext ctx_;
 };
@@ -92,7 +88,7 @@ TEST_F(CausticScene, DirectLightIsNotStored) {
 TEST_F(CausticScene, LightThroughGlassIsStoredOnceWithTheGlassWeight) {
     emit({1, 0, 3}, {0, 0, -1}, 0.9f, causticPhotonHit);
     ASSERT_EQ(stored(), 1);
-    const Photon& p = buffer_.block[0];
+    const Photon& p = block_[0];
     EXPECT_EQ(p.object, floor_);
     // Head-on into index 1.5: Fresnel 0.04, so the transmitted share is 0.96 of the reflectivity.
     const float wT = 0.7f - fresnelReflectance(1.0f, 1.5f, -1.0f) * 0.7f;
@@ -111,7 +107,7 @@ TEST_F(PhotonScene, CausticPhotonSpawnsNothingPastDepthThree) {
     patch({-50, -50, 1}, {0, 100, 0}, {100, 0, 0}, mirror, kCheckered);
     emit({0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit);
     EXPECT_EQ(stored(), 3);
-    for (uint32_t i = 0; i < buffer_.count; ++i) EXPECT_FLOAT_EQ(buffer_.block[i].power, 1.0f);
+    for (uint32_t i = 0; i < block_.count; ++i) EXPECT_FLOAT_EQ(block_[i].power, 1.0f);
 }
 
 TEST_F(PhotonScene, WeakCausticPhotonsStop) {
@@ -120,7 +116,7 @@ TEST_F(PhotonScene, WeakCausticPhotonsStop) {
     patch({-50, -50, 1}, {0, 100, 0}, {100, 0, 0}, dim, kCheckered);
     emit({0, 0, 0.5f}, normalize({0.3f, 0.1f, -1.0f}), 1.0f, causticPhotonHit);
     ASSERT_EQ(stored(), 1);
-    EXPECT_FLOAT_EQ(buffer_.block[0].power, 0.05f);
+    EXPECT_FLOAT_EQ(block_[0].power, 0.05f);
 }
 
 // A closed 2 x 2 x 2 box of one-sided walls facing inward.
@@ -147,9 +143,9 @@ TEST_F(GiScene, OnlyIndirectSkipsJustTheFirstHit) {
     params_.photons.giOnlyIndirect = false;
     emit({0, 0, 1}, {0, 0, -1}, 0.75f, giPhotonHit);
     ASSERT_EQ(stored(), 1);
-    EXPECT_EQ(buffer_.block[0].object, faces[0]);
-    EXPECT_FLOAT_EQ(buffer_.block[0].power, 0.75f);
-    EXPECT_FLOAT_EQ(buffer_.block[0].wavelength, 555.0f);
+    EXPECT_EQ(block_[0].object, faces[0]);
+    EXPECT_FLOAT_EQ(block_[0].power, 0.75f);
+    EXPECT_FLOAT_EQ(block_[0].wavelength, 555.0f);
 }
 
 // White walls reflect everything at 555 nm: the path runs until the hit cap, and "Only Indirect"
@@ -166,10 +162,10 @@ TEST_F(GiScene, PathsInAPerfectReflectorEndAtTheHitCap) {
     params_.photons.giOnlyIndirect = true;
     emit({0, 0, 1}, {0, 0, -1}, 1.0f, giPhotonHit);
     EXPECT_EQ(stored(), kGiMaxHits - 1);
-    for (uint32_t i = 0; i < buffer_.count; ++i) {
-        EXPECT_FLOAT_EQ(buffer_.block[i].power, 1.0f);  // GI photons keep their power
-        EXPECT_GE(buffer_.block[i].u, -1e-4f);
-        EXPECT_LE(buffer_.block[i].u, 1.0001f);
+    for (uint32_t i = 0; i < block_.count; ++i) {
+        EXPECT_FLOAT_EQ(block_[i].power, 1.0f);  // GI photons keep their power
+        EXPECT_GE(block_[i].u, -1e-4f);
+        EXPECT_LE(block_[i].u, 1.0001f);
     }
 }
 

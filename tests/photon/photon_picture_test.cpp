@@ -14,6 +14,7 @@ namespace {
 
 struct Rgb {
     int r, g, b;
+    bool operator==(const Rgb&) const = default;
 };
 
 // Whole pictures as the program makes them, every pixel traced on one thread.
@@ -115,6 +116,22 @@ TEST_F(PhotonPicture, GlobalIlluminationLightsTheShadowedFloor) {
     EXPECT_GE(floor, 1000);
     EXPECT_GE(shadowed, 50);
     EXPECT_EQ(lit, shadowed);
+}
+
+// Caustic and GI maps, and so the pictures, are the same on any number of threads.
+TEST_F(PhotonPicture, PicturesDoNotDependOnTheThreadCount) {
+    for (int id : {8, 9}) {
+        std::vector<Rgb> one;
+        for (int threads : {1, 2, 3, 8}) {
+            scene(id);
+            ASSERT_TRUE(id == 8 ? photons().causticsCalculate : photons().giCalculate);
+            photons().giPhotonCount = 20000;
+            render_->params.threadCount = threads;
+            const std::vector<Rgb> here = frame();
+            if (threads == 1) one = here;
+            else EXPECT_TRUE(here == one) << "scene " << id << ", " << threads << " threads";
+        }
+    }
 }
 
 }  // namespace

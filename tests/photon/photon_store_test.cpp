@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-#include <thread>
 #include <vector>
 
 #include "photon/photon_store.h"
@@ -18,87 +16,108 @@ HitRecord hitAt(float u, float v, SceneObject* object) {
     return h;
 }
 
-TEST(PhotonStore, StoresFillBlocksInTableOrder) {
+TEST(PhotonStore, BlockStoresInEmissionOrderAndKeepsItsChunks) {
     SceneObject floor;
-    PhotonBuffer a;
-    PhotonBuffer* buffers[] = {&a};
-    PhotonBlockTable table;
-    resetPhotonStore(table, buffers, 1);
-
-    for (int i = 0; i < kPhotonsPerBlock; ++i) ASSERT_TRUE(storePhoton(a, hitAt(0.25f, 0.5f, &floor), 0.5f, 600.0f));
-    EXPECT_EQ(table.blockCount.load(), 1);
-    EXPECT_EQ(a.block, table.blocks[0]);
-    EXPECT_EQ(a.count, 4096u);
-
-    // The 4097th store opens the second block at index 0.
-    ASSERT_TRUE(storePhoton(a, hitAt(0.75f, 0.125f, &floor), 2.0f, 450.0f));
-    EXPECT_EQ(table.blockCount.load(), 2);
-    EXPECT_EQ(a.block, table.blocks[1]);
-    EXPECT_EQ(a.count, 1u);
-    const Photon& p = table.blocks[1][0];
+    PhotonBlock block;
+    PhotonBuffer buffer;
+    startPhotonBlock(buffer, block, kPhotonsPerChunk + 2);
+    for (int i = 0; i <= kPhotonsPerChunk; ++i)
+        ASSERT_TRUE(storePhoton(buffer, hitAt(static_cast<float>(i), 0.5f, &floor), 0.5f, 600.0f));
+    ASSERT_EQ(block.count, static_cast<uint32_t>(kPhotonsPerChunk + 1));
+    ASSERT_EQ(block.chunks.size(), 2u);
+    const Photon& p = block[kPhotonsPerChunk];
+    EXPECT_EQ(&p, &block.chunks[1][0]);
     EXPECT_EQ(p.next, nullptr);
-    EXPECT_FLOAT_EQ(p.u, 0.75f);
-    EXPECT_FLOAT_EQ(p.v, 0.125f);
-    EXPECT_FLOAT_EQ(p.power, 2.0f);
-    EXPECT_FLOAT_EQ(p.wavelength, 450.0f);
+    EXPECT_EQ(p.u, static_cast<float>(kPhotonsPerChunk));
+    EXPECT_EQ(p.v, 0.5f);
+    EXPECT_EQ(p.power, 0.5f);
+    EXPECT_EQ(p.wavelength, 600.0f);
     EXPECT_EQ(p.object, &floor);
-    EXPECT_FLOAT_EQ(table.blocks[0][4095].u, 0.25f);
+    EXPECT_EQ(block[7].u, 7.0f);
 
-    // A new pass reuses the blocks from slot 0 without allocating.
-    Photon* first = table.blocks[0];
-    resetPhotonStore(table, buffers, 1);
-    ASSERT_TRUE(storePhoton(a, hitAt(0.0f, 0.0f, &floor), 1.0f, 555.0f));
-    EXPECT_EQ(a.block, first);
-    EXPECT_EQ(table.blockCount.load(), 1);
+    // The budget refuses the store past it and leaves the block as it was.
+    ASSERT_TRUE(storePhoton(buffer, hitAt(0.0f, 0.0f, &floor), 1.0f, 555.0f));
+    EXPECT_FALSE(storePhoton(buffer, hitAt(0.0f, 0.0f, &floor), 1.0f, 555.0f));
+    EXPECT_EQ(block.count, static_cast<uint32_t>(kPhotonsPerChunk + 2));
+
+    // A later pass refills the same chunks without allocating.
+    const Photon* first = block.chunks[0].get();
+    startPhotonBlock(buffer, block, kPhotonsPerChunk);
+    ASSERT_TRUE(storePhoton(buffer, hitAt(0.25f, 0.0f, &floor), 1.0f, 555.0f));
+    EXPECT_EQ(block.count, 1u);
+    EXPECT_EQ(block.chunks.size(), 2u);
+    EXPECT_EQ(&block[0], first);
+    EXPECT_EQ(block[0].u, 0.25f);
 }
 
-TEST(PhotonStore, RefusesAStoreThatWouldNeedA501stBlock) {
+// Runs block k of `order` storing n photons through `buffer`.
+void runBlock(PhotonBlockOrder& order, PhotonBuffer& buffer, int k, int n, SceneObject* object) {
+    order.start(k, buffer);
+    for (int i = 0; i < n; ++i) storePhoton(buffer, hitAt(static_cast<float>(k), 0.0f, object), 1.0f, 555.0f);
+}
+
+std::vector<uint32_t> keptCounts(const PhotonStore& store) {
+    std::vector<uint32_t> kept;
+    for (int m = 0; m < store.keptBlocks; ++m) kept.push_back(store.blocks[static_cast<size_t>(m)].kept);
+    return kept;
+}
+
+// Blocks that finish in any order give the prefix one thread gives: the shortest one reaching the goal.
+TEST(PhotonBlockOrder, KeepsTheShortestPrefixReachingTheGoalWhateverTheFinishingOrder) {
     SceneObject floor;
-    PhotonBuffer a;
-    PhotonBuffer* buffers[] = {&a};
-    PhotonBlockTable table;
-    resetPhotonStore(table, buffers, 1);
-    table.blockCount.store(kPhotonBlockSlots - 1);
-    ASSERT_TRUE(storePhoton(a, hitAt(0.5f, 0.5f, &floor), 1.0f, 555.0f));  // takes the 500th block
-    a.count = kPhotonsPerBlock;                                           // pretend it is full
-    EXPECT_FALSE(storePhoton(a, hitAt(0.5f, 0.5f, &floor), 1.0f, 555.0f));
-    EXPECT_EQ(usedPhotonBlocks(table), kPhotonBlockSlots);
-    EXPECT_EQ(a.count, static_cast<uint32_t>(kPhotonsPerBlock));  // the buffer is left as it was
+    const int counts[] = {3, 4, 2, 5, 1, 1};
+    const std::vector<uint32_t> expected{3, 4, 2, 5};  // 9 < 10 <= 14
+    for (const std::vector<int>& finishing : {std::vector<int>{0, 1, 2, 3, 4, 5}, std::vector<int>{5, 2, 4, 0, 3, 1}}) {
+        PhotonStore store;
+        PhotonBlockOrder order(store, 6, 10);
+        std::vector<PhotonBuffer> buffers(6);
+        for (int k = 0; k < 6; ++k) {
+            ASSERT_EQ(order.take(), k);  // workers run ahead of the prefix
+            runBlock(order, buffers[static_cast<size_t>(k)], k, counts[k], &floor);
+        }
+        for (int k : finishing) order.finish(k);
+        EXPECT_EQ(order.take(), -1);
+        order.close();
+        EXPECT_EQ(keptCounts(store), expected);
+        EXPECT_EQ(keptPhotons(store), 14);
+        EXPECT_EQ(store.blocks[1][3].u, 1.0f);
+    }
+
+    // Once the prefix is complete, no block is handed out any more.
+    PhotonStore store;
+    PhotonBlockOrder order(store, 100, 5);
+    PhotonBuffer buffer;
+    ASSERT_EQ(order.take(), 0);
+    runBlock(order, buffer, 0, 6, &floor);
+    order.finish(0);
+    EXPECT_EQ(order.take(), -1);
+    order.close();
+    EXPECT_EQ(store.keptBlocks, 1);
 }
 
-// Four threads storing at once never share a block and lose no photon.
-TEST(PhotonStore, ConcurrentStoresTakeDistinctBlocks) {
-    constexpr int kThreads = 4;
-    constexpr int kPerThread = 3 * kPhotonsPerBlock + 17;
-    std::vector<SceneObject> owners(kThreads);
-    PhotonBuffer buffers[kThreads];
-    PhotonBuffer* list[kThreads];
-    for (int k = 0; k < kThreads; ++k) list[k] = &buffers[k];
-    PhotonBlockTable table;
-    resetPhotonStore(table, list, kThreads);
-
-    std::vector<std::thread> threads;
-    for (int k = 0; k < kThreads; ++k)
-        threads.emplace_back([&, k] {
-            for (int i = 0; i < kPerThread; ++i)
-                storePhoton(buffers[k], hitAt(static_cast<float>(i), 0.0f, &owners[k]), 1.0f, 555.0f);
-        });
-    for (auto& t : threads) t.join();
-
-    ASSERT_EQ(table.blockCount.load(), kThreads * 4);
-    std::set<Photon*> distinct;
-    int counted[kThreads] = {};
-    for (int m = 0; m < kThreads * 4; ++m) {
-        distinct.insert(table.blocks[m]);
-        const SceneObject* owner = table.blocks[m][0].object;
-        int n = kPhotonsPerBlock;
-        for (int k = 0; k < kThreads; ++k)
-            if (buffers[k].block == table.blocks[m]) n = static_cast<int>(buffers[k].count);
-        for (int i = 0; i < n; ++i) ASSERT_EQ(table.blocks[m][i].object, owner) << "block " << m << " mixes threads";
-        counted[owner - owners.data()] += n;
-    }
-    EXPECT_EQ(distinct.size(), static_cast<size_t>(kThreads * 4));
-    for (int k = 0; k < kThreads; ++k) EXPECT_EQ(counted[k], kPerThread);
+// The storage limit refuses photons by block order, not by which block stored first.
+TEST(PhotonBlockOrder, LimitCutsInBlockOrder) {
+    SceneObject floor;
+    PhotonStore store;
+    PhotonBlockOrder order(store, 5, 1000, 8);
+    std::vector<PhotonBuffer> buffers(5);
+    for (int k : {0, 1, 2, 3}) ASSERT_EQ(order.take(), k);
+    // Blocks 3 and 2 store first, each within the whole budget.
+    runBlock(order, buffers[3], 3, 5, &floor);
+    runBlock(order, buffers[2], 2, 6, &floor);
+    EXPECT_EQ(store.blocks[2].count, 6u);
+    runBlock(order, buffers[0], 0, 3, &floor);
+    order.finish(3);
+    order.finish(2);
+    order.finish(0);
+    // Block 1 starts after block 0 finished: its budget is what block 0 left.
+    runBlock(order, buffers[1], 1, 7, &floor);
+    EXPECT_EQ(store.blocks[1].count, 5u);
+    order.finish(1);
+    EXPECT_EQ(order.take(), -1);
+    order.close();
+    EXPECT_EQ(keptCounts(store), (std::vector<uint32_t>{3, 5}));
+    EXPECT_EQ(keptPhotons(store), 8);
 }
 
 }  // namespace
