@@ -74,7 +74,7 @@ std::string helpText() {
            "  --aa LEVEL        none | good (max. 2x2) | best (max. 4x4), Subsampling only; default none\n"
            "  --filter          smooth the picture with the 3x3 filter\n"
            "  --threads N       render threads, 1 to 64, or all (the processor's hardware threads);\n"
-           "                    default 1\n"
+           "                    default all\n"
            "  --time MS         run the scene's animation step at clock MS (milliseconds) before each\n"
            "                    frame; without it the scene stays as built\n"
            "  --frames N        number of frames to render, 1 or more; default 1\n"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/render_params.h"
+#include "core/workers.h"
 
 namespace lumo {
 
@@ -17,7 +18,7 @@ struct RenderOptions {
     int thresholds[5] = {5, 24, 32, 48, 64};  // the Standard preset
     int antiAliasing = 0;
     bool filter = false;
-    int threadCount = 1;
+    int threadCount = hardwareThreads();  // --threads all unless given
     bool animate = false;  // --time given
     double timeMs = 0.0;
     int frames = 1;

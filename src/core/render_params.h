@@ -38,7 +38,7 @@ struct RenderParams {
     bool filter = false;                            // 3x3 smoothing after the passes
     ShaderMode shader = kShaderPhong;
     PhotonParams photons;
-    int threadCount = 1;                            // photon passes: 1..64; pictures: 1, 2 or 4
+    int threadCount = 1;                            // 1 .. kMaxWorkerThreads (64)
     bool useSimd = false;                           // the SSE twins, where the processor has SSE
 };
 

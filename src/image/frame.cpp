@@ -74,11 +74,8 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
 
 void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& params) {
     if (!params.photons.causticsCalculate && !params.photons.giCalculate) return;
-    // The photon passes split their work for 1, 2 or 4 threads.
-    RenderParams photonParams = params;
-    photonParams.threadCount = params.threadCount >= 4 ? 4 : (params.threadCount >= 2 ? 2 : 1);
-    renderer.ensureWorkers(photonParams.threadCount);
-    const PhotonPassSetup setup{photonParams, renderer.frameRandom, renderer.photonWorkers, renderer.wait};
+    renderer.ensureWorkers(params.threadCount);
+    const PhotonPassSetup setup{params, renderer.frameRandom, renderer.photonWorkers, renderer.wait};
     if (params.photons.causticsCalculate) runCausticPass(scene, setup);
     if (params.photons.giCalculate) runGlobalIlluminationPass(scene, setup);
 }

@@ -22,7 +22,7 @@ TEST(CliOptions, DefaultsAreSceneOneAt320x240PhongSubsamplingStandardOneThreadOn
     EXPECT_EQ((std::vector<int>(o.thresholds, o.thresholds + 5)), (std::vector<int>{5, 24, 32, 48, 64}));
     EXPECT_EQ(o.antiAliasing, 0);
     EXPECT_FALSE(o.filter);
-    EXPECT_EQ(o.threadCount, 1);
+    EXPECT_EQ(o.threadCount, hardwareThreads());
     EXPECT_FALSE(o.animate);
     EXPECT_EQ(o.frames, 1);
     EXPECT_TRUE(o.outPath.empty());

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "core/workers.h"
 #include "image/frame.h"
 #include "read_png.h"
 #include "scene/demo_scenes.h"
@@ -79,7 +80,7 @@ TEST(CliRenderParams, FrameParametersFollowTheOptions) {
     EXPECT_EQ((std::vector<int>(d.refineThresholds, d.refineThresholds + 5)),
               (std::vector<int>{5, 24, 32, 48, 64}));
     EXPECT_FALSE(d.filter);
-    EXPECT_EQ(d.threadCount, 1);
+    EXPECT_EQ(d.threadCount, hardwareThreads());
 }
 
 TEST_F(RenderCommand, WritesTheFrameOfTheChosenSceneAtTheGivenTime) {
