@@ -24,28 +24,30 @@ enum CellFlags : int {
     kColumnEdgeFilled = 2,  // the cell's edge along its own column is already filled
 };
 
-// The lines between tiles: every `spacing` pixels (a multiple of 4), up to but not including the
-// end of the block grid. They are complete before the tiles are refined; the tiles on both sides only
-// read them. spacing 0: no lines.
+// Tiles of the picture are squares of this many pixels (a multiple of 4, a power of two) on the block grid.
+inline constexpr int kTileSize = 64;
+
+// The lines between tiles: every kTileSize pixels, up to but not including the end of the block grid.
+// They are complete before the tiles are refined; the tiles on both sides only read them.
 struct SharedLines {
-    int spacing = 0;
-    int columnEnd = 0;  // columns spacing, 2 spacing, ... below columnEnd are lines
+    int columnEnd = 0;  // columns kTileSize, 2 kTileSize, ... below columnEnd are lines; 0: none
     int rowEnd = 0;     // rows likewise
     // With anti-aliasing, the line pixels to smooth once the tiles are done: column line c (at
-    // (c + 1) spacing) in columnMarks[c][y], row line r in rowMarks[r][x]. Each pixel is marked by the
-    // one tile whose cell has it as a corner.
+    // (c + 1) kTileSize) in columnMarks[c][y], row line r in rowMarks[r][x]. Each pixel is marked by
+    // the one tile whose cell has it as a corner.
     uint8_t* const* columnMarks = nullptr;
     uint8_t* const* rowMarks = nullptr;
 
-    bool isColumn(int x) const { return spacing > 0 && x > 0 && x < columnEnd && x % spacing == 0; }
-    bool isRow(int y) const { return spacing > 0 && y > 0 && y < rowEnd && y % spacing == 0; }
+    bool isColumn(int x) const { return x > 0 && x < columnEnd && (x & (kTileSize - 1)) == 0; }
+    bool isRow(int y) const { return y > 0 && y < rowEnd && (y & (kTileSize - 1)) == 0; }
     void markForAntiAliasing(int y, int x) const {
         if (isColumn(x))
-            columnMarks[x / spacing - 1][y] = 1;
+            columnMarks[x / kTileSize - 1][y] = 1;
         else
-            rowMarks[y / spacing - 1][x] = 1;
+            rowMarks[y / kTileSize - 1][x] = 1;
     }
 };
+static_assert(kTileSize % 4 == 0 && (kTileSize & (kTileSize - 1)) == 0);
 
 template <class Sampler>
 struct BlockPass {

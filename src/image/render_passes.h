@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +27,6 @@ struct FrameParams {
     RefineSettings refine;
 };
 
-// Tiles are squares of this many pixels on the 4-pixel block grid; workers take them in turn.
-inline constexpr int kTileSize = 32;
 
 inline int validThreadCount(int n) { return n < 1 ? 1 : (n > kMaxWorkerThreads ? kMaxWorkerThreads : n); }
 
@@ -68,6 +67,8 @@ public:
         nextTile_.store(0, std::memory_order_relaxed);
         if (params_.samplingMode == 2) {
             prepareSubsampling();
+            std::barrier<> phases(threads_);
+            phases_ = &phases;
             runWorkers(&FramePass::blockWorker, this, threads_, wait_);
             if (params_.refine.antiAliasing != 0) antiAliasLines();
         } else {
@@ -83,6 +84,8 @@ private:
     const WorkerWait& wait_;
     int threads_;
     std::atomic<int> nextTile_{0};
+    std::atomic<int> nextColumnLine_{0}, nextRowLine_{0};
+    std::barrier<>* phases_ = nullptr;  // between the column lines, the row lines and the tiles
     SharedLines shared_;
     // The line pixels to anti-alias after the tiles (see SharedLines): those the line preparation
     // traced between block corners, and the cell corners the tiles mark.
@@ -105,8 +108,20 @@ private:
         }
     }
 
+    // The lines between tiles, column lines first (independent of each other), then row lines (which
+    // reuse the corners the column lines traced), then the tiles; workers take each in turn.
     static void blockWorker(int k, void* context) {
         auto& pass = *static_cast<FramePass*>(context);
+        pass.sampler_.enter(k);
+        BlockPass<Sampler> fills(pass.fb_, pass.sampler_, pass.params_.refine, k, SharedLines{});
+        const int columns = static_cast<int>(pass.columnMarks_.size()), rows = static_cast<int>(pass.rowMarks_.size());
+        for (int c; (c = pass.nextColumnLine_.fetch_add(1, std::memory_order_relaxed)) < columns;)
+            pass.prepareSharedColumn(fills, k, (c + 1) * kTileSize, pass.columnMarks_[static_cast<size_t>(c)]);
+        pass.phases_->arrive_and_wait();
+        for (int r; (r = pass.nextRowLine_.fetch_add(1, std::memory_order_relaxed)) < rows;)
+            pass.prepareSharedRow(fills, k, (r + 1) * kTileSize, pass.rowMarks_[static_cast<size_t>(r)]);
+        pass.phases_->arrive_and_wait();
+
         pass.sampler_.enter(k);
         const int gw = pass.fb_.width & ~3, gh = pass.fb_.height & ~3, tiles = blockTileCount(gw, gh);
         BlockPass<Sampler> blocks(pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_);
@@ -116,9 +131,9 @@ private:
         }
     }
 
-    // Everything the tiles need before they start, traced on the calling thread with slot 0: row 0
-    // and column 0 every 4 pixels with fills between, the lines between the tiles, and the margin
-    // right of and above the 4-pixel grid when the size is not a multiple of 4.
+    // What the lines and tiles need before they start, traced on the calling thread with slot 0: row 0
+    // and column 0 every 4 pixels with fills between, and the margin right of and above the 4-pixel
+    // grid when the size is not a multiple of 4. Sets out the lines between the tiles.
     void prepareSubsampling() {
         const int w = fb_.width, h = fb_.height;
         const int gridWidth = w & ~3, gridHeight = h & ~3;
@@ -134,7 +149,7 @@ private:
             blocks.fillColumn(y, 0);
         }
 
-        shared_ = SharedLines{kTileSize, gridWidth, gridHeight};
+        shared_ = SharedLines{gridWidth, gridHeight};
         columnMarks_.assign(static_cast<size_t>(std::max(0, (gridWidth - 1) / kTileSize)),
                             std::vector<uint8_t>(static_cast<size_t>(h + 1), 0));
         rowMarks_.assign(static_cast<size_t>(std::max(0, (gridHeight - 1) / kTileSize)),
@@ -145,10 +160,8 @@ private:
         for (auto& line : rowMarks_) rowMarkLines_.push_back(line.data());
         shared_.columnMarks = columnMarkLines_.data();
         shared_.rowMarks = rowMarkLines_.data();
-        for (size_t c = 0; c < columnMarks_.size(); ++c)
-            prepareSharedColumn(blocks, static_cast<int>(c + 1) * kTileSize, columnMarks_[c]);
-        for (size_t r = 0; r < rowMarks_.size(); ++r)
-            prepareSharedRow(blocks, static_cast<int>(r + 1) * kTileSize, rowMarks_[r]);
+        nextColumnLine_.store(0, std::memory_order_relaxed);
+        nextRowLine_.store(0, std::memory_order_relaxed);
         traceMargins();
     }
 
@@ -166,20 +179,20 @@ private:
                 if (rowMarks_[r][x]) blocks.antiAliasPixel(static_cast<int>(x), static_cast<int>(r + 1) * kTileSize);
     }
 
-    // Column d complete before the workers, with exactly the values the block pass would give it:
+    // Column d complete before the tiles, with exactly the values the block pass would give it:
     // the block test needs the corners one block to the left, which are traced here as well.
-    void prepareSharedColumn(BlockPass<Sampler>& blocks, int d, std::vector<uint8_t>& traced) {
+    void prepareSharedColumn(BlockPass<Sampler>& blocks, int k, int d, std::vector<uint8_t>& traced) {
         const int* t = params_.refine.threshold;
         for (int y = 4; y <= fb_.height; y += 4) {
-            trace(0, y, d);
-            if (d - 4 > 0) trace(0, y, d - 4);
+            trace(k, y, d);
+            if (d - 4 > 0) trace(k, y, d - 4);
             if (blockDifference(P(y, d), P(y - 4, d - 4), P(y, d - 4), P(y - 4, d)) <= t[0]) {
                 P(y - 1, d) = P(y - 2, d) = P(y - 3, d) = P(y, d);
             } else if (maxChannelDifference(P(y, d), P(y - 4, d)) > t[1]) {
-                trace(0, y - 2, d);
+                trace(k, y - 2, d);
                 for (int yy = y - 2; yy <= y; yy += 2) {
                     if (maxChannelDifference(P(yy, d), P(yy - 2, d)) > t[2]) {
-                        trace(0, yy - 1, d);
+                        trace(k, yy - 1, d);
                         traced[static_cast<size_t>(yy - 1)] = 1;
                     } else {
                         P(yy - 1, d) = average2(P(yy - 2, d), P(yy, d));
@@ -192,21 +205,21 @@ private:
     }
 
     // Row e likewise; corners that prepareSharedColumn has traced already are reused.
-    void prepareSharedRow(BlockPass<Sampler>& blocks, int e, std::vector<uint8_t>& traced) {
+    void prepareSharedRow(BlockPass<Sampler>& blocks, int k, int e, std::vector<uint8_t>& traced) {
         const int* t = params_.refine.threshold;
         for (int x = 4; x <= fb_.width; x += 4) {
             const bool onColumnWork = shared_.isColumn(x) || shared_.isColumn(x + 4);
             if (!onColumnWork) {
-                trace(0, e, x);
-                if (e - 4 > 0) trace(0, e - 4, x);
+                trace(k, e, x);
+                if (e - 4 > 0) trace(k, e - 4, x);
             }
             if (blockDifference(P(e, x), P(e - 4, x - 4), P(e, x - 4), P(e - 4, x)) <= t[0]) {
                 P(e, x - 1) = P(e, x - 2) = P(e, x - 3) = P(e, x);
             } else if (maxChannelDifference(P(e, x), P(e, x - 4)) > t[1]) {
-                trace(0, e, x - 2);
+                trace(k, e, x - 2);
                 for (int xx = x - 2; xx <= x; xx += 2) {
                     if (maxChannelDifference(P(e, xx), P(e, xx - 2)) > t[2]) {
-                        trace(0, e, xx - 1);
+                        trace(k, e, xx - 1);
                         traced[static_cast<size_t>(xx - 1)] = 1;
                     } else {
                         P(e, xx - 1) = average2(P(e, xx - 2), P(e, xx));

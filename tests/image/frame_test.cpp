@@ -38,13 +38,13 @@ TEST_F(RealFrame, TheSamePictureOnEveryThreadCount) {
     for (int aa : {0, 2})
         for (SamplingMode mode : {kSamplingOneToOne, kSamplingSubsampled}) {
             t.params.antiAliasing = aa;
-            const FrameBuffer one = render(72, 52, mode, 1);
+            const FrameBuffer one = render(136, 84, mode, 1);
             for (int threads : {2, 3, 8})
-                EXPECT_EQ(one.pixels, render(72, 52, mode, threads).pixels)
+                EXPECT_EQ(one.pixels, render(136, 84, mode, threads).pixels)
                     << "mode " << mode << ", aa " << aa << ", " << threads << " threads";
             int lit = 0;
             for (uint32_t p : one.pixels) lit += p != 0;
-            EXPECT_GT(lit, 72 * 52 / 4);
+            EXPECT_GT(lit, 136 * 84 / 4);
         }
 }
 

@@ -27,22 +27,39 @@ bool sameDisplayedPicture(const FrameBuffer& a, const FrameBuffer& b) {
     return true;
 }
 
-TEST(Subsampling, TilesMeetOnLinesTracedBeforeTheWorkers) {
+TEST(Subsampling, TilesMeetOnLinesTracedBeforeThem) {
     // At full density the workers trace every pixel of their tiles but the lines between tiles, which
-    // are traced before they start: 100 x 70 has lines at column 32 and 64 and at row 32 (the block
-    // grid ends at 100 and 68).
+    // are traced before the tiles start: two column lines and one row line here.
+    const int w = 2 * kTileSize + 36, h = kTileSize + 6;
+    const auto onLine = [&](int y, int x) {
+        return (x % kTileSize == 0 && x < (w & ~3)) || (y % kTileSize == 0 && y > 0 && y < (h & ~3));
+    };
     RecordingSampler sampler(test::hashPicture);
-    const FrameBuffer fb = render(100, 70, subsampling(3, -1, -1, -1, -1, -1), sampler);
+    const FrameBuffer fb = render(w, h, subsampling(3, -1, -1, -1, -1, -1), sampler);
     size_t byWorkers = 0;
     for (int k = 0; k < 3; ++k)
         for (const auto& s : sampler.sinceEnter(k)) {
-            const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
-            ASSERT_TRUE(x != 32 && x != 64 && y != 32) << "worker " << k << " traced (" << y << ", " << x << ")";
+            ASSERT_FALSE(onLine(static_cast<int>(s.y), static_cast<int>(s.x))) << "worker " << k << " at " << s.y << ", " << s.x;
             ++byWorkers;
         }
-    EXPECT_GT(byWorkers, static_cast<size_t>(60 * 90));
-    for (int y = 1; y < 70; ++y)
-        for (int x = 1; x <= 100; ++x) ASSERT_EQ(fb.at(y, x), test::hashPicture(float(y), float(x))) << y << ", " << x;
+    EXPECT_GT(byWorkers, static_cast<size_t>(w * h * 3 / 4));
+    for (int y = 1; y < h; ++y)
+        for (int x = 1; x <= w; ++x) ASSERT_EQ(fb.at(y, x), test::hashPicture(float(y), float(x))) << y << ", " << x;
+}
+
+TEST(Subsampling, AntiAliasingSmoothsTheLinesAfterTheTiles) {
+    // The disc's rim crosses column line kTileSize and row line kTileSize: with anti-aliasing its
+    // pixels there get the same sub-pixel samples as anywhere else, taken once the tiles are done.
+    RecordingSampler sampler(test::discPicture);
+    render(2 * kTileSize, 90, test::standardSubsampling(2, 2), sampler);
+    int corners = 0;  // samples for cell corners (even pixels), which the tiles mark on the lines
+    for (const auto& s : sampler.sinceEnter(0)) {
+        const float line = static_cast<float>(kTileSize);
+        ASSERT_TRUE(std::fabs(s.x - line) <= 0.75f || std::fabs(s.y - line) <= 0.75f) << s.y << ", " << s.x;
+        const int py = static_cast<int>(std::ceil(s.y)), px = static_cast<int>(std::ceil(s.x));
+        corners += py % 2 == 0 && px % 2 == 0;
+    }
+    EXPECT_GT(corners, 4);
 }
 
 TEST(Subsampling, UniformPictureTracesOneSamplePerBlock) {
