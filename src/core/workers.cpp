@@ -1,6 +1,7 @@
 #include "core/workers.h"
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -44,6 +45,10 @@ void runWorkers(WorkerBody body, void* context, int threadCount, const WorkerWai
         body(0, context);
         return;
     }
+    if (wait.pool) {
+        wait.pool->run(body, context, threadCount, wait);
+        return;
+    }
     PassDone done;
     done.remaining.store(threadCount, std::memory_order_release);
     std::vector<std::thread> threads;
@@ -57,6 +62,79 @@ void runWorkers(WorkerBody body, void* context, int threadCount, const WorkerWai
         wait.onTimeout(done.remaining.load(std::memory_order_acquire));
     // Late workers are still writing their share of the output: wait for them before anyone reads it.
     for (std::thread& t : threads) t.join();
+}
+
+struct WorkerPool::State {
+    std::mutex mutex;
+    std::condition_variable start;  // a new pass (generation) or stop
+    std::condition_variable done;   // the last worker of a pass finished
+    uint64_t generation = 0;
+    WorkerBody body = nullptr;
+    void* context = nullptr;
+    int count = 0;      // workers of the current pass: threads 0..count-1
+    int remaining = 0;  // of them still running
+    bool stop = false;
+    std::vector<std::thread> threads;
+
+    void serve(int k) {
+        uint64_t seen = 0;
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            start.wait(lock, [&] { return stop || generation != seen; });
+            if (stop) return;
+            seen = generation;
+            if (k >= count) continue;
+            const WorkerBody b = body;
+            void* const c = context;
+            lock.unlock();
+            b(k, c);
+            lock.lock();
+            if (--remaining == 0) done.notify_all();
+        }
+    }
+};
+
+WorkerPool::WorkerPool() : state_(std::make_unique<State>()) {}
+
+WorkerPool::WorkerPool(WorkerPool&&) noexcept = default;
+WorkerPool& WorkerPool::operator=(WorkerPool&&) noexcept = default;
+
+WorkerPool::~WorkerPool() {
+    if (!state_) return;
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->stop = true;
+    }
+    state_->start.notify_all();
+    for (std::thread& t : state_->threads) t.join();
+}
+
+void WorkerPool::run(WorkerBody body, void* context, int threadCount, const WorkerWait& wait) {
+    if (threadCount <= 1) {
+        body(0, context);
+        return;
+    }
+    State& s = *state_;
+    while (static_cast<int>(s.threads.size()) < threadCount) {
+        const int k = static_cast<int>(s.threads.size());
+        s.threads.emplace_back([&s, k] { s.serve(k); });
+    }
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.body = body;
+    s.context = context;
+    s.count = threadCount;
+    s.remaining = threadCount;
+    ++s.generation;
+    s.start.notify_all();
+    const auto finished = [&s] { return s.remaining == 0; };
+    if (wait.onTimeout && !s.done.wait_for(lock, wait.limit, finished)) {
+        const int late = s.remaining;
+        lock.unlock();
+        wait.onTimeout(late);
+        lock.lock();
+    }
+    // Late workers are still writing their share of the output: wait for them before anyone reads it.
+    s.done.wait(lock, finished);
 }
 
 }  // namespace lumo

@@ -69,13 +69,14 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
     frame.filter = params.filter;
     for (int i = 0; i < 5; ++i) frame.refine.threshold[i] = params.refineThresholds[i];
     frame.refine.antiAliasing = params.antiAliasing;
-    renderPasses(fb, frame, sampler, renderer.wait);
+    renderPasses(fb, frame, sampler, renderer.workers());
 }
 
 void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& params) {
     if (!params.photons.causticsCalculate && !params.photons.giCalculate) return;
     renderer.ensureWorkers(params.threadCount);
-    const PhotonPassSetup setup{params, renderer.frameRandom, renderer.photonWorkers, renderer.wait};
+    const WorkerWait workers = renderer.workers();
+    const PhotonPassSetup setup{params, renderer.frameRandom, renderer.photonWorkers, workers};
     if (params.photons.causticsCalculate) runCausticPass(scene, setup);
     if (params.photons.giCalculate) runGlobalIlluminationPass(scene, setup);
 }

@@ -37,6 +37,14 @@ struct Renderer {
     std::vector<PhotonWorker> photonWorkers;
     Random frameRandom;  // reseeded with 12345 every frame, so photon noise does not flicker
     WorkerWait wait;     // how threaded passes wait for late workers
+    WorkerPool pool;     // the threads of its passes, kept from frame to frame
+
+    // How its passes run: `wait`, on the renderer's own threads.
+    WorkerWait workers() {
+        WorkerWait w = wait;
+        w.pool = &pool;
+        return w;
+    }
 
     // Makes room for `threadCount` workers.
     void ensureWorkers(int threadCount);

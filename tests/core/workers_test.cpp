@@ -30,16 +30,24 @@ void recordBody(int k, void* context) {
 struct RecordedWait {
     std::vector<int> timeOuts;
     WorkerWait wait;
-    explicit RecordedWait(std::chrono::milliseconds limit) {
+    RecordedWait(std::chrono::milliseconds limit, WorkerPool* pool) {
         wait.limit = limit;
         wait.onTimeout = [this](int remaining) { timeOuts.push_back(remaining); };
+        wait.pool = pool;
     }
 };
 
-TEST(Workers, OneThreadRunsTheBodyOnTheCallerWithoutATimeOut) {
+// Every case runs with threads of its own per pass and on a pool that keeps its threads.
+class Workers : public testing::TestWithParam<bool> {
+protected:
+    WorkerPool pool_;
+    WorkerPool* pool() { return GetParam() ? &pool_ : nullptr; }
+};
+
+TEST_P(Workers, OneThreadRunsTheBodyOnTheCallerWithoutATimeOut) {
     Record r;
     r.delay[0] = 20ms;
-    RecordedWait w(0ms);
+    RecordedWait w(0ms, pool());
     runWorkers(recordBody, &r, 1, w.wait);
     EXPECT_EQ(r.calls[0], 1);
     EXPECT_EQ(r.calls[1], 0);
@@ -47,11 +55,11 @@ TEST(Workers, OneThreadRunsTheBodyOnTheCallerWithoutATimeOut) {
     EXPECT_TRUE(w.timeOuts.empty());
 }
 
-TEST(Workers, EachWorkerRunsOnceOnItsOwnThreadAndThePassEndsWithTheLast) {
+TEST_P(Workers, EachWorkerRunsOnceOnItsOwnThreadAndThePassEndsWithTheLast) {
     Record r;
     for (auto& d : r.delay) d = 20ms;
     // The pass returns when its workers are done, not when the limit has passed.
-    RecordedWait w(10000ms);
+    RecordedWait w(10000ms, pool());
     const auto start = std::chrono::steady_clock::now();
     runWorkers(recordBody, &r, 4, w.wait);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5000ms);
@@ -64,10 +72,10 @@ TEST(Workers, EachWorkerRunsOnceOnItsOwnThreadAndThePassEndsWithTheLast) {
     }
 }
 
-TEST(Workers, TimeOutReportsTheLateWorkersAndStillWaitsForTheirOutput) {
+TEST_P(Workers, TimeOutReportsTheLateWorkersAndStillWaitsForTheirOutput) {
     // Margins wide enough for a loaded machine: the prompt worker is done long before the limit, the
     // slow ones long after it.
-    RecordedWait w(250ms);
+    RecordedWait w(250ms, pool());
     Record r;
     r.delay[1] = 1000ms;
     runWorkers(recordBody, &r, 2, w.wait);
@@ -83,8 +91,24 @@ TEST(Workers, TimeOutReportsTheLateWorkersAndStillWaitsForTheirOutput) {
     // Without a time-out callback the limit means nothing: the pass waits for every worker.
     Record quiet;
     quiet.delay[3] = 300ms;
-    runWorkers(recordBody, &quiet, 4, WorkerWait{0ms, {}});
+    runWorkers(recordBody, &quiet, 4, WorkerWait{0ms, {}, pool()});
     for (int k = 0; k < 4; ++k) EXPECT_EQ(quiet.output[k], 100 + k);
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnThreadsAndPool, Workers, testing::Bool());
+
+TEST(WorkerPool, KeepsItsThreadsAndRunsOnlyThePassesWorkers) {
+    WorkerPool pool;
+    const WorkerWait onPool{2000ms, {}, &pool};
+    Record first, second, fewer;
+    runWorkers(recordBody, &first, 4, onPool);
+    runWorkers(recordBody, &second, 4, onPool);
+    runWorkers(recordBody, &fewer, 2, onPool);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(second.thread[k], first.thread[k]) << k;
+        EXPECT_EQ(second.output[k], 100 + k);
+        EXPECT_EQ(fewer.calls[k], k < 2 ? 1 : 0) << k;
+    }
 }
 
 }  // namespace
