@@ -1,6 +1,6 @@
 #include "app/camera_drag.h"
 
-#include "app/program.h"
+#include "app/camera_orbit.h"
 
 namespace lumo {
 
@@ -14,18 +14,18 @@ void beginDrag(int x, int y) {
     d.dragging = true;
     d.anchorX = x;
     d.anchorY = y;
-    d.anchorAzimuth = camera().cameraAzimuth;
-    d.anchorElevation = camera().cameraElevation;
+    d.anchorAzimuth = orbit().azimuth;
+    d.anchorElevation = orbit().elevation;
 }
 
 void dragTo(int x, int y, int width, int height) {
     const DragState& d = dragState();
     if (!d.dragging || width <= 0 || height <= 0) return;
-    Camera& c = camera();
-    c.cameraAzimuth = d.anchorAzimuth + static_cast<float>(d.anchorX - x) / static_cast<float>(width) * 6.283185f;
+    Orbit& o = orbit();
+    o.azimuth = d.anchorAzimuth + static_cast<float>(d.anchorX - x) / static_cast<float>(width) * 6.283185f;
     const float elevation =
         d.anchorElevation - static_cast<float>(d.anchorY - y) / static_cast<float>(height) * 1.570796f;
-    c.cameraElevation = elevation < 0.0f ? 0.0f : elevation;
+    o.elevation = elevation < 0.0f ? 0.0f : elevation;
 }
 
 void endDrag() { dragState().dragging = false; }

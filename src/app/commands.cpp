@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/camera_orbit.h"
 #include "app/platform.h"
-#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "core/workers.h"
@@ -52,6 +52,11 @@ template <int Width, int Height>
 void resizeTo() {
     platform().resizeView(Width, Height);
 }
+// The view shows this size, whichever way it got it.
+template <int Width, int Height>
+bool viewIs() {
+    return s().viewWidth == Width && s().viewHeight == Height;
+}
 
 // A Sampling preset also switches the adaptive target off.
 template <int T0, int T1, int T2, int T3, int T4>
@@ -60,6 +65,26 @@ void samplingPreset() {
     std::copy(preset, preset + 5, s().refineThresholds);
     s().adaptiveTargetFps = 0;
 }
+// The thresholds are this preset's (the adaptive control may have moved them off every preset).
+template <int T0, int T1, int T2, int T3, int T4>
+bool samplingIs() {
+    const int16_t preset[5] = {T0, T1, T2, T3, T4};
+    return std::equal(preset, preset + 5, s().refineThresholds);
+}
+
+// Anti-aliasing refines subsampled blocks; "1:1" has none to refine.
+bool antiAliasingApplies() { return s().samplingMode == 2; }
+
+void zoomIn() { zoomBy(1.0f, s().sceneId); }
+void zoomOut() { zoomBy(-1.0f, s().sceneId); }
+void resetCamera() { resetOrbit(s().sceneId); }
+
+void toggleFullscreen() { platform().setFullscreen(!platform().fullscreen()); }
+bool isFullscreen() { return platform().fullscreen(); }
+void savePicture() { platform().savePicture(); }
+
+// Tracing at logical size only differs where a logical pixel covers several device pixels.
+bool highDensityScreen() { return platform().devicePixelRatio() > 1.0; }
 
 void toggleAnimation() {
     toggle<&RenderSettings::animationOn>();
@@ -77,8 +102,8 @@ void toggleGiCalculate() {
     if (s().giCalculate) s().giDisplay = 1;
 }
 
-bool sceneHasCaustics() { return program().scene && currentScene().descriptor.offersCaustics; }
-bool sceneHasGi() { return program().scene && currentScene().descriptor.offersGi; }
+bool sceneHasCaustics() { return findDemoScene(s().sceneId)->offersCaustics; }
+bool sceneHasGi() { return findDemoScene(s().sceneId)->offersGi; }
 
 // "All (N)": every hardware thread of this machine.
 const char* allThreadsText() {
@@ -110,24 +135,34 @@ using S = RenderSettings;
 
 const Command kCommands[] = {
     // Demo
-    {kCmdMirrorsphere, sceneName(1), nullptr, sceneCommand<1>, holds<&S::sceneId, 1>, nullptr},
-    {kCmdSpheres, sceneName(6), nullptr, sceneCommand<6>, holds<&S::sceneId, 6>, nullptr},
-    {kCmdBalls, sceneName(2), nullptr, sceneCommand<2>, holds<&S::sceneId, 2>, nullptr},
-    {kCmdTorus, sceneName(5), nullptr, sceneCommand<5>, holds<&S::sceneId, 5>, nullptr},
-    {kCmdCube, sceneName(3), nullptr, sceneCommand<3>, holds<&S::sceneId, 3>, nullptr},
-    {kCmdEgg, sceneName(8), nullptr, sceneCommand<8>, holds<&S::sceneId, 8>, nullptr},
-    {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr},
-    {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr},
-    {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr},
-    {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr},
-    {kCmdExit, "E&xit", "Quit the application", exitProgram, nullptr, nullptr},
+    {kCmdMirrorsphere, sceneName(1), nullptr, sceneCommand<1>, holds<&S::sceneId, 1>, nullptr, "1"},
+    {kCmdSpheres, sceneName(6), nullptr, sceneCommand<6>, holds<&S::sceneId, 6>, nullptr, "2"},
+    {kCmdBalls, sceneName(2), nullptr, sceneCommand<2>, holds<&S::sceneId, 2>, nullptr, "3"},
+    {kCmdTorus, sceneName(5), nullptr, sceneCommand<5>, holds<&S::sceneId, 5>, nullptr, "4"},
+    {kCmdCube, sceneName(3), nullptr, sceneCommand<3>, holds<&S::sceneId, 3>, nullptr, "5"},
+    {kCmdEgg, sceneName(8), nullptr, sceneCommand<8>, holds<&S::sceneId, 8>, nullptr, "6"},
+    {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr, "7"},
+    {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr, "8"},
+    {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr, "9"},
+    {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr, "Space"},
+    {kCmdZoomIn, "Zoom In", "Move the camera closer", zoomIn, nullptr, nullptr, "+; =; Num++"},
+    {kCmdZoomOut, "Zoom Out", "Move the camera away", zoomOut, nullptr, nullptr, "-; Num+-"},
+    {kCmdResetCamera, "&Reset Camera", "Put the camera back where the scene starts", resetCamera, nullptr, nullptr,
+     "R; Home"},
+    {kCmdFullscreen, "&Fullscreen", "Show the picture on the whole screen", toggleFullscreen, isFullscreen, nullptr,
+     "F11", true},
+    {kCmdSavePicture, "&Save Picture...", "Save the picture as shown as a PNG file", savePicture, nullptr, nullptr,
+     "Ctrl+S", true},
+    {kCmdExit, "E&xit", "Quit the application", exitProgram, nullptr, nullptr, "Ctrl+Q", true},
     // Quality
     {kCmdOneToOne, "1:1", nullptr, setTo<&S::samplingMode, 1>, holds<&S::samplingMode, 1>, nullptr},
     {kCmdSubsampling, "Subsampling", nullptr, setTo<&S::samplingMode, 2>, holds<&S::samplingMode, 2>, nullptr},
-    {kCmdAntiAliasNone, "None", nullptr, setTo<&S::antiAliasing, 0>, holds<&S::antiAliasing, 0>, nullptr},
-    {kCmdAntiAliasGood, "Good (max. 2x2)", nullptr, setTo<&S::antiAliasing, 1>, holds<&S::antiAliasing, 1>, nullptr},
+    {kCmdAntiAliasNone, "None", nullptr, setTo<&S::antiAliasing, 0>, holds<&S::antiAliasing, 0>,
+     antiAliasingApplies},
+    {kCmdAntiAliasGood, "Good (max. 2x2)", nullptr, setTo<&S::antiAliasing, 1>, holds<&S::antiAliasing, 1>,
+     antiAliasingApplies},
     {kCmdAntiAliasBest, "Best  (max. 4x4)", nullptr, setTo<&S::antiAliasing, 2>, holds<&S::antiAliasing, 2>,
-     nullptr},
+     antiAliasingApplies},
     {kCmdInterpNone, "None", nullptr, setTo<&S::interpolationKernel, 0>, holds<&S::interpolationKernel, 0>, nullptr},
     {kCmdInterpCenter, "Unified Center-Kernel", nullptr, setTo<&S::interpolationKernel, 1>,
      holds<&S::interpolationKernel, 1>, nullptr},
@@ -170,26 +205,35 @@ const Command kCommands[] = {
     {kCmdGiCalculate, "Calculate", nullptr, toggleGiCalculate, isOn<&S::giCalculate>, sceneHasGi},
     {kCmdGiDisplay, "Display", nullptr, toggle<&S::giDisplay>, isOn<&S::giDisplay>, sceneHasGi},
     {kCmdFilter, "Filter", nullptr, toggle<&S::filterOn>, isOn<&S::filterOn>, nullptr},
-    {kCmdResolution320, "320x240", nullptr, resizeTo<320, 240>, nullptr, nullptr},
-    {kCmdResolution480, "480x360", nullptr, resizeTo<480, 360>, nullptr, nullptr},
-    {kCmdResolution512, "512x384", nullptr, resizeTo<512, 384>, nullptr, nullptr},
-    {kCmdResolution640, "640x480", nullptr, resizeTo<640, 480>, nullptr, nullptr},
-    {kCmdResolution800, "800x600", nullptr, resizeTo<800, 600>, nullptr, nullptr},
+    {kCmdResolution320, "320x240", nullptr, resizeTo<320, 240>, viewIs<320, 240>, nullptr, nullptr, true},
+    {kCmdResolution480, "480x360", nullptr, resizeTo<480, 360>, viewIs<480, 360>, nullptr, nullptr, true},
+    {kCmdResolution512, "512x384", nullptr, resizeTo<512, 384>, viewIs<512, 384>, nullptr, nullptr, true},
+    {kCmdResolution640, "640x480", nullptr, resizeTo<640, 480>, viewIs<640, 480>, nullptr, nullptr, true},
+    {kCmdResolution800, "800x600", nullptr, resizeTo<800, 600>, viewIs<800, 600>, nullptr, nullptr, true},
+    {kCmdTraceLogicalSize, "Trace at Logical Size", "One sample per logical pixel on a high-density screen: faster",
+     toggle<&S::traceLogicalSize>, isOn<&S::traceLogicalSize>, highDensityScreen},
     {kCmdThreads1, "1", nullptr, setTo<&S::threadCount, 1>, holds<&S::threadCount, 1>, nullptr},
     {kCmdThreads2, "2", nullptr, setTo<&S::threadCount, 2>, holds<&S::threadCount, 2>, nullptr},
     {kCmdThreads4, "4", nullptr, setTo<&S::threadCount, 4>, holds<&S::threadCount, 4>, nullptr},
     {kCmdThreadsAll, allThreadsText(), nullptr, useAllThreads, usesAllThreads, nullptr},
-    {kCmdSamplingRaw, "1/16 (Raw)", nullptr, samplingPreset<9999, 300, 300, 300, 300>, nullptr, nullptr},
-    {kCmdSampling16, "1/16", nullptr, samplingPreset<-1, 300, 300, 300, 300>, nullptr, nullptr},
-    {kCmdSampling4, "1/4", nullptr, samplingPreset<-1, -1, 300, 300, 300>, nullptr, nullptr},
-    {kCmdSampling1, "1/1", nullptr, samplingPreset<-1, -1, -1, 48, 64>, nullptr, nullptr},
-    {kCmdSamplingStandard, "Standard", nullptr, samplingPreset<5, 24, 32, 48, 64>, nullptr, nullptr},
+    {kCmdSamplingRaw, "1/16 (Raw)", nullptr, samplingPreset<9999, 300, 300, 300, 300>,
+     samplingIs<9999, 300, 300, 300, 300>, nullptr},
+    {kCmdSampling16, "1/16", nullptr, samplingPreset<-1, 300, 300, 300, 300>,
+     samplingIs<-1, 300, 300, 300, 300>, nullptr},
+    {kCmdSampling4, "1/4", nullptr, samplingPreset<-1, -1, 300, 300, 300>,
+     samplingIs<-1, -1, 300, 300, 300>, nullptr},
+    {kCmdSampling1, "1/1", nullptr, samplingPreset<-1, -1, -1, 48, 64>,
+     samplingIs<-1, -1, -1, 48, 64>, nullptr},
+    {kCmdSamplingStandard, "Standard", nullptr, samplingPreset<5, 24, 32, 48, 64>,
+     samplingIs<5, 24, 32, 48, 64>, nullptr},
     {kCmdAdaptive5, "  5 fps", nullptr, setTo<&S::adaptiveTargetFps, 5>, holds<&S::adaptiveTargetFps, 5>, nullptr},
     {kCmdAdaptive10, "10 fps", nullptr, setTo<&S::adaptiveTargetFps, 10>, holds<&S::adaptiveTargetFps, 10>, nullptr},
     {kCmdAdaptive15, "15 fps", nullptr, setTo<&S::adaptiveTargetFps, 15>, holds<&S::adaptiveTargetFps, 15>, nullptr},
     {kCmdAdaptive20, "20 fps", nullptr, setTo<&S::adaptiveTargetFps, 20>, holds<&S::adaptiveTargetFps, 20>, nullptr},
     {kCmdAdaptive25, "25 fps", nullptr, setTo<&S::adaptiveTargetFps, 25>, holds<&S::adaptiveTargetFps, 25>, nullptr},
     {kCmdAdaptive30, "30 fps", nullptr, setTo<&S::adaptiveTargetFps, 30>, holds<&S::adaptiveTargetFps, 30>, nullptr},
+    {kCmdAdaptiveOff, "Off", "Keep the sampling thresholds where they are", setTo<&S::adaptiveTargetFps, 0>,
+     holds<&S::adaptiveTargetFps, 0>, nullptr},
     // Shader
     {kCmdShadeDepth, "Depth", nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
     {kCmdShadeNormals, "Normals", nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
@@ -201,7 +245,7 @@ const Command kCommands[] = {
     {kCmdAsm, "Asm", "Use optimized assembly routines", toggleAsm, asmChecked, asmEnabled},
     // Info
     {kCmdAbout, "&About Lumo...", "Display program information, version number and copyright", showAbout, nullptr,
-     nullptr},
+     nullptr, "F1", true},
 };
 
 }  // namespace
@@ -209,7 +253,8 @@ const Command kCommands[] = {
 void selectScene(int sceneId) {
     const SceneDescriptor* d = findDemoScene(sceneId);
     if (!d) return;
-    loadScene(sceneId);
+    resetOrbit(sceneId);
+    platform().setTitle(d->title);
     RenderSettings& st = settings();
     st.interpolationKernel = static_cast<int16_t>(d->interpolationKernel);
     st.causticsCalculate = st.causticsDisplay = d->causticsOnSelect ? 1 : 0;

@@ -17,6 +17,11 @@ enum CommandId : int {
     kCmdAreaLight = 32800,
     kCmdCornellBox = 32835,
     kCmdAnimation = 32782,
+    kCmdZoomIn = 32901,
+    kCmdZoomOut = 32902,
+    kCmdResetCamera = 32903,
+    kCmdFullscreen = 32904,
+    kCmdSavePicture = 32905,
     kCmdExit = 57665,
 
     kCmdOneToOne = 32783,
@@ -54,6 +59,7 @@ enum CommandId : int {
     kCmdResolution512 = 32804,
     kCmdResolution640 = 32805,
     kCmdResolution800 = 32806,
+    kCmdTraceLogicalSize = 32906,  // one sample per logical pixel on a high-density screen
     kCmdThreads1 = 32808,
     kCmdThreads2 = 2,
     kCmdThreads4 = 32809,
@@ -69,6 +75,7 @@ enum CommandId : int {
     kCmdAdaptive20 = 32816,
     kCmdAdaptive25 = 32778,
     kCmdAdaptive30 = 32791,
+    kCmdAdaptiveOff = 32907,
 
     kCmdShadeDepth = 32789,
     kCmdShadeNormals = 32786,
@@ -88,6 +95,11 @@ struct Command {
     void (*execute)();
     bool (*checked)();  // null: the item never shows a check mark
     bool (*enabled)();  // null: always enabled
+    // Keys in portable text, several separated by "; " (e.g. "R; Home"); null: none.
+    const char* shortcut = nullptr;
+    // Works on the window (size, dialogs, files, quit) rather than on the program's state: the
+    // window runs it without programMutex() held, since it may open a modal dialog.
+    bool window = false;
 };
 
 struct CommandState {
@@ -99,12 +111,14 @@ struct CommandState {
 std::span<const Command> commands();
 const Command* findCommand(int id);  // null for an unknown id
 
-// Runs a command as if chosen from the menu. Unknown and disabled commands do nothing (false).
+// Runs a command as if chosen from the menu. Unknown and disabled commands do nothing (false). While
+// a render thread runs, commands other than window commands need programMutex() held.
 bool executeCommand(int id);
-// Check mark and enabled state as the menu shows them now.
+// Check mark and enabled state as the menu shows them now (programMutex() held while frames run).
 CommandState commandState(int id);
 
-// The scene command: builds scene n (1..9) and sets the kernel and photon switches that go with it.
+// The scene command: makes scene n (1..9) the program's scene (the next frame builds it), with its
+// start orbit, title, kernel and photon switches.
 void selectScene(int sceneId);
 
 }  // namespace lumo

@@ -4,28 +4,60 @@
 #include "app/frame_steps.h"
 #include "app/frame_timer.h"
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
+#include "photon/photon_pass.h"
 
 namespace lumo {
 
-void runFrame(FrameBuffer& fb) {
+FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
     Platform& p = platform();
     FrameTimer& timer = frameTimer();
     const uint32_t windowTick = p.tickCount();
     beginFrameTiming(timer, windowTick, p.tickCount());
 
-    RenderSettings& s = settings();
-    const bool animate = s.animationOn != 0;
-    const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
-    produceFrame(fb, animationClock, animate);
-
-    p.presentFrame(fb.pixels.data(), fb.width, fb.height);
-
-    if (endFrameTiming(timer, p.tickCount())) {
-        if (s.adaptiveTargetFps != 0) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
-        p.setStatusText(formatFps(timer.currentFps));
+    RenderParams params;
+    bool animate = false;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        params = takeFrameState();
+        animate = settings().animationOn != 0;
     }
+    const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
+    produceFrame(fb, params, animationClock, animate);
+
+    present(fb);
+
+    FrameReport report;
+    report.width = fb.width;
+    report.height = fb.height;
+    report.threads = params.threadCount;
+    report.photonPass = params.photons.causticsCalculate || params.photons.giCalculate;
+    Program& world = program();
+    if ((params.photons.causticsDisplay || params.photons.giDisplay) && world.scene && world.scene->photonMaps)
+        report.photons = keptPhotons(world.scene->photonMaps->store);
+    timer.raysInWindow += totalRayStats(world.renderer).rays;
+    resetRayStats(world.renderer);
+
+    const int framesInWindow = timer.framesInWindow + 1;
+    if (endFrameTiming(timer, p.tickCount())) {
+        report.measured = true;
+        report.fps = timer.currentFps;
+        report.raysPerSecond = static_cast<double>(timer.raysInWindow) / framesInWindow * timer.currentFps;
+        std::lock_guard<std::mutex> lock(programMutex());
+        RenderSettings& s = settings();
+        if (s.adaptiveTargetFps != 0) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
+    }
+    if (timer.framesInWindow == 0) timer.raysInWindow = 0;
     timer.lastFrameEndTick = p.tickCount();
+    return report;
+}
+
+void runFrame(FrameBuffer& fb) {
+    Platform& p = platform();
+    const FrameReport report =
+        runFrame(fb, [&p](FrameBuffer& shown) { p.presentFrame(shown.pixels.data(), shown.width, shown.height); });
+    if (report.measured) p.setStatusText(formatFps(report.fps));
 }
 
 }  // namespace lumo

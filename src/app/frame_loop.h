@@ -1,13 +1,34 @@
 // One frame of the interactive loop: timing, the shared frame steps, the present and the rate.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+
 #include "image/frame_buffer.h"
 
 namespace lumo {
 
-// Times the frame (pauses over 20 ms excluded), produces it into fb, presents it through the platform
-// and about four times a second shows "%5.2f fps" and, with an adaptive target, retunes the
-// thresholds. The clock is platform().tickCount().
+// What a frame tells the window besides its picture.
+struct FrameReport {
+    bool measured = false;  // a measuring window closed with this frame: the rates below are new
+    float fps = 0.0f;
+    double raysPerSecond = 0.0;  // over the same window
+    int width = 0;               // the traced picture
+    int height = 0;
+    int threads = 1;
+    bool photonPass = false;  // the frame ran a photon pass
+    int64_t photons = -1;     // photons in the scene's map on display, -1 when none is shown
+};
+
+using PresentFrame = std::function<void(FrameBuffer&)>;
+
+// One frame in the program's order: frame timing (pauses over 20 ms excluded), the frame's inputs
+// taken under programMutex(), the frame steps into fb, present(fb), then about four times a second
+// the measured rate and, with an adaptive target, the retuned thresholds (under the lock again). The
+// clock is platform().tickCount().
+FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present);
+
+// As above, presenting through platform() and showing "%5.2f fps" in its status text.
 void runFrame(FrameBuffer& fb);
 
 }  // namespace lumo

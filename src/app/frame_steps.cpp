@@ -1,14 +1,26 @@
 #include "app/frame_steps.h"
 
+#include "app/camera_orbit.h"
 #include "app/program.h"
 #include "app/settings.h"
 
 namespace lumo {
 
-void produceFrame(FrameBuffer& fb, double animationClockMs, bool animate) {
+RenderParams takeFrameState() {
+    Program& p = program();
+    const RenderSettings& s = settings();
+    if (!p.scene || p.scene->id() != s.sceneId) loadScene(s.sceneId);
+    const Orbit& o = orbit();
+    Camera& c = camera();
+    c.cameraAzimuth = o.azimuth;
+    c.cameraElevation = o.elevation;
+    c.orbitRadius = o.distance;
+    return renderParams(s);
+}
+
+void produceFrame(FrameBuffer& fb, const RenderParams& params, double animationClockMs, bool animate) {
     Program& p = program();
     if (!p.scene) return;
-    const RenderParams params = renderParams(settings());
     produceFrame(p.renderer, *p.scene, p.view, params, fb, animationClockMs, animate);
 }
 

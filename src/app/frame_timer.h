@@ -12,6 +12,7 @@ struct FrameTimer {
     uint32_t pausedMs = 0;          // gaps over 20 ms between frames within the window
     int16_t framesInWindow = 0;
     float currentFps = 0.0f;
+    uint64_t raysInWindow = 0;  // rays traced by the window's frames, for the rays-per-second pane
 };
 
 FrameTimer& frameTimer();

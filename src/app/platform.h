@@ -20,6 +20,10 @@ public:
     virtual void resizeView(int /*width*/, int /*height*/) {}  // make the view's client area this size
     virtual void showAbout() {}                                 // the modal About box
     virtual void requestQuit() {}                               // close the main window, end the program
+    virtual void savePicture() {}                               // ask for a file and save the picture shown
+    virtual bool fullscreen() { return false; }
+    virtual void setFullscreen(bool /*on*/) {}
+    virtual double devicePixelRatio() { return 1.0; }  // device pixels per logical pixel of the view
 };
 
 // Remembers everything it is told; the default until a front end installs its own.
@@ -42,6 +46,10 @@ public:
     }
     void showAbout() override { ++aboutShown; }
     void requestQuit() override { quitRequested = true; }
+    void savePicture() override { ++picturesSaved; }
+    bool fullscreen() override { return fullscreenOn; }
+    void setFullscreen(bool on) override { fullscreenOn = on; }
+    double devicePixelRatio() override { return pixelRatio; }
 
     std::string title;
     std::string statusText;
@@ -51,6 +59,9 @@ public:
     int viewWidth = 0, viewHeight = 0;  // last resizeView request
     int aboutShown = 0;
     bool quitRequested = false;
+    int picturesSaved = 0;
+    bool fullscreenOn = false;
+    double pixelRatio = 1.0;
     // When set, tickCount() returns scriptedTick instead of the steady clock.
     bool scripted = false;
     uint32_t scriptedTick = 0;

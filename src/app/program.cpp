@@ -1,6 +1,5 @@
 #include "app/program.h"
 
-#include "app/platform.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -14,7 +13,6 @@ void loadScene(int sceneId) {
     std::unique_ptr<Scene> scene = buildScene(sceneId);
     if (!scene) return;
     camera() = scene->camera;
-    platform().setTitle(scene->title);
     program().scene = std::move(scene);
 }
 

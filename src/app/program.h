@@ -1,5 +1,6 @@
-// The one running program's world: its current scene, the view of it and the renderer. Written on
-// the UI thread between frames.
+// The one running program's world: its current scene, the view of it and the renderer. Owned by the
+// thread that runs the frames; the UI changes it only through the settings and the orbit, which the
+// frame loop takes over between frames.
 #pragma once
 
 #include <memory>
@@ -20,8 +21,8 @@ Program& program();
 inline Scene& currentScene() { return *program().scene; }
 inline Camera& camera() { return program().view.camera; }
 
-// Builds demo scene id (1..9), makes it the current scene, takes over its start camera and shows its
-// title. Unknown ids change nothing.
+// Builds demo scene id (1..9), makes it the current scene and takes over its start camera. Unknown
+// ids change nothing.
 void loadScene(int sceneId);
 
 }  // namespace lumo

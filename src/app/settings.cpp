@@ -6,6 +6,11 @@ namespace lumo {
 
 RenderSettings theSettings;
 
+std::mutex& programMutex() {
+    static std::mutex m;
+    return m;
+}
+
 void resetSettings() { settings() = RenderSettings{}; }
 
 void applyStartupSettings() {

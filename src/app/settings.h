@@ -1,8 +1,10 @@
-// Program-wide settings: written by menu commands and start-up on the UI thread between frames,
-// read by the frame loop and the workers while a frame is produced.
+// Program-wide settings: written by menu commands and start-up on the UI thread, read by the frame
+// loop, which copies what a frame needs at the frame's start. While a render thread runs, both sides
+// hold programMutex() for every access.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "core/render_params.h"
 
@@ -30,10 +32,17 @@ struct RenderSettings {
     int16_t giDisplay = 0;
     ShaderMode currentShader = kShaderPhong;
     int16_t useAsm = 0;
+    int16_t traceLogicalSize = 0;  // on a high-density screen, trace one sample per logical pixel
+    // The view's size in logical pixels as the window last reported it (what Resolution compares).
+    int32_t viewWidth = 0;
+    int32_t viewHeight = 0;
 };
 
 extern RenderSettings theSettings;
 inline RenderSettings& settings() { return theSettings; }
+
+// Guards settings(), orbit() and the render loop's hand-off between the UI and the render thread.
+std::mutex& programMutex();
 
 // Every setting back to its value before start-up (the member initialisers).
 void resetSettings();

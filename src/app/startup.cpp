@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "app/camera_drag.h"
+#include "app/camera_orbit.h"
 #include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/settings.h"
+#include "scene/demo_scenes.h"
 #include "simd/processor.h"
 
 namespace lumo {
@@ -33,11 +35,14 @@ void startUp() {
         platform().showMessage("Debug", text);
     };
     loadScene(1);
+    resetOrbit(1);
+    platform().setTitle(findDemoScene(1)->title);
 }
 
 void resetToStaticValues() {
     resetSettings();
     camera() = Camera{};
+    orbit() = Orbit{};
     frameTimer() = FrameTimer{};
     dragState() = DragState{};
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "cli/png_writer.h"
+#include "png/png_writer.h"
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
 #include "simd/sse_path.h"

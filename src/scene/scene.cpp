@@ -7,8 +7,9 @@ namespace lumo {
 void placeEyeOnOrbit(Camera& c) {
     const float a = c.cameraAzimuth;
     const float e = c.cameraElevation;
-    c.eyePosition = {7.0f * static_cast<float>(std::cos(e) * std::sin(a)),
-                     -7.0f * static_cast<float>(std::cos(e) * std::cos(a)), 7.0f * static_cast<float>(std::sin(e))};
+    const float r = c.orbitRadius;
+    c.eyePosition = {r * static_cast<float>(std::cos(e) * std::sin(a)), -r * static_cast<float>(std::cos(e) * std::cos(a)),
+                     r * static_cast<float>(std::sin(e))};
 }
 
 Material& Scene::newMaterial(const char* name) {

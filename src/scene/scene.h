@@ -22,9 +22,11 @@ struct Camera {
     float fieldOfView = 0.5f;    // radians across the shorter side of the picture
     float cameraAzimuth = 1.3f;  // orbit angle about z
     float cameraElevation = 0.3f;
+    float orbitRadius = 7.0f;    // distance of the eye from the orbit centre (the origin)
 };
 
-// Puts the eye on its orbit of radius 7 about the origin, from cameraAzimuth and cameraElevation.
+// Puts the eye on its orbit of radius orbitRadius about the origin, from cameraAzimuth and
+// cameraElevation.
 void placeEyeOnOrbit(Camera& camera);
 
 struct Light {

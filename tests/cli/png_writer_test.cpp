@@ -1,4 +1,4 @@
-#include "cli/png_writer.h"
+#include "png/png_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

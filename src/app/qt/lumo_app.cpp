@@ -1,18 +1,23 @@
 #include "app/qt/lumo_app.h"
 
+#include "app/qt/settings_file.h"
 #include "app/startup.h"
 
 namespace lumo {
 
-LumoApp::LumoApp() {
+LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce)
+    : window(std::move(produce)), settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
     setPlatform(&platform);
-    window.show();
-    window.resizeViewTo(320, 240);
     startUp();
+    const bool placed = loadSettings(settingsPath, window);
+    window.refreshCommandStates();
+    window.show();
+    if (!placed) window.resizeViewTo(640, 480);
 }
 
 LumoApp::~LumoApp() {
     window.stopFrames();
+    saveSettings(settingsPath, window);
     setPlatform(nullptr);
 }
 

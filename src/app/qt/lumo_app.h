@@ -1,23 +1,28 @@
-// The application object: the main frame, the Qt platform and the start-up of the world.
+// The application object: the main frame, the Qt platform, the start-up of the world and the
+// settings file.
 #pragma once
+
+#include <QString>
 
 #include "app/qt/main_frame.h"
 #include "app/qt/qt_platform.h"
 
 namespace lumo {
 
-// Needs a QApplication. Creates and shows the main window with a 320 x 240 view, installs the Qt
-// platform and runs the start-up; frames start with startFrames(). The platform is uninstalled again
-// when the application object goes away.
+// Needs a QApplication. Installs the Qt platform, runs the start-up, takes over the settings file
+// (settingsPath, or the default file when empty) and shows the main window: as stored, or with a
+// 640 x 480 view on the first start. Frames start with window.startFrames(). Going away, it stops
+// the frames, writes the settings file and uninstalls the platform.
 class LumoApp {
 public:
-    LumoApp();
+    explicit LumoApp(const QString& settingsPath = {}, RenderLoop::Produce produce = {});
     ~LumoApp();
     LumoApp(const LumoApp&) = delete;
     LumoApp& operator=(const LumoApp&) = delete;
 
     MainFrame window;
     QtPlatform platform{window};
+    QString settingsPath;
 };
 
 }  // namespace lumo

@@ -2,34 +2,87 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QWindow>
 
 #include "app/commands.h"
-#include "app/frame_loop.h"
+#include "app/frame_timer.h"
+#include "app/platform.h"
 #include "app/qt/about_dialog.h"
 #include "app/qt/render_view.h"
+#include "app/settings.h"
+#include "png/png_writer.h"
+#include "scene/demo_scenes.h"
 
 namespace lumo {
 
-MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+// A frame that takes longer than this gets a progress indication.
+constexpr int kProgressAfterMs = 300;
+
+QLabel* addPane(QStatusBar* bar, const QString& text, int stretch = 0) {
+    auto* pane = new QLabel(text, bar);
+    bar->addWidget(pane, stretch);
+    return pane;
+}
+
+}  // namespace
+
+MainFrame::MainFrame(RenderLoop::Produce produce, QWidget* parent)
+    : QMainWindow(parent),
+      loop_([this] { QMetaObject::invokeMethod(this, &MainFrame::takeNews, Qt::QueuedConnection); },
+            std::move(produce)) {
     setWindowTitle("Lumo");
     // The menu stays inside the window, so the window's size alone decides the view's size.
     menuBar()->setNativeMenuBar(false);
     for (const MenuItem& top : lumo::menuBar()) addItems(menuBar()->addMenu(top.text), top.items);
 
-    view_ = new RenderView(this);
+    view_ = new RenderView(loop_, this);
     setCentralWidget(view_);
+    view_->setFocus();
 
-    statusPane_ = new QLabel("Ready", this);
-    statusBar()->addWidget(statusPane_, 1);
+    QStatusBar* bar = statusBar();
+    fpsPane_ = addPane(bar, "Ready", 1);
+    scenePane_ = addPane(bar, "");
+    sizePane_ = addPane(bar, "");
+    threadsPane_ = addPane(bar, "");
+    raysPane_ = addPane(bar, "");
+    photonsPane_ = addPane(bar, "");
+    progress_ = new QProgressBar(bar);
+    progress_->setRange(0, 0);  // busy: the passes report no fraction done
+    progress_->setMaximumWidth(120);
+    progress_->setTextVisible(false);
+    bar->addWidget(progress_);
+    progress_->hide();
+    photonsPane_->hide();
 
-    frameTimer_.setInterval(0);
-    connect(&frameTimer_, &QTimer::timeout, this, &MainFrame::runOneFrame);
+    // Escape leaves fullscreen; it does nothing otherwise.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (isFullScreen()) setFullscreen(false);
+    });
+
+    progressTimer_.setSingleShot(true);
+    progressTimer_.setInterval(kProgressAfterMs);
+    connect(&progressTimer_, &QTimer::timeout, this, [this] { watchProgress(true); });
+    updateScenePane();
     refreshCommandStates();
 }
+
+MainFrame::~MainFrame() { loop_.stop(); }
 
 void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshMenu(menu); });
@@ -47,6 +100,11 @@ void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
                 action->setMenuRole(QAction::NoRole);
                 action->setCheckable(command->checked != nullptr);
                 if (command->statusTip) action->setStatusTip(command->statusTip);
+                if (command->shortcut) {
+                    action->setShortcuts(QKeySequence::listFromString(command->shortcut, QKeySequence::PortableText));
+                    // Also on the window, so the keys work while the menu bar is hidden (fullscreen).
+                    addAction(action);
+                }
                 action->setData(command->id);
                 const int id = command->id;
                 connect(action, &QAction::triggered, this, [this, id] { chooseCommand(id); });
@@ -63,6 +121,7 @@ QAction* MainFrame::action(int commandId) const {
 }
 
 void MainFrame::refreshMenu(QMenu* menu) {
+    std::lock_guard<std::mutex> lock(programMutex());
     for (QAction* action : menu->actions()) {
         if (action->isSeparator() || action->menu()) continue;
         const CommandState state = commandState(action->data().toInt());
@@ -72,6 +131,7 @@ void MainFrame::refreshMenu(QMenu* menu) {
 }
 
 void MainFrame::refreshCommandStates() {
+    std::lock_guard<std::mutex> lock(programMutex());
     for (const auto& [id, action] : actions_) {
         const CommandState state = commandState(id);
         action->setChecked(state.checked);
@@ -80,18 +140,81 @@ void MainFrame::refreshCommandStates() {
 }
 
 void MainFrame::chooseCommand(int commandId) {
-    executeCommand(commandId);
+    const Command* command = findCommand(commandId);
+    if (!command) return;
+    if (command->window) {
+        executeCommand(commandId);
+    } else {
+        loop_.edit([commandId] { executeCommand(commandId); });
+        watchProgress();
+    }
     // Qt flips a checkable item by itself; the command's own rule decides what it shows.
     refreshCommandStates();
+    updateScenePane();
+    if (commandId == kCmdTraceLogicalSize) view_->updateTraceSize();
 }
 
-void MainFrame::runOneFrame() {
-    if (inFrame_) return;
-    inFrame_ = true;
-    view_->beginFrame();
-    runFrame(view_->frameBuffer());
-    view_->endFrame();
-    inFrame_ = false;
+void MainFrame::takeNews() {
+    const RenderLoop::News news = loop_.collect(view_->shownFrame());
+    if (news.newFrame) {
+        ++framesShown_;
+        view_->frameArrived();
+    }
+    if (news.newReport) showReport(news.report);
+    if (news.hasMessage && !showingMessage_) {
+        // The pass that timed out waits for the box to close; the window stays responsive meanwhile.
+        showingMessage_ = true;
+        platform().showMessage(news.message.caption, news.message.text);
+        showingMessage_ = false;
+        loop_.answerMessage();
+    }
+    watchProgress();
+}
+
+void MainFrame::showReport(const FrameReport& report) {
+    if (report.measured) {
+        fpsPane_->setText(QString::fromStdString(formatFps(report.fps)));
+        raysPane_->setText(QString("%1 Mrays/s").arg(report.raysPerSecond / 1e6, 0, 'f', 2));
+    }
+    sizePane_->setText(QString("%1x%2").arg(report.width).arg(report.height));
+    threadsPane_->setText(report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
+    if (report.photons >= 0) {
+        int sceneId = 1;
+        {
+            std::lock_guard<std::mutex> lock(programMutex());
+            sceneId = settings().sceneId;
+        }
+        const SceneDescriptor* d = findDemoScene(sceneId);
+        const QString map = d && d->offersGi ? "GI" : "Caustics";
+        photonsPane_->setText(
+            QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
+        photonsPane_->show();
+    } else {
+        photonsPane_->hide();
+    }
+}
+
+void MainFrame::updateScenePane() {
+    int sceneId = 1;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        sceneId = settings().sceneId;
+    }
+    if (const SceneDescriptor* d = findDemoScene(sceneId)) scenePane_->setText(d->menuName);
+}
+
+void MainFrame::watchProgress(bool fromTimer) {
+    bool photons = false;
+    const auto inFlight = loop_.frameInFlight(&photons).count();
+    if (inFlight >= kProgressAfterMs) {
+        progress_->setToolTip(photons ? "Computing the photon maps and rendering" : "Rendering");
+        progress_->show();
+    } else {
+        progress_->hide();
+    }
+    // Look again while a frame is on its way; after a change or a frame, look once more in case the
+    // next frame is a long one. Idle, the timer stops.
+    if (inFlight > 0 || !fromTimer) progressTimer_.start();
 }
 
 void MainFrame::resizeViewTo(int w, int h) {
@@ -99,6 +222,26 @@ void MainFrame::resizeViewTo(int w, int h) {
     requestedViewSize_ = QSize(w, h);
     resizeAttempts_ = 0;
     resize(size() + requestedViewSize_ - view_->size());
+}
+
+void MainFrame::setFullscreen(bool on) {
+    if (on == isFullScreen()) return;
+    if (on) {
+        geometryBeforeFullscreen_ = saveGeometry();
+        menuBar()->hide();
+        statusBar()->hide();
+        showFullScreen();
+    } else {
+        showNormal();
+        menuBar()->show();
+        statusBar()->show();
+        if (!geometryBeforeFullscreen_.isEmpty()) restoreGeometry(geometryBeforeFullscreen_);
+    }
+    refreshCommandStates();
+}
+
+QByteArray MainFrame::normalGeometry() const {
+    return isFullScreen() && !geometryBeforeFullscreen_.isEmpty() ? geometryBeforeFullscreen_ : saveGeometry();
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {
@@ -118,13 +261,60 @@ void MainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) view_->setMinimised(isMinimized());
 }
 
+void MainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    view_->updateTraceSize();
+    // A window moved to a screen of another pixel density traces at the new density.
+    if (QWindow* w = windowHandle())
+        connect(w, &QWindow::screenChanged, view_, &RenderView::updateTraceSize, Qt::UniqueConnection);
+}
+
+void MainFrame::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    view_->updateTraceSize();
+}
+
 void MainFrame::showAboutBox() {
     AboutDialog about(this);
     about.exec();
 }
 
+QString MainFrame::defaultPictureName() const {
+    int sceneId = 1;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        sceneId = settings().sceneId;
+    }
+    const SceneDescriptor* d = findDemoScene(sceneId);
+    return QString("lumo-%1-%2.png")
+        .arg(d ? d->cliName : "picture", QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));
+}
+
+void MainFrame::savePicture() {
+    if (pictureFolder_.isEmpty()) pictureFolder_ = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictureFolder_.isEmpty()) pictureFolder_ = QDir::homePath();
+    QFileDialog dialog(this, "Save Picture", QDir(pictureFolder_).filePath(defaultPictureName()),
+                       "PNG pictures (*.png)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("png");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().first();
+    if (savePictureTo(path)) pictureFolder_ = QFileInfo(path).absolutePath();
+}
+
+bool MainFrame::savePictureTo(const QString& path) {
+    std::string error;
+    if (writePng(view_->shownFrame(), QFile::encodeName(path).toStdString(), error)) {
+        statusBar()->showMessage(QString("Saved %1").arg(QFileInfo(path).fileName()), 4000);
+        return true;
+    }
+    QMessageBox::warning(this, "Save Picture",
+                         QString("The picture could not be saved as %1:\n%2").arg(path, QString::fromStdString(error)));
+    return false;
+}
+
 void MainFrame::closeEvent(QCloseEvent* event) {
-    frameTimer_.stop();
     event->accept();
 }
 

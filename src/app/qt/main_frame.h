@@ -1,16 +1,21 @@
-// The main window: menu bar built from the command table, the render view and the status bar.
+// The main window: menu bar built from the command table, the render view, the status bar panes and
+// the render loop that feeds the view.
 #pragma once
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QTimer>
 #include <map>
 #include <string>
 
+#include "app/frame_loop.h"
 #include "app/menu_bar.h"
+#include "app/render_loop.h"
 
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 
 namespace lumo {
 
@@ -19,42 +24,80 @@ class RenderView;
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainFrame(QWidget* parent = nullptr);
+    // Without `produce` the frames are the program's.
+    explicit MainFrame(RenderLoop::Produce produce = {}, QWidget* parent = nullptr);
+    ~MainFrame() override;
 
     RenderView& view() { return *view_; }
-    QLabel& statusPane() { return *statusPane_; }
+    RenderLoop& renderLoop() { return loop_; }
     QAction* action(int commandId) const;
+    // The status bar panes: frame rate (the first), scene, traced size, threads, rays per second,
+    // photons, and the progress of a long frame.
+    QLabel& statusPane() { return *fpsPane_; }
+    QLabel& scenePane() { return *scenePane_; }
+    QLabel& sizePane() { return *sizePane_; }
+    QLabel& threadsPane() { return *threadsPane_; }
+    QLabel& raysPane() { return *raysPane_; }
+    QLabel& photonsPane() { return *photonsPane_; }
+    QProgressBar& progress() { return *progress_; }
+    uint64_t framesShown() const { return framesShown_; }
 
-    // Resizes the window so that the view's client area becomes w x h.
+    // Resizes the window so that the view's client area becomes w x h (logical pixels).
     void resizeViewTo(int w, int h);
+    void setFullscreen(bool on);
 
-    // One frame per idle moment of the event loop (a zero-interval timer).
-    void startFrames() { frameTimer_.start(); }
-    void stopFrames() { frameTimer_.stop(); }
-    // One frame now. Ignored when called from inside a frame (a modal message's event loop).
-    void runOneFrame();
+    // Frames from the render thread; stopFrames() waits for the frame in progress.
+    void startFrames() { loop_.start(); }
+    void stopFrames() { loop_.stop(); }
 
+    // Runs a command as the menu does: window commands directly, the others on the program's state
+    // between two frames.
+    void chooseCommand(int commandId);
     // Brings the check marks and enabled states of every item up to date.
     void refreshCommandStates();
     void showAboutBox();
+    // Save Picture: asks for a file, then savePictureTo().
+    void savePicture();
+    // Writes the picture on show as a PNG; a failure is reported in a message box. True when written.
+    bool savePictureTo(const QString& path);
+    // The file name Save Picture offers: lumo-<scene>-<date>-<time>.png.
+    QString defaultPictureName() const;
+
+    // The geometry of the window as a normal window, also while it is fullscreen.
+    QByteArray normalGeometry() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void addItems(QMenu* menu, const std::vector<MenuItem>& items);
     void refreshMenu(QMenu* menu);
-    void chooseCommand(int commandId);
+    void takeNews();
+    void showReport(const FrameReport& report);
+    void updateScenePane();
+    void watchProgress(bool fromTimer = false);
 
+    RenderLoop loop_;
     RenderView* view_ = nullptr;
-    QLabel* statusPane_ = nullptr;
-    QTimer frameTimer_;
+    QLabel* fpsPane_ = nullptr;
+    QLabel* scenePane_ = nullptr;
+    QLabel* sizePane_ = nullptr;
+    QLabel* threadsPane_ = nullptr;
+    QLabel* raysPane_ = nullptr;
+    QLabel* photonsPane_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTimer progressTimer_;
     std::map<int, QAction*> actions_;
-    bool inFrame_ = false;
     QSize requestedViewSize_;  // valid while a resolution command is settling
     int resizeAttempts_ = 0;
+    QByteArray geometryBeforeFullscreen_;
+    uint64_t framesShown_ = 0;
+    bool showingMessage_ = false;
+    QString pictureFolder_;  // where the last picture was saved
 };
 
 }  // namespace lumo

@@ -23,12 +23,21 @@ void QtPlatform::showMessage(const std::string& caption, const std::string& text
     box.exec();
 }
 
-void QtPlatform::presentFrame(const uint32_t*, int, int) { window_.view().present(); }
+// Frames reach the view through the render loop.
+void QtPlatform::presentFrame(const uint32_t*, int, int) {}
 
 void QtPlatform::resizeView(int width, int height) { window_.resizeViewTo(width, height); }
 
 void QtPlatform::showAbout() { window_.showAboutBox(); }
 
 void QtPlatform::requestQuit() { window_.close(); }
+
+void QtPlatform::savePicture() { window_.savePicture(); }
+
+bool QtPlatform::fullscreen() { return window_.isFullScreen(); }
+
+void QtPlatform::setFullscreen(bool on) { window_.setFullscreen(on); }
+
+double QtPlatform::devicePixelRatio() { return window_.view().devicePixelRatioF(); }
 
 }  // namespace lumo

@@ -1,4 +1,5 @@
-// The platform seam for the desktop program: clock, title, status pane, message boxes, present.
+// The platform seam for the desktop program: clock, title, status pane, message boxes and the window
+// operations of the commands. Only tickCount() is called from the render thread.
 #pragma once
 
 #include <QElapsedTimer>
@@ -21,6 +22,10 @@ public:
     void resizeView(int width, int height) override;
     void showAbout() override;
     void requestQuit() override;
+    void savePicture() override;
+    bool fullscreen() override;
+    void setFullscreen(bool on) override;
+    double devicePixelRatio() override;
 
 private:
     MainFrame& window_;

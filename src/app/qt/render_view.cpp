@@ -2,85 +2,117 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <cmath>
 
 #include "app/camera_drag.h"
+#include "app/camera_orbit.h"
+#include "app/render_loop.h"
+#include "app/settings.h"
 
 namespace lumo {
 
-RenderView::RenderView(QWidget* parent) : QWidget(parent) {
-    // Every pixel is painted from the buffer: no background fill, no system background.
+namespace {
+// A right-button drag zooms one step per this many pixels of vertical travel.
+constexpr int kZoomDragPixels = 20;
+}  // namespace
+
+RenderView::RenderView(RenderLoop& loop, QWidget* parent) : QWidget(parent), loop_(loop) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMinimumSize(0, 0);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    reallocate(320, 240);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
-void RenderView::reallocate(int w, int h) {
-    frameBuffer_.resize(w, h);
-    const int rowPixels = frameBuffer_.width + 1;
-    image_ = QImage(reinterpret_cast<uchar*>(frameBuffer_.pixels.data()), rowPixels, frameBuffer_.height + 1,
+void RenderView::frameArrived() {
+    const int rowPixels = shown_.width + 1;
+    image_ = QImage(reinterpret_cast<uchar*>(shown_.pixels.data()), rowPixels, shown_.height + 1,
                     static_cast<qsizetype>(rowPixels) * 4, QImage::Format_RGB32);
+    update();
 }
 
-void RenderView::reallocateForWidget() {
-    if (frameInProgress_) {
-        resizePending_ = true;
-        return;
+QSize RenderView::traceSize() const {
+    bool logical = false;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        logical = settings().traceLogicalSize != 0;
     }
-    if (minimised_) {
-        reallocate(0, 0);
-    } else {
-        reallocate(width(), height());
-    }
+    if (logical) return size();
+    const qreal ratio = devicePixelRatioF();
+    return {static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio))};
+}
+
+void RenderView::updateTraceSize() {
+    const QSize traced = traceSize();
+    loop_.edit([&] {
+        settings().viewWidth = width();
+        settings().viewHeight = height();
+    });
+    loop_.setViewSize(traced.width(), traced.height());
+    loop_.setVisible(!minimised_ && isVisible());
 }
 
 void RenderView::setMinimised(bool minimised) {
-    if (minimised == minimised_) return;
     minimised_ = minimised;
-    reallocateForWidget();
-}
-
-void RenderView::endFrame() {
-    frameInProgress_ = false;
-    if (resizePending_) {
-        resizePending_ = false;
-        reallocateForWidget();
-    }
+    updateTraceSize();
 }
 
 void RenderView::paintEvent(QPaintEvent*) {
-    const int w = frameBuffer_.width;
-    const int h = frameBuffer_.height;
-    if (w <= 0 || h <= 0) return;
     QPainter painter(this);
-    // The buffer is bottom-up: flip y so that buffer row 0 lands on the widget's bottom line.
-    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.0, h));
-    painter.drawImage(QPointF(0.0, 0.0), image_, QRectF(1.0, 0.0, w, h));
+    const int w = shown_.width, h = shown_.height;
+    if (w <= 0 || h <= 0 || image_.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    // The buffer is bottom-up: flip y so that buffer row 0 lands on the widget's bottom line. The
+    // frame fills the view; it has the view's size in device pixels except just after a resize.
+    painter.setTransform(QTransform(1.0, 0.0, 0.0, -1.0, 0.0, height()));
+    painter.drawImage(QRectF(0.0, 0.0, width(), height()), image_, QRectF(1.0, 0.0, w, h));
 }
 
 void RenderView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    reallocateForWidget();
+    updateTraceSize();
 }
 
 void RenderView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const QPoint p = event->position().toPoint();
-        beginDrag(p.x(), p.y());
-    }
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) loop_.edit([&] { beginDrag(p.x(), p.y()); });
+    if (event->button() == Qt::RightButton) zoomDragY_ = p.y();
     QWidget::mousePressEvent(event);
 }
 
 void RenderView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    dragTo(p.x(), p.y(), frameBuffer_.width, frameBuffer_.height);
+    // The drag goes on until a left-button release reaches the view, as the window always had it.
+    if (dragState().dragging) loop_.edit([&] { dragTo(p.x(), p.y(), width(), height()); });
+    if ((event->buttons() & Qt::RightButton) && zoomDragY_ >= 0) {
+        // Upward zooms in, downward out.
+        const int steps = (zoomDragY_ - p.y()) / kZoomDragPixels;
+        if (steps != 0) {
+            zoomDragY_ -= steps * kZoomDragPixels;
+            loop_.edit([&] { zoomBy(static_cast<float>(steps), settings().sceneId); });
+        }
+    }
     QWidget::mouseMoveEvent(event);
 }
 
 void RenderView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) endDrag();
+    if (event->button() == Qt::LeftButton) loop_.edit([] { endDrag(); });
+    if (event->button() == Qt::RightButton) zoomDragY_ = -1;
     QWidget::mouseReleaseEvent(event);
+}
+
+void RenderView::wheelEvent(QWheelEvent* event) {
+    // 120 units (15 degrees) make one notch, one zoom step; touchpads send smaller amounts.
+    wheelRemainder_ += event->angleDelta().y();
+    const int steps = wheelRemainder_ / 120;
+    if (steps != 0) {
+        wheelRemainder_ -= steps * 120;
+        loop_.edit([&] { zoomBy(static_cast<float>(steps), settings().sceneId); });
+    }
+    event->accept();
 }
 
 }  // namespace lumo

@@ -1,32 +1,35 @@
-// The child widget that shows the frame buffer and turns left-button drags into camera angles.
+// The child widget that shows the newest frame and turns mouse input into camera moves.
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QWidget>
 
 #include "image/frame_buffer.h"
 
 namespace lumo {
 
+class RenderLoop;
+
 class RenderView : public QWidget {
     Q_OBJECT
 public:
-    explicit RenderView(QWidget* parent = nullptr);
+    explicit RenderView(RenderLoop& loop, QWidget* parent = nullptr);
 
-    FrameBuffer& frameBuffer() { return frameBuffer_; }
-    QSize sizeHint() const override { return {320, 240}; }
+    // The frame on show (the render loop swaps new ones into it): (width + 1) x (height + 1)
+    // bottom-up pixels at the traced size.
+    FrameBuffer& shownFrame() { return shown_; }
+    // A new frame has been swapped into shownFrame(): show it.
+    void frameArrived();
 
-    // While a frame is produced the buffer must keep its size: a resize that arrives then (from the
-    // nested event loop of a modal message) is applied when the frame has ended.
-    void beginFrame() { frameInProgress_ = true; }
-    void endFrame();
+    QSize sizeHint() const override { return {640, 480}; }
 
-    // A minimised window has no client area: frames still run but cover no pixels. Restoring brings
-    // back the widget's size.
+    // The size frames are traced at: the view's size in device pixels, or in logical pixels when
+    // tracing at logical size is chosen.
+    QSize traceSize() const;
+    // Tells the render loop the view's logical and traced size and whether it can be seen.
+    void updateTraceSize();
     void setMinimised(bool minimised);
-
-    // Shows the buffer now (the frame's present step).
-    void present() { repaint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,16 +37,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void reallocate(int w, int h);
-    void reallocateForWidget();
-
-    FrameBuffer frameBuffer_;
-    QImage image_;  // wraps frameBuffer_.pixels: (width + 1) x (height + 1), row 0 the bottom line
-    bool frameInProgress_ = false;
-    bool resizePending_ = false;
+    RenderLoop& loop_;
+    FrameBuffer shown_;
+    QImage image_;  // wraps shown_.pixels: (width + 1) x (height + 1), row 0 the bottom line
     bool minimised_ = false;
+    int zoomDragY_ = -1;     // right-button drag: the y of the last zoom step, -1 when none
+    int wheelRemainder_ = 0;  // wheel angle not yet turned into whole steps (1/8 degree units)
 };
 
 }  // namespace lumo

@@ -1,4 +1,4 @@
-#include "cli/png_writer.h"
+#include "png/png_writer.h"
 
 #include <png.h>
 #include <sys/stat.h>

@@ -1,0 +1,31 @@
+// The camera's orbit as the user steers it (drag, zoom, reset): shared state that each frame copies
+// into its view at its start.
+#pragma once
+
+namespace lumo {
+
+struct Orbit {
+    float azimuth = 1.3f;    // radians about z
+    float elevation = 0.3f;  // radians above the horizon
+    float distance = 7.0f;   // of the eye from the orbit centre
+};
+
+Orbit& orbit();
+
+inline constexpr float kStartEyeDistance = 7.0f;
+// The farthest the eye zooms out: the demo scenes are a few units across, so from here they are
+// still a fifth of the picture.
+inline constexpr float kMaxEyeDistance = 40.0f;
+// One zoom step (a wheel notch, a + or - key) moves the eye by this factor.
+inline constexpr float kZoomStep = 1.1f;
+
+// The closest the eye may come to the orbit centre in scene sceneId: just outside every corner of
+// the scene box, which holds all of the scene's objects.
+float closestEyeDistance(int sceneId);
+
+// Moves the eye steps zoom steps toward the centre (negative: away), within the scene's limits.
+void zoomBy(float steps, int sceneId);
+// The orbit the scene starts with.
+void resetOrbit(int sceneId);
+
+}  // namespace lumo

@@ -1,0 +1,53 @@
+#include "app/qt/settings_file.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "app/qt/main_frame.h"
+#include "app/stored_settings.h"
+
+namespace lumo {
+
+namespace {
+// Bumped when the meaning of a stored value changes; a file of another version is not read.
+constexpr int kFormat = 1;
+}  // namespace
+
+QString defaultSettingsPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath("lumo/lumo.ini");
+}
+
+bool loadSettings(const QString& path, MainFrame& window) {
+    QSettings file(path, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError || file.value("format").toInt() != kFormat) return false;
+    window.renderLoop().edit([&] {
+        file.beginGroup("choices");
+        for (const auto& [key, unused] : storedSettings(settings())) {
+            bool ok = false;
+            const int value = file.value(QString::fromStdString(key)).toInt(&ok);
+            if (ok) applyStoredSetting(key, value);
+        }
+        file.endGroup();
+    });
+    const QByteArray geometry = file.value("window/geometry").toByteArray();
+    return !geometry.isEmpty() && window.restoreGeometry(geometry);
+}
+
+void saveSettings(const QString& path, const MainFrame& window) {
+    QSettings file(path, QSettings::IniFormat);
+    file.clear();
+    file.setValue("format", kFormat);
+    std::vector<std::pair<std::string, int>> values;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        values = storedSettings(settings());
+    }
+    file.beginGroup("choices");
+    for (const auto& [key, value] : values) file.setValue(QString::fromStdString(key), value);
+    file.endGroup();
+    file.setValue("window/geometry", window.normalGeometry());
+    file.sync();
+}
+
+}  // namespace lumo
