@@ -26,11 +26,11 @@ FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
     const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
     produceFrame(fb, params, animationClock, animate);
 
-    present(fb);
-
     FrameReport report;
     report.width = fb.width;
     report.height = fb.height;
+
+    present(fb);  // may hand fb's storage over: read nothing of it after this
     report.threads = params.threadCount;
     report.photonPass = params.photons.causticsCalculate || params.photons.giCalculate;
     Program& world = program();

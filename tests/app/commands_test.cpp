@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/camera_orbit.h"
 #include "app/commands.h"
 #include "app/menu_bar.h"
 #include "app/platform.h"
@@ -24,6 +25,8 @@ protected:
         resetToStartup();
         recordingPlatform().aboutShown = 0;
         recordingPlatform().quitRequested = false;
+        recordingPlatform().fullscreenOn = false;
+        recordingPlatform().picturesSaved = 0;
     }
     void TearDown() override { overrideProcessorSse(-1); }
 };
@@ -123,7 +126,6 @@ TEST_F(CommandTest, SceneItemsBuildTheSceneWithItsPhotonSwitches) {
         ASSERT_TRUE(executeCommand(e.id));
         const RenderSettings& s = settings();
         EXPECT_EQ(s.sceneId, e.scene);
-        EXPECT_EQ(currentScene().id(), e.scene);
         EXPECT_EQ(s.interpolationKernel, e.kernel) << e.scene;
         EXPECT_EQ(s.causticsCalculate, e.cc) << e.scene;
         EXPECT_EQ(s.causticsDisplay, e.cd) << e.scene;
@@ -258,16 +260,92 @@ TEST_F(CommandTest, AdaptiveTargetKeepsTheThresholds) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(settings().refineThresholds[i], expected[i]);
 }
 
-TEST_F(CommandTest, SamplingAndResolutionItemsNeverShowAMark) {
-    for (int id : {kCmdSamplingRaw, kCmdSampling16, kCmdSampling4, kCmdSampling1, kCmdSamplingStandard,
-                   kCmdResolution320, kCmdResolution480, kCmdResolution512, kCmdResolution640, kCmdResolution800,
-                   kCmdExit, kCmdAbout}) {
+TEST_F(CommandTest, SamplingAndResolutionItemsShowTheCurrentChoice) {
+    const int sampling[] = {kCmdSamplingRaw, kCmdSampling16, kCmdSampling4, kCmdSampling1, kCmdSamplingStandard};
+    EXPECT_TRUE(commandState(kCmdSamplingStandard).checked);
+    for (int id : sampling) {
         executeCommand(id);
-        const CommandState st = commandState(id);
-        EXPECT_FALSE(st.checkable) << id;
-        EXPECT_FALSE(st.checked) << id;
-        EXPECT_TRUE(st.enabled) << id;
+        for (int other : sampling) EXPECT_EQ(commandState(other).checked, other == id) << id;
     }
+    settings().refineThresholds[1] = 77;  // where the adaptive control may leave it: no preset
+    for (int id : sampling) EXPECT_FALSE(commandState(id).checked) << id;
+
+    const int resolution[] = {kCmdResolution320, kCmdResolution480, kCmdResolution512, kCmdResolution640,
+                              kCmdResolution800};
+    settings().viewWidth = 512;
+    settings().viewHeight = 384;
+    for (int id : resolution) EXPECT_EQ(commandState(id).checked, id == kCmdResolution512) << id;
+    settings().viewWidth = 513;  // dragged by hand
+    for (int id : resolution) EXPECT_FALSE(commandState(id).checked) << id;
+}
+
+TEST_F(CommandTest, AdaptiveOffKeepsTheThresholdsAndAntiAliasingNeedsSubsampling) {
+    EXPECT_TRUE(commandState(kCmdAdaptiveOff).checked);
+    executeCommand(kCmdAdaptive20);
+    settings().refineThresholds[1] = 40;
+    EXPECT_FALSE(commandState(kCmdAdaptiveOff).checked);
+    executeCommand(kCmdAdaptiveOff);
+    EXPECT_EQ(settings().adaptiveTargetFps, 0);
+    EXPECT_EQ(settings().refineThresholds[1], 40);
+
+    executeCommand(kCmdAntiAliasGood);
+    executeCommand(kCmdOneToOne);
+    for (int id : {kCmdAntiAliasNone, kCmdAntiAliasGood, kCmdAntiAliasBest}) EXPECT_FALSE(commandState(id).enabled);
+    EXPECT_TRUE(commandState(kCmdAntiAliasGood).checked);  // the choice stays for Subsampling
+    EXPECT_FALSE(executeCommand(kCmdAntiAliasBest));
+    executeCommand(kCmdSubsampling);
+    EXPECT_TRUE(executeCommand(kCmdAntiAliasBest));
+}
+
+TEST_F(CommandTest, CameraAndWindowCommands) {
+    executeCommand(kCmdCornellBox);
+    const Orbit start = orbit();
+    EXPECT_EQ(start.distance, kStartEyeDistance);
+    executeCommand(kCmdZoomIn);
+    EXPECT_FLOAT_EQ(orbit().distance, kStartEyeDistance / kZoomStep);
+    for (int i = 0; i < 50; ++i) executeCommand(kCmdZoomIn);
+    EXPECT_EQ(orbit().distance, closestEyeDistance(9));
+    for (int i = 0; i < 50; ++i) executeCommand(kCmdZoomOut);
+    EXPECT_EQ(orbit().distance, kMaxEyeDistance);
+    orbit().azimuth += 1.0f;
+    executeCommand(kCmdResetCamera);
+    EXPECT_EQ(orbit().distance, start.distance);
+    EXPECT_EQ(orbit().azimuth, start.azimuth);
+    EXPECT_EQ(orbit().elevation, start.elevation);
+
+    // Every scene's closest eye stays outside the corners of its scene box, and inside the far limit.
+    for (int id = 1; id <= 9; ++id) {
+        EXPECT_GT(closestEyeDistance(id), 2.9f) << id;
+        EXPECT_LT(closestEyeDistance(id), kStartEyeDistance) << id;
+    }
+
+    executeCommand(kCmdFullscreen);
+    EXPECT_TRUE(recordingPlatform().fullscreenOn);
+    EXPECT_TRUE(commandState(kCmdFullscreen).checked);
+    executeCommand(kCmdSavePicture);
+    EXPECT_EQ(recordingPlatform().picturesSaved, 1);
+    EXPECT_FALSE(commandState(kCmdTraceLogicalSize).enabled);
+    recordingPlatform().pixelRatio = 2.0;
+    EXPECT_TRUE(executeCommand(kCmdTraceLogicalSize));
+    EXPECT_EQ(settings().traceLogicalSize, 1);
+    recordingPlatform().pixelRatio = 1.0;
+}
+
+TEST_F(CommandTest, ShortcutsAreTheDigitsInMenuOrderAndNeverClash) {
+    const int sceneOrder[] = {kCmdMirrorsphere, kCmdSpheres,  kCmdBalls,     kCmdTorus,     kCmdCube,
+                              kCmdEgg,          kCmdShadows1, kCmdAreaLight, kCmdCornellBox};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(std::string(findCommand(sceneOrder[i])->shortcut), std::to_string(i + 1));
+    std::set<std::string> keys;
+    for (const Command& c : commands()) {
+        if (!c.shortcut) continue;
+        std::string list = c.shortcut;
+        for (size_t start = 0; start < list.size();) {
+            const size_t end = std::min(list.find("; ", start), list.size());
+            EXPECT_TRUE(keys.insert(list.substr(start, end - start)).second) << list;
+            start = end + 2;
+        }
+    }
+    EXPECT_TRUE(keys.count("Ctrl+S") && keys.count("Ctrl+Q") && keys.count("F11") && keys.count("Space"));
 }
 
 TEST_F(CommandTest, ResolutionAboutAndExitGoThroughThePlatform) {
@@ -338,7 +416,7 @@ void flatten(const std::vector<MenuItem>& items, const std::string& prefix, std:
 TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     const auto& bar = menuBar();
     ASSERT_EQ(bar.size(), 5u);
-    const char* titles[] = {"&Demo", "&Quality", "Shader", "Test", "&Info"};
+    const char* titles[] = {"&Demo", "&Quality", "&Shader", "&Test", "&Info"};
     for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(bar[i].kind, MenuItem::kSubmenu);
         EXPECT_STREQ(bar[i].text, titles[i]);
@@ -349,11 +427,13 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_EQ(ids.size(), commands().size());
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
 
-    const std::vector<std::string> demo(lines.begin(), lines.begin() + 15);
+    const std::vector<std::string> demo(lines.begin(), lines.begin() + 21);
     const std::vector<std::string> expectedDemo = {
-        "&Demo/",          "&Demo/Mirrorsphere", "&Demo/Spheres",     "&Demo/Balls",       "&Demo/Torus",
-        "&Demo/Cube",      "&Demo/Egg",          "&Demo/Shadows 1",   "&Demo/Area Light",  "&Demo/Cornell Box",
-        "&Demo/-",         "&Demo/Animation",    "&Demo/-",           "&Demo/E&xit",       "&Quality/"};
+        "&Demo/",          "&Demo/Mirrorsphere", "&Demo/Spheres",       "&Demo/Balls",          "&Demo/Torus",
+        "&Demo/Cube",      "&Demo/Egg",          "&Demo/Shadows 1",     "&Demo/Area Light",     "&Demo/Cornell Box",
+        "&Demo/-",         "&Demo/Animation",    "&Demo/-",             "&Demo/Zoom In",        "&Demo/Zoom Out",
+        "&Demo/&Reset Camera", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
+        "&Demo/E&xit"};
     EXPECT_EQ(demo, expectedDemo);
 
     auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
@@ -362,7 +442,7 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_TRUE(has("&Quality/Global Illumination/Samples/2,000,000 (Fine)"));
     EXPECT_TRUE(has("&Quality/Adaptive/  5 fps"));
     EXPECT_TRUE(has("&Quality/Sampling/-"));
-    EXPECT_TRUE(has("Test/Asm"));
+    EXPECT_TRUE(has("&Test/Asm"));
     EXPECT_TRUE(has("&Info/&About Lumo..."));
     EXPECT_STREQ(findCommand(kCmdAsm)->statusTip, "Use optimized assembly routines");
     EXPECT_EQ(findCommand(kCmdThreads2)->id, 2);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/camera_drag.h"
+#include "app/camera_orbit.h"
 #include "app/commands.h"
 #include "app/frame_timer.h"
 #include "app/program.h"
@@ -27,8 +28,8 @@ TEST_F(StartupTest, StaticValuesBeforeStartUp) {
     EXPECT_EQ(s.threadCount, 1);
     EXPECT_EQ(s.adaptiveTargetFps, 0);
     EXPECT_EQ(s.useAsm, 0);
-    EXPECT_FLOAT_EQ(camera().cameraAzimuth, 1.3f);
-    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    EXPECT_FLOAT_EQ(orbit().azimuth, 1.3f);
+    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
     EXPECT_EQ(frameTimer().framesInWindow, 0);
     EXPECT_EQ(frameTimer().currentFps, 0.0f);
     EXPECT_FALSE(dragState().dragging);
@@ -131,31 +132,31 @@ TEST(RenderSettings, FramesReadEverySetting) {
 
 TEST(CameraDrag, FullWidthTurnsOnceAroundFullHeightTiltsAQuarter) {
     resetToStaticValues();
-    camera().cameraAzimuth = 1.0f;
-    camera().cameraElevation = 0.5f;
+    orbit().azimuth = 1.0f;
+    orbit().elevation = 0.5f;
     beginDrag(400, 100);
     dragTo(0, 100, 400, 300);  // leftwards across the whole width
-    EXPECT_NEAR(camera().cameraAzimuth, 1.0f + 6.283185f, 1e-5f);
+    EXPECT_NEAR(orbit().azimuth, 1.0f + 6.283185f, 1e-5f);
     dragTo(500, 100, 400, 300);  // a quarter width to the right of the anchor
-    EXPECT_NEAR(camera().cameraAzimuth, 1.0f - 6.283185f / 4.0f, 1e-5f);
+    EXPECT_NEAR(orbit().azimuth, 1.0f - 6.283185f / 4.0f, 1e-5f);
     dragTo(400, 400, 400, 300);  // downward the full height raises the camera without limit
-    EXPECT_NEAR(camera().cameraAzimuth, 1.0f, 1e-6f);
-    EXPECT_NEAR(camera().cameraElevation, 0.5f + 1.570796f, 1e-5f);
+    EXPECT_NEAR(orbit().azimuth, 1.0f, 1e-6f);
+    EXPECT_NEAR(orbit().elevation, 0.5f + 1.570796f, 1e-5f);
     endDrag();
     dragTo(0, 0, 400, 300);  // after button-up moves change nothing
-    EXPECT_NEAR(camera().cameraElevation, 0.5f + 1.570796f, 1e-5f);
+    EXPECT_NEAR(orbit().elevation, 0.5f + 1.570796f, 1e-5f);
 }
 
 TEST(CameraDrag, UpwardDragStopsAtTheHorizon) {
     resetToStaticValues();
-    camera().cameraElevation = 0.3f;
+    orbit().elevation = 0.3f;
     beginDrag(10, 200);
     dragTo(10, 170, 320, 240);  // 30 px up: 0.3 - 30/240 * pi/2
-    EXPECT_NEAR(camera().cameraElevation, 0.3f - 0.125f * 1.570796f, 1e-6f);
+    EXPECT_NEAR(orbit().elevation, 0.3f - 0.125f * 1.570796f, 1e-6f);
     dragTo(10, 0, 320, 240);
-    EXPECT_EQ(camera().cameraElevation, 0.0f);
+    EXPECT_EQ(orbit().elevation, 0.0f);
     dragTo(10, 200, 320, 240);  // the anchor angles still hold
-    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
     endDrag();
 }
 
@@ -164,8 +165,8 @@ TEST(CameraDrag, ViewWithoutAreaIgnoresTheDrag) {
     beginDrag(0, 0);
     dragTo(5, 5, 0, 0);
     dragTo(5, 5, 10, 0);
-    EXPECT_FLOAT_EQ(camera().cameraAzimuth, 1.3f);
-    EXPECT_FLOAT_EQ(camera().cameraElevation, 0.3f);
+    EXPECT_FLOAT_EQ(orbit().azimuth, 1.3f);
+    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
     endDrag();
 }
 

@@ -263,7 +263,7 @@ void MainFrame::changeEvent(QEvent* event) {
 
 void MainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    view_->updateTraceSize();
+    view_->setWindowShown(true);
     // A window moved to a screen of another pixel density traces at the new density.
     if (QWindow* w = windowHandle())
         connect(w, &QWindow::screenChanged, view_, &RenderView::updateTraceSize, Qt::UniqueConnection);
@@ -271,7 +271,7 @@ void MainFrame::showEvent(QShowEvent* event) {
 
 void MainFrame::hideEvent(QHideEvent* event) {
     QMainWindow::hideEvent(event);
-    view_->updateTraceSize();
+    view_->setWindowShown(false);
 }
 
 void MainFrame::showAboutBox() {

@@ -50,11 +50,16 @@ void RenderView::updateTraceSize() {
         settings().viewHeight = height();
     });
     loop_.setViewSize(traced.width(), traced.height());
-    loop_.setVisible(!minimised_ && isVisible());
+    loop_.setVisible(windowShown_ && !minimised_);
 }
 
 void RenderView::setMinimised(bool minimised) {
     minimised_ = minimised;
+    updateTraceSize();
+}
+
+void RenderView::setWindowShown(bool shown) {
+    windowShown_ = shown;
     updateTraceSize();
 }
 

@@ -29,7 +29,9 @@ public:
     QSize traceSize() const;
     // Tells the render loop the view's logical and traced size and whether it can be seen.
     void updateTraceSize();
+    // A minimised or hidden window shows nothing, so it asks for no frames.
     void setMinimised(bool minimised);
+    void setWindowShown(bool shown);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,6 +46,7 @@ private:
     FrameBuffer shown_;
     QImage image_;  // wraps shown_.pixels: (width + 1) x (height + 1), row 0 the bottom line
     bool minimised_ = false;
+    bool windowShown_ = false;
     int zoomDragY_ = -1;     // right-button drag: the y of the last zoom step, -1 when none
     int wheelRemainder_ = 0;  // wheel angle not yet turned into whole steps (1/8 degree units)
 };

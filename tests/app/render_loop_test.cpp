@@ -1,0 +1,148 @@
+// The hand-off between the UI thread (this test's thread) and the render thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "app/camera_drag.h"
+#include "app/camera_orbit.h"
+#include "app/commands.h"
+#include "app/program.h"
+#include "app/render_loop.h"
+#include "app/settings.h"
+#include "app/startup.h"
+
+namespace lumo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls `done` (a UI-thread check) for up to `limit`.
+template <class F>
+bool eventually(F done, std::chrono::milliseconds limit = 10000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class RenderLoopTest : public testing::Test {
+protected:
+    void SetUp() override {
+        resetToStartup();
+        settings().animationOn = 0;
+    }
+    void TearDown() override { program().renderer.wait.limit = WorkerWait{}.limit; }
+
+    // A frame that only counts and presents.
+    RenderLoop::Produce counting() {
+        return [this](FrameBuffer& fb, const PresentFrame& present) {
+            ++produced;
+            present(fb);
+            return FrameReport{};
+        };
+    }
+
+    std::atomic<int> wakes{0};
+    std::atomic<int> produced{0};
+    FrameBuffer shown;
+};
+
+TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
+    RenderLoop loop([this] { ++wakes; }, counting());
+    loop.start();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(produced, 0);  // no size yet: nothing to render
+    loop.setViewSize(8, 6);
+    ASSERT_TRUE(eventually([&] { return loop.collect(shown).newFrame; }));
+    EXPECT_EQ(shown.width, 8);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(produced, 1);  // Animation off, nothing changed: idle
+
+    loop.edit([] { executeCommand(kCmdFilter); });
+    ASSERT_TRUE(eventually([&] { return loop.collect(shown).newFrame; }));
+    EXPECT_EQ(produced, 2);
+
+    loop.edit([] { executeCommand(kCmdAnimation); });  // on: frames go on, one ahead of the UI at most
+    ASSERT_TRUE(eventually([&] { return loop.framesPresented() == 3; }));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(loop.framesPresented(), 3u);
+    EXPECT_TRUE(loop.collect(shown).newFrame);
+    ASSERT_TRUE(eventually([&] { return loop.framesPresented() == 4; }));
+
+    loop.setVisible(false);
+    loop.collect(shown);
+    const int hidden = produced;
+    std::this_thread::sleep_for(100ms);
+    loop.collect(shown);
+    EXPECT_LE(produced, hidden + 1);  // at most the frame that was already under way
+    EXPECT_GT(wakes, 0);
+    loop.stop();
+}
+
+TEST_F(RenderLoopTest, ProgramFramesWhileTheUiChangesEverything) {
+    // The real frames (scene loads, photon passes, threaded passes) against commands, drags and zooms
+    // made between and during them; under ThreadSanitizer this checks the locking.
+    settings().animationOn = 1;
+    RenderLoop loop([this] { ++wakes; });
+    loop.setViewSize(24, 16);
+    loop.start();
+    const int ids[] = {kCmdCube,      kCmdEgg,     kCmdCornellBox, kCmdGiSamples125k, kCmdThreads4,   kCmdThreads1,
+                       kCmdShadeDepth, kCmdFilter, kCmdOneToOne,   kCmdSubsampling,   kCmdAntiAliasBest,
+                       kCmdAdaptive30, kCmdZoomIn, kCmdResetCamera, kCmdMirrorsphere, kCmdAnimation};
+    int frames = 0;
+    for (int i = 0; i < 60; ++i) {
+        const int id = ids[i % std::size(ids)];
+        loop.edit([id] { executeCommand(id); });
+        loop.edit([i] {
+            beginDrag(0, 0);
+            dragTo(i % 7, i % 5, 24, 16);
+            endDrag();
+        });
+        if (i % 10 == 0) loop.setViewSize(24 + i, 16 + i / 2);
+        if (loop.collect(shown).newFrame) ++frames;
+        std::this_thread::sleep_for(2ms);
+    }
+    loop.setViewSize(20, 10);
+    ASSERT_TRUE(eventually([&] {
+        if (loop.collect(shown).newFrame) ++frames;
+        return shown.width == 20 && shown.height == 10;
+    }));
+    EXPECT_GT(frames, 1);
+    loop.stop();
+    std::lock_guard<std::mutex> lock(programMutex());
+    EXPECT_EQ(program().scene->id(), settings().sceneId);  // the last scene command reached the frames
+}
+
+TEST_F(RenderLoopTest, WorkerTimeOutWaitsForTheUiToAnswer) {
+    settings().threadCount = 4;
+    program().renderer.wait.limit = 0ms;
+    RenderLoop loop([] {});
+    loop.setViewSize(64, 48);
+    loop.start();
+    RenderLoop::News news;
+    ASSERT_TRUE(eventually([&] {
+        news = loop.collect(shown);
+        return news.hasMessage || news.newFrame;
+    }));
+    if (!news.hasMessage) GTEST_SKIP() << "the workers beat a zero time-out";
+    EXPECT_EQ(news.message.caption, "Debug");
+    EXPECT_TRUE(std::regex_match(news.message.text, std::regex("Time out, ThrCnt=[1-4]")));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(loop.collect(shown).newFrame);  // the pass waits for the answer
+    EXPECT_GT(loop.frameInFlight().count(), 0);
+    loop.answerMessage();
+    ASSERT_TRUE(eventually([&] {
+        const RenderLoop::News n = loop.collect(shown);
+        if (n.hasMessage) loop.answerMessage();
+        return n.newFrame;
+    }));
+    loop.stop();  // also while a later pass may be waiting for an answer
+}
+
+}  // namespace
+}  // namespace lumo
