@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWheelEvent>
@@ -142,12 +144,15 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Home);
         QCOMPARE(locked(orbit()).distance, kStartEyeDistance);
 
+        const QSize normal = w.size();
         QTest::keyClick(&w, Qt::Key_F11);
         QTRY_VERIFY(w.isFullScreen());
-        QVERIFY(!w.menuBar()->isVisible());
+        QVERIFY(w.fullscreen() && !w.menuBar()->isVisible() && !w.statusBar()->isVisible());
+        QTRY_COMPARE(w.view().size(), w.screen()->size());
         QTest::keyClick(&w, Qt::Key_Escape);
         QTRY_VERIFY(!w.isFullScreen());
         QVERIFY(w.menuBar()->isVisible());
+        QTRY_COMPARE(w.size(), normal);
 
         bool dialogShown = false;
         onNextModal<QFileDialog>([&](QFileDialog* d) {

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -72,7 +73,7 @@ MainFrame::MainFrame(RenderLoop::Produce produce, QWidget* parent)
     // Escape leaves fullscreen; it does nothing otherwise.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
-        if (isFullScreen()) setFullscreen(false);
+        if (fullscreen_) setFullscreen(false);
     });
 
     progressTimer_.setSingleShot(true);
@@ -218,30 +219,40 @@ void MainFrame::watchProgress(bool fromTimer) {
 }
 
 void MainFrame::resizeViewTo(int w, int h) {
-    if (isMaximized() || isFullScreen()) showNormal();
+    if (fullscreen_) setFullscreen(false);
+    if (isMaximized()) showNormal();
     requestedViewSize_ = QSize(w, h);
     resizeAttempts_ = 0;
     resize(size() + requestedViewSize_ - view_->size());
 }
 
 void MainFrame::setFullscreen(bool on) {
-    if (on == isFullScreen()) return;
+    // Our own flag: the window state follows the window manager's answer, which comes later.
+    if (on == fullscreen_) return;
+    fullscreen_ = on;
     if (on) {
         geometryBeforeFullscreen_ = saveGeometry();
+        rectBeforeFullscreen_ = geometry();
+        showFullScreen();
         menuBar()->hide();
         statusBar()->hide();
-        showFullScreen();
+        // Without a window manager, or with one that ignores the request, the window keeps its size:
+        // then size it to the screen ourselves.
+        QTimer::singleShot(200, this, [this] {
+            QScreen* s = screen();
+            if (fullscreen_ && s && geometry() != s->geometry()) setGeometry(s->geometry());
+        });
     } else {
         showNormal();
         menuBar()->show();
         statusBar()->show();
-        if (!geometryBeforeFullscreen_.isEmpty()) restoreGeometry(geometryBeforeFullscreen_);
+        if (rectBeforeFullscreen_.isValid()) setGeometry(rectBeforeFullscreen_);
     }
     refreshCommandStates();
 }
 
 QByteArray MainFrame::normalGeometry() const {
-    return isFullScreen() && !geometryBeforeFullscreen_.isEmpty() ? geometryBeforeFullscreen_ : saveGeometry();
+    return fullscreen_ && !geometryBeforeFullscreen_.isEmpty() ? geometryBeforeFullscreen_ : saveGeometry();
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QRect>
 #include <QTimer>
 #include <map>
 #include <string>
@@ -45,6 +46,7 @@ public:
     // Resizes the window so that the view's client area becomes w x h (logical pixels).
     void resizeViewTo(int w, int h);
     void setFullscreen(bool on);
+    bool fullscreen() const { return fullscreen_; }
 
     // Frames from the render thread; stopFrames() waits for the frame in progress.
     void startFrames() { loop_.start(); }
@@ -94,7 +96,9 @@ private:
     std::map<int, QAction*> actions_;
     QSize requestedViewSize_;  // valid while a resolution command is settling
     int resizeAttempts_ = 0;
-    QByteArray geometryBeforeFullscreen_;
+    QByteArray geometryBeforeFullscreen_;  // what the settings file keeps while fullscreen
+    QRect rectBeforeFullscreen_;
+    bool fullscreen_ = false;
     uint64_t framesShown_ = 0;
     bool showingMessage_ = false;
     QString pictureFolder_;  // where the last picture was saved

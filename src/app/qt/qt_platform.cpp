@@ -34,7 +34,7 @@ void QtPlatform::requestQuit() { window_.close(); }
 
 void QtPlatform::savePicture() { window_.savePicture(); }
 
-bool QtPlatform::fullscreen() { return window_.isFullScreen(); }
+bool QtPlatform::fullscreen() { return window_.fullscreen(); }
 
 void QtPlatform::setFullscreen(bool on) { window_.setFullscreen(on); }
 
