@@ -250,8 +250,9 @@ private slots:
         app.reset();
 
         // Damaged: not an INI file at all; foreign: right format, values no menu can set.
+        static const char damaged[] = "\x01\xff[[[choices\nscene=\xfe\x00garbage";
         for (const QByteArray& content :
-             {QByteArray("\x01\xff[[[choices\nscene=\xfe\x00garbage", 30),
+             {QByteArray(damaged, sizeof damaged - 1),
               QByteArray("format=1\n[choices]\nscene=77\nthreads=banana\nshader=-3\ngiPhotons=7\nsampling=2\n"
                          "[window]\ngeometry=@ByteArray(nonsense)\n")}) {
             QFile file(settingsPath());

@@ -1,7 +1,6 @@
 #include "app/qt/main_frame.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -303,7 +302,7 @@ QString MainFrame::defaultPictureName() const {
 
 void MainFrame::savePicture() {
     if (pictureFolder_.isEmpty()) pictureFolder_ = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (pictureFolder_.isEmpty()) pictureFolder_ = QDir::homePath();
+    if (pictureFolder_.isEmpty() || !QDir(pictureFolder_).exists()) pictureFolder_ = QDir::homePath();
     QFileDialog dialog(this, "Save Picture", QDir(pictureFolder_).filePath(defaultPictureName()),
                        "PNG pictures (*.png)");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -323,10 +322,6 @@ bool MainFrame::savePictureTo(const QString& path) {
     QMessageBox::warning(this, "Save Picture",
                          QString("The picture could not be saved as %1:\n%2").arg(path, QString::fromStdString(error)));
     return false;
-}
-
-void MainFrame::closeEvent(QCloseEvent* event) {
-    event->accept();
 }
 
 }  // namespace lumo
