@@ -100,7 +100,7 @@ std::string helpText() {
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
-           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used>\n"
+           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used> tiles=<per thread and frame: a/b/...>\n"
            "Errors print one line to stderr and exit with status 2.\n";
 }
 

@@ -11,13 +11,13 @@
 namespace lumo {
 
 std::string formatReport(const RenderReport& r) {
-    char line[256];
+    char line[512];
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
-                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s",
+                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s tiles=%s",
                   r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
-                  r.mraysPerSecond, isaName(r.isa));
+                  r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
 }
 
@@ -94,6 +94,10 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
     r.raysPerFrame = (stats.rays + o.frames / 2) / o.frames;
     r.mraysPerSecond = seconds > 0.0 ? static_cast<double>(stats.rays) / seconds / 1e6 : 0.0;
     r.isa = resolveIsa(params.isa, processorIsa());
+    for (int k = 0; k < params.threadCount; ++k) {
+        const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
+        r.tilesPerThread += (k ? "/" : "") + std::to_string((tiles + o.frames / 2) / o.frames);
+    }
     out << formatReport(r) << std::endl;
     return 0;
 }

@@ -21,6 +21,7 @@ struct TracingSampler {
     int lanes = 1;
 
     void enter(int) {}
+    void countTile(int k) { ++workers[static_cast<size_t>(k)].stats.tiles; }
     uint32_t operator()(int k, float y, float x) {
         const size_t i = static_cast<size_t>(k);
         return traceSample(contexts[i], view, workers[i].ray, y, x);

@@ -19,6 +19,7 @@ struct RenderParams;
 struct RayStats {
     uint64_t samples = 0;
     uint64_t rays = 0;
+    uint64_t tiles = 0;  // tiles of the frame passes this worker took (load balance)
 };
 
 // What a traced ray and the callbacks it reaches read and write besides the ray itself: the scene,
