@@ -96,7 +96,8 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
     r.isa = resolveIsa(params.isa, processorIsa());
     for (int k = 0; k < params.threadCount; ++k) {
         const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
-        r.tilesPerThread += (k ? "/" : "") + std::to_string((tiles + o.frames / 2) / o.frames);
+        if (k) r.tilesPerThread += '/';
+        r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
     }
     out << formatReport(r) << std::endl;
     return 0;
