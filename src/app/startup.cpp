@@ -8,8 +8,8 @@
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/settings.h"
+#include "core/isa.h"
 #include "scene/demo_scenes.h"
-#include "simd/processor.h"
 
 namespace lumo {
 
@@ -18,7 +18,7 @@ int sseOverride = -1;
 }  // namespace
 
 bool processorSupportsSse() {
-    static const bool hasSse = processorHasSse();
+    static const bool hasSse = processorIsa() != kIsaScalar;
     return sseOverride >= 0 ? sseOverride != 0 : hasSse;
 }
 

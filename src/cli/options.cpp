@@ -91,13 +91,16 @@ std::string helpText() {
            "                            (6 for cube and cornell-box, 0 for shadows-1 and area-light,\n"
            "                            1 elsewhere)\n"
            "  --only-indirect on|off    GI photons skip their first hit; default on\n"
-           "  --asm on|off              the SSE twins of the hottest routines (Test/Asm); default on\n"
-           "                            where the processor has SSE\n"
+           "  --isa LEVEL               camera-ray packets: auto (the widest the processor has),\n"
+           "                            avx512 (16 lanes), avx2 (8), sse (4) or scalar (one ray at a\n"
+           "                            time); a level the processor lacks falls back to the widest\n"
+           "                            it has; the picture is the same on every level; default auto\n"
+           "  --asm on|off              the Test/Asm switch: on = --isa auto, off = --isa scalar\n"
            "  --help            show this text\n"
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
-           "  rays_per_frame=<n> mrays_per_s=<f>\n"
+           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used> tiles=<per thread and frame: a/b/...>\n"
            "Errors print one line to stderr and exit with status 2.\n";
 }
 
@@ -156,6 +159,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             {"--interpolation", "a kernel number from 0 to 6"},
             {"--only-indirect", "on or off"},
             {"--asm", "on or off"},
+            {"--isa", "auto, avx512, avx2, sse or scalar"},
         };
         const char* accepts = nullptr;
         for (const auto& a : kAccepts)
@@ -232,6 +236,9 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                           : name == "--asm"    ? o.useAsm
                                                : o.onlyIndirect;
             target = v == "on" ? 1 : 0;
+            if (name == "--asm") o.isa = v == "on" ? kIsaAuto : kIsaScalar;
+        } else if (name == "--isa") {
+            if (!parseIsaName(lowerCase(value), o.isa)) return fail(bad);
         } else if (name == "--interpolation") {
             if (!parseInt(value, o.interpolation) || o.interpolation < 0 || o.interpolation > 6) return fail(bad);
         } else {

@@ -32,7 +32,8 @@ struct RenderOptions {
     int giPhotons = 500000;
     int giSplit = 2500;
     int onlyIndirect = 1;
-    int useAsm = -1;  // -1 keeps the start-up choice (on where the processor has SSE)
+    int useAsm = -1;     // --asm: -1 not given, else 0 / 1 (sets isa)
+    Isa isa = kIsaAuto;  // --isa, or --asm (on: auto, off: scalar), the later one counting
 };
 
 struct ParseResult {

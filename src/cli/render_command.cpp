@@ -7,18 +7,17 @@
 #include "png/png_writer.h"
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
-#include "simd/sse_path.h"
 
 namespace lumo {
 
 std::string formatReport(const RenderReport& r) {
-    char line[256];
+    char line[512];
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
-                  "rays_per_frame=%llu mrays_per_s=%.3f",
+                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s tiles=%s",
                   r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
-                  r.mraysPerSecond);
+                  r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
 }
 
@@ -44,8 +43,7 @@ RenderParams renderParams(const RenderOptions& o) {
     if (o.caustics >= 0) ph.causticsCalculate = ph.causticsDisplay = o.caustics != 0;
     if (o.gi >= 0) ph.giCalculate = ph.giDisplay = o.gi != 0;
     if (o.interpolation >= 0) ph.interpolationKernel = o.interpolation;
-    // On unless switched off, as at start-up; it cannot be on without SSE.
-    p.useSimd = o.useAsm != 0 && sseUsable();
+    p.isa = o.isa;
     return p;
 }
 
@@ -95,6 +93,12 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
     r.samplesPerFrame = (stats.samples + o.frames / 2) / o.frames;
     r.raysPerFrame = (stats.rays + o.frames / 2) / o.frames;
     r.mraysPerSecond = seconds > 0.0 ? static_cast<double>(stats.rays) / seconds / 1e6 : 0.0;
+    r.isa = resolveIsa(params.isa, processorIsa());
+    for (int k = 0; k < params.threadCount; ++k) {
+        const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
+        if (k) r.tilesPerThread += '/';
+        r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
+    }
     out << formatReport(r) << std::endl;
     return 0;
 }

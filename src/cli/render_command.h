@@ -20,10 +20,12 @@ struct RenderReport {
     uint64_t samplesPerFrame = 0;
     uint64_t raysPerFrame = 0;
     double mraysPerSecond = 0.0;
+    Isa isa = kIsaScalar;        // the level the camera rays ran with
+    std::string tilesPerThread;  // tiles each render thread took per frame, "a/b/..."
 };
 
 // The one stdout line: scene=... size=WxH frames=... ms_per_frame=... fps=... samples_per_frame=...
-// rays_per_frame=... mrays_per_s=...
+// rays_per_frame=... mrays_per_s=... isa=... tiles=...
 std::string formatReport(const RenderReport& report);
 
 // The frame parameters of the options: the program's start values, then the scene's photon switches

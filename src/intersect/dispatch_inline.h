@@ -27,36 +27,44 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
 
 // The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
 // tested in another leaf (its result is in `nearest` if it was the best), are a miss. Otherwise the
-// worker's mailbox entry for the object takes the ray's id and the test goes ahead.
+// worker's mailbox entry for an object listed in several leaves takes the ray's id and the test goes
+// ahead; an object in one leaf only is met once per ray and needs no entry.
 inline bool cameraRayMayTest(PrimaryRay& ray, const SceneObject& object) {
-    uint32_t& mailbox = ray.mailbox[object.index];
-    if ((object.flags & kHiddenFromCamera) || mailbox == ray.rayId) {
+    if (object.flags & kHiddenFromCamera) {
         ray.candidate.distance = isect::kMiss;
         return false;
     }
-    mailbox = ray.rayId;
+    if (object.leafCount > 1) {
+        uint32_t& mailbox = ray.mailbox[object.index];
+        if (mailbox == ray.rayId) {
+            ray.candidate.distance = isect::kMiss;
+            return false;
+        }
+        mailbox = ray.rayId;
+    }
     return true;
 }
 
-inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
-    HitRecord& out = ray.candidate;
-    if (!cameraRayMayTest(ray, object)) return;
-
-    const Vec3& eye = view.eye;
-    const EyeCache& cache = view.caches[object.index];
+inline void intersectCamera(const SceneObject& object, const EyeCache& cache, const Vec3& eye,
+                            const Vec3& direction, HitRecord& out) {
     switch (object.type) {
         case kTriangle:
-        case kParallelogram: intersectPatchCamera(object, cache, eye, ray.direction, out); return;
-        case kSphere: intersectSphereCamera(cache, ray.direction, out); return;
-        case kRevolved: intersectRevolvedCamera(object, cache, ray.direction, out); return;
-        case kDisc: intersectDiscCamera(object, cache, eye, ray.direction, out); return;
+        case kParallelogram: intersectPatchCamera(object, cache, eye, direction, out); return;
+        case kSphere: intersectSphereCamera(cache, direction, out); return;
+        case kRevolved: intersectRevolvedCamera(object, cache, direction, out); return;
+        case kDisc: intersectDiscCamera(object, cache, eye, direction, out); return;
         case kTorus:
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection:
-        case kDiscSector: intersectGeneral(object, eye, ray.direction, out); return;
+        case kDiscSector: intersectGeneral(object, eye, direction, out); return;
         default: out.distance = isect::kMiss; return;
     }
+}
+
+inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
+    if (!cameraRayMayTest(ray, object)) return;
+    intersectCamera(object, view.caches[object.index], view.eye, ray.direction, ray.candidate);
 }
 
 }  // namespace lumo

@@ -41,7 +41,7 @@ TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
     EXPECT_EQ(err.str(), "");
     const std::regex line(
         R"(scene=1 size=64x48 frames=3 ms_per_frame=\d+\.\d{3} fps=\d+\.\d{2} samples_per_frame=(\d+) )"
-        R"(rays_per_frame=(\d+) mrays_per_s=\d+\.\d{3}\n)");
+        R"(rays_per_frame=(\d+) mrays_per_s=\d+\.\d{3} isa=(scalar|sse|avx2|avx512) tiles=\d+(/\d+)*\n)");
     std::smatch m;
     const std::string text = out.str();
     ASSERT_TRUE(std::regex_match(text, m, line)) << text;
