@@ -41,8 +41,11 @@ TEST(StoredSettings, ValuesTheMenusCannotSetAreRefused) {
 
     // "All" is stored as 0 and means every hardware thread of the machine that reads it.
     EXPECT_EQ(defaults.back().first, "traceLogicalSize");
-    for (const auto& [key, value] : defaults)
-        if (key == "threads") EXPECT_EQ(value, 0);
+    for (const auto& [key, value] : defaults) {
+        if (key == "threads") {
+            EXPECT_EQ(value, 0);
+        }
+    }
     EXPECT_TRUE(applyStoredSetting("threads", 0));
     EXPECT_EQ(settings().threadCount, hardwareThreads());
     EXPECT_TRUE(applyStoredSetting("scene", 8));
