@@ -78,7 +78,6 @@ MainFrame::MainFrame(RenderLoop::Produce produce, QWidget* parent)
     progressTimer_.setSingleShot(true);
     progressTimer_.setInterval(kProgressAfterMs);
     connect(&progressTimer_, &QTimer::timeout, this, [this] { watchProgress(true); });
-    updateScenePane();
     refreshCommandStates();
 }
 
@@ -131,12 +130,17 @@ void MainFrame::refreshMenu(QMenu* menu) {
 }
 
 void MainFrame::refreshCommandStates() {
-    std::lock_guard<std::mutex> lock(programMutex());
-    for (const auto& [id, action] : actions_) {
-        const CommandState state = commandState(id);
-        action->setChecked(state.checked);
-        action->setEnabled(state.enabled);
+    int sceneId = 1;
+    {
+        std::lock_guard<std::mutex> lock(programMutex());
+        for (const auto& [id, action] : actions_) {
+            const CommandState state = commandState(id);
+            action->setChecked(state.checked);
+            action->setEnabled(state.enabled);
+        }
+        sceneId = settings().sceneId;
     }
+    if (const SceneDescriptor* d = findDemoScene(sceneId)) scenePane_->setText(d->menuName);
 }
 
 void MainFrame::chooseCommand(int commandId) {
@@ -150,7 +154,6 @@ void MainFrame::chooseCommand(int commandId) {
     }
     // Qt flips a checkable item by itself; the command's own rule decides what it shows.
     refreshCommandStates();
-    updateScenePane();
     if (commandId == kCmdTraceLogicalSize) view_->updateTraceSize();
 }
 
@@ -192,15 +195,6 @@ void MainFrame::showReport(const FrameReport& report) {
     } else {
         photonsPane_->hide();
     }
-}
-
-void MainFrame::updateScenePane() {
-    int sceneId = 1;
-    {
-        std::lock_guard<std::mutex> lock(programMutex());
-        sceneId = settings().sceneId;
-    }
-    if (const SceneDescriptor* d = findDemoScene(sceneId)) scenePane_->setText(d->menuName);
 }
 
 void MainFrame::watchProgress(bool fromTimer) {
@@ -274,9 +268,19 @@ void MainFrame::changeEvent(QEvent* event) {
 void MainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     view_->setWindowShown(true);
-    // A window moved to a screen of another pixel density traces at the new density.
-    if (QWindow* w = windowHandle())
+    if (QWindow* w = windowHandle()) {
+        // A window moved to a screen of another pixel density traces at the new density.
         connect(w, &QWindow::screenChanged, view_, &RenderView::updateTraceSize, Qt::UniqueConnection);
+        // Unmapped or iconified behind the toolkit's back (no hide event): the window is not exposed.
+        w->removeEventFilter(this);
+        w->installEventFilter(this);
+    }
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle())
+        view_->setWindowShown(isVisible() && windowHandle()->isExposed());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainFrame::hideEvent(QHideEvent* event) {

@@ -55,7 +55,7 @@ public:
     // Runs a command as the menu does: window commands directly, the others on the program's state
     // between two frames.
     void chooseCommand(int commandId);
-    // Brings the check marks and enabled states of every item up to date.
+    // Brings the check marks and enabled states of every item, and the scene pane, up to date.
     void refreshCommandStates();
     void showAboutBox();
     // Save Picture: asks for a file, then savePictureTo().
@@ -73,13 +73,13 @@ protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void addItems(QMenu* menu, const std::vector<MenuItem>& items);
     void refreshMenu(QMenu* menu);
     void takeNews();
     void showReport(const FrameReport& report);
-    void updateScenePane();
     void watchProgress(bool fromTimer = false);
 
     RenderLoop loop_;
