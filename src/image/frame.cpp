@@ -147,7 +147,10 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
                     const PacketShape& shape = frame.shapes[s];
                     const Vec3 direction{out.direction[0][k], out.direction[1][k], out.direction[2][k]};
                     HitRecord hit{};
-                    intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
+                    if (out.recorded & (1u << k))
+                        hit = out.records[k];
+                    else
+                        intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
                     hit.object = const_cast<SceneObject*>(shape.object);
                     colour = shader(ctx, eye, direction, hit, &airMedium, 0);
                 }
@@ -163,7 +166,10 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
             const PacketShape& shape = frame.shapes[s];
             directions[k] = {out.direction[0][k], out.direction[1][k], out.direction[2][k]};
             hits[k] = HitRecord{};
-            intersectCameraForm(*shape.object, *shape.cache, eye, directions[k], hits[k]);
+            if (out.recorded & (1u << k))
+                hits[k] = out.records[k];
+            else
+                intersectCameraForm(*shape.object, *shape.cache, eye, directions[k], hits[k]);
             hits[k].object = const_cast<SceneObject*>(shape.object);
             hitLanes |= 1u << k;
         }

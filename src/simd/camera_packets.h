@@ -85,6 +85,10 @@ struct PacketHits {
     alignas(64) float direction[3][kMaxPacketLanes];
     alignas(64) float distance[kMaxPacketLanes];
     alignas(64) int32_t shape[kMaxPacketLanes];
+    // Where the winner has no packet form: the record its scalar test left, so the caller need not
+    // test it again (bit k of `recorded`).
+    unsigned recorded = 0;
+    HitRecord records[kMaxPacketLanes];
 };
 
 // Traces the lanes at (row, column[k]) for k below the kernel's lane count.

@@ -58,9 +58,10 @@ struct PacketRays {
                (V::set1(s.p[2]) - o[2]) * V::set1(s.n[2]);
     }
 
-    // Shapes without a packet form: the scalar routine lane by lane.
+    // Shapes without a packet form: the scalar routine lane by lane, each on a clean record (kept in
+    // `records` when given).
     template <class Test>
-    V perLane(Test test) const {
+    V perLane(Test test, HitRecord* records = nullptr) const {
         alignas(64) float lane[6][kLanes];
         alignas(64) float t[kLanes];
         for (int a = 0; a < 3; ++a) o[a].store(lane[a]), d[a].store(lane[3 + a]);
@@ -68,12 +69,13 @@ struct PacketRays {
             HitRecord h{};
             test(Vec3{lane[0][k], lane[1][k], lane[2][k]}, Vec3{lane[3][k], lane[4][k], lane[5][k]}, h);
             t[k] = h.distance;
+            if (records) records[k] = h;
         }
         return V::load(t);
     }
 
     // Camera form: the origin is the eye, the shapes carry the eye's terms.
-    V cameraDistance(const PacketShape& s) const {
+    V cameraDistance(const PacketShape& s, HitRecord* records = nullptr) const {
         switch (s.kind) {
             case kPacketSphere: {
                 const V b = dot3(s.p);
@@ -86,7 +88,7 @@ struct PacketRays {
             default:
                 return perLane([&](const Vec3& eye, const Vec3& d, HitRecord& h) {
                     intersectCameraForm(*s.object, *s.cache, eye, d, h);
-                });
+                }, records);
         }
     }
 
@@ -156,18 +158,31 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
 
     V nearest = miss;
     V winner = miss;
+    out.recorded = 0;
+    HitRecord records[V::kLanes];
+    // The winners' records where they have no packet form.
+    const auto keep = [&](const PacketShape& s, unsigned lanes) {
+        const bool other = s.kind == kPacketOther;
+        for (int k = 0; k < V::kLanes; ++k)
+            if (lanes & (1u << k)) {
+                if (other) out.records[k] = records[k];
+                out.recorded = other ? out.recorded | (1u << k) : out.recorded & ~(1u << k);
+            }
+    };
     int i = 0;
     if (f.firstIsFree) {  // taken as it is, hit or miss, before the box
-        nearest = r.cameraDistance(f.shapes[0]);
+        nearest = r.cameraDistance(f.shapes[0], records);
         winner = zero;
+        keep(f.shapes[0], V::bits(V::all()));
         i = 1;
     }
     if (V::bits(walk) != 0) {
         for (; i < f.shapeCount; ++i) {
-            const V t = r.cameraDistance(f.shapes[i]);
+            const V t = r.cameraDistance(f.shapes[i], records);
             const M accept = V::mand(V::mand(walk, V::ge(t, zero)), V::mor(V::lt(nearest, zero), V::lt(t, nearest)));
             nearest = V::select(accept, nearest, t);
             winner = V::select(accept, winner, V::set1(static_cast<float>(i)));
+            if (const unsigned accepted = V::bits(accept)) keep(f.shapes[i], accepted);
         }
     }
     for (int a = 0; a < 3; ++a) r.d[a].store(out.direction[a]);
