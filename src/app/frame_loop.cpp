@@ -32,7 +32,6 @@ FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
 
     present(fb);  // may hand fb's storage over: read nothing of it after this
     report.threads = params.threadCount;
-    report.photonPass = params.photons.causticsCalculate || params.photons.giCalculate;
     Program& world = program();
     if ((params.photons.causticsDisplay || params.photons.giDisplay) && world.scene && world.scene->photonMaps)
         report.photons = keptPhotons(world.scene->photonMaps->store);

@@ -16,7 +16,6 @@ struct FrameReport {
     int width = 0;               // the traced picture
     int height = 0;
     int threads = 1;
-    bool photonPass = false;  // the frame ran a photon pass
     int64_t photons = -1;     // photons in the scene's map on display, -1 when none is shown
 };
 
