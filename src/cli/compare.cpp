@@ -29,14 +29,14 @@ void channelDifferences(const FrameBuffer& fb, const Reference& ref, int row, in
 bool readReference(const std::string& path, int width, int height, Reference& ref, std::string& error) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        error = "cannot read " + quoted(path) + ": " + std::strerror(errno);
+        error = "cannot read " + quoteArgument(path) + ": " + std::strerror(errno);
         return false;
     }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     bool ok = png_image_begin_read_from_stdio(&image, file) != 0;
     if (ok && (static_cast<int>(image.width) != width || static_cast<int>(image.height) != height)) {
-        error = quoted(path) + " is " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+        error = quoteArgument(path) + " is " + std::to_string(image.width) + "x" + std::to_string(image.height) +
                 ", the picture " + std::to_string(width) + "x" + std::to_string(height);
         png_image_free(&image);
         std::fclose(file);
@@ -50,7 +50,7 @@ bool readReference(const std::string& path, int width, int height, Reference& re
         ok = png_image_finish_read(&image, nullptr, ref.rgb.data(), 0, nullptr) != 0;
     }
     if (!ok) {
-        error = "cannot read " + quoted(path) + " as a PNG: " + image.message;
+        error = "cannot read " + quoteArgument(path) + " as a PNG: " + image.message;
         png_image_free(&image);
     }
     std::fclose(file);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "options/option_table.h"
 
@@ -29,7 +30,7 @@ void onSignal(int sig) {
 }
 
 std::string systemError(const std::string& what, const std::string& path, int error) {
-    return what + " " + quoted(path) + ": " + std::strerror(error);
+    return what + " " + quoteArgument(path) + ": " + std::strerror(error);
 }
 
 // What path names in the end: the target of a symbolic link, so the link stays a link.
@@ -100,7 +101,7 @@ bool checkOutput(const std::string& path, std::string& error) {
     struct stat st;
     if (stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
-            error = quoted(path) + " is a directory";
+            error = quoteArgument(path) + " is a directory";
             return false;
         }
         if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
@@ -121,27 +122,48 @@ bool checkOutput(const std::string& path, std::string& error) {
     return true;
 }
 
+TemporaryFile::~TemporaryFile() {
+    if (!exists_) return;
+    if (fd_ >= 0) close(fd_);
+    SignalsHeld held;
+    unlink(temporaryName);
+    temporaryExists = 0;
+}
+
+bool TemporaryFile::create(const std::string& target) {
+    const std::string name = target + ".tmp-XXXXXX";
+    if (temporaryExists || name.size() >= sizeof temporaryName) {
+        errno = temporaryExists ? EBUSY : ENAMETOOLONG;
+        return false;
+    }
+    SignalsHeld held;
+    std::memcpy(temporaryName, name.c_str(), name.size() + 1);
+    fd_ = mkostemp(temporaryName, O_CLOEXEC);
+    exists_ = fd_ >= 0;
+    temporaryExists = exists_;
+    return exists_;
+}
+
+bool TemporaryFile::commit(const std::string& target) {
+    const int fd = std::exchange(fd_, -1);
+    if (close(fd) != 0) return false;
+    SignalsHeld held;
+    if (rename(temporaryName, target.c_str()) != 0) return false;
+    exists_ = false;
+    temporaryExists = 0;
+    return true;
+}
+
 bool writeOutput(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error) {
     const std::string target = resolved(path);
     struct stat old;
     const bool exists = stat(target.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
-        error = quoted(path) + " is a directory";
+        error = quoteArgument(path) + " is a directory";
         return false;
     }
-    const std::string temporary = target + ".tmp-XXXXXX";
-    if (temporary.size() >= sizeof temporaryName) {
-        error = systemError("cannot create", path, ENAMETOOLONG);
-        return false;
-    }
-    int fd;
-    {
-        SignalsHeld held;
-        std::memcpy(temporaryName, temporary.c_str(), temporary.size() + 1);
-        fd = mkstemp(temporaryName);
-        temporaryExists = fd >= 0;
-    }
-    if (fd < 0) {
+    TemporaryFile file;
+    if (!file.create(target)) {
         const int reason = errno;
         if (exists && (reason == EACCES || reason == EPERM) &&
             faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0)
@@ -156,23 +178,11 @@ bool writeOutput(const std::string& path, const std::vector<unsigned char>& byte
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = writeAll(fd, bytes) && fchmod(fd, mode) == 0;
-    int reason = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        reason = errno;
+    if (!writeAll(file.fd(), bytes) || fchmod(file.fd(), mode) != 0 || !file.commit(target)) {
+        error = systemError("cannot write", path, errno);
+        return false;
     }
-    SignalsHeld held;
-    if (ok && rename(temporaryName, target.c_str()) != 0) {
-        ok = false;
-        reason = errno;
-    }
-    if (!ok) {
-        unlink(temporaryName);
-        error = systemError("cannot write", path, reason);
-    }
-    temporaryExists = 0;
-    return ok;
+    return true;
 }
 
 }  // namespace lumo

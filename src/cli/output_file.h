@@ -23,6 +23,26 @@ bool writeOutput(const std::string& path, const std::vector<unsigned char>& byte
 // end the program as the signal would; SIGXFSZ is ignored, so an over-size write fails with an error.
 void removeTemporaryOnSignals();
 
+// A new file beside a target, named target.tmp-XXXXXX and private to the user, that the cleanup
+// signals remove while it exists. One at a time.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    ~TemporaryFile();  // removes the file unless it was committed
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // False with errno set when it cannot be made.
+    bool create(const std::string& target);
+    int fd() const { return fd_; }
+    // Closes it and renames it over target; false with errno set.
+    bool commit(const std::string& target);
+
+private:
+    int fd_ = -1;
+    bool exists_ = false;
+};
+
 // Holds those signals on the calling thread while it lives. Threads started meanwhile keep them held
 // for good, so the handler always runs on the thread that writes the files.
 class SignalsHeld {

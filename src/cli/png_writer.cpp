@@ -85,7 +85,7 @@ bool encodePng(const FrameBuffer& fb, std::vector<unsigned char>& bytes, std::st
 bool writePng(const FrameBuffer& fb, const std::string& path, std::string& error) {
     std::vector<unsigned char> bytes;
     if (!encodePng(fb, bytes, error)) {
-        error = "cannot encode " + quoted(path) + ": " + error;
+        error = "cannot encode " + quoteArgument(path) + ": " + error;
         return false;
     }
     return writeOutput(path, bytes, error);

@@ -18,10 +18,8 @@ const Option* find(const OptionTable& table, const std::string& name) {
     return nullptr;
 }
 
-// Where a UTF-8 character starts at or before i, so a cut never splits one.
-size_t characterStart(std::string_view text, size_t i) {
-    while (i > 0 && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
-    return i;
+bool continuesCharacter(std::string_view text, size_t i) {
+    return i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
 }
 
 void appendEscaped(std::string& out, std::string_view text) {
@@ -39,13 +37,15 @@ void appendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace
 
-std::string quoted(std::string_view text) {
+std::string quoteArgument(std::string_view text) {
     std::string out = "'";
     if (text.size() <= kQuotedMax) {
         appendEscaped(out, text);
     } else {
-        const size_t headEnd = characterStart(text, kQuotedMax / 2);
-        const size_t tailStart = characterStart(text, text.size() - (kQuotedMax - 3 - headEnd));
+        // Cut where UTF-8 characters start, so the quote never splits one.
+        size_t headEnd = kQuotedMax / 2, tailStart = text.size() - (kQuotedMax - 3 - headEnd);
+        while (headEnd > 0 && continuesCharacter(text, headEnd)) --headEnd;
+        while (continuesCharacter(text, tailStart)) ++tailStart;
         appendEscaped(out, text.substr(0, headEnd));
         out += "...";
         appendEscaped(out, text.substr(tailStart));
@@ -83,7 +83,7 @@ OptionsRead readOptions(const std::vector<std::string>& args, const OptionTable&
     };
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--") {
-            if (i + 1 < args.size()) return fail("unexpected argument " + quoted(args[i + 1]) + " (see --help)");
+            if (i + 1 < args.size()) return fail("unexpected argument " + quoteArgument(args[i + 1]) + " (see --help)");
             break;
         }
         std::string name = args[i], value;
@@ -97,14 +97,14 @@ OptionsRead readOptions(const std::vector<std::string>& args, const OptionTable&
             }
         }
         const Option* option = find(table, name);
-        if (!option) return fail("unknown option " + quoted(args[i]) + " (see --help)");
+        if (!option) return fail("unknown option " + quoteArgument(args[i]) + " (see --help)");
         if (option->value.empty()) {
             if (inlineValue) return fail(name + " takes no value");
         } else if (!inlineValue) {
             if (i + 1 >= args.size()) return fail(name + " needs a value: " + option->accepts);
             value = args[++i];
         }
-        if (!option->set(value)) return fail(name + " expects " + option->accepts + ", got " + quoted(value));
+        if (!option->set(value)) return fail(name + " expects " + option->accepts + ", got " + quoteArgument(value));
         if (option->endsReading) {
             result.stoppedAt = option;
             break;

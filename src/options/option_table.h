@@ -34,7 +34,7 @@ std::string optionsHelp(const OptionTable& table);
 
 // text in single quotes for an error line: control characters escaped, and at most 60 characters of
 // it (the start and the end around "...") so a long argument cannot flood the terminal.
-std::string quoted(std::string_view text);
+std::string quoteArgument(std::string_view text);
 
 // Whole decimal number, nothing else.
 bool parseWholeNumber(const std::string& text, int& value);
