@@ -206,7 +206,9 @@ std::string helpText() {
            "Renders frames of a demo scene without a window and reports the speed.\n"
            "\n" +
            optionsHelp(optionTable(defaults, given)) +
-           "Options also take their value as --name=value; -- ends the options.\n"
+           "\n"
+           "Options also take their value as --name=value; -- ends the options. An existing\n"
+           "output file is replaced whole (keeping its mode) or, if you cannot write it, refused.\n"
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
