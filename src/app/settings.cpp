@@ -35,7 +35,7 @@ RenderParams renderParams(const RenderSettings& s) {
     ph.giOnlyIndirect = s.giOnlyIndirect != 0;
     ph.interpolationKernel = s.interpolationKernel;
     p.threadCount = s.threadCount;
-    p.useSimd = s.useAsm != 0;
+    p.isa = s.useAsm != 0 ? kIsaAuto : kIsaScalar;
     return p;
 }
 

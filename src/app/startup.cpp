@@ -7,7 +7,7 @@
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/settings.h"
-#include "simd/processor.h"
+#include "core/isa.h"
 
 namespace lumo {
 
@@ -16,7 +16,7 @@ int sseOverride = -1;
 }  // namespace
 
 bool processorSupportsSse() {
-    static const bool hasSse = processorHasSse();
+    static const bool hasSse = processorIsa() != kIsaScalar;
     return sseOverride >= 0 ? sseOverride != 0 : hasSse;
 }
 

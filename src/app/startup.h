@@ -3,7 +3,7 @@
 
 namespace lumo {
 
-// The start-up processor check: true when the optimised routines may run (the SSE bit).
+// The start-up processor check: true when the processor runs the packet kernels (SSE4.1 or wider).
 bool processorSupportsSse();
 // Tests pretend a processor with (1) or without (0) SSE; -1 restores the real answer.
 void overrideProcessorSse(int hasSse);

@@ -184,9 +184,18 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                  }});
     t.push_back({"--only-indirect", "on|off", "on or off", "GI photons skip their first hit; default on",
                  [&o](const std::string& v) { return onOff(v, o.onlyIndirect); }});
-    t.push_back({"--asm", "on|off", "on or off",
-                 "the SSE twins of the hottest routines (Test/Asm); default on\nwhere the processor has SSE",
-                 [&o](const std::string& v) { return onOff(v, o.useAsm); }});
+    t.push_back({"--isa", "LEVEL", "auto, avx512, avx2, sse or scalar",
+                 "camera-ray packets: auto (the widest the processor has),\n"
+                 "avx512 (16 lanes), avx2 (8), sse (4) or scalar (one ray at a\n"
+                 "time); a level the processor lacks falls back to the widest\n"
+                 "it has; the picture is the same on every level; default auto",
+                 [&o](const std::string& v) { return parseIsaName(lowerCase(v), o.isa); }});
+    t.push_back({"--asm", "on|off", "on or off", "the Test/Asm switch: on = --isa auto, off = --isa scalar",
+                 [&o](const std::string& v) {
+                     if (!onOff(v, o.useAsm)) return false;
+                     o.isa = o.useAsm ? kIsaAuto : kIsaScalar;
+                     return true;
+                 }});
     t.push_back({"--help", "", "", "show this text", [](const std::string&) { return true; }, true});
     return t;
 }
@@ -212,9 +221,9 @@ std::string helpText() {
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
-           "  rays_per_frame=<n> mrays_per_s=<f>\n"
-           "With --json the same as one JSON object, with threads, sampling, shader, simd\n"
-           "(the SIMD path used) and peak_memory_bytes besides. With --compare a second line:\n"
+           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used>\n"
+           "With --json the same as one JSON object, with threads, sampling, shader and\n"
+           "peak_memory_bytes besides. With --compare a second line:\n"
            "  compare: match=<M> of <N> pixels, max_difference=<D>\n"
            "(in JSON a \"compare\" object). While the frames take longer than a second, a\n"
            "progress line shows on stderr when it is a terminal.\n"

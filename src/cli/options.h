@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/isa.h"
 #include "options/common_options.h"
 
 namespace lumo {
@@ -36,7 +37,8 @@ struct RenderOptions : CommonOptions {
     int giPhotons = 500000;
     int giSplit = 2500;
     int onlyIndirect = 1;
-    int useAsm = -1;  // -1 keeps the start-up choice (on where the processor has SSE)
+    int useAsm = -1;     // --asm: -1 not given, else 0 / 1 (sets isa)
+    Isa isa = kIsaAuto;  // --isa, or --asm (on: auto, off: scalar), the later one counting
 };
 
 struct ParseResult {

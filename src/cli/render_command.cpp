@@ -17,7 +17,6 @@
 #include "cli/progress.h"
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
-#include "simd/sse_path.h"
 
 namespace lumo {
 
@@ -56,10 +55,10 @@ std::string formatReport(const RenderReport& r) {
     char line[256];
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
-                  "rays_per_frame=%llu mrays_per_s=%.3f",
+                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s",
                   r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
-                  r.mraysPerSecond);
+                  r.mraysPerSecond, isaName(r.isa));
     return line;
 }
 
@@ -73,10 +72,10 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["samples_per_frame"] = r.samplesPerFrame;
     j["rays_per_frame"] = r.raysPerFrame;
     j["mrays_per_s"] = r.mraysPerSecond;
+    j["isa"] = isaName(r.isa);
     j["threads"] = r.threads;
     j["sampling"] = r.sampling;
     j["shader"] = r.shader;
-    j["simd"] = r.simd;
     j["peak_memory_bytes"] = r.peakMemoryBytes;
     if (c)
         j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
@@ -106,8 +105,7 @@ RenderParams renderParams(const RenderOptions& o) {
     if (o.caustics >= 0) ph.causticsCalculate = ph.causticsDisplay = o.caustics != 0;
     if (o.gi >= 0) ph.giCalculate = ph.giDisplay = o.gi != 0;
     if (o.interpolation >= 0) ph.interpolationKernel = o.interpolation;
-    // On unless switched off, as at start-up; it cannot be on without SSE.
-    p.useSimd = o.useAsm != 0 && sseUsable();
+    p.isa = o.isa;
     return p;
 }
 
@@ -189,7 +187,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         r.threads = params.threadCount;
         r.sampling = o.samplingMode == 1 ? "full" : "sub";
         r.shader = shaderName(o.shader);
-        r.simd = params.useSimd ? "sse" : "scalar";
+        r.isa = resolveIsa(params.isa, processorIsa());
         r.peakMemoryBytes = peakMemoryBytes();
 
         errno = 0;

@@ -22,20 +22,20 @@ struct RenderReport {
     uint64_t samplesPerFrame = 0;
     uint64_t raysPerFrame = 0;
     double mraysPerSecond = 0.0;
+    Isa isa = kIsaScalar;  // the level the camera rays ran with
     // Besides, in JSON:
     int threads = 0;
     std::string sampling;  // "full" or "sub"
     std::string shader;    // the --shader name
-    std::string simd;      // the intersection path the frames took: "sse" or "scalar"
     uint64_t peakMemoryBytes = 0;
 };
 
 // The one stdout line: scene=... size=WxH frames=... ms_per_frame=... fps=... samples_per_frame=...
-// rays_per_frame=... mrays_per_s=...
+// rays_per_frame=... mrays_per_s=... isa=...
 std::string formatReport(const RenderReport& report);
 
 // The report as one JSON object: the fields of the line under the same names, then threads,
-// sampling, shader, simd, peak_memory_bytes and, with a comparison, "compare".
+// sampling, shader, peak_memory_bytes and, with a comparison, "compare".
 std::string formatJsonReport(const RenderReport& report, const Comparison* comparison, bool passed);
 
 // The frame parameters of the options: the program's start values, then the scene's photon switches

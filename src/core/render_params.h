@@ -2,6 +2,8 @@
 // start values, filled at the boundary (the window's settings, lumo-render's options).
 #pragma once
 
+#include "core/isa.h"
+
 namespace lumo {
 
 enum SamplingMode : int {
@@ -39,7 +41,8 @@ struct RenderParams {
     ShaderMode shader = kShaderPhong;
     PhotonParams photons;
     int threadCount = 1;                            // 1 .. kMaxWorkerThreads (64)
-    bool useSimd = false;                           // the SSE twins, where the processor has SSE
+    Isa isa = kIsaAuto;                             // camera packets: the widest level the processor has,
+                                                    // a narrower one, or scalar (the reference)
 };
 
 }  // namespace lumo

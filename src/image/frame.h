@@ -54,6 +54,11 @@ struct Renderer {
 // fractional.
 uint32_t traceSample(const TraceContext& ctx, const View& view, PrimaryRay& ray, float y, float x);
 
+// The samples (y, columns[i]) for i < count, `lanes` at a time through the packet kernel, shaded lane
+// by lane: rowPixels[columns[i]] = colour. The view's packet data must be usable.
+void tracePacketRow(const TraceContext& ctx, const View& view, CameraPacketKernel kernel, int lanes, float y,
+                    const int* columns, int count, uint32_t* rowPixels);
+
 // Renders one picture of `scene` through `view` (whose eye is set) into fb with params: prepares the
 // view, runs "1:1" or "Subsampling" on 1, 2 or 4 threads, filters.
 void renderFrame(Renderer& renderer, const Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb);

@@ -24,6 +24,12 @@ enum CellFlags : int {
     kColumnEdgeFilled = 2,  // the cell's edge along its own column is already filled
 };
 
+// Samplers that also trace several samples of a row at once (in packets):
+// `void traceRow(int slot, int y, const int* columns, int count, uint32_t* rowPixels)` sets
+// rowPixels[columns[i]] for i < count to what operator() gives for (y, columns[i]).
+template <class Sampler>
+concept TracesRows = requires(Sampler& s, const int* c, uint32_t* p) { s.traceRow(0, 0, c, 0, p); };
+
 // Tiles of the picture are squares of this many pixels (a multiple of 4, a power of two) on the block grid.
 inline constexpr int kTileSize = 64;
 
@@ -87,15 +93,30 @@ struct BlockPass {
     }
 
     // Blocks whose far corner (y, x) lies in the rectangle, bottom row first, each row left to right.
-    // Row y0 and column x0 must be complete.
+    // Row y0 and column x0 must be complete. A sampler that traces rows gets each row's block corners
+    // at once, before the row's blocks (which neither read nor write a corner right of their own).
     void refineBlocks(int x0, int y0, int x1, int y1) {
-        for (int y = y0 + 4; y <= y1; y += 4)
+        int columns[kTileSize / 4];
+        for (int y = y0 + 4; y <= y1; y += 4) {
+            cornersTraced = false;
+            if constexpr (TracesRows<Sampler>) {
+                if (x1 - x0 <= kTileSize) {  // wider ranges go corner by corner
+                    int n = 0;
+                    for (int x = x0 + 4; x <= x1; x += 4)
+                        if (!cornerPretraced(y, x)) columns[n++] = x;
+                    sample.traceRow(slot, y, columns, n, &P(y, 0));
+                    cornersTraced = true;
+                }
+            }
             for (int x = x0 + 4; x <= x1; x += 4) refineBlock(x, y);
+        }
     }
+
+    bool cornersTraced = false;  // refineBlocks traced the current row's corners
 
     void refineBlock(int x, int y) {
         const int* t = settings.threshold;
-        if (!cornerPretraced(y, x)) P(y, x) = trace(static_cast<float>(y), static_cast<float>(x));
+        if (!cornersTraced && !cornerPretraced(y, x)) P(y, x) = trace(static_cast<float>(y), static_cast<float>(x));
         if (blockDifference(P(y, x), P(y - 4, x - 4), P(y, x - 4), P(y - 4, x)) <= t[0]) {
             const uint32_t c = P(y, x);
             const int lastRow = shared.isRow(y) ? y - 1 : y;

@@ -101,10 +101,17 @@ private:
         auto& pass = *static_cast<FramePass*>(context);
         pass.sampler_.enter(k);
         const int w = pass.fb_.width, h = pass.fb_.height, tiles = fullPassTileCount(w, h);
+        int columns[kTileSize];
         for (int i; (i = pass.nextTile_.fetch_add(1, std::memory_order_relaxed)) < tiles;) {
             const PixelRange r = fullPassTile(i, w, h);
-            for (int y = r.rowBegin; y < r.rowEnd; ++y)
-                for (int x = r.columnBegin; x < r.columnEnd; ++x) pass.trace(k, y, x);
+            if constexpr (TracesRows<Sampler>) {
+                const int n = r.columnEnd - r.columnBegin;
+                for (int c = 0; c < n; ++c) columns[c] = r.columnBegin + c;
+                for (int y = r.rowBegin; y < r.rowEnd; ++y) pass.sampler_.traceRow(k, y, columns, n, &pass.P(y, 0));
+            } else {
+                for (int y = r.rowBegin; y < r.rowEnd; ++y)
+                    for (int x = r.columnBegin; x < r.columnEnd; ++x) pass.trace(k, y, x);
+            }
         }
     }
 

@@ -38,25 +38,26 @@ inline bool cameraRayMayTest(PrimaryRay& ray, const SceneObject& object) {
     return true;
 }
 
-inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
-    HitRecord& out = ray.candidate;
-    if (!cameraRayMayTest(ray, object)) return;
-
-    const Vec3& eye = view.eye;
-    const EyeCache& cache = view.caches[object.index];
+inline void intersectCamera(const SceneObject& object, const EyeCache& cache, const Vec3& eye,
+                            const Vec3& direction, HitRecord& out) {
     switch (object.type) {
         case kTriangle:
-        case kParallelogram: intersectPatchCamera(object, cache, eye, ray.direction, out); return;
-        case kSphere: intersectSphereCamera(cache, ray.direction, out); return;
-        case kRevolved: intersectRevolvedCamera(object, cache, ray.direction, out); return;
-        case kDisc: intersectDiscCamera(object, cache, eye, ray.direction, out); return;
+        case kParallelogram: intersectPatchCamera(object, cache, eye, direction, out); return;
+        case kSphere: intersectSphereCamera(cache, direction, out); return;
+        case kRevolved: intersectRevolvedCamera(object, cache, direction, out); return;
+        case kDisc: intersectDiscCamera(object, cache, eye, direction, out); return;
         case kTorus:
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection:
-        case kDiscSector: intersectGeneral(object, eye, ray.direction, out); return;
+        case kDiscSector: intersectGeneral(object, eye, direction, out); return;
         default: out.distance = isect::kMiss; return;
     }
+}
+
+inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
+    if (!cameraRayMayTest(ray, object)) return;
+    intersectCamera(object, view.caches[object.index], view.eye, ray.direction, ray.candidate);
 }
 
 }  // namespace lumo

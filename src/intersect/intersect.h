@@ -8,6 +8,9 @@ namespace lumo {
 // Camera ray from view.eye: reads the object's eye cache and the worker's mailbox; writes
 // ray.candidate, never ray.nearest.
 inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view);
+// Camera form of one object's test, without the mailbox and hidden-object steps.
+inline void intersectCamera(const SceneObject& object, const EyeCache& cache, const Vec3& eye,
+                            const Vec3& direction, HitRecord& out);
 // Any other ray: writes out.distance and per shape position/u/v. Writes nothing into the object.
 inline void intersectGeneral(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 

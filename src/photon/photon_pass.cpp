@@ -6,7 +6,6 @@
 
 #include "photon/caustic_grid.h"
 #include "photon/photon_hits.h"
-#include "simd/sse_path.h"
 
 namespace lumo {
 
@@ -34,7 +33,6 @@ TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, Pho
     ctx.params = &setup.params;
     ctx.stats = &w.stats;
     ctx.photons = &w.buffer;
-    ctx.sse = setup.params.useSimd && sseUsable();
     return ctx;
 }
 

@@ -2,8 +2,6 @@
 
 #include "intersect/box_entry.h"
 #include "intersect/intersect.h"
-#include "simd/sse_box_entry.h"
-#include "simd/sse_dispatch.h"
 #include "trace/traverse.h"
 
 namespace lumo {
@@ -19,26 +17,14 @@ bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) 
 
     const Scene& scene = *ctx.scene;
     const CameraEye eye = view.cameraEye();
-    // The SSE twins are out of line; [[unlikely]] keeps the portable calls inlined as they were.
-    const bool sse = ctx.sse;
     if (SceneObject* free = scene.freeObject) {
-        if (sse) [[unlikely]]
-            intersectPrimarySse(ray, *free, eye);
-        else
-            intersectPrimary(ray, *free, eye);
+        intersectPrimary(ray, *free, eye);
         ray.candidate.object = free;
         ray.nearest = ray.candidate;
     }
-    if (sse) [[unlikely]]
-        enterBoxCameraSse(scene.bounds, eye.eye, view.box, ray);
-    else
-        enterBox(scene.bounds, eye.eye, view.box, ray);
-    if (ray.candidate.distance > 0.0f) {
-        if (sse) [[unlikely]]
-            traverseCamera<true>(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
-        else
-            traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
-    }
+    enterBox(scene.bounds, eye.eye, view.box, ray);
+    if (ray.candidate.distance > 0.0f)
+        traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
     return ray.nearest.distance > 0.0f;
 }
 
@@ -48,25 +34,16 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
-    const bool sse = ctx.sse;
     SceneObject* free = scene.freeObject;
     if (free && free != excludeObject) {
-        if (sse) [[unlikely]]
-            intersectGeneralSse(*free, origin, direction, candidate);
-        else
-            intersectGeneral(*free, origin, direction, candidate);
+        intersectGeneral(*free, origin, direction, candidate);
         candidate.object = free;
         nearest = candidate;
     }
     enterBox(scene.bounds, origin, direction, candidate);
-    if (candidate.distance > 0.0f) {
-        if (sse) [[unlikely]]
-            traverseNearest<true>(scene.root, candidate.position, origin, direction, nearest, excludeObject,
-                                  scene.bounds.min, scene.bounds.max);
-        else
-            traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject,
-                            scene.bounds.min, scene.bounds.max);
-    }
+    if (candidate.distance > 0.0f)
+        traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject, scene.bounds.min,
+                        scene.bounds.max);
     return nearest;
 }
 
@@ -75,13 +52,8 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
     ++ctx.stats->rays;
     const Scene& scene = *ctx.scene;
     // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
-    float blocker;
-    if (ctx.sse) [[unlikely]]
-        blocker = traverseOcclusion<true>(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
-                                          lightObject, excludeObject, scene.bounds.min, scene.bounds.max);
-    else
-        blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance, lightObject,
-                                    excludeObject, scene.bounds.min, scene.bounds.max);
+    const float blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
+                                            lightObject, excludeObject, scene.bounds.min, scene.bounds.max);
     return blocker > 0.0f;
 }
 

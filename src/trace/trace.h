@@ -22,15 +22,14 @@ struct RayStats {
 };
 
 // What a traced ray and the callbacks it reaches read and write besides the ray itself: the scene,
-// the frame's parameters (for the shaders), the worker's ray counts and photon buffer, and whether the
-// frame runs the SSE twins. One per worker; nothing in it is shared between threads but the scene
-// and the parameters, which are read-only while rays run.
+// the frame's parameters (for the shaders), the worker's ray counts and photon buffer. One per
+// worker; nothing in it is shared between threads but the scene and the parameters, which are
+// read-only while rays run.
 struct TraceContext {
     const Scene* scene = nullptr;
     const RenderParams* params = nullptr;
     RayStats* stats = nullptr;
     PhotonBuffer* photons = nullptr;  // photon passes: where this worker stores photons
-    bool sse = false;
 };
 
 // A ray of a query: origin, unit direction and how far it reaches.

@@ -4,7 +4,6 @@
 
 #include "intersect/intersect.h"
 #include "scene/kd_tree.h"
-#include "simd/sse_dispatch.h"
 #include "intersect/box_entry.h"
 
 namespace lumo {
@@ -27,17 +26,11 @@ inline bool hitBeforeEntry(bool nearIsBelow, float entryCoord, float hitCoord) {
 }  // namespace detail
 
 // Camera ray from view.eye along ray.direction through `node`, whose cell is [cellMin, cellMax] and
-// which the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch. kSse: the leaves run
-// the SSE twins; the caller chooses once per ray, so the portable walk carries no test of the switch.
-template <bool kSse = false>
+// which the ray enters at `entry`. Updates ray.nearest; ray.candidate is scratch.
 inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3 cellMin, Vec3 cellMax,
                            const CameraEye& view) {
     const int32_t axis = node->axis;
     if (axis == 0) {
-        if constexpr (kSse) {
-            cameraLeafSse(ray, node->objects(), view);
-            return;
-        }
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             intersectPrimary(ray, *n->object, view);
             const float t = ray.candidate.distance;
@@ -59,7 +52,7 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    traverseCamera<kSse>(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, view);
+    traverseCamera(ray, nearIsBelow ? node->belowChild() : node->above, entry, nearMin, nearMax, view);
 
     const float d = axisValue(ray.direction, a);
     if (ray.nearest.distance >= 0.0f &&
@@ -74,20 +67,15 @@ inline void traverseCamera(PrimaryRay& ray, const KdNode* node, Vec3 entry, Vec3
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    traverseCamera<kSse>(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, view);
+    traverseCamera(ray, nearIsBelow ? node->above : node->belowChild(), q, farMin, farMax, view);
 }
 
 // Nearest hit of any ray but a camera ray, through `node` entered at `entry`. Hits on `excludeObject`
-// closer than 0.0001 are self-hits and ignored. kSse: as for traverseCamera.
-template <bool kSse = false>
+// closer than 0.0001 are self-hits and ignored.
 inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
                             HitRecord& nearest, const SceneObject* excludeObject, Vec3 cellMin, Vec3 cellMax) {
     const int32_t axis = node->axis;
     if (axis == 0) {
-        if constexpr (kSse) {
-            nearestLeafSse(node->objects(), origin, direction, nearest, excludeObject);
-            return;
-        }
         HitRecord scratch{};
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             SceneObject* object = n->object;
@@ -112,7 +100,7 @@ inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, 
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    traverseNearest<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
+    traverseNearest(nearIsBelow ? node->belowChild() : node->above, entry, origin, direction, nearest,
                           excludeObject, nearMin, nearMax);
     const float d = axisValue(direction, a);
     if (nearest.distance >= 0.0f &&
@@ -127,7 +115,7 @@ inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, 
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    traverseNearest<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest,
+    traverseNearest(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, nearest,
                           excludeObject, farMin, farMax);
 }
 
@@ -135,14 +123,11 @@ inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, 
 // flagged kNoShadowCast and `skipObject` (the light's own geometry), ignores hits beyond maxDistance
 // and self-hits on `excludeObject`, and stops at the first blocker. Returns its distance, or -1 when
 // nothing blocks (a blocker whose distance is not a number also ends the walk).
-template <bool kSse = false>
 inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origin, const Vec3& direction,
                                float maxDistance, const SceneObject* skipObject, const SceneObject* excludeObject,
                                Vec3 cellMin, Vec3 cellMax) {
     const int32_t axis = node->axis;
     if (axis == 0) {
-        if constexpr (kSse)
-            return occlusionLeafSse(node->objects(), origin, direction, maxDistance, skipObject, excludeObject);
         HitRecord scratch{};
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             const SceneObject* object = n->object;
@@ -166,7 +151,7 @@ inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origi
         setAxisValue(nearMax, a, split);
     else
         setAxisValue(nearMin, a, split);
-    const float blocker = traverseOcclusion<kSse>(nearIsBelow ? node->belowChild() : node->above, entry, origin,
+    const float blocker = traverseOcclusion(nearIsBelow ? node->belowChild() : node->above, entry, origin,
                                                   direction, maxDistance, skipObject, excludeObject, nearMin, nearMax);
     if (!(blocker < 0.0f)) return blocker;
     const float d = axisValue(direction, a);
@@ -179,7 +164,7 @@ inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origi
         setAxisValue(farMin, a, split);
     else
         setAxisValue(farMax, a, split);
-    return traverseOcclusion<kSse>(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, maxDistance,
+    return traverseOcclusion(nearIsBelow ? node->above : node->belowChild(), q, origin, direction, maxDistance,
                                    skipObject, excludeObject, farMin, farMax);
 }
 

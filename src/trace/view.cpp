@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "intersect/intersect.h"
-#include "simd/sse_box_entry.h"
 
 namespace lumo {
 
@@ -30,12 +29,24 @@ RayFrame computeRayFrame(const Camera& camera, int width, int height) {
     return frame;
 }
 
-void prepareView(View& view, const Scene& scene, int width, int height, bool sse) {
+void prepareView(View& view, const Scene& scene, int width, int height) {
     const Vec3& eye = view.camera.eyePosition;
     view.rayFrame = computeRayFrame(view.camera, width, height);
     view.eyeCaches.resize(scene.objectCount());
     for (const SceneObject& object : scene.objects) refreshCameraCache(object, eye, view.eyeCaches[object.index]);
-    view.box = sse ? classifyEyeSse(scene.bounds, eye) : classifyEye(scene.bounds, eye);
+    view.box = classifyEye(scene.bounds, eye);
+
+    CameraPacketScene& packets = view.packets;
+    packets.usable = scene.root && scene.root->axis == 0;
+    if (!packets.usable) return;
+    CameraPacketFrame& f = packets.frame;
+    f.eye = eye;
+    f.cameraCorner = view.rayFrame.cameraCorner;
+    f.rowStep = view.rayFrame.rowStep;
+    f.columnStep = view.rayFrame.columnStep;
+    f.box = view.box;
+    f.bounds = scene.bounds;
+    buildPacketShapes(packets, scene.root->objects(), scene.freeObject, view.eyeCaches.data());
 }
 
 }  // namespace lumo

@@ -6,6 +6,7 @@
 #include "intersect/box_entry.h"
 #include "intersect/hit_record.h"
 #include "scene/scene.h"
+#include "simd/camera_packets.h"
 
 namespace lumo {
 
@@ -25,13 +26,14 @@ struct View {
     RayFrame rayFrame;
     CameraBoxCache box;               // the eye against the scene box
     std::vector<EyeCache> eyeCaches;  // indexed like the scene's objects
+    CameraPacketScene packets;        // what camera packets read, where the tree is a single leaf
 
     CameraEye cameraEye() const { return {camera.eyePosition, eyeCaches.data()}; }
 };
 
 // Everything a frame's camera rays read, for the view's current eye: the ray frame of a width x height
-// picture, every object's eye cache and the eye against the scene box (with the SSE path's rule when
-// `sse`). Call it after the eye or the scene moved and before the rays start.
-void prepareView(View& view, const Scene& scene, int width, int height, bool sse);
+// picture, every object's eye cache, the eye against the scene box and the packet data. Call it after
+// the eye or the scene moved and before the rays start.
+void prepareView(View& view, const Scene& scene, int width, int height);
 
 }  // namespace lumo

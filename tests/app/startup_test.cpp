@@ -121,12 +121,12 @@ TEST(RenderSettings, FramesReadEverySetting) {
     EXPECT_FALSE(p.photons.giOnlyIndirect);
     EXPECT_EQ(p.photons.interpolationKernel, 4);
     EXPECT_EQ(p.threadCount, 2);
-    EXPECT_TRUE(p.useSimd);
+    EXPECT_EQ(p.isa, kIsaAuto);
 
     s.samplingMode = 2;
     s.useAsm = 0;
     EXPECT_EQ(renderParams(s).sampling, kSamplingSubsampled);
-    EXPECT_FALSE(renderParams(s).useSimd);
+    EXPECT_EQ(renderParams(s).isa, kIsaScalar);
 }
 
 TEST(CameraDrag, FullWidthTurnsOnceAroundFullHeightTiltsAQuarter) {

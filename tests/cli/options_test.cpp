@@ -163,7 +163,7 @@ TEST(CliOptions, HelpListsEveryOptionAndItsValues) {
     for (const char* word :
          {"--scene", "--size", "--shader", "--sampling", "--preset", "--aa", "--filter", "--threads", "--time",
           "--frames", "--out", "--help", "cornell-box", "reflection", "1/16", "best", "8192", "mrays_per_s", "--step",
-          "--compare", "--tolerance", "--min-match", "--diff", "--json", "%04d", "peak_memory_bytes"})
+          "--compare", "--tolerance", "--min-match", "--diff", "--json", "%04d", "peak_memory_bytes", "--isa"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

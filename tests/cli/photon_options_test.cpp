@@ -2,7 +2,6 @@
 
 #include "cli/options.h"
 #include "cli/render_command.h"
-#include "simd/sse_path.h"
 
 namespace lumo {
 namespace {
@@ -60,10 +59,12 @@ TEST(CliPhotonOptions, OptionsOverrideTheScene) {
     ASSERT_EQ(r.status, ParseResult::kRun) << r.error;
     EXPECT_TRUE(renderParams(r.options).photons.causticsCalculate);
 
-    // The SSE twins are on by default where the processor has SSE, and never without it.
-    EXPECT_EQ(renderParams(parse({}).options).useSimd, sseUsable());
-    EXPECT_EQ(renderParams(parse({"--asm", "on"}).options).useSimd, sseUsable());
-    EXPECT_FALSE(renderParams(parse({"--asm", "off"}).options).useSimd);
+    // Packets at the widest level unless asked otherwise; --asm and --isa, the later one counting.
+    EXPECT_EQ(renderParams(parse({}).options).isa, kIsaAuto);
+    EXPECT_EQ(renderParams(parse({"--asm", "off"}).options).isa, kIsaScalar);
+    EXPECT_EQ(renderParams(parse({"--asm", "off", "--isa", "avx2"}).options).isa, kIsaAvx2);
+    EXPECT_EQ(renderParams(parse({"--isa", "sse", "--asm", "on"}).options).isa, kIsaAuto);
+    EXPECT_EQ(parse({"--isa", "avx"}).status, ParseResult::kError);
 }
 
 TEST(CliPhotonOptions, BadValuesAndUnavailableScenesAreErrors) {

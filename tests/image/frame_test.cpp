@@ -24,12 +24,15 @@ struct RealFrame : testing::Test {
 };
 
 TEST_F(RealFrame, OneToOneTracesEveryDisplayedPixelOnceOnEachThreadCount) {
-    for (int threads : {1, 2, 3, 8}) {
-        render(64, 48, kSamplingOneToOne, threads);
-        EXPECT_EQ(totalRayStats(t.renderer).samples, 64u * 48u) << threads;
-        for (const RenderWorker& w : t.renderer.renderWorkers)
-            EXPECT_EQ(w.stats.samples, w.ray.rayId) << "ray ids start at 1 every frame";
-    }
+    for (Isa isa : {kIsaScalar, kIsaAuto})
+        for (int threads : {1, 2, 3, 8}) {
+            t.params.isa = isa;
+            render(64, 48, kSamplingOneToOne, threads);
+            EXPECT_EQ(totalRayStats(t.renderer).samples, 64u * 48u) << threads << " threads, " << isaName(isa);
+            if (isa == kIsaScalar)
+                for (const RenderWorker& w : t.renderer.renderWorkers)
+                    EXPECT_EQ(w.stats.samples, w.ray.rayId) << "ray ids start at 1 every frame";
+        }
     EXPECT_EQ(t.renderer.renderWorkers.size(), 8u);
 }
 

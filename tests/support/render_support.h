@@ -5,7 +5,6 @@
 
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
-#include "simd/sse_path.h"
 #include "trace/trace.h"
 
 namespace lumo::test {
@@ -39,7 +38,7 @@ struct TestRender {
     // cameraRay(): worker 0 starts a frame.
     void placeEye(const Vec3& eye, int width = 320, int height = 240) {
         view.camera.eyePosition = eye;
-        prepareView(view, *scene, width, height, sse());
+        prepareView(view, *scene, width, height);
         renderer.ensureWorkers(1);
         renderer.renderWorkers[0].startFrame(scene->objectCount());
     }
@@ -49,14 +48,11 @@ struct TestRender {
         placeEye(view.camera.eyePosition, width, height);
     }
     PrimaryRay& cameraRay() { return renderer.renderWorkers[0].ray; }
-    // The SSE path as a frame takes it: asked for and available.
-    bool sse() const { return params.useSimd && sseUsable(); }
     TraceContext context() {
         TraceContext ctx;
         ctx.scene = scene.get();
         ctx.params = &params;
         ctx.stats = &stats;
-        ctx.sse = sse();
         return ctx;
     }
 };

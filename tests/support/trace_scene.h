@@ -66,7 +66,7 @@ struct TraceScene {
     // Prepares the view for `eye` (portable path) and clears the worker's mailbox, as a frame starts.
     void placeEye(const Vec3& eye) {
         view.camera.eyePosition = eye;
-        prepareView(view, scene, 320, 240, false);
+        prepareView(view, scene, 320, 240);
         mailbox.assign(scene.objectCount(), 0u);
         ray.mailbox = mailbox.data();
     }
