@@ -1,8 +1,8 @@
 # Fails when a source folder includes a folder above it, or a library folder includes Qt.
 #   cmake -DSRC=path/to/src -P tools/check_layers.cmake
 # The renderer's folders are ordered core < scene < intersect < simd < trace < shade < photon < image;
-# src/options and src/app sit on them, src/app/qt and src/cli on top. A file may include its own folder and folders
-# below it, nothing beside or above it.
+# src/options and src/app sit on them, src/app/qt and src/cli on top. A file may include its own
+# folder and folders below it, nothing beside or above it.
 if(NOT SRC)
   set(SRC "${CMAKE_CURRENT_LIST_DIR}/../src")
 endif()
