@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
         errno = 0;
         std::cout << lumo::helpText() << std::flush;
         if (!std::cout) {
-            std::cerr << "lumo-render: cannot write the help to stdout: " << (errno ? std::strerror(errno) : "write error")
-                      << std::endl;
+            std::cerr << "lumo-render: cannot write the help to stdout: "
+                      << (errno ? std::strerror(errno) : "write error") << std::endl;
             return 2;
         }
         return 0;

@@ -82,7 +82,8 @@ struct Given {
 OptionTable optionTable(RenderOptions& o, Given& given) {
     OptionTable t;
     addCommonOptions(t, o);
-    t.push_back({"--sampling", "MODE", "full or sub", "full (every pixel, \"1:1\") | sub (\"Subsampling\"); default sub",
+    t.push_back({"--sampling", "MODE", "full or sub",
+                 "full (every pixel, \"1:1\") | sub (\"Subsampling\"); default sub",
                  [&o](const std::string& v) {
                      const std::string s = lowerCase(v);
                      if (s != "full" && s != "sub") return false;
@@ -114,13 +115,19 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
     t.push_back({"--time", "MS", "a clock in milliseconds from 0 to 4294967295",
                  "run the scene's animation at clock MS (milliseconds) before the\n"
                  "first frame; without it (and without --step or a sequence) the\nscene stays as built",
-                 [&o, &given](const std::string& v) { return given.time = parseDecimal(v, 0.0, kMaxClockMs, o.timeMs); }});
+                 [&o, &given](const std::string& v) {
+                     return given.time = parseDecimal(v, 0.0, kMaxClockMs, o.timeMs);
+                 }});
     t.push_back({"--step", "MS", "a clock advance in milliseconds from 0 to 4294967295",
                  "advance the clock by MS per frame; default 40 when --out writes a\nsequence, else 0",
-                 [&o, &given](const std::string& v) { return given.step = parseDecimal(v, 0.0, kMaxClockMs, o.stepMs); }});
+                 [&o, &given](const std::string& v) {
+                     return given.step = parseDecimal(v, 0.0, kMaxClockMs, o.stepMs);
+                 }});
     t.push_back({"--frames", "N", "a whole number from 1 to 1000000",
                  "number of frames to render, 1 to 1000000; default 1",
-                 [&o](const std::string& v) { return parseWholeNumber(v, o.frames) && o.frames >= 1 && o.frames <= kMaxFrames; }});
+                 [&o](const std::string& v) {
+                     return parseWholeNumber(v, o.frames) && o.frames >= 1 && o.frames <= kMaxFrames;
+                 }});
     t.push_back({"--out", "FILE.png",
                  "a file name ending in .png, with at most one frame number (%d, %Nd or %0Nd, N from 1 to 9) "
                  "in the file name and %% for %",
@@ -145,11 +152,14 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
     t.push_back({"--tolerance", "L", "a whole number from 0 to 255",
                  "a pixel matches when no channel differs by more than L; default 0",
                  [&o, &given](const std::string& v) {
-                     return given.tolerance = parseWholeNumber(v, o.tolerance) && o.tolerance >= 0 && o.tolerance <= 255;
+                     given.tolerance = parseWholeNumber(v, o.tolerance) && o.tolerance >= 0 && o.tolerance <= 255;
+                     return given.tolerance;
                  }});
     t.push_back({"--min-match", "F", "a fraction from 0 to 1, e.g. 0.999",
                  "the comparison passes when at least this fraction of the pixels\nmatch; default 1",
-                 [&o, &given](const std::string& v) { return given.minMatch = parseDecimal(v, 0.0, 1.0, o.minMatch); }});
+                 [&o, &given](const std::string& v) {
+                     return given.minMatch = parseDecimal(v, 0.0, 1.0, o.minMatch);
+                 }});
     t.push_back({"--diff", "FILE.png", "a file name ending in .png",
                  "write the difference picture: black where pixels match, the\n"
                  "channel differences elsewhere, scaled so the largest is 255",

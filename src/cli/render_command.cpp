@@ -196,7 +196,9 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         else
             out << formatReport(r) << '\n' << (comparison ? formatComparison(*comparison) + "\n" : "");
         out.flush();
-        if (!out) return fail(std::string("cannot write the summary to stdout: ") + (errno ? std::strerror(errno) : "write error"));
+        if (!out)
+            return fail(std::string("cannot write the summary to stdout: ") +
+                        (errno ? std::strerror(errno) : "write error"));
         return passed ? 0 : 1;
     } catch (const std::bad_alloc&) {
         return fail("out of memory: cannot allocate " + allocating);

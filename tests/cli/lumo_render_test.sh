@@ -84,11 +84,11 @@ expect 2 "cannot create 'locked/new.png': Permission denied" "${as_user[@]}" "$R
 
 # A pass of several seconds on two threads: nothing on stderr (no time-out message, and no progress
 # line when stderr is not a terminal). On a terminal the progress line shows.
-long=(--size 8192x8192)
-[ "$sanitized" = 1 ] && long=(--size 2048x2048)
+long=(--size 8192x8192) several=(--size 1024x1024 --frames 40)
+[ "$sanitized" = 1 ] && long=(--size 2048x2048) several=(--size 512x512 --frames 40)
 expect 0 "" "$R" "${long[@]}" --sampling full --threads 2
 if command -v script >/dev/null; then
-  script -qec "'$R' --size 1024x1024 --sampling full --threads 2 --frames 40" /dev/null >tty.txt
+  script -qec "'$R' ${several[*]} --sampling full --threads 2" /dev/null >tty.txt
   grep -q "frames .* elapsed" tty.txt || fail "no progress line on a terminal: $(head -c 200 tty.txt)"
 fi
 
