@@ -231,7 +231,7 @@ std::string helpText() {
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
-           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used>\n"
+           "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used> tiles=<per thread and frame: a/b/...>\n"
            "With --json the same as one JSON object, with threads, sampling, shader and\n"
            "peak_memory_bytes besides. With --compare a second line:\n"
            "  compare: match=<M> of <N> pixels, max_difference=<D>\n"

@@ -52,13 +52,13 @@ void noWork(int, void*) {}
 }  // namespace
 
 std::string formatReport(const RenderReport& r) {
-    char line[256];
+    char line[512];
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
-                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s",
+                  "rays_per_frame=%llu mrays_per_s=%.3f isa=%s tiles=%s",
                   r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
-                  r.mraysPerSecond, isaName(r.isa));
+                  r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
 }
 
@@ -73,6 +73,7 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["rays_per_frame"] = r.raysPerFrame;
     j["mrays_per_s"] = r.mraysPerSecond;
     j["isa"] = isaName(r.isa);
+    j["tiles"] = r.tilesPerThread;
     j["threads"] = r.threads;
     j["sampling"] = r.sampling;
     j["shader"] = r.shader;
@@ -188,6 +189,11 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         r.sampling = o.samplingMode == 1 ? "full" : "sub";
         r.shader = shaderName(o.shader);
         r.isa = resolveIsa(params.isa, processorIsa());
+        for (int k = 0; k < params.threadCount; ++k) {
+            const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
+            if (k) r.tilesPerThread += '/';
+            r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
+        }
         r.peakMemoryBytes = peakMemoryBytes();
 
         errno = 0;

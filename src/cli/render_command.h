@@ -22,7 +22,8 @@ struct RenderReport {
     uint64_t samplesPerFrame = 0;
     uint64_t raysPerFrame = 0;
     double mraysPerSecond = 0.0;
-    Isa isa = kIsaScalar;  // the level the camera rays ran with
+    Isa isa = kIsaScalar;        // the level the camera rays ran with
+    std::string tilesPerThread;  // tiles each render thread took per frame, "a/b/..."
     // Besides, in JSON:
     int threads = 0;
     std::string sampling;  // "full" or "sub"
@@ -31,7 +32,7 @@ struct RenderReport {
 };
 
 // The one stdout line: scene=... size=WxH frames=... ms_per_frame=... fps=... samples_per_frame=...
-// rays_per_frame=... mrays_per_s=... isa=...
+// rays_per_frame=... mrays_per_s=... isa=... tiles=...
 std::string formatReport(const RenderReport& report);
 
 // The report as one JSON object: the fields of the line under the same names, then threads,

@@ -5,6 +5,7 @@
 #include "image/packed_pixel.h"
 #include "image/render_passes.h"
 #include "scene/demo_scenes.h"
+#include "shade/complete_hit.h"
 #include "shade/shader.h"
 
 namespace lumo {
@@ -17,10 +18,10 @@ struct TracingSampler {
     const View& view;
     std::vector<TraceContext> contexts;
     std::vector<RenderWorker>& workers;
-    CameraPacketKernel kernel = nullptr;
-    int lanes = 1;
+    PacketKernels kernels;
 
     void enter(int) {}
+    void countTile(int k) { ++workers[static_cast<size_t>(k)].stats.tiles; }
     uint32_t operator()(int k, float y, float x) {
         const size_t i = static_cast<size_t>(k);
         return traceSample(contexts[i], view, workers[i].ray, y, x);
@@ -28,8 +29,8 @@ struct TracingSampler {
     // rowPixels[columns[i]] = the sample at (y, columns[i]) for i < count.
     void traceRow(int k, int y, const int* columns, int count, uint32_t* rowPixels) {
         const size_t i = static_cast<size_t>(k);
-        if (kernel && view.packets.usable) {
-            tracePacketRow(contexts[i], view, kernel, lanes, static_cast<float>(y), columns, count, rowPixels);
+        if (kernels.camera && view.packets.usable) {
+            tracePacketRow(contexts[i], view, kernels, static_cast<float>(y), columns, count, rowPixels);
             return;
         }
         for (int c = 0; c < count; ++c)
@@ -59,30 +60,120 @@ uint32_t traceSample(const TraceContext& ctx, const View& view, PrimaryRay& ray,
     return packColour(shadeCameraRay(ctx, view, ray));
 }
 
-void tracePacketRow(const TraceContext& ctx, const View& view, CameraPacketKernel kernel, int lanes, float y,
+namespace {
+
+// Whether a frame's Phong hits send their first shadow rays as packets: where the shader casts them
+// and they cost more than setting them up in a packet (an area light's four corners, or a point
+// light with several blockers; with one blocker packets cost 7% more instructions per sample).
+bool shadowsInPackets(const TraceContext& ctx, const View& view) {
+    const PhotonParams& cfg = ctx.params->photons;
+    if (ctx.params->shader != kShaderPhong || (cfg.giDisplay && !cfg.giOnlyIndirect) || !view.packets.shadowsTested)
+        return false;
+    return isAreaLight(ctx.scene->firstLight()->object) || view.packets.blockers.size() >= 3;
+}
+
+// The shadow rays the shader would cast first, as packets: one per point light, the four corners of
+// an area light. Fills occlusion[k][0..3] for the lanes that need it and sets their bit in the result.
+unsigned castShadowPackets(const TraceContext& ctx, const View& view, const PacketKernels& kernels, const Vec3& eye,
+                           const Vec3* directions, const HitRecord* hits, unsigned hitLanes,
+                           float (*occlusion)[4]) {
+    const CameraPacketScene& packets = view.packets;
+    const Light& light = *ctx.scene->firstLight();
+    const bool area = isAreaLight(light.object);
+    Vec3 targets[4] = {light.position};
+    if (area) {
+        const PlanarPatch& p = light.object->patch;
+        const Vec3 c1 = add(p.origin, p.edgeA);
+        targets[0] = p.origin, targets[1] = c1, targets[2] = add(c1, p.edgeB), targets[3] = add(p.origin, p.edgeB);
+    }
+    unsigned lanes = 0;
+    ShadowPacket rays{};  // lanes without a ray keep zeros, which the kernel computes and ignores
+    for (int k = 0; k < kernels.lanes; ++k) {
+        if (!(hitLanes & (1u << k)) || (hits[k].object->flags & kNoShadowTest)) continue;
+        const Vec3 p = hitPoint(eye, directions[k], hits[k]);
+        rays.origin[0][k] = p.x, rays.origin[1][k] = p.y, rays.origin[2][k] = p.z;
+        rays.exclude[k] = static_cast<float>(hits[k].object->index);
+        lanes |= 1u << k;
+    }
+    if (!lanes) return 0;
+    for (int corner = 0; corner < (area ? 4 : 1); ++corner) {
+        unsigned cast = 0;
+        for (int k = 0; k < kernels.lanes; ++k) {
+            if (!(lanes & (1u << k))) continue;
+            // The ray as the shader would make it.
+            const Vec3 d = sub(targets[corner], Vec3{rays.origin[0][k], rays.origin[1][k], rays.origin[2][k]});
+            const float distance = static_cast<float>(length(d));
+            const Vec3 unit = divScalar(d, distance);
+            rays.direction[0][k] = unit.x, rays.direction[1][k] = unit.y, rays.direction[2][k] = unit.z;
+            rays.maxDistance[k] = 0.999f * distance;
+            if (rays.maxDistance[k] > 0.0f) {  // else nothing lies in between
+                cast |= 1u << k;
+                ++ctx.stats->rays;
+            }
+        }
+        const unsigned blocked =
+            kernels.occlusion(packets.blockers.data(), static_cast<int>(packets.blockers.size()), rays, cast);
+        for (int k = 0; k < kernels.lanes; ++k) occlusion[k][corner] = (blocked & (1u << k)) ? 1.0f : 0.0f;
+    }
+    return lanes;
+}
+
+}  // namespace
+
+void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKernels& kernels, float y,
                     const int* columns, int count, uint32_t* rowPixels) {
     const CameraPacketFrame& frame = view.packets.frame;
     const ShaderFn shader = shaderFunction(ctx.params->shader);
     const Vec3 eye = view.camera.eyePosition;
+    const int lanes = kernels.lanes;
+    const bool shadows = shadowsInPackets(ctx, view);
     alignas(64) float x[kMaxPacketLanes];
-    PacketHits hits;
+    PacketHits out;
+    HitRecord hits[kMaxPacketLanes];
+    Vec3 directions[kMaxPacketLanes];
+    float occlusion[kMaxPacketLanes][4];
     for (int first = 0; first < count; first += lanes) {
         const int n = std::min(lanes, count - first);
         for (int k = 0; k < lanes; ++k) x[k] = static_cast<float>(columns[first + std::min(k, n - 1)]);
-        kernel(frame, y, x, hits);
+        kernels.camera(frame, y, x, out);
         ctx.stats->samples += static_cast<uint64_t>(n);
         ctx.stats->rays += static_cast<uint64_t>(n);
+        if (!shadows) {
+            for (int k = 0; k < n; ++k) {
+                Vec3 colour{0.0f, 0.0f, 0.0f};
+                const int s = out.shape[k];
+                if (s >= 0 && out.distance[k] > 0.0f) {
+                    // The winner's record as the scalar walk leaves it: its own test, on a clean record.
+                    const PacketShape& shape = frame.shapes[s];
+                    const Vec3 direction{out.direction[0][k], out.direction[1][k], out.direction[2][k]};
+                    HitRecord hit{};
+                    intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
+                    hit.object = const_cast<SceneObject*>(shape.object);
+                    colour = shader(ctx, eye, direction, hit, &airMedium, 0);
+                }
+                rowPixels[columns[first + k]] = packColour(colour);
+            }
+            continue;
+        }
+        // With shadow packets: every hit's record first, then the shadow rays, then the shading.
+        unsigned hitLanes = 0;
+        for (int k = 0; k < n; ++k) {
+            const int s = out.shape[k];
+            if (s < 0 || !(out.distance[k] > 0.0f)) continue;
+            const PacketShape& shape = frame.shapes[s];
+            directions[k] = {out.direction[0][k], out.direction[1][k], out.direction[2][k]};
+            hits[k] = HitRecord{};
+            intersectCameraForm(*shape.object, *shape.cache, eye, directions[k], hits[k]);
+            hits[k].object = const_cast<SceneObject*>(shape.object);
+            hitLanes |= 1u << k;
+        }
+        const unsigned shadowed = castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, occlusion);
         for (int k = 0; k < n; ++k) {
             Vec3 colour{0.0f, 0.0f, 0.0f};
-            const int s = hits.shape[k];
-            if (s >= 0 && hits.distance[k] > 0.0f) {
-                // The winner's record as the scalar walk leaves it: its own test, on a clean record.
-                const PacketShape& shape = frame.shapes[s];
-                const Vec3 direction{hits.direction[0][k], hits.direction[1][k], hits.direction[2][k]};
-                HitRecord hit{};
-                intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
-                hit.object = const_cast<SceneObject*>(shape.object);
-                colour = shader(ctx, eye, direction, hit, &airMedium, 0);
+            if (hitLanes & (1u << k)) {
+                TraceContext lane = ctx;
+                if (shadowed & (1u << k)) lane.cameraLightOcclusion = occlusion[k];
+                colour = shader(lane, eye, directions[k], hits[k], &airMedium, 0);
             }
             rowPixels[columns[first + k]] = packColour(colour);
         }
@@ -95,7 +186,7 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
     renderer.ensureWorkers(threads);
 
     const Isa isa = resolveIsa(params.isa, processorIsa());
-    TracingSampler sampler{view, {}, renderer.renderWorkers, cameraPacketKernel(isa), isaLanes(isa)};
+    TracingSampler sampler{view, {}, renderer.renderWorkers, packetKernels(isa)};
     for (RenderWorker& w : renderer.renderWorkers) {
         w.startFrame(scene.objectCount());
         TraceContext ctx;

@@ -54,9 +54,10 @@ struct Renderer {
 // fractional.
 uint32_t traceSample(const TraceContext& ctx, const View& view, PrimaryRay& ray, float y, float x);
 
-// The samples (y, columns[i]) for i < count, `lanes` at a time through the packet kernel, shaded lane
-// by lane: rowPixels[columns[i]] = colour. The view's packet data must be usable.
-void tracePacketRow(const TraceContext& ctx, const View& view, CameraPacketKernel kernel, int lanes, float y,
+// The samples (y, columns[i]) for i < count, a packet at a time through the kernels (camera rays, then
+// the first shadow rays of Phong), shaded lane by lane: rowPixels[columns[i]] = colour. The view's
+// packet data must be usable.
+void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKernels& kernels, float y,
                     const int* columns, int count, uint32_t* rowPixels);
 
 // Renders one picture of `scene` through `view` (whose eye is set) into fb with params: prepares the

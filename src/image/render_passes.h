@@ -2,9 +2,10 @@
 // The picture does not depend on the number of workers or on which worker takes which tile.
 //
 // A Sampler has `void enter(int slot)` (called on the thread that is about to sample with that slot)
-// and `uint32_t operator()(int slot, float row, float column)`. renderFrame drives these passes with a
-// sampler that traces camera rays; tests drive them with synthetic pictures. Samplers are called
-// from the pass's threads, slot k from one thread only.
+// and `uint32_t operator()(int slot, float row, float column)`; it may have `traceRow` (see refine.h)
+// and `void countTile(int slot)`, told of every tile a slot takes. renderFrame drives these passes
+// with a sampler that traces camera rays; tests drive them with synthetic pictures. Samplers are
+// called from the pass's threads, slot k from one thread only.
 #pragma once
 
 #include <algorithm>
@@ -93,6 +94,9 @@ private:
     std::vector<uint8_t*> columnMarkLines_, rowMarkLines_;
 
     uint32_t& P(int y, int x) { return fb_.at(y, x); }
+    void countTile(int slot) {
+        if constexpr (requires { sampler_.countTile(slot); }) sampler_.countTile(slot);
+    }
     uint32_t trace(int slot, int y, int x) {
         return P(y, x) = sampler_(slot, static_cast<float>(y), static_cast<float>(x));
     }
@@ -104,6 +108,7 @@ private:
         int columns[kTileSize];
         for (int i; (i = pass.nextTile_.fetch_add(1, std::memory_order_relaxed)) < tiles;) {
             const PixelRange r = fullPassTile(i, w, h);
+            pass.countTile(k);
             if constexpr (TracesRows<Sampler>) {
                 const int n = r.columnEnd - r.columnBegin;
                 for (int c = 0; c < n; ++c) columns[c] = r.columnBegin + c;
@@ -134,6 +139,7 @@ private:
         BlockPass<Sampler> blocks(pass.fb_, pass.sampler_, pass.params_.refine, k, pass.shared_);
         for (int i; (i = pass.nextTile_.fetch_add(1, std::memory_order_relaxed)) < tiles;) {
             const PixelRange r = blockTile(i, gw, gh);
+            pass.countTile(k);
             blocks.refineBlocks(r.columnBegin, r.rowBegin, r.columnEnd, r.rowEnd);
         }
     }

@@ -27,14 +27,21 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
 
 // The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
 // tested in another leaf (its result is in `nearest` if it was the best), are a miss. Otherwise the
-// worker's mailbox entry for the object takes the ray's id and the test goes ahead.
+// worker's mailbox entry for an object listed in several leaves takes the ray's id and the test goes
+// ahead; an object in one leaf only is met once per ray and needs no entry.
 inline bool cameraRayMayTest(PrimaryRay& ray, const SceneObject& object) {
-    uint32_t& mailbox = ray.mailbox[object.index];
-    if ((object.flags & kHiddenFromCamera) || mailbox == ray.rayId) {
+    if (object.flags & kHiddenFromCamera) {
         ray.candidate.distance = isect::kMiss;
         return false;
     }
-    mailbox = ray.rayId;
+    if (object.leafCount > 1) {
+        uint32_t& mailbox = ray.mailbox[object.index];
+        if (mailbox == ray.rayId) {
+            ray.candidate.distance = isect::kMiss;
+            return false;
+        }
+        mailbox = ray.rayId;
+    }
     return true;
 }
 

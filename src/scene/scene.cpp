@@ -41,6 +41,7 @@ KdNode& Scene::newSplit(int axis, float split, KdNode& below, KdNode& above) {
 void Scene::append(KdNode& leaf, SceneObject& object) {
     ObjectNode& node = listNodes.emplace_back();
     node.object = &object;
+    ++object.leafCount;
     if (!leaf.below) {
         leaf.below = &node;
         return;

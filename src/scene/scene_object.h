@@ -132,6 +132,7 @@ struct alignas(kCacheLine) SceneObject {
     uint16_t flags = 0;
     uint32_t index = 0;  // position in the scene's object list; keys per-object arrays of views and workers
     const Material* material = nullptr;
+    uint32_t leafCount = 0;  // leaves of the tree that list it; in one only, camera rays skip the mailbox
     union {
         PlanarPatch patch;
         Sphere sphere;

@@ -100,6 +100,16 @@ void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit) {
     }
 }
 
+Vec3 hitPoint(const Vec3& origin, const Vec3& direction, const HitRecord& hit) {
+    switch (hit.object->type) {
+        case kTriangle:
+        case kParallelogram:
+        case kDisc:
+        case kDiscSector: return hit.position;
+        default: return worldPoint(origin, direction, hit.distance);
+    }
+}
+
 void computeTextureCoords(HitRecord& hit) {
     const SceneObject& o = *hit.object;
     switch (o.type) {

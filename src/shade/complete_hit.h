@@ -15,6 +15,8 @@ inline float wrapUnit(float x) {
 
 // Completes hit.position (world) and hit.normal (world, unit) for the hit object's shape.
 void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit);
+// The world position completeHit leaves in hit.position, without the normal.
+Vec3 hitPoint(const Vec3& origin, const Vec3& direction, const HitRecord& hit);
 
 // Normalises hit.u / hit.v per shape and writes hit.texS / hit.texT, through the shape's
 // texture-corner table when it has one.

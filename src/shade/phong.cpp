@@ -57,7 +57,10 @@ Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& directi
             const Vec3 l = normalize(toLight);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
-                visible = 1.0f - shadowFactor(ctx, object, light->object, p, l, static_cast<float>(length(toLight)));
+                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightOcclusion
+                                      ? shadowFactorFromOcclusion(ctx, object, light->object, p, ctx.cameraLightOcclusion)
+                                      : shadowFactor(ctx, object, light->object, p, l,
+                                                     static_cast<float>(length(toLight))));
             if (visible == 0.0f) continue;
             const float c = static_cast<float>(dot(l, n));
             if (depth == 0) {

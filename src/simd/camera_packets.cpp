@@ -5,16 +5,16 @@
 
 namespace lumo {
 
-extern const CameraPacketKernel kCameraPacketSse41;
-extern const CameraPacketKernel kCameraPacketAvx2;
-extern const CameraPacketKernel kCameraPacketAvx512;
+extern const PacketKernels kPacketKernelsSse41;
+extern const PacketKernels kPacketKernelsAvx2;
+extern const PacketKernels kPacketKernelsAvx512;
 
-CameraPacketKernel cameraPacketKernel(Isa isa) {
+PacketKernels packetKernels(Isa isa) {
     switch (isa) {
-        case kIsaSse: return kCameraPacketSse41;
-        case kIsaAvx2: return kCameraPacketAvx2;
-        case kIsaAvx512: return kCameraPacketAvx512;
-        default: return nullptr;
+        case kIsaSse: return kPacketKernelsSse41;
+        case kIsaAvx2: return kPacketKernelsAvx2;
+        case kIsaAvx512: return kPacketKernelsAvx512;
+        default: return {};
     }
 }
 
@@ -23,17 +23,28 @@ void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const
     intersectCamera(object, cache, eye, direction, out);
 }
 
+void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    intersectGeneral(object, origin, direction, out);
+}
+
 namespace {
 
-PacketShape packetShape(const SceneObject& o, const EyeCache& cache) {
+// Camera form when `camera`, else general form (see PacketShape).
+PacketShape packetShape(const SceneObject& o, const EyeCache& cache, bool camera) {
     PacketShape s;
     s.object = &o;
     s.cache = &cache;
+    s.index = static_cast<float>(o.index);
     switch (o.type) {
         case kSphere:
             s.kind = kPacketSphere;
-            s.p[0] = cache.offset.x, s.p[1] = cache.offset.y, s.p[2] = cache.offset.z;
-            s.term = cache.term;
+            if (camera) {
+                s.p[0] = cache.offset.x, s.p[1] = cache.offset.y, s.p[2] = cache.offset.z;
+                s.term = cache.term;
+            } else {
+                s.p[0] = o.sphere.centre.x, s.p[1] = o.sphere.centre.y, s.p[2] = o.sphere.centre.z;
+                s.radii[0] = o.sphere.radiusSquared;
+            }
             break;
         case kTriangle:
         case kParallelogram: {
@@ -70,15 +81,23 @@ PacketShape packetShape(const SceneObject& o, const EyeCache& cache) {
 }  // namespace
 
 void buildPacketShapes(CameraPacketScene& scene, const ObjectNode* leafObjects, const SceneObject* freeObject,
-                       const EyeCache* caches) {
+                       const EyeCache* caches, const SceneObject* lightObject) {
     scene.shapes.clear();
+    scene.blockers.clear();
+    scene.shadowsTested = false;
     // Objects hidden from the camera are a miss for every camera ray: they are left out.
     const auto add = [&](const SceneObject& o) {
-        if (!(o.flags & kHiddenFromCamera)) scene.shapes.push_back(packetShape(o, caches[o.index]));
+        if (!(o.flags & kHiddenFromCamera)) scene.shapes.push_back(packetShape(o, caches[o.index], true));
     };
     if (freeObject) add(*freeObject);
     scene.frame.firstIsFree = !scene.shapes.empty();
-    for (const ObjectNode* n = leafObjects; n; n = n->next) add(*n->object);
+    for (const ObjectNode* n = leafObjects; n; n = n->next) {
+        const SceneObject& o = *n->object;
+        add(o);
+        scene.shadowsTested = scene.shadowsTested || !(o.flags & kNoShadowTest);
+        if (!(o.flags & kNoShadowCast) && &o != lightObject)
+            scene.blockers.push_back(packetShape(o, caches[o.index], false));
+    }
     scene.frame.shapes = scene.shapes.data();
     scene.frame.shapeCount = static_cast<int>(scene.shapes.size());
 }

@@ -1,11 +1,12 @@
-// Camera rays in packets of 4, 8 or 16 neighbouring samples: the kernels, their input and their
-// output. The kernels find, for every lane, the nearest object and its distance exactly as the
-// scalar camera walk does (same operations in the same order, no fused multiply-adds); the caller
-// then fills the hit record of the winner with the scalar routine and shades it.
+// Rays in packets of 4, 8 or 16 lanes: camera rays of neighbouring samples, and the shadow rays from
+// their hits toward the light. The kernels compute for every lane exactly what the scalar walks
+// compute (same operations in the same order, no fused multiply-adds): the camera kernel the nearest
+// object and its distance, after which the caller fills the winner's hit record with the scalar
+// routine; the occlusion kernel whether something blocks the shadow ray.
 //
 // They run where the scene's tree is a single leaf: the leaf's objects become compact records in
-// leaf order (the order decides ties), spheres, triangles, parallelograms and discs with their
-// camera-form data, every other shape tested per lane by the scalar routine.
+// leaf order (the order decides ties and which blocker is met first), spheres, triangles,
+// parallelograms and discs with their data, every other shape tested per lane by the scalar routine.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +28,10 @@ enum PacketShapeKind : uint32_t {
     kPacketOther,  // tested per lane by intersectCameraForm
 };
 
-// One object of the leaf as the kernels read it. Sphere: p = eye offset, term. Triangle and
-// parallelogram: n = normal, term = plane distance from the eye, p = corner, edge = (edgeA_i,
-// edgeA_j, edgeB_i) of its solve axes i, j, plus 1 / determinant. Disc: n, term, p = centre,
+// One object of the leaf as the kernels read it. Camera form, sphere: p = eye offset, term. General
+// form (shadow rays), sphere: p = centre, radii[0] = r^2. Triangle and parallelogram: n = normal,
+// term = plane distance from the eye (camera form), p = corner, edge = (edgeA_i, edgeA_j, edgeB_i)
+// of its solve axes i, j, plus 1 / determinant. Disc: n, term (camera form), p = centre,
 // radii = (outer^2, inner^2).
 struct PacketShape {
     uint32_t kind = kPacketOther;
@@ -41,8 +43,9 @@ struct PacketShape {
     float edge[3] = {0, 0, 0};
     float inverseDeterminant = 0;
     float radii[2] = {0, 0};
+    float index = -1;  // the object's index, for the shadow rays' own-surface test
     const SceneObject* object = nullptr;
-    const EyeCache* cache = nullptr;
+    const EyeCache* cache = nullptr;  // camera form
 };
 
 // What a frame's camera packets read: the eye, the ray frame, the eye against the scene box and the
@@ -57,12 +60,23 @@ struct CameraPacketFrame {
     bool firstIsFree = false;  // shapes[0] is the scene's free object, tested before the box
 };
 
-// A frame's packet data. `usable` is false where the tree has more than one leaf; camera rays then
-// stay scalar.
+// A frame's packet data. `usable` is false where the tree has more than one leaf; rays then stay
+// scalar. `blockers`: the leaf's objects that cast shadows, the light's own geometry left out.
 struct CameraPacketScene {
     bool usable = false;
     CameraPacketFrame frame;
     std::vector<PacketShape> shapes;
+    std::vector<PacketShape> blockers;
+    bool shadowsTested = false;  // some object of the leaf is shaded with shadows (no kNoShadowTest)
+};
+
+// Shadow rays of a packet, per lane: origin, unit direction, how far they reach (blockers beyond are
+// ignored) and the index of the surface they leave (its hits closer than 0.0001 are ignored), -1 none.
+struct ShadowPacket {
+    alignas(64) float origin[3][kMaxPacketLanes];
+    alignas(64) float direction[3][kMaxPacketLanes];
+    alignas(64) float maxDistance[kMaxPacketLanes];
+    alignas(64) float exclude[kMaxPacketLanes];
 };
 
 // One packet's result per lane: the unit direction, and the winner's index into shapes (-1: none)
@@ -76,20 +90,36 @@ struct PacketHits {
 // Traces the lanes at (row, column[k]) for k below the kernel's lane count.
 using CameraPacketKernel = void (*)(const CameraPacketFrame& frame, float row, const float* column, PacketHits& out);
 
-// The kernel of a level and its lane count; null / 1 for kIsaScalar (and for a level the build
-// lacks). Call only with a level the processor runs (see processorIsa).
-CameraPacketKernel cameraPacketKernel(Isa isa);
+// Bit k set when lane k (of those set in `lanes`) is blocked: the first blocker in leaf order that
+// is not the surface itself within 0.0001, not beyond maxDistance and not behind the origin lies at
+// a positive distance, as the scalar occlusion walk decides.
+using OcclusionPacketKernel = unsigned (*)(const PacketShape* blockers, int count, const ShadowPacket& rays,
+                                           unsigned lanes);
 
-// Fills scene.shapes and the frame's shape fields from the free object (may be null) and the objects
-// of the single leaf `leafObjects`; `caches` indexed like the scene's objects. The caller fills the
-// rest of the frame.
+struct PacketKernels {
+    CameraPacketKernel camera = nullptr;
+    OcclusionPacketKernel occlusion = nullptr;
+    int lanes = 1;
+};
+
+// The kernels of a level; empty (null, 1 lane) for kIsaScalar. Call only with a level the processor
+// runs (see processorIsa).
+PacketKernels packetKernels(Isa isa);
+// The camera kernel alone.
+inline CameraPacketKernel cameraPacketKernel(Isa isa) { return packetKernels(isa).camera; }
+
+// Fills scene.shapes, scene.blockers and the frame's shape fields from the free object (may be null)
+// and the objects of the single leaf `leafObjects`; `caches` indexed like the scene's objects;
+// `lightObject` (may be null) is no blocker. The caller fills the rest of the frame.
 void buildPacketShapes(CameraPacketScene& scene, const ObjectNode* leafObjects, const SceneObject* freeObject,
-                       const EyeCache* caches);
+                       const EyeCache* caches, const SceneObject* lightObject);
 
 // The scalar camera-form test of one object (used per lane for shapes without a packet form and to
 // fill the winner's hit record). Out of line on purpose: the kernels are built for wider
 // instruction sets and must not carry their own copies of the scalar routines.
 void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const Vec3& eye, const Vec3& direction,
                          HitRecord& out);
+// The scalar general-form test, likewise.
+void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
 }  // namespace lumo

@@ -48,10 +48,17 @@ float areaShadow(const ShadowQuery& q, float uLow, float vLow, float s, float o0
     return (o0 + o1 + o2 + o3 + mA + mB + mC + mD + mE) / 9.0f;
 }
 
+float shadowFactorFromOcclusion(const TraceContext& ctx, const SceneObject* excludeObject,
+                                const SceneObject* lightObject, const Vec3& x, const float* occlusion) {
+    if (!isAreaLight(lightObject)) return occlusion[0];
+    const ShadowQuery q{ctx, excludeObject, lightObject, x};
+    return areaShadow(q, 0.0f, 0.0f, 1.0f, occlusion[0], occlusion[1], occlusion[2], occlusion[3], 0);
+}
+
 float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
                    const Vec3& x, const Vec3& toLight, float lightDistance) {
     const ShadowQuery q{ctx, excludeObject, lightObject, x};
-    if (lightObject && lightObject->type == kParallelogram) {
+    if (isAreaLight(lightObject)) {
         const PlanarPatch& p = lightObject->patch;
         const Vec3 c1 = add(p.origin, p.edgeA);
         const float o0 = shadowRayOcclusion(q, p.origin);

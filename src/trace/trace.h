@@ -19,6 +19,7 @@ struct RenderParams;
 struct RayStats {
     uint64_t samples = 0;
     uint64_t rays = 0;
+    uint64_t tiles = 0;  // tiles of the frame passes this worker took (load balance)
 };
 
 // What a traced ray and the callbacks it reaches read and write besides the ray itself: the scene,
@@ -30,6 +31,9 @@ struct TraceContext {
     const RenderParams* params = nullptr;
     RayStats* stats = nullptr;
     PhotonBuffer* photons = nullptr;  // photon passes: where this worker stores photons
+    // Shading a camera ray's hit: the first light's occlusion as the packet's shadow rays found it
+    // (see shadowFactorFromOcclusion); null: the shader casts its shadow rays itself.
+    const float* cameraLightOcclusion = nullptr;
 };
 
 // A ray of a query: origin, unit direction and how far it reaches.
@@ -64,5 +68,12 @@ Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const M
 // Blocked fraction of a light seen from X: 1 fully shadowed, 0 fully lit.
 float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
                    const Vec3& x, const Vec3& toLight, float lightDistance);
+// The same from the occlusions of the rays shadowFactor casts first, cast already: occlusion[0] for a
+// point light; for a parallelogram light its corners origin, +edgeA, +edgeA+edgeB, +edgeB in
+// occlusion[0..3] (further rays, where the corners disagree, are cast here).
+float shadowFactorFromOcclusion(const TraceContext& ctx, const SceneObject* excludeObject,
+                                const SceneObject* lightObject, const Vec3& x, const float* occlusion);
+// Whether shadowFactor treats lightObject as a parallelogram area light.
+inline bool isAreaLight(const SceneObject* lightObject) { return lightObject && lightObject->type == kParallelogram; }
 
 }  // namespace lumo

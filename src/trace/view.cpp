@@ -46,7 +46,8 @@ void prepareView(View& view, const Scene& scene, int width, int height) {
     f.columnStep = view.rayFrame.columnStep;
     f.box = view.box;
     f.bounds = scene.bounds;
-    buildPacketShapes(packets, scene.root->objects(), scene.freeObject, view.eyeCaches.data());
+    buildPacketShapes(packets, scene.root->objects(), scene.freeObject, view.eyeCaches.data(),
+                      scene.firstLight()->object);
 }
 
 }  // namespace lumo

@@ -42,7 +42,7 @@ TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
     EXPECT_EQ(err.str(), "");
     const std::regex line(
         R"(scene=1 size=64x48 frames=3 ms_per_frame=\d+\.\d{3} fps=\d+\.\d{2} samples_per_frame=(\d+) )"
-        R"(rays_per_frame=(\d+) mrays_per_s=\d+\.\d{3} isa=(scalar|sse|avx2|avx512)\n)");
+        R"(rays_per_frame=(\d+) mrays_per_s=\d+\.\d{3} isa=(scalar|sse|avx2|avx512) tiles=\d+(/\d+)*\n)");
     std::smatch m;
     const std::string text = out.str();
     ASSERT_TRUE(std::regex_match(text, m, line)) << text;
@@ -64,7 +64,8 @@ TEST_F(RenderCommand, JsonSummaryIsOneObjectWithTheLinesFieldsAndMore) {
               1);  // a different shader: the comparison fails
     const nlohmann::json j = nlohmann::json::parse(json.str());
     for (const char* field : {"scene", "size", "frames", "ms_per_frame", "fps", "samples_per_frame", "rays_per_frame",
-                              "mrays_per_s", "isa", "threads", "sampling", "shader", "peak_memory_bytes", "compare"})
+                              "mrays_per_s", "isa", "tiles", "threads", "sampling", "shader", "peak_memory_bytes",
+                              "compare"})
         EXPECT_TRUE(j.contains(field)) << field;
     EXPECT_EQ(j["size"], "16x12");
     EXPECT_EQ(j["samples_per_frame"], 192);

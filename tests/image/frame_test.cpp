@@ -29,9 +29,10 @@ TEST_F(RealFrame, OneToOneTracesEveryDisplayedPixelOnceOnEachThreadCount) {
             t.params.isa = isa;
             render(64, 48, kSamplingOneToOne, threads);
             EXPECT_EQ(totalRayStats(t.renderer).samples, 64u * 48u) << threads << " threads, " << isaName(isa);
-            if (isa == kIsaScalar)
+            if (isa == kIsaScalar) {
                 for (const RenderWorker& w : t.renderer.renderWorkers)
                     EXPECT_EQ(w.stats.samples, w.ray.rayId) << "ray ids start at 1 every frame";
+            }
         }
     EXPECT_EQ(t.renderer.renderWorkers.size(), 8u);
 }

@@ -11,6 +11,12 @@ const Vec3 kPlusZ{0, 0, 1};
 
 TEST(Mailbox, SecondTestBySameRayIsSkippedAndNearestIsUntouched) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
+    s.leafCount = 1;  // in one leaf: met once per ray, no mailbox entry
+    CameraFrame single({0, 0, -5}, {&s});
+    EXPECT_FLOAT_EQ(single.hit(s, kPlusZ).distance, 4.0f);
+    EXPECT_EQ(single.mailbox[0], 0u);
+
+    s.leafCount = 2;  // listed in two leaves
     CameraFrame frame({0, 0, -5}, {&s});
     EXPECT_FLOAT_EQ(frame.hit(s, kPlusZ).distance, 4.0f);
     EXPECT_EQ(frame.mailbox[0], frame.ray.rayId);
@@ -25,6 +31,7 @@ TEST(Mailbox, SecondTestBySameRayIsSkippedAndNearestIsUntouched) {
 
 TEST(Mailbox, WorkersWithEqualRayIdsDoNotInterfere) {
     SceneObject s = makeSphere({0, 0, 0}, 1.0f);
+    s.leafCount = 2;
     CameraFrame first({0, 0, -5}, {&s});
     CameraFrame second({0, 0, -5}, {&s});  // another worker, whose rays carry the same ids
     EXPECT_FLOAT_EQ(first.hit(s, kPlusZ).distance, 4.0f);

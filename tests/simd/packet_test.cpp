@@ -97,6 +97,55 @@ TEST(CameraPackets, EveryLaneFindsWhatTheScalarWalkFinds) {
     EXPECT_GT(hits, 1000) << "the rays must reach the objects";
 }
 
+// Shadow rays from random points on the objects' surfaces toward random targets, short and long,
+// against the scalar occlusion walk (own-surface hits, reach, objects casting no shadow).
+TEST(CameraPackets, ShadowPacketsBlockWhereTheScalarWalkBlocks) {
+    if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
+    TraceScene t;
+    SceneObject& ball = t.sphere({0.5f, 0.2f, -0.3f}, 0.36f);
+    SceneObject& floor = t.parallelogram({-1.5f, -1.0f, -1.5f}, {3.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 3.0f});
+    SceneObject& card = t.parallelogram({-1.0f, -0.5f, 0.4f}, {0.8f, 0.1f, 0.0f}, {0.1f, 0.9f, 0.2f}, kOneSided);
+    SceneObject& glass = t.sphere({-0.6f, 0.1f, 0.2f}, 0.2f, kNoShadowCast);
+    SceneObject& ring = t.scene.newObject();
+    initDisc(ring);
+    ring.disc.centre = {0.3f, 0.7f, 0.5f};
+    ring.disc.normal = normalize(Vec3{1.0f, 0.2f, 0.1f});
+    ring.disc.innerRadiusSquared = 0.04f;
+    ring.material = t.material;
+    t.finish(test::kUnitBox, t.leafOf({&ball, &floor, &card, &glass, &ring}), {0.0f, 0.5f, 3.5f});
+    const SceneObject* surfaces[] = {&ball, &floor, &card, &ring};
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int blocked = 0, rays = 0;
+    for (int level = kIsaSse; level <= processorIsa(); ++level) {
+        const PacketKernels kernels = packetKernels(static_cast<Isa>(level));
+        for (int packet = 0; packet < 200; ++packet) {
+            ShadowPacket p{};
+            bool expected[kMaxPacketLanes];
+            for (int k = 0; k < kernels.lanes; ++k) {
+                const SceneObject& from = *surfaces[random() % 4];
+                const Vec3 o = from.type == kSphere ? add(from.sphere.centre, scale(0.6f, normalize({unit(random), unit(random), unit(random)})))
+                                                    : Vec3{unit(random), unit(random), unit(random)};
+                const Vec3 d = normalize({unit(random), unit(random), unit(random)});
+                const float reach = 2.0f * (unit(random) + 1.0f);
+                for (int a = 0; a < 3; ++a) p.origin[a][k] = axisValue(o, a), p.direction[a][k] = axisValue(d, a);
+                p.maxDistance[k] = reach;
+                p.exclude[k] = static_cast<float>(from.index);
+                expected[k] = occluded(t.context(), Ray{o, d, reach}, &from, nullptr);
+            }
+            const unsigned got = kernels.occlusion(t.view.packets.blockers.data(),
+                                                   static_cast<int>(t.view.packets.blockers.size()), p,
+                                                   (1u << kernels.lanes) - 1u);
+            for (int k = 0; k < kernels.lanes; ++k) {
+                EXPECT_EQ((got >> k) & 1u, expected[k] ? 1u : 0u) << isaName(static_cast<Isa>(level)) << " lane " << k;
+                blocked += expected[k], ++rays;
+            }
+        }
+    }
+    EXPECT_GT(blocked, rays / 10);
+    EXPECT_LT(blocked, rays * 9 / 10);
+}
+
 // Rays straight down onto exactly representable boundary points, where a comparison with equality
 // at stake decides: a tangent ray of a sphere, the long side of a triangle, the far edge of a
 // parallelogram, the rims of an annulus. All are hits on both paths.

@@ -1,8 +1,0 @@
-// The camera packet kernel built for one instruction-set level (compile flags in CMakeLists.txt).
-#include "simd/camera_packet_kernel.h"
-
-namespace lumo {
-
-extern const CameraPacketKernel kCameraPacketAvx2 = &traceCameraPacket<lanes::F8>;
-
-}  // namespace lumo
