@@ -1,8 +1,8 @@
 # Fails when a source folder includes a folder above it, or a library folder includes Qt.
 #   cmake -DSRC=path/to/src -P tools/check_layers.cmake
 # The renderer's folders are ordered core < scene < intersect < simd < trace < shade < photon < image;
-# src/app and src/png (the PNG writer) sit on them, src/app/qt and src/cli on top. A file may include its own folder and folders
-# below it, nothing beside or above it.
+# src/options sits on them, src/app and src/png (PNG and safe file writing) on it, src/app/qt and
+# src/cli on top. A file may include its own folder and folders below it, nothing beside or above it.
 if(NOT SRC)
   set(SRC "${CMAKE_CURRENT_LIST_DIR}/../src")
 endif()
@@ -15,10 +15,13 @@ set(rank_trace 4)
 set(rank_shade 5)
 set(rank_photon 6)
 set(rank_image 7)
-set(rank_app 8)
-set(rank_png 8)
-set(rank_app/qt 9)
-set(rank_cli 9)
+# options: the command-line options both front ends share, on the renderer alone, below both.
+set(rank_options 8)
+set(rank_app 9)
+# png: the PNG writer and the safe file writing both front ends save with.
+set(rank_png 9)
+set(rank_app/qt 10)
+set(rank_cli 10)
 
 function(folder_of path out)
   if(path MATCHES "^app/qt/")

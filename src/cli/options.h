@@ -4,25 +4,30 @@
 #include <string>
 #include <vector>
 
-#include "core/render_params.h"
-#include "core/workers.h"
+#include "core/isa.h"
+#include "options/common_options.h"
 
 namespace lumo {
 
-struct RenderOptions {
-    int sceneId = 1;
-    int width = 320;
-    int height = 240;
-    ShaderMode shader = kShaderPhong;
+// The largest clock a frame can be rendered at, in milliseconds.
+inline constexpr double kMaxClockMs = 4294967295.0;
+
+struct RenderOptions : CommonOptions {
     int samplingMode = 2;  // 1 "1:1" (full), 2 "Subsampling" (sub)
     int thresholds[5] = {5, 24, 32, 48, 64};  // the Standard preset
     int antiAliasing = 0;
     bool filter = false;
-    int threadCount = hardwareThreads();  // --threads all unless given
-    bool animate = false;  // --time given
-    double timeMs = 0.0;
+    bool animate = false;  // --time or --step given, or a sequence written: the scene moves
+    double timeMs = 0.0;   // clock of the first frame
+    double stepMs = 0.0;   // clock advance per frame: --step, else 40 for a sequence and 0 otherwise
     int frames = 1;
-    std::string outPath;   // empty: no picture written
+    std::string outPath;       // empty: no picture written
+    bool outSequence = false;  // outPath holds a frame number: every frame is written
+    std::string comparePath;   // reference picture the last frame is compared with
+    int tolerance = 0;         // per-channel difference a matching pixel may have
+    double minMatch = 1.0;     // fraction of matching pixels the comparison needs
+    std::string diffPath;      // difference picture of the comparison
+    bool json = false;         // summary as one JSON object
     // Photon mapping. -1 keeps what the scene command sets for the scene.
     int caustics = -1;       // Caustics Calculate and Display together
     int gi = -1;             // Global Illumination Calculate and Display together
@@ -42,12 +47,14 @@ struct ParseResult {
     std::string error;  // one line naming the option and what it accepts
 };
 
-// Parses the arguments after the program name. Accepts "--name value" and "--name=value".
+// Parses the arguments after the program name. Accepts "--name value" and "--name=value"; "--" ends
+// the options.
 ParseResult parseOptions(const std::vector<std::string>& args);
 
 std::string helpText();
 
-// 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.
-int sceneIdFromName(const std::string& text);
+// The file of frame `frame` of a sequence: outPath with the number in place of its %d, %Nd or %0Nd,
+// and % for %%.
+std::string frameFileName(const std::string& pattern, int frame);
 
 }  // namespace lumo

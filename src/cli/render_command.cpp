@@ -1,14 +1,55 @@
 #include "cli/render_command.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
+#include <system_error>
 
+#include "cli/progress.h"
+#include "png/output_file.h"
 #include "png/png_writer.h"
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
+
+namespace {
+
+uint64_t peakMemoryBytes() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<uint64_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+}
+
+// Before rendering: the file --out names, or for a sequence its folder and every frame file already
+// there.
+bool checkOut(const RenderOptions& o, std::string& error) {
+    if (!o.outSequence) return checkOutput(o.outPath, error);
+    for (int i = 0; i < o.frames; ++i) {
+        const std::string name = frameFileName(o.outPath, i);
+        if ((i == 0 || access(name.c_str(), F_OK) == 0) && !checkOutput(name, error)) return false;
+    }
+    return true;
+}
+
+// What the photon passes of a frame allocate, for an out-of-memory line.
+std::string photonMapsOf(const PhotonParams& p) {
+    std::string maps;
+    if (p.causticsCalculate) maps = std::to_string(p.causticPhotonCount) + " caustic photons";
+    if (p.giCalculate) maps += (maps.empty() ? "" : ", ") + std::to_string(p.giPhotonCount) + " GI photons";
+    return maps.empty() ? "the frame's working memory" : "the photon maps (" + maps + ")";
+}
+
+void noWork(int, void*) {}
+
+}  // namespace
 
 std::string formatReport(const RenderReport& r) {
     char line[512];
@@ -19,6 +60,28 @@ std::string formatReport(const RenderReport& r) {
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
                   r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
+}
+
+std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool passed) {
+    nlohmann::ordered_json j;
+    j["scene"] = r.sceneId;
+    j["size"] = std::to_string(r.width) + "x" + std::to_string(r.height);
+    j["frames"] = r.frames;
+    j["ms_per_frame"] = r.msPerFrame;
+    j["fps"] = r.fps;
+    j["samples_per_frame"] = r.samplesPerFrame;
+    j["rays_per_frame"] = r.raysPerFrame;
+    j["mrays_per_s"] = r.mraysPerSecond;
+    j["isa"] = isaName(r.isa);
+    j["tiles"] = r.tilesPerThread;
+    j["threads"] = r.threads;
+    j["sampling"] = r.sampling;
+    j["shader"] = r.shader;
+    j["peak_memory_bytes"] = r.peakMemoryBytes;
+    if (c)
+        j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
+                        {"passed", passed}};
+    return j.dump();
 }
 
 RenderParams renderParams(const RenderOptions& o) {
@@ -47,60 +110,107 @@ RenderParams renderParams(const RenderOptions& o) {
     return p;
 }
 
-int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
-    std::string error;
-    if (!o.outPath.empty() && !checkWritable(o.outPath, error)) {
-        err << "lumo-render: --out: " << error << std::endl;
+int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool showProgress) {
+    auto fail = [&err](const std::string& line) {
+        err << "lumo-render: " << line << std::endl;
         return 2;
-    }
-    std::unique_ptr<Scene> scene = buildScene(o.sceneId);
-    if (!scene) {
-        err << "lumo-render: --scene: no such scene" << std::endl;
-        return 2;
-    }
-    const RenderParams params = renderParams(o);
-    View view;
-    view.camera = scene->camera;
-    Renderer renderer;
-    renderer.wait.onTimeout = [&err](int remaining) {
-        err << "lumo-render: Debug: Time out, ThrCnt=" << remaining << std::endl;
     };
+    std::string error;
+    // Every output is checked before the first frame, so a bad name costs no rendering.
+    if (!o.outPath.empty() && !checkOut(o, error)) return fail("--out: " + error);
+    if (!o.diffPath.empty() && !checkOutput(o.diffPath, error)) return fail("--diff: " + error);
 
-    FrameBuffer fb;
-    fb.resize(o.width, o.height);
-    using Clock = std::chrono::steady_clock;
-    Clock::duration rendering{};
-    for (int i = 0; i < o.frames; ++i) {
-        const Clock::time_point start = Clock::now();
-        produceFrame(renderer, *scene, view, params, fb, o.timeMs, o.animate);
-        rendering += Clock::now() - start;
-    }
+    const RenderParams params = renderParams(o);
+    std::string allocating = "the reference picture";
+    try {
+        Reference reference;
+        if (!o.comparePath.empty() && !readReference(o.comparePath, o.width, o.height, reference, error))
+            return fail("--compare: " + error);
+        allocating = "the scene";
+        std::unique_ptr<Scene> scene = buildScene(o.sceneId);
+        if (!scene) return fail("--scene: no such scene");
+        View view;
+        view.camera = scene->camera;
+        FrameBuffer fb;
+        char frameBuffer[96];
+        std::snprintf(frameBuffer, sizeof frameBuffer, "the %dx%d frame buffer (%.0f MiB)", o.width, o.height,
+                      (o.width + 1.0) * (o.height + 1.0) * 4.0 / 1048576.0);
+        allocating = frameBuffer;
+        fb.resize(o.width, o.height);
 
-    if (!o.outPath.empty() && !writePng(fb, o.outPath, error)) {
-        err << "lumo-render: --out: " << error << std::endl;
-        return 2;
-    }
+        // The renderer waits for its workers however long a pass takes: no time-out here. Its threads
+        // and the progress line's start with the cleanup signals held, so those reach this thread.
+        Renderer renderer;
+        std::optional<Progress> progress;
+        {
+            SignalsHeld held;
+            renderer.pool.run(noWork, nullptr, params.threadCount, renderer.workers());
+            progress.emplace(err, o.frames, showProgress);
+        }
+        allocating = photonMapsOf(params.photons);
+        using Clock = std::chrono::steady_clock;
+        Clock::duration rendering{};
+        for (int i = 0; i < o.frames; ++i) {
+            const Clock::time_point start = Clock::now();
+            produceFrame(renderer, *scene, view, params, fb, o.timeMs + i * o.stepMs, o.animate);
+            rendering += Clock::now() - start;
+            if (o.outSequence && !writePng(fb, frameFileName(o.outPath, i), error)) {
+                progress.reset();
+                return fail("--out: " + error);
+            }
+            progress->frameDone();
+        }
+        progress.reset();
 
-    const RayStats stats = totalRayStats(renderer);
-    const double seconds = std::chrono::duration<double>(rendering).count();
-    RenderReport r;
-    r.sceneId = o.sceneId;
-    r.width = o.width;
-    r.height = o.height;
-    r.frames = o.frames;
-    r.msPerFrame = seconds * 1000.0 / o.frames;
-    r.fps = seconds > 0.0 ? o.frames / seconds : 0.0;
-    r.samplesPerFrame = (stats.samples + o.frames / 2) / o.frames;
-    r.raysPerFrame = (stats.rays + o.frames / 2) / o.frames;
-    r.mraysPerSecond = seconds > 0.0 ? static_cast<double>(stats.rays) / seconds / 1e6 : 0.0;
-    r.isa = resolveIsa(params.isa, processorIsa());
-    for (int k = 0; k < params.threadCount; ++k) {
-        const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
-        if (k) r.tilesPerThread += '/';
-        r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
+        if (!o.outPath.empty() && !o.outSequence && !writePng(fb, o.outPath, error)) return fail("--out: " + error);
+        std::optional<Comparison> comparison;
+        bool passed = true;
+        if (!o.comparePath.empty()) {
+            allocating = "the difference picture";
+            FrameBuffer diff;
+            comparison = comparePictures(fb, reference, o.tolerance, o.diffPath.empty() ? nullptr : &diff);
+            passed = comparisonPasses(*comparison, o.minMatch);
+            if (!o.diffPath.empty() && !writePng(diff, o.diffPath, error)) return fail("--diff: " + error);
+        }
+
+        const RayStats stats = totalRayStats(renderer);
+        const double seconds = std::chrono::duration<double>(rendering).count();
+        RenderReport r;
+        r.sceneId = o.sceneId;
+        r.width = o.width;
+        r.height = o.height;
+        r.frames = o.frames;
+        r.msPerFrame = seconds * 1000.0 / o.frames;
+        r.fps = seconds > 0.0 ? o.frames / seconds : 0.0;
+        r.samplesPerFrame = (stats.samples + o.frames / 2) / o.frames;
+        r.raysPerFrame = (stats.rays + o.frames / 2) / o.frames;
+        r.mraysPerSecond = seconds > 0.0 ? static_cast<double>(stats.rays) / seconds / 1e6 : 0.0;
+        r.threads = params.threadCount;
+        r.sampling = o.samplingMode == 1 ? "full" : "sub";
+        r.shader = shaderName(o.shader);
+        r.isa = resolveIsa(params.isa, processorIsa());
+        for (int k = 0; k < params.threadCount; ++k) {
+            const uint64_t tiles = renderer.renderWorkers[static_cast<size_t>(k)].stats.tiles;
+            if (k) r.tilesPerThread += '/';
+            r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
+        }
+        r.peakMemoryBytes = peakMemoryBytes();
+
+        errno = 0;
+        if (o.json)
+            out << formatJsonReport(r, comparison ? &*comparison : nullptr, passed) << '\n';
+        else
+            out << formatReport(r) << '\n' << (comparison ? formatComparison(*comparison) + "\n" : "");
+        out.flush();
+        if (!out)
+            return fail(std::string("cannot write the summary to stdout: ") +
+                        (errno ? std::strerror(errno) : "write error"));
+        return passed ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory: cannot allocate " + allocating);
+    } catch (const std::system_error& e) {
+        return fail("cannot start a thread: " + e.code().message());
     }
-    out << formatReport(r) << std::endl;
-    return 0;
 }
 
 }  // namespace lumo

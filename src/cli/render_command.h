@@ -1,10 +1,12 @@
-// What lumo-render does with its parsed options: set up, render the frames, report, write the PNG.
+// What lumo-render does with its parsed options: set up, render the frames, write the pictures,
+// compare, report.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
+#include "cli/compare.h"
 #include "cli/options.h"
 #include "core/render_params.h"
 
@@ -22,17 +24,27 @@ struct RenderReport {
     double mraysPerSecond = 0.0;
     Isa isa = kIsaScalar;        // the level the camera rays ran with
     std::string tilesPerThread;  // tiles each render thread took per frame, "a/b/..."
+    // Besides, in JSON:
+    int threads = 0;
+    std::string sampling;  // "full" or "sub"
+    std::string shader;    // the --shader name
+    uint64_t peakMemoryBytes = 0;
 };
 
 // The one stdout line: scene=... size=WxH frames=... ms_per_frame=... fps=... samples_per_frame=...
 // rays_per_frame=... mrays_per_s=... isa=... tiles=...
 std::string formatReport(const RenderReport& report);
 
+// The report as one JSON object: the fields of the line under the same names, then threads,
+// sampling, shader, peak_memory_bytes and, with a comparison, "compare".
+std::string formatJsonReport(const RenderReport& report, const Comparison* comparison, bool passed);
+
 // The frame parameters of the options: the program's start values, then the scene's photon switches
 // and kernel as selecting it from the Demo menu sets them, then what the options say.
 RenderParams renderParams(const RenderOptions& options);
 
-// Runs lumo-render: returns the exit status (0, or 2 after one error line on err).
-int runRender(const RenderOptions& options, std::ostream& out, std::ostream& err);
+// Runs lumo-render: returns the exit status (0; 1 when the comparison fails; 2 after one error line on
+// err). With progress, err is a terminal that shows a progress line while frames take long.
+int runRender(const RenderOptions& options, std::ostream& out, std::ostream& err, bool progress = false);
 
 }  // namespace lumo

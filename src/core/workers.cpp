@@ -3,13 +3,34 @@
 #include <atomic>
 #include <cstdint>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace lumo {
 
 namespace {
+
+// The first exception a worker of a pass threw (out of memory, say), handed to the caller once every
+// worker is done instead of ending the program on the worker's thread.
+struct PassFailure {
+    std::mutex mutex;
+    std::exception_ptr first;
+
+    void run(WorkerBody body, int k, void* context) {
+        try {
+            body(k, context);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!first) first = std::current_exception();
+        }
+    }
+    void rethrow() {
+        if (first) std::rethrow_exception(std::exchange(first, nullptr));
+    }
+};
 
 // The pass's completion: a count of running workers and an event the last one sets.
 struct PassDone {
@@ -50,18 +71,27 @@ void runWorkers(WorkerBody body, void* context, int threadCount, const WorkerWai
         return;
     }
     PassDone done;
+    PassFailure failure;
     done.remaining.store(threadCount, std::memory_order_release);
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(threadCount));
-    for (int k = 0; k < threadCount; ++k)
-        threads.emplace_back([body, context, k, &done] {
-            body(k, context);
-            done.finishOne();
-        });
+    for (int k = 0; k < threadCount; ++k) {
+        try {
+            threads.emplace_back([body, context, k, &done, &failure] {
+                failure.run(body, k, context);
+                done.finishOne();
+            });
+        } catch (...) {
+            // No thread for worker k and beyond: let the started ones finish, then report.
+            for (std::thread& t : threads) t.join();
+            throw;
+        }
+    }
     if (wait.onTimeout && !done.waitFor(wait.limit))
         wait.onTimeout(done.remaining.load(std::memory_order_acquire));
     // Late workers are still writing their share of the output: wait for them before anyone reads it.
     for (std::thread& t : threads) t.join();
+    failure.rethrow();
 }
 
 struct WorkerPool::State {
@@ -75,6 +105,7 @@ struct WorkerPool::State {
     int remaining = 0;  // of them still running
     bool stop = false;
     std::vector<std::thread> threads;
+    PassFailure failure;
 
     void serve(int k) {
         uint64_t seen = 0;
@@ -87,7 +118,7 @@ struct WorkerPool::State {
             const WorkerBody b = body;
             void* const c = context;
             lock.unlock();
-            b(k, c);
+            failure.run(b, k, c);
             lock.lock();
             if (--remaining == 0) done.notify_all();
         }
@@ -135,6 +166,8 @@ void WorkerPool::run(WorkerBody body, void* context, int threadCount, const Work
     }
     // Late workers are still writing their share of the output: wait for them before anyone reads it.
     s.done.wait(lock, finished);
+    lock.unlock();
+    s.failure.rethrow();
 }
 
 }  // namespace lumo

@@ -47,6 +47,18 @@ uint32_t blockSeed(uint32_t passSeed, int k) {
     return static_cast<uint32_t>(x);
 }
 
+// Runs blocks as the order hands them out. When storing a photon fails (out of memory), the pass is
+// abandoned, so the other workers stop too and the failure reaches the caller.
+template <class RunBlock>
+void runBlocks(PhotonBlockOrder& order, RunBlock&& runBlock) {
+    try {
+        for (int block = order.take(); block >= 0; block = order.take()) runBlock(block);
+    } catch (...) {
+        order.abandon();
+        throw;
+    }
+}
+
 struct CausticJob {
     const Scene& scene;
     const PhotonPassSetup& setup;
@@ -63,7 +75,7 @@ void causticWorker(int k, void* context) {
     const TraceContext ctx = photonContext(job.scene, job.setup, worker);
     worker.buffer.wavelength = 555.0f;
     const CausticFrame& f = job.frame;
-    for (int block = job.order.take(); block >= 0; block = job.order.take()) {
+    runBlocks(job.order, [&](int block) {
         job.order.start(block, worker.buffer);
         const size_t first = static_cast<size_t>(block) * kCausticRowsPerBlock;
         const size_t last = std::min(first + kCausticRowsPerBlock, job.rows.size());
@@ -75,7 +87,7 @@ void causticWorker(int k, void* context) {
             });
         }
         job.order.finish(block);
-    }
+    });
 }
 
 struct GiJob {
@@ -94,7 +106,7 @@ void giWorker(int k, void* context) {
     const TraceContext ctx = photonContext(job.scene, job.setup, worker);
     PhotonBuffer& buffer = worker.buffer;
     Random& rng = worker.rng;
-    for (int block = job.order.take(); block >= 0; block = job.order.take()) {
+    runBlocks(job.order, [&](int block) {
         job.order.start(block, buffer);
         rng.seed(blockSeed(job.passSeed, block));
         const int64_t first = block * kGiEmissionsPerBlock;
@@ -107,7 +119,7 @@ void giWorker(int k, void* context) {
             traceRay(ctx, job.emitter, &airMedium, p, d, job.intensity, giPhotonHit, 0);
         }
         job.order.finish(block);
-    }
+    });
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ public:
     void finish(int k);
     // After every worker is done: sets store.keptBlocks.
     void close();
+    // A worker failed (out of memory): the others take no further blocks, so the pass ends soon.
+    void abandon() { end_.store(0, std::memory_order_release); }
 
 private:
     PhotonStore& store_;

@@ -1,75 +1,69 @@
 #include "png/png_writer.h"
 
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <new>
+
+#include "png/output_file.h"
+#include "options/option_table.h"
 
 namespace lumo {
 
 namespace {
 
-// A fresh temporary file beside path, opened for writing; its name goes to tempPath.
-FILE* openTemporary(const std::string& path, std::string& tempPath, std::string& error) {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = "'" + path + "' is a directory";
-        return nullptr;
-    }
-    std::vector<char> name(path.begin(), path.end());
-    const char suffix[] = ".tmp-XXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);  // with the terminating zero
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
-        return nullptr;
-    }
-    tempPath = name.data();
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        error = "cannot open '" + path + "': " + std::strerror(errno);
-        close(fd);
-        std::remove(tempPath.c_str());
-    }
-    return file;
-}
-
-struct PngError {
+struct PngSink {
+    std::vector<unsigned char>& bytes;
     std::jmp_buf jump;
     char message[200] = "";
 };
 
 void onPngError(png_structp png, png_const_charp message) {
-    auto* e = static_cast<PngError*>(png_get_error_ptr(png));
-    std::snprintf(e->message, sizeof e->message, "%s", message);
-    std::longjmp(e->jump, 1);
+    auto* sink = static_cast<PngSink*>(png_get_error_ptr(png));
+    std::snprintf(sink->message, sizeof sink->message, "%s", message);
+    std::longjmp(sink->jump, 1);
 }
 
 void onPngWarning(png_structp, png_const_charp) {}
 
-// Encodes the picture into an open file; false on any libpng or write error.
-bool encode(const FrameBuffer& fb, FILE* file, std::string& error) {
+// libpng is C: an exception must not cross it, so running out of memory becomes a PNG error.
+void onPngWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    bool grown = true;
+    try {
+        sink->bytes.insert(sink->bytes.end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        grown = false;
+    }
+    if (!grown) png_error(png, "out of memory");
+}
+
+void onPngFlush(png_structp) {}
+
+}  // namespace
+
+bool encodePng(const FrameBuffer& fb, std::vector<unsigned char>& bytes, std::string& error) {
     const int w = fb.width, h = fb.height;
+    if (w <= 0 || h <= 0) {
+        error = "the picture is empty";
+        return false;
+    }
+    bytes.clear();
     std::vector<png_byte> row(static_cast<size_t>(w) * 3);
-    PngError pngError;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &pngError, onPngError, onPngWarning);
+    PngSink sink{bytes, {}, ""};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, onPngError, onPngWarning);
     if (!png) {
         error = "out of memory";
         return false;
     }
     png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(pngError.jump)) {
-        error = pngError.message[0] ? pngError.message : "PNG encoder failed";
+    if (!info || setjmp(sink.jump)) {
+        error = sink.message[0] ? sink.message : "out of memory";
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &sink, onPngWrite, onPngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -88,46 +82,13 @@ bool encode(const FrameBuffer& fb, FILE* file, std::string& error) {
     return true;
 }
 
-}  // namespace
-
-bool checkWritable(const std::string& path, std::string& error) {
-    std::string tempPath;
-    FILE* file = openTemporary(path, tempPath, error);
-    if (!file) return false;
-    std::fclose(file);
-    std::remove(tempPath.c_str());
-    return true;
-}
-
 bool writePng(const FrameBuffer& fb, const std::string& path, std::string& error) {
-    if (fb.width <= 0 || fb.height <= 0) {
-        error = "the picture is empty";
+    std::vector<unsigned char> bytes;
+    if (!encodePng(fb, bytes, error)) {
+        error = "cannot encode " + quoteArgument(path) + ": " + error;
         return false;
     }
-    std::string tempPath;
-    FILE* file = openTemporary(path, tempPath, error);
-    if (!file) return false;
-    bool ok = encode(fb, file, error);
-    if (std::fflush(file) != 0 && ok) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        ok = false;
-    }
-    if (ok) {
-        // mkstemp creates the file private to its owner; give it the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        chmod(tempPath.c_str(), 0666 & ~mask);
-        if (std::rename(tempPath.c_str(), path.c_str()) != 0) {
-            error = "cannot write '" + path + "': " + std::strerror(errno);
-            ok = false;
-        }
-    }
-    if (!ok) std::remove(tempPath.c_str());
-    return ok;
+    return writeOutput(path, bytes, error);
 }
 
 }  // namespace lumo

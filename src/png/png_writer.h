@@ -2,18 +2,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "image/frame_buffer.h"
 
 namespace lumo {
 
-// Top row of the file is buffer row height-1, left column is buffer column 1. Written to a temporary
-// file in the same folder and renamed, so a failure never leaves half a file. Returns false and sets
-// error on failure.
-bool writePng(const FrameBuffer& fb, const std::string& path, std::string& error);
+// The PNG file of the picture, in memory. Top row of the file is buffer row height-1, left column is
+// buffer column 1. False (and error set) when the encoder fails or memory runs out.
+bool encodePng(const FrameBuffer& fb, std::vector<unsigned char>& bytes, std::string& error);
 
-// Whether a file can be created at path (checked before rendering, so a bad path costs no frames).
-// Leaves nothing behind.
-bool checkWritable(const std::string& path, std::string& error);
+// Encodes the picture and writes it with writeOutput: a failure never leaves half a file, and an old
+// file stays as it was.
+bool writePng(const FrameBuffer& fb, const std::string& path, std::string& error);
 
 }  // namespace lumo

@@ -88,7 +88,23 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
         {{"--threads", "65"}, "--threads expects a whole number from 1 to 64, or all, got '65'"},
         {{"--threads", "0"}, "--threads expects a whole number from 1 to 64, or all, got '0'"},
         {{"--filter=1"}, "--filter takes no value"},
-        {{"--out", "picture.jpg"}, "--out expects a file name ending in .png, got 'picture.jpg'"},
+        {{"--out", "picture.jpg"},
+         "--out expects a file name ending in .png, with at most one frame number (%d, %Nd or %0Nd, N from 1 "
+         "to 9) in the file name and %% for %, got 'picture.jpg'"},
+        {{"--time", "4294967296"}, "--time expects a clock in milliseconds from 0 to 4294967295, got '4294967296'"},
+        {{"--tolerance", "256"}, "--tolerance expects a whole number from 0 to 255, got '256'"},
+        {{"--min-match", "1.5"}, "--min-match expects a fraction from 0 to 1, e.g. 0.999, got '1.5'"},
+        {{"--size", "8x8", "--", "--frames"}, "unexpected argument '--frames' (see --help)"},
+        {{"--diff", "d.png"}, "--diff needs --compare REF.png"},
+        {{"--compare", "r.png", "--out", "d.png", "--diff", "d.png"}, "--diff and --out name the same file"},
+        {{"--time", "4294967295", "--step", "1", "--frames", "2"},
+         "the last frame's clock, --time + (--frames - 1) x --step, must not pass 4294967295 ms"},
+        // A long bad value is quoted by its start and end, 60 characters in all; control characters escaped.
+        {{"--scene", std::string(100000, 'a') + "\n" + std::string(40, 'z')},
+         "--scene expects 1..9 or mirrorsphere, balls, cube, shadows-1, torus, spheres, area-light, egg, "
+         "cornell-box, got '" + std::string(30, 'a') + "..." + std::string(27, 'z') + "'"},
+        {{"--scene", "a\tb"}, "--scene expects 1..9 or mirrorsphere, balls, cube, shadows-1, torus, spheres, "
+                              "area-light, egg, cornell-box, got 'a\\x09b'"},
     };
     for (const Case& c : cases) {
         const ParseResult r = parseOptions(c.args);
@@ -110,6 +126,11 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
                                                                               {"--frames", "0"},
                                                                               {"--frames", "2.5"},
                                                                               {"--out", ".png"},
+                                                                              {"--out", "a_%x.png"},
+                                                                              {"--out", "a_%d_%d.png"},
+                                                                              {"--out", "a_%010d.png"},
+                                                                              {"--out", "f%d/a.png"},
+                                                                              {"--out", "a.png%d"},
                                                                               {"--threads", "4", "--frames"}}) {
         const ParseResult r = parseOptions(bad);
         EXPECT_EQ(r.status, ParseResult::kError) << bad[0] << " " << bad[1];
@@ -117,11 +138,32 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
     }
 }
 
+TEST(CliOptions, AFrameNumberInTheOutputNameWritesASequenceThatAdvancesTheClock) {
+    RenderOptions o = parse({"--out=frames/egg_%04d.png", "--frames", "3", "--", }).options;
+    EXPECT_TRUE(o.outSequence);
+    EXPECT_TRUE(o.animate);  // from clock 0 without --time
+    EXPECT_EQ(o.stepMs, 40.0);
+    EXPECT_EQ(frameFileName(o.outPath, 0), "frames/egg_0000.png");
+    EXPECT_EQ(frameFileName(o.outPath, 12345), "frames/egg_12345.png");
+    EXPECT_EQ(frameFileName("100%%_%3d.png", 7), "100%_  7.png");
+    EXPECT_EQ(frameFileName("%d.png", 42), "42.png");
+
+    o = parse({"--out", "still.png", "--frames", "3", "--time", "100"}).options;
+    EXPECT_FALSE(o.outSequence);
+    EXPECT_EQ(o.stepMs, 0.0);  // a benchmark renders the same frame again
+    o = parse({"--out", "s_%d.png", "--step", "12.5"}).options;
+    EXPECT_EQ(o.stepMs, 12.5);
+    o = parse({"--step", "10"}).options;
+    EXPECT_TRUE(o.animate);
+    EXPECT_FALSE(parse({"--frames", "2"}).options.animate);
+}
+
 TEST(CliOptions, HelpListsEveryOptionAndItsValues) {
     const std::string help = helpText();
     for (const char* word :
          {"--scene", "--size", "--shader", "--sampling", "--preset", "--aa", "--filter", "--threads", "--time",
-          "--frames", "--out", "--help", "cornell-box", "reflection", "1/16", "best", "8192", "mrays_per_s"})
+          "--frames", "--out", "--help", "cornell-box", "reflection", "1/16", "best", "8192", "mrays_per_s", "--step",
+          "--compare", "--tolerance", "--min-match", "--diff", "--json", "%04d", "peak_memory_bytes", "--isa"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

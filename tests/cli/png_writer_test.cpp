@@ -1,5 +1,7 @@
 #include "png/png_writer.h"
 
+#include "png/output_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,15 +70,15 @@ TEST_F(PngWriter, FailuresLeaveNoFile) {
     fb.resize(4, 4);
     std::string error;
     const std::string missing = (dir / "no" / "such" / "dir.png").string();
-    EXPECT_FALSE(checkWritable(missing, error));
+    EXPECT_FALSE(checkOutput(missing, error));
     EXPECT_NE(error.find(missing), std::string::npos);
     EXPECT_FALSE(writePng(fb, missing, error));
 
     fs::create_directory(dir / "folder.png");
-    EXPECT_FALSE(checkWritable((dir / "folder.png").string(), error));
+    EXPECT_FALSE(checkOutput((dir / "folder.png").string(), error));
     EXPECT_NE(error.find("is a directory"), std::string::npos);
 
-    EXPECT_TRUE(checkWritable((dir / "fine.png").string(), error));
+    EXPECT_TRUE(checkOutput((dir / "fine.png").string(), error));
     EXPECT_FALSE(fs::exists(dir / "fine.png"));
     EXPECT_EQ(fileCount(), 1u);  // only folder.png
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 
@@ -51,6 +52,32 @@ TEST_F(RenderCommand, ReportsOneLineOfMeansAndWritesThePicture) {
     EXPECT_GE(std::stoi(m[2]), samples);
     EXPECT_TRUE(fs::exists(png));
     EXPECT_GT(fs::file_size(png), 50u);
+}
+
+TEST_F(RenderCommand, JsonSummaryIsOneObjectWithTheLinesFieldsAndMore) {
+    const std::string ref = (dir / "ref.png").string();
+    ASSERT_EQ(runRender(optionsFor({"--size", "16x12", "--out", ref.c_str()}), out, err), 0);
+    std::ostringstream json;
+    ASSERT_EQ(runRender(optionsFor({"--size", "16x12", "--threads", "2", "--sampling", "full", "--shader", "uv",
+                                    "--json", "--compare", ref.c_str()}),
+                        json, err),
+              1);  // a different shader: the comparison fails
+    const nlohmann::json j = nlohmann::json::parse(json.str());
+    for (const char* field : {"scene", "size", "frames", "ms_per_frame", "fps", "samples_per_frame", "rays_per_frame",
+                              "mrays_per_s", "isa", "tiles", "threads", "sampling", "shader", "peak_memory_bytes",
+                              "compare"})
+        EXPECT_TRUE(j.contains(field)) << field;
+    EXPECT_EQ(j["size"], "16x12");
+    EXPECT_EQ(j["samples_per_frame"], 192);
+    EXPECT_EQ(j["threads"], 2);
+    EXPECT_EQ(j["sampling"], "full");
+    EXPECT_EQ(j["shader"], "uv");
+    EXPECT_EQ(j["isa"], isaName(resolveIsa(kIsaAuto, processorIsa())));
+    EXPECT_GT(j["peak_memory_bytes"].get<uint64_t>(), 1u << 20);
+    EXPECT_EQ(j["compare"]["pixels"], 192);
+    EXPECT_LT(j["compare"]["match"].get<int>(), 192);
+    EXPECT_FALSE(j["compare"]["passed"].get<bool>());
+    EXPECT_EQ(err.str(), "");
 }
 
 TEST_F(RenderCommand, FullSamplingTracesEachPixelOnceOnEveryThreadCount) {

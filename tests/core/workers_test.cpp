@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -93,6 +94,23 @@ TEST_P(Workers, TimeOutReportsTheLateWorkersAndStillWaitsForTheirOutput) {
     quiet.delay[3] = 300ms;
     runWorkers(recordBody, &quiet, 4, WorkerWait{0ms, {}, pool()});
     for (int k = 0; k < 4; ++k) EXPECT_EQ(quiet.output[k], 100 + k);
+}
+
+TEST_P(Workers, AWorkersExceptionReachesTheCallerAfterTheOthersFinish) {
+    struct Failing {
+        Record r;
+        static void body(int k, void* c) {
+            if (k == 2) throw std::bad_alloc();
+            recordBody(k, &static_cast<Failing*>(c)->r);
+        }
+    } f;
+    f.r.delay[3] = 100ms;
+    EXPECT_THROW(runWorkers(Failing::body, &f, 4, WorkerWait{2000ms, {}, pool()}), std::bad_alloc);
+    EXPECT_EQ(f.r.output[3], 103);  // the slow worker was waited for
+    // The next pass runs clean.
+    Record next;
+    runWorkers(recordBody, &next, 4, WorkerWait{2000ms, {}, pool()});
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(next.output[k], 100 + k);
 }
 
 INSTANTIATE_TEST_SUITE_P(OwnThreadsAndPool, Workers, testing::Bool());

@@ -15,6 +15,13 @@ LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce)
     if (!placed) window.resizeViewTo(640, 480);
 }
 
+void LumoApp::apply(const LaunchOptions& options) {
+    window.renderLoop().edit([&] { applyLaunchOptions(options); });
+    window.refreshCommandStates();
+    if (options.size) window.resizeViewTo(options.common.width, options.common.height);
+    if (options.fullscreen) window.setFullscreen(true);
+}
+
 LumoApp::~LumoApp() {
     window.stopFrames();
     saveSettings(settingsPath, window);

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "app/command_line.h"
 #include "app/qt/main_frame.h"
 #include "app/qt/qt_platform.h"
 
@@ -19,6 +20,9 @@ public:
     ~LumoApp();
     LumoApp(const LumoApp&) = delete;
     LumoApp& operator=(const LumoApp&) = delete;
+
+    // The command line's choices over the stored ones: scene, threads, shader, view size, fullscreen.
+    void apply(const LaunchOptions& options);
 
     MainFrame window;
     QtPlatform platform{window};

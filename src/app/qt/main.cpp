@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/qt/lumo_app.h"
 
 namespace {
@@ -45,6 +48,21 @@ void collectStartupMessage(QtMsgType type, const QMessageLogContext&, const QStr
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 
 int main(int argc, char** argv) {
+    // The command line first: help, version and bad input need no window.
+    const lumo::LaunchOptions options = lumo::readLaunchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    switch (options.status) {
+        case lumo::LaunchOptions::kHelp:
+            std::fputs(lumo::launchHelp().c_str(), stdout);
+            return 0;
+        case lumo::LaunchOptions::kVersion:
+            std::fputs(lumo::launchVersion().c_str(), stdout);
+            return 0;
+        case lumo::LaunchOptions::kError:
+            std::fprintf(stderr, "lumo: %s\n", options.error.c_str());
+            return 2;
+        case lumo::LaunchOptions::kRun:
+            break;
+    }
     if (!displayAvailable()) {
         std::fprintf(stderr, "%s\n", kNoDisplay);
         return 1;
@@ -55,6 +73,7 @@ int main(int argc, char** argv) {
     for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 
     lumo::LumoApp lumoApp;
+    lumoApp.apply(options);
     lumoApp.window.startFrames();
     return app.exec();
 }

@@ -1,0 +1,72 @@
+#include "app/command_line.h"
+
+#include "app/commands.h"
+#include "app/settings.h"
+
+namespace lumo {
+
+namespace {
+
+// The table of lumo's options over o; each common option notes that it was given.
+OptionTable launchTable(LaunchOptions& o) {
+    OptionTable table;
+    addCommonOptions(table, o.common);
+    for (Option& option : table) {
+        bool* given = option.name == "--scene"     ? &o.scene
+                      : option.name == "--size"    ? &o.size
+                      : option.name == "--threads" ? &o.threads
+                      : option.name == "--shader"  ? &o.shader
+                                                   : nullptr;
+        if (!given) continue;
+        option.set = [given, set = option.set](const std::string& value) { return set(value) && (*given = true); };
+    }
+    table.push_back({"--fullscreen", "", "", "start with the picture on the whole screen", [&o](const std::string&) {
+                         o.fullscreen = true;
+                         return true;
+                     }});
+    table.push_back({"--version", "", "", "show the version", [&o](const std::string&) {
+                         o.status = LaunchOptions::kVersion;
+                         return true;
+                     }, true});
+    table.push_back({"--help", "", "", "show this text", [&o](const std::string&) {
+                         o.status = LaunchOptions::kHelp;
+                         return true;
+                     }, true});
+    return table;
+}
+
+}  // namespace
+
+LaunchOptions readLaunchOptions(const std::vector<std::string>& args) {
+    LaunchOptions o;
+    const OptionTable table = launchTable(o);
+    const OptionsRead read = readOptions(args, table);
+    if (!read.ok) {
+        o.status = LaunchOptions::kError;
+        o.error = read.error;
+    }
+    return o;
+}
+
+std::string launchHelp() {
+    LaunchOptions defaults;  // the first start's; later starts keep the last run's choices
+    defaults.common.width = 640;
+    defaults.common.height = 480;
+    return "Usage: lumo [options]\n"
+           "Shows the demo scenes in a window. Options not given keep the choices of the last run.\n"
+           "\n" +
+           optionsHelp(launchTable(defaults)) +
+           "\n"
+           "Bad options print one line to stderr and exit with status 2.\n";
+}
+
+std::string launchVersion() { return "lumo 0.38\n"; }
+
+void applyLaunchOptions(const LaunchOptions& o) {
+    RenderSettings& s = settings();
+    if (o.scene) selectScene(o.common.sceneId);
+    if (o.threads) s.threadCount = static_cast<int16_t>(o.common.threadCount);
+    if (o.shader) s.currentShader = o.common.shader;
+}
+
+}  // namespace lumo

@@ -1,0 +1,32 @@
+// The options every front end shares (--scene, --size, --threads, --shader): one definition of their
+// names, values, limits, help and error texts.
+#pragma once
+
+#include <string>
+
+#include "core/render_params.h"
+#include "core/workers.h"
+#include "options/option_table.h"
+
+namespace lumo {
+
+inline constexpr int kMaxPictureSide = 8192;
+
+struct CommonOptions {
+    int sceneId = 1;
+    int width = 320;
+    int height = 240;
+    int threadCount = hardwareThreads();
+    ShaderMode shader = kShaderPhong;
+};
+
+// Appends --scene, --size, --threads and --shader, storing into o; the help names o's values as defaults.
+void addCommonOptions(OptionTable& table, CommonOptions& o);
+
+// 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.
+int sceneIdFromName(const std::string& text);
+
+// The --shader name of a shader mode: "depth", "normals", "reflection", "uv", "simple", "phong".
+const char* shaderName(ShaderMode shader);
+
+}  // namespace lumo

@@ -1,0 +1,44 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "app/startup.h"
+
+namespace lumo {
+namespace {
+
+TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
+    LaunchOptions o = readLaunchOptions({"--scene", "egg", "--size=800x600", "--fullscreen"});
+    ASSERT_EQ(o.status, LaunchOptions::kRun) << o.error;
+    EXPECT_TRUE(o.scene && o.size && o.fullscreen);
+    EXPECT_FALSE(o.threads || o.shader);
+    EXPECT_EQ(o.common.sceneId, 8);
+    EXPECT_EQ(o.common.width, 800);
+
+    resetToStartup();
+    applyLaunchOptions(readLaunchOptions({"--scene", "9", "--threads", "1", "--shader", "normals"}));
+    EXPECT_EQ(settings().sceneId, 9);
+    EXPECT_EQ(settings().giCalculate, 1);  // as the menu item chooses the scene
+    EXPECT_EQ(settings().threadCount, 1);
+    EXPECT_EQ(settings().currentShader, kShaderNormals);
+
+    EXPECT_EQ(readLaunchOptions({"--help", "--bogus"}).status, LaunchOptions::kHelp);
+    EXPECT_EQ(readLaunchOptions({"--version"}).status, LaunchOptions::kVersion);
+    EXPECT_NE(launchHelp().find("--fullscreen"), std::string::npos);
+    EXPECT_NE(launchHelp().find("--scene"), std::string::npos);
+}
+
+TEST(CommandLine, BadInputIsOneLineNamingTheOption) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--scene", "eggs"}, {"--size", "0x5"}, {"--threads", "65"}, {"--shader"}, {"--frames", "3"}, {"x"}}) {
+        const LaunchOptions o = readLaunchOptions(args);
+        EXPECT_EQ(o.status, LaunchOptions::kError) << args[0];
+        EXPECT_EQ(o.error.find('\n'), std::string::npos) << o.error;
+        EXPECT_FALSE(o.error.empty());
+    }
+    EXPECT_NE(readLaunchOptions({"--scene", "eggs"}).error.find("--scene"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lumo

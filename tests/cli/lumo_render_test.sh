@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# lumo-render as scripts use it: sequences, comparisons, output files that lose nothing, one-line
+# errors, a quiet stderr. Usage: lumo_render_test.sh PATH/TO/lumo-render SANITIZED(0|1)
+set -u
+R=$(realpath "$1")
+sanitized=${2:-0}
+dir=$(mktemp -d)
+trap 'chmod -R u+w "$dir"; rm -rf "$dir"' EXIT
+cd "$dir" || exit 1
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect STATUS STDERR-TEXT COMMAND...: the command exits with STATUS and prints one line holding
+# STDERR-TEXT on stderr, or nothing there when STDERR-TEXT is empty.
+expect() {
+  local want=$1 text=$2
+  shift 2
+  "$@" >out.txt 2>err.txt
+  local got=$?
+  [ "$got" -eq "$want" ] || fail "$* exited $got, not $want: $(cat err.txt)"
+  if [ -z "$text" ]; then
+    [ -s err.txt ] && fail "$*: stderr '$(head -c 300 err.txt)'"
+  else
+    grep -qF -- "$text" err.txt || fail "$*: stderr '$(head -c 300 err.txt)' lacks '$text'"
+    [ "$(wc -l <err.txt)" -eq 1 ] || fail "$*: not one line on stderr"
+  fi
+}
+
+# Sequences: every frame, numbered from 0, the clock advancing.
+mkdir seq
+expect 0 "" "$R" --scene egg --size 40x30 --frames 3 --out seq/egg_%03d.png
+[ "$(ls seq | tr '\n' ' ')" = "egg_000.png egg_001.png egg_002.png " ] || fail "sequence files: $(ls seq)"
+cmp -s seq/egg_000.png seq/egg_002.png && fail "the frames of a sequence are all alike"
+
+# Comparison with a reference.
+expect 0 "" "$R" --size 40x30 --out ref.png
+expect 0 "" "$R" --size 40x30 --compare ref.png --diff diff.png
+grep -qx "compare: match=1200 of 1200 pixels, max_difference=0" out.txt || fail "compare line: $(cat out.txt)"
+[ -s diff.png ] || fail "no difference picture"
+expect 1 "" "$R" --scene balls --size 40x30 --compare ref.png
+grep -q "compare: match=[0-9]* of 1200 pixels, max_difference=[1-9]" out.txt || fail "mismatch: $(cat out.txt)"
+expect 0 "" "$R" --scene balls --size 40x30 --compare ref.png --tolerance 255
+expect 2 "'ref.png' is 40x30, the picture 41x30" "$R" --size 41x30 --compare ref.png
+expect 2 "cannot read 'none.png': No such file or directory" "$R" --size 40x30 --compare none.png
+
+# A failed write to stdout is an error.
+expect 2 "cannot write the summary to stdout: No space left on device" sh -c "exec '$R' --size 4x4 >/dev/full"
+
+# A write the system refuses names the file and the reason and leaves the old file as it was.
+echo old >big.png
+expect 2 "cannot write 'big.png': File too large" sh -c "ulimit -f 1; exec '$R' --size 256x256 --sampling full --out big.png"
+[ "$(cat big.png)" = old ] || fail "a failed write changed the old file"
+ls | grep -q tmp- && fail "a temporary file was left: $(ls)"
+
+# Out of memory: one line naming what could not be allocated (address-space limits and the
+# sanitizers' shadow memory do not mix).
+if [ "$sanitized" = 0 ]; then
+  expect 2 "out of memory: cannot allocate the 8192x8192 frame buffer (256 MiB)" \
+    sh -c "ulimit -v 250000; exec '$R' --size 8192x8192 --out big.png"
+  expect 2 "out of memory: cannot allocate the photon maps (2000000 GI photons)" \
+    sh -c "ulimit -v 60000; exec '$R' --scene cornell-box --gi-photons 2000000 --threads 2"
+  [ "$(cat big.png)" = old ] || fail "running out of memory changed the old file"
+fi
+
+# Existing files as cp treats them, for a user who is not root.
+as_user=()
+mkdir locked
+echo old >readonly.png && chmod 444 readonly.png
+echo old >private.png && chmod 600 private.png
+echo old >locked/open.png && chmod 666 locked/open.png && chmod 555 locked
+if [ "$(id -u)" -eq 0 ]; then
+  chown -R nobody "$dir"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+expect 2 "cannot write 'readonly.png': Permission denied" "${as_user[@]}" "$R" --size 4x4 --out readonly.png
+[ "$(cat readonly.png)" = old ] || fail "a read-only file was replaced"
+expect 0 "" "${as_user[@]}" "$R" --size 4x4 --out private.png
+[ "$(stat -c %a private.png)" = 600 ] || fail "a replaced file lost its mode: $(stat -c %a private.png)"
+expect 0 "" "${as_user[@]}" "$R" --size 4x4 --out locked/open.png
+[ "$(head -c 4 locked/open.png | tail -c 3)" = PNG ] || fail "a writable file in a read-only folder was not written"
+expect 2 "cannot create 'locked/new.png': Permission denied" "${as_user[@]}" "$R" --size 4x4 --out locked/new.png
+
+# A pass of several seconds on two threads: nothing on stderr (no time-out message, and no progress
+# line when stderr is not a terminal). On a terminal the progress line shows.
+long=(--size 8192x8192) several=(--size 1024x1024 --frames 40)
+[ "$sanitized" = 1 ] && long=(--size 2048x2048) several=(--size 512x512 --frames 40)
+expect 0 "" "$R" "${long[@]}" --sampling full --threads 2
+if command -v script >/dev/null; then
+  script -qec "'$R' ${several[*]} --sampling full --threads 2" /dev/null >tty.txt
+  grep -q "frames .* elapsed" tty.txt || fail "no progress line on a terminal: $(head -c 200 tty.txt)"
+fi
+
+[ "$failures" -eq 0 ] && echo "all passed"
+exit "$((failures > 0))"
