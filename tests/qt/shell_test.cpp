@@ -89,6 +89,9 @@ class ShellTest : public QObject {
 private slots:
     void init() {
         resetToStaticValues();
+        // Slow builds (sanitizers) on a busy machine can take seconds for a photon pass: only the
+        // time-out test below wants the box.
+        program().renderer.wait.limit = std::chrono::minutes(10);
         settingsDir = std::make_unique<QTemporaryDir>();
         app = std::make_unique<LumoApp>(settingsPath());
     }
