@@ -47,6 +47,41 @@ inline bool insideLatitudes(float latitude, float latitudeMin, float latitudeMax
     return latitudeMin <= latitude && latitude <= latitudeMax;
 }
 
+// A root of a section test at local point p: its angles, measured as far as the limits need them.
+// The longitude is measured only where it can decide: polarAngle never exceeds kTwoPi, so a sweep
+// of kTwoPi or more excludes no point with finite x and y.
+struct SectionRoot {
+    SphereAngles angles{0.0f, 0.0f};
+    bool longitudeKnown = false;
+
+    bool inside(const Vec3& p, float latitudeMin, float latitudeMax, bool checkSweep, float sweep) {
+        angles.latitude = isect::latitudeOf(p.z);
+        if (!insideLatitudes(angles.latitude, latitudeMin, latitudeMax)) return false;
+        if (!checkSweep || (sweep >= kTwoPi && p.x - p.x == 0.0f && p.y - p.y == 0.0f)) return true;
+        angles.longitude = polarAngle(p.x, p.y);
+        longitudeKnown = true;
+        return angles.longitude <= sweep;
+    }
+    // Both angles of the chosen root, p being the point inside() was given.
+    const SphereAngles& complete(const Vec3& p) {
+        if (!longitudeKnown) angles.longitude = polarAngle(p.x, p.y);
+        return angles;
+    }
+};
+
+// The root of a two-root section test: the nearer root when it passes and lies beyond the root
+// epsilon, decided without testing the farther one; otherwise the rule of chooseNearerRoot. Needs
+// t[0] <= t[1]. inside(k) tells whether root k passes the section's limits.
+template <class Inside>
+inline bool chooseSectionRoot(const float t[2], Inside inside, int& chosen) {
+    const bool valid0 = inside(0);
+    if (valid0 && t[0] > isect::kRootEpsilon) {
+        chosen = 0;
+        return true;
+    }
+    return isect::chooseNearerRoot(t[0], valid0, t[1], inside(1), chosen);
+}
+
 // The sphere is tested in world space; the local frame only measures the angles. Sweep 0 means no
 // limits at all, latitudes included. u = latitude, v = longitude.
 inline void intersectSphereSection(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
@@ -65,25 +100,27 @@ inline void intersectSphereSection(const SceneObject& o, const Vec3& origin, con
     const Vec3 ol = transformPoint(origin, s.worldToLocal);
 
     int chosen;
-    SphereAngles angles[2];
     if (s.sweep == 0.0f) {
         chosen = t[0] > isect::kRootEpsilon ? 0 : 1;
-        angles[chosen] = sphereAnglesOf(isect::pointAlong(ol, t[chosen], dl));
     } else {
-        bool valid[2];
-        for (int k = 0; k < 2; ++k) {
-            angles[k] = sphereAnglesOf(isect::pointAlong(ol, t[k], dl));
-            valid[k] = insideLatitudes(angles[k].latitude, s.latitudeMin, s.latitudeMax) &&
-                       angles[k].longitude <= s.sweep;
-        }
-        if (!isect::chooseNearerRoot(t[0], valid[0], t[1], valid[1], chosen)) {
+        SectionRoot roots[2];
+        const auto inside = [&](int k) {
+            return roots[k].inside(isect::pointAlong(ol, t[k], dl), s.latitudeMin, s.latitudeMax, true, s.sweep);
+        };
+        if (!chooseSectionRoot(t, inside, chosen)) {
             out.distance = isect::kMiss;
             return;
         }
+        const SphereAngles& angles = roots[chosen].complete(isect::pointAlong(ol, t[chosen], dl));
+        out.distance = t[chosen];
+        out.u = angles.latitude;
+        out.v = angles.longitude;
+        return;
     }
+    const SphereAngles angles = sphereAnglesOf(isect::pointAlong(ol, t[chosen], dl));
     out.distance = t[chosen];
-    out.u = angles[chosen].latitude;
-    out.v = angles[chosen].longitude;
+    out.u = angles.latitude;
+    out.v = angles.longitude;
 }
 
 // The unit sphere of the local frame: any ellipsoid. Latitude limits always apply; sweep 0 only lifts
@@ -103,24 +140,21 @@ inline void intersectEllipsoidSection(const SceneObject& o, const Vec3& origin, 
     }
     const float root = std::sqrt(disc);
     const float t[2] = {(-b - root) / a, (-b + root) / a};
-    Vec3 p[2];
-    SphereAngles angles[2];
-    bool valid[2];
-    for (int k = 0; k < 2; ++k) {
-        p[k] = isect::pointAlong(ol, t[k], dl);
-        angles[k] = sphereAnglesOf(p[k]);
-        valid[k] = insideLatitudes(angles[k].latitude, e.latitudeMin, e.latitudeMax) &&
-                   (e.sweep == 0.0f || angles[k].longitude <= e.sweep);
-    }
+    SectionRoot roots[2];
+    const auto inside = [&](int k) {
+        return roots[k].inside(isect::pointAlong(ol, t[k], dl), e.latitudeMin, e.latitudeMax, e.sweep != 0.0f, e.sweep);
+    };
     int chosen;
-    if (!isect::chooseNearerRoot(t[0], valid[0], t[1], valid[1], chosen)) {
+    if (!chooseSectionRoot(t, inside, chosen)) {
         out.distance = isect::kMiss;
         return;
     }
+    const Vec3 p = isect::pointAlong(ol, t[chosen], dl);
+    const SphereAngles& angles = roots[chosen].complete(p);
     out.distance = t[chosen];
-    out.position = p[chosen];
-    out.u = angles[chosen].latitude;
-    out.v = angles[chosen].longitude;
+    out.position = p;
+    out.u = angles.latitude;
+    out.v = angles.longitude;
 }
 
 }  // namespace lumo

@@ -133,5 +133,60 @@ TEST(EllipsoidSection, SweepLimitsLongitude) {
     EXPECT_NEAR(generalHit(quarter, {0.5f, -5, 0}, {0, 1, 0}).distance, 5.0 + std::sqrt(3.75), 1e-5);
 }
 
+
+// The full rule: both roots measured in full, then the nearer-root choice.
+float fullRuleDistance(const float t[2], const Vec3& ol, const Vec3& dl, float lo, float hi, float sweep) {
+    bool valid[2];
+    for (int k = 0; k < 2; ++k) {
+        const SphereAngles a = sphereAnglesOf(isect::pointAlong(ol, t[k], dl));
+        valid[k] = insideLatitudes(a.latitude, lo, hi) && a.longitude <= sweep;
+    }
+    int chosen;
+    return isect::chooseNearerRoot(t[0], valid[0], t[1], valid[1], chosen) ? t[chosen] : -1.0f;
+}
+
+// Both sections test the far root only when the near one does not settle the choice, and measure
+// the longitude only where the sweep can exclude a point: the hit equals the full rule's, bit for bit.
+TEST(SectionRoots, LazyTestsChooseAsTheFullRule) {
+    Random rng;
+    rng.seed(7);
+    const auto uniform = [&rng](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng.next()); };
+    const float sweeps[] = {kHalfPi, kPi, 5.0f, kTwoPi, 7.0f};
+    int hits = 0;
+    for (int i = 0; i < 4000; ++i) {
+        const float sweep = sweeps[i % 5];
+        const float lo = uniform(-kHalfPi, 0.5f), hi = uniform(lo, kHalfPi);
+        const bool ellipsoid = (i / 5) % 2 == 1;
+        const SceneObject o = ellipsoid ? scaledEllipsoid(sweep, lo, hi) : unitSection(sweep, lo, hi);
+        const Vec3 origin{uniform(-3, 3), uniform(-3, 3), uniform(-3, 3)};
+        const Vec3 target{uniform(-2, 2), uniform(-2, 2), uniform(-1, 1)};
+        const Vec3 direction = normalize(sub(target, origin));
+        const Matrix34& toLocal = ellipsoid ? o.ellipsoid.worldToLocal : o.section.worldToLocal;
+        const Vec3 ol = transformPoint(origin, toLocal), dl = transformDirection(direction, toLocal);
+        float t[2];
+        if (ellipsoid) {
+            const float a = isect::lengthSquared(dl), b = isect::dotf(dl, ol), c = isect::lengthSquared(ol) - 1.0f;
+            const float disc = b * b - a * c;
+            if (disc <= 0.0f) continue;
+            t[0] = (-b - std::sqrt(disc)) / a;
+            t[1] = (-b + std::sqrt(disc)) / a;
+        } else {
+            const float b = isect::dotf(origin, direction), disc = b * b - (isect::lengthSquared(origin) - 1.0f);
+            if (disc <= 0.0f) continue;
+            t[0] = -b - std::sqrt(disc);
+            t[1] = -b + std::sqrt(disc);
+        }
+        const float expected = fullRuleDistance(t, ol, dl, lo, hi, sweep);
+        const HitRecord hit = generalHit(o, origin, direction);
+        ASSERT_EQ(hit.distance, expected) << "case " << i;
+        if (expected == -1.0f) continue;
+        const SphereAngles a = sphereAnglesOf(isect::pointAlong(ol, expected, dl));
+        EXPECT_EQ(hit.u, a.latitude);
+        EXPECT_EQ(hit.v, a.longitude);
+        ++hits;
+    }
+    EXPECT_GT(hits, 1000);
+}
+
 }  // namespace
 }  // namespace lumo::test
