@@ -25,6 +25,17 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
     }
 }
 
+inline void intersectNearer(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
+                            HitRecord& out) {
+    switch (object.type) {
+        case kTriangle:
+        case kParallelogram: intersectPatch(object, origin, direction, out, limit); return;
+        case kDisc: intersectDisc(object, origin, direction, out, limit); return;
+        case kDiscSector: intersectDiscSector(object, origin, direction, out, limit); return;
+        default: intersectGeneral(object, origin, direction, out); return;
+    }
+}
+
 // The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
 // tested in another leaf (its result is in `nearest` if it was the best), are a miss. Otherwise the
 // worker's mailbox entry for an object listed in several leaves takes the ray's id and the test goes
@@ -46,13 +57,13 @@ inline bool cameraRayMayTest(PrimaryRay& ray, const SceneObject& object) {
 }
 
 inline void intersectCamera(const SceneObject& object, const EyeCache& cache, const Vec3& eye,
-                            const Vec3& direction, HitRecord& out) {
+                            const Vec3& direction, HitRecord& out, float limit) {
     switch (object.type) {
         case kTriangle:
-        case kParallelogram: intersectPatchCamera(object, cache, eye, direction, out); return;
+        case kParallelogram: intersectPatchCamera(object, cache, eye, direction, out, limit); return;
         case kSphere: intersectSphereCamera(cache, direction, out); return;
         case kRevolved: intersectRevolvedCamera(object, cache, direction, out); return;
-        case kDisc: intersectDiscCamera(object, cache, eye, direction, out); return;
+        case kDisc: intersectDiscCamera(object, cache, eye, direction, out, limit); return;
         case kTorus:
         case kSphereSection:
         case kParaboloid:
@@ -64,7 +75,7 @@ inline void intersectCamera(const SceneObject& object, const EyeCache& cache, co
 
 inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {
     if (!cameraRayMayTest(ray, object)) return;
-    intersectCamera(object, view.caches[object.index], view.eye, ray.direction, ray.candidate);
+    intersectCamera(object, view.caches[object.index], view.eye, ray.direction, ray.candidate, ray.nearest.distance);
 }
 
 }  // namespace lumo

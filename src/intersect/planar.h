@@ -20,9 +20,14 @@ inline void refreshDiscCache(const SceneObject& o, const Vec3& eye, EyeCache& ca
     cache.term = isect::dotf(sub(o.disc.centre, eye), o.disc.normal);
 }
 
+// A nearest-hit walk passes the distance of its best hit so far as `limit` (negative: none yet). A
+// plane met at or beyond it cannot win, so the test stops there and leaves that distance in the
+// record, which the walk rejects as it would any hit so far away.
+inline bool cannotBeNearer(float t, float limit) { return limit >= 0.0f && !(t < limit); }
+
 // Shared tail of triangle and parallelogram: `planeDistance` is (origin - rayOrigin) . normal.
 inline void intersectPatchAt(const SceneObject& o, float planeDistance, const Vec3& origin, const Vec3& direction,
-                             HitRecord& out) {
+                             HitRecord& out, float limit = -1.0f) {
     const PlanarPatch& p = o.patch;
     const float a = isect::dotf(direction, p.normal);
     if (a == 0.0f || ((o.flags & kOneSided) && a >= 0.0f)) {
@@ -32,6 +37,7 @@ inline void intersectPatchAt(const SceneObject& o, float planeDistance, const Ve
     const float t = planeDistance / a;
     out.distance = t;
     if (!(t > 0.0f)) return;  // the caller rejects the non-positive distance left in the record
+    if (cannotBeNearer(t, limit)) return;
     out.position = isect::pointAlong(origin, t, direction);
 
     const Vec3 d = sub(out.position, p.origin);
@@ -51,17 +57,18 @@ inline void intersectPatchAt(const SceneObject& o, float planeDistance, const Ve
     if (outside) out.distance = isect::kMiss;
 }
 
-inline void intersectPatch(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
-    intersectPatchAt(o, isect::dotf(sub(o.patch.origin, origin), o.patch.normal), origin, direction, out);
+inline void intersectPatch(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                           float limit = -1.0f) {
+    intersectPatchAt(o, isect::dotf(sub(o.patch.origin, origin), o.patch.normal), origin, direction, out, limit);
 }
 
 inline void intersectPatchCamera(const SceneObject& o, const EyeCache& cache, const Vec3& eye,
-                                 const Vec3& direction, HitRecord& out) {
-    intersectPatchAt(o, cache.term, eye, direction, out);
+                                 const Vec3& direction, HitRecord& out, float limit = -1.0f) {
+    intersectPatchAt(o, cache.term, eye, direction, out, limit);
 }
 
 inline void intersectDiscAt(const Disc& disc, float planeDistance, const Vec3& origin, const Vec3& direction,
-                            HitRecord& out) {
+                            HitRecord& out, float limit = -1.0f) {
     const float a = isect::dotf(direction, disc.normal);
     if (a == 0.0f) {
         out.distance = isect::kMiss;
@@ -73,22 +80,25 @@ inline void intersectDiscAt(const Disc& disc, float planeDistance, const Vec3& o
         return;
     }
     out.distance = t;
+    if (cannotBeNearer(t, limit)) return;
     out.position = isect::pointAlong(origin, t, direction);
     const float r2 = isect::lengthSquared(sub(out.position, disc.centre));
     if (r2 > disc.outerRadiusSquared || r2 < disc.innerRadiusSquared) out.distance = isect::kMiss;
 }
 
-inline void intersectDisc(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
-    intersectDiscAt(o.disc, isect::dotf(sub(o.disc.centre, origin), o.disc.normal), origin, direction, out);
+inline void intersectDisc(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                          float limit = -1.0f) {
+    intersectDiscAt(o.disc, isect::dotf(sub(o.disc.centre, origin), o.disc.normal), origin, direction, out, limit);
 }
 
 inline void intersectDiscCamera(const SceneObject& o, const EyeCache& cache, const Vec3& eye,
-                                const Vec3& direction, HitRecord& out) {
-    intersectDiscAt(o.disc, cache.term, eye, direction, out);
+                                const Vec3& direction, HitRecord& out, float limit = -1.0f) {
+    intersectDiscAt(o.disc, cache.term, eye, direction, out, limit);
 }
 
 // u = squared distance from the centre, v = polar angle of the hit in the local frame.
-inline void intersectDiscSector(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+inline void intersectDiscSector(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                                float limit = -1.0f) {
     const DiscSector& s = o.sector;
     const float a = isect::dotf(direction, s.normal);
     if (a == 0.0f) {
@@ -101,6 +111,7 @@ inline void intersectDiscSector(const SceneObject& o, const Vec3& origin, const 
         return;
     }
     out.distance = t;
+    if (cannotBeNearer(t, limit)) return;
     out.position = isect::pointAlong(origin, t, direction);
     const float r2 = isect::lengthSquared(sub(out.position, s.centre));
     out.u = r2;

@@ -79,7 +79,7 @@ inline void traverseNearest(const KdNode* node, Vec3 entry, const Vec3& origin, 
         HitRecord scratch{};
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             SceneObject* object = n->object;
-            intersectGeneral(*object, origin, direction, scratch);
+            intersectNearer(*object, origin, direction, nearest.distance, scratch);
             const float t = scratch.distance;
             if (object == excludeObject && t < 0.0001f) continue;
             if (t < 0.0f) continue;

@@ -191,5 +191,38 @@ TEST(DiscSector, SweepZeroIsAFullDisc) {
     EXPECT_FLOAT_EQ(generalHit(quarterSector(0.0f), {-0.5f, -0.5f, 3.0f}, kDown).distance, 2.0f);
 }
 
+
+// A nearest-hit walk passes its best distance so far as the limit. Whatever a flat shape skips, the
+// walk's rule (accept t >= 0 below the limit) must take exactly the hits the full test gives it.
+TEST(FlatShapes, EarlyStopBeyondTheLimitKeepsEveryHitAWalkAccepts) {
+    const SceneObject shapes[] = {makePatch(kParallelogram, {-1, -1, 1}, {2, 0, 0}, {0, 2, 0.5f}),
+                                  unitTriangle(), annulus(), quarterSector(kHalfPi)};
+    Random rng;
+    rng.seed(3);
+    const auto uniform = [&rng](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng.next()); };
+    int accepted = 0, skipped = 0;
+    for (int i = 0; i < 8000; ++i) {
+        const SceneObject& o = shapes[i % 4];
+        const Vec3 origin{uniform(-2, 2), uniform(-2, 2), uniform(-3, -1)};
+        const Vec3 direction = normalize(sub(Vec3{uniform(-1.5f, 1.5f), uniform(-1.5f, 1.5f), 1}, origin));
+        const float limit = i % 5 == 0 ? -1.0f : uniform(0, 6);
+        const HitRecord full = generalHit(o, origin, direction);
+        HitRecord early = sentinelHit();
+        intersectNearer(o, origin, direction, limit, early);
+        const auto walkTakes = [limit](float t) { return t >= 0.0f && (limit < 0.0f || t < limit); };
+        ASSERT_EQ(walkTakes(early.distance), walkTakes(full.distance)) << "case " << i;
+        if (walkTakes(full.distance)) {
+            EXPECT_EQ(early.distance, full.distance);
+            EXPECT_EQ(early.u, full.u);
+            EXPECT_EQ(early.v, full.v);
+            ++accepted;
+        } else if (early.distance != full.distance) {
+            ++skipped;
+        }
+    }
+    EXPECT_GT(accepted, 500);
+    EXPECT_GT(skipped, 500);  // the early stop happens
+}
+
 }  // namespace
 }  // namespace lumo::test

@@ -82,10 +82,12 @@ struct CameraFrame {
 
     CameraEye view() const { return {eye, caches.data()}; }
 
-    // The next camera ray along `direction`: a new ray id, the candidate filled with sentinels.
+    // The next camera ray along `direction`: a new ray id, the candidate filled with sentinels, no
+    // best hit yet.
     PrimaryRay& next(Vec3 direction) {
         ray.direction = direction;
         ray.candidate = sentinelHit();
+        ray.nearest.distance = -1.0f;
         ++ray.rayId;
         return ray;
     }
