@@ -29,10 +29,10 @@ endif()
 set(lumo_compressed)
 foreach(page ${lumo_pages})
   set(gz ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  configure_file(data/man/${page}.1.in ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)  # the version
   add_custom_command(OUTPUT ${gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/data/man/${page}.1 ${gz}
-    DEPENDS data/man/${page}.1 VERBATIM)
+    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${CMAKE_BINARY_DIR}/man/${page}.1 ${gz}
+    DEPENDS ${CMAKE_BINARY_DIR}/man/${page}.1 VERBATIM)
   list(APPEND lumo_compressed ${gz})
   install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
