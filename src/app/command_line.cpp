@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/settings.h"
+#include "options/version.h"
 
 namespace lumo {
 
@@ -60,7 +61,7 @@ std::string launchHelp() {
            "Bad options print one line to stderr and exit with status 2.\n";
 }
 
-std::string launchVersion() { return "lumo 0.38\n"; }
+std::string launchVersion() { return std::string("lumo ") + programVersion() + "\n"; }
 
 void applyLaunchOptions(const LaunchOptions& o) {
     RenderSettings& s = settings();

@@ -17,10 +17,11 @@ int main(int argc, char** argv) {
     const lumo::ParseResult parsed = lumo::parseOptions(args);
     switch (parsed.status) {
     case lumo::ParseResult::kHelp:
+    case lumo::ParseResult::kVersion:
         errno = 0;
-        std::cout << lumo::helpText() << std::flush;
+        std::cout << (parsed.status == lumo::ParseResult::kHelp ? lumo::helpText() : lumo::versionText()) << std::flush;
         if (!std::cout) {
-            std::cerr << "lumo-render: cannot write the help to stdout: "
+            std::cerr << "lumo-render: cannot write to stdout: "
                       << (errno ? std::strerror(errno) : "write error") << std::endl;
             return 2;
         }

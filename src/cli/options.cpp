@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "options/version.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -206,6 +207,7 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                      o.isa = o.useAsm ? kIsaAuto : kIsaScalar;
                      return true;
                  }});
+    t.push_back({"--version", "", "", "show the version", [](const std::string&) { return true; }, true});
     t.push_back({"--help", "", "", "show this text", [](const std::string&) { return true; }, true});
     return t;
 }
@@ -217,6 +219,8 @@ std::string frameFileName(const std::string& pattern, int frame) {
     expandFrameNumbers(pattern, frame, &name);
     return name;
 }
+
+std::string versionText() { return std::string("lumo-render ") + programVersion() + "\n"; }
 
 std::string helpText() {
     RenderOptions defaults;
@@ -253,7 +257,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     const OptionsRead read = readOptions(args, table);
     if (!read.ok) return fail(read.error);
     if (read.stoppedAt) {
-        result.status = ParseResult::kHelp;
+        result.status = read.stoppedAt->name == "--version" ? ParseResult::kVersion : ParseResult::kHelp;
         return result;
     }
     // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box.

@@ -42,7 +42,7 @@ struct RenderOptions : CommonOptions {
 };
 
 struct ParseResult {
-    enum Status { kRun, kHelp, kError } status = kRun;
+    enum Status { kRun, kHelp, kVersion, kError } status = kRun;
     RenderOptions options;
     std::string error;  // one line naming the option and what it accepts
 };
@@ -52,6 +52,7 @@ struct ParseResult {
 ParseResult parseOptions(const std::vector<std::string>& args);
 
 std::string helpText();
+std::string versionText();  // "lumo-render 0.38"
 
 // The file of frame `frame` of a sequence: outPath with the number in place of its %d, %Nd or %0Nd,
 // and % for %%.

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
@@ -25,6 +26,7 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
 
     EXPECT_EQ(readLaunchOptions({"--help", "--bogus"}).status, LaunchOptions::kHelp);
     EXPECT_EQ(readLaunchOptions({"--version"}).status, LaunchOptions::kVersion);
+    EXPECT_THAT(launchVersion(), testing::MatchesRegex("lumo [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"));
     EXPECT_NE(launchHelp().find("--fullscreen"), std::string::npos);
     EXPECT_NE(launchHelp().find("--scene"), std::string::npos);
 }

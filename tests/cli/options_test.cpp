@@ -1,6 +1,7 @@
 #include "cli/options.h"
 #include "core/workers.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace lumo {
@@ -58,6 +59,8 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
     EXPECT_EQ(parse({"--size", "1x8192"}).options.height, 8192);
     EXPECT_EQ(parse({"--time", "0"}).options.timeMs, 0.0);
     EXPECT_EQ(parse({"--help", "--bogus"}).status, ParseResult::kHelp);
+    EXPECT_EQ(parse({"--version", "--bogus"}).status, ParseResult::kVersion);
+    EXPECT_THAT(versionText(), testing::MatchesRegex("lumo-render [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"));
 }
 
 TEST(CliOptions, SceneNamesFollowTheDemoMenu) {

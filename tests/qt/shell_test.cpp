@@ -397,14 +397,17 @@ private slots:
         onNextModal<AboutDialog>([&](AboutDialog* box) {
             QVERIFY(box->isModal());
             seen << box->windowTitle();
-            for (QLabel* l : box->findChildren<QLabel*>())
+            for (QLabel* l : box->findChildren<QLabel*>()) {
                 if (!l->text().isEmpty()) seen << l->text();
+                if (!l->pixmap().isNull()) seen << "icon";
+            }
             box->accept();
         });
         app->window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&app->window));
         QTest::keyClick(&app->window, Qt::Key_F1);
-        for (const char* text : {"About Lumo", "Real-time", "Lumo", "Design Demo Release 0.38 (03/16/2006)"})
+        QCOMPARE(app->window.windowIcon().availableSizes().size(), 3);  // the program's own, in three sizes
+        for (const char* text : {"About Lumo", "Real-time", "Lumo", "Design Demo Release 0.38 (03/16/2006)", "icon"})
             QVERIFY2(seen.contains(text), text);
     }
 

@@ -1,10 +1,11 @@
 #include "app/qt/about_dialog.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
+
+#include "app/qt/app_icon.h"
+#include "options/version.h"
 
 namespace lumo {
 
@@ -13,14 +14,14 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setModal(true);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    icon->setPixmap(applicationIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* realTime = new QLabel("Real-time", this);
     realTime->setTextFormat(Qt::PlainText);
     auto* product = new QLabel("Lumo", this);
     product->setTextFormat(Qt::PlainText);
-    auto* release = new QLabel("Design Demo Release 0.38 (03/16/2006)", this);
+    auto* release = new QLabel(QString("Design Demo Release %1 (03/16/2006)").arg(programVersion()), this);
     release->setTextFormat(Qt::PlainText);
 
     auto* ok = new QPushButton("OK", this);

@@ -21,6 +21,7 @@
 #include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/qt/about_dialog.h"
+#include "app/qt/app_icon.h"
 #include "app/qt/render_view.h"
 #include "app/settings.h"
 #include "png/png_writer.h"
@@ -46,6 +47,7 @@ MainFrame::MainFrame(RenderLoop::Produce produce, QWidget* parent)
       loop_([this] { QMetaObject::invokeMethod(this, &MainFrame::takeNews, Qt::QueuedConnection); },
             std::move(produce)) {
     setWindowTitle("Lumo");
+    setWindowIcon(applicationIcon());
     // The menu stays inside the window, so the window's size alone decides the view's size.
     menuBar()->setNativeMenuBar(false);
     for (const MenuItem& top : lumo::menuBar()) addItems(menuBar()->addMenu(top.text), top.items);
