@@ -180,6 +180,42 @@ Ordered photonMap(bool offered, bool onOpen, float scale) {
     return j;
 }
 
+// Only scalars inside, at any depth: such an array is written on one line.
+bool flat(const Ordered& j) {
+    if (!j.is_array()) return !j.is_object();
+    for (const Ordered& e : j)
+        if (!flat(e)) return false;
+    return true;
+}
+
+// Like dump(2), but arrays of numbers (vectors, matrices, texture corners) stay on one line.
+void write(std::string& out, const Ordered& j, int indent) {
+    const std::string pad(static_cast<size_t>(indent) + 2, ' ');
+    if (j.is_object()) {
+        out += "{\n";
+        size_t i = 0;
+        for (auto it = j.begin(); it != j.end(); ++it, ++i) {
+            out += pad + Ordered(it.key()).dump() + ": ";
+            write(out, it.value(), indent + 2);
+            out += i + 1 < j.size() ? ",\n" : "\n";
+        }
+        out += std::string(static_cast<size_t>(indent), ' ') + "}";
+    } else if (j.is_array() && !flat(j)) {
+        out += "[\n";
+        for (size_t i = 0; i < j.size(); ++i) {
+            out += pad;
+            write(out, j[i], indent + 2);
+            out += i + 1 < j.size() ? ",\n" : "\n";
+        }
+        out += std::string(static_cast<size_t>(indent), ' ') + "]";
+    } else {
+        for (const char c : j.dump()) {
+            out += c;
+            if (c == ',') out += ' ';  // numbers and names hold no commas; strings in arrays are flag names
+        }
+    }
+}
+
 }  // namespace
 
 std::string sceneFileText(const Scene& scene) {
@@ -237,7 +273,9 @@ std::string sceneFileText(const Scene& scene) {
         objects.push_back(j);
     }
     root["objects"] = objects;
-    return root.dump(2) + "\n";
+    std::string text;
+    write(text, root, 0);
+    return text + "\n";
 }
 
 bool saveSceneFile(const Scene& scene, const std::string& path, std::string& error) {
