@@ -36,7 +36,8 @@ double numberAt(const Json& j, const std::string& path, double min, double max) 
     if (!j.is_number()) fault(path, "expected a number, got " + jsonTypeName(j));
     const double v = j.get<double>();
     // JSON has no NaN or infinity, but a literal like 1e999 reads as infinity.
-    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) fault(path, "the number is not finite");
+    if (!std::isfinite(v)) fault(path, "the number is not finite");
+    if (std::fabs(v) > FLT_MAX) fault(path, "the number is too large for single precision");
     if (v < min || v > max)
         fault(path, shortNumber(v) + " is out of range (" + shortNumber(min) + " to " + shortNumber(max) + ")");
     return v;

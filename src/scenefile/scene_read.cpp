@@ -556,6 +556,10 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         const std::string where = syntaxError(e.what());
         result.error = name + (std::isdigit(static_cast<unsigned char>(where[0])) ? ":" : ": ") + where;
         return result;
+    } catch (const Json::exception& e) {
+        // A number too large for a double (1e999): the parser names it, but not where it is.
+        result.error = name + ": " + syntaxError(e.what());
+        return result;
     }
     try {
         auto scene = std::make_unique<Scene>();
