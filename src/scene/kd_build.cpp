@@ -23,6 +23,10 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kObjectPad = 4e-6f;
 // The scene box grows by this fraction of its largest side on every axis.
 constexpr float kScenePad = 1e-3f;
+// No cell is thinner than this fraction of the scene box's largest side. The walks decide whether a
+// ray reaches the far child from a crossing point computed in float from the ray's origin; in a
+// cell as thin as that point's rounding error the decision fails and objects are missed.
+constexpr float kMinCellWidth = 1e-4f;
 
 // Surface-area cost model: one traversal step against one object test, and the discount for a split
 // that cuts off empty space.
@@ -190,7 +194,7 @@ struct Task {
 
 class Builder {
 public:
-    explicit Builder(int maxDepth) : maxDepth_(maxDepth) {}
+    Builder(int maxDepth, float minWidth) : maxDepth_(maxDepth), minWidth_(minWidth) {}
 
     // Builds the subtree of `cell` over `refs` (consumed) into `out`; returns its node index. At
     // `spawnDepth` the subtree becomes a task instead (when `tasks` is set).
@@ -237,7 +241,7 @@ private:
         best.cost = kIntersectionCost * static_cast<float>(refs.size());
         if (!(area > 0.0f)) return best;
         for (int a = 0; a < 3; ++a) {
-            if (!(cell.extent(a) > 0.0f)) continue;
+            if (!(cell.extent(a) >= 2.0f * minWidth_)) continue;
             if (refs.size() <= kExactSweepLimit)
                 sweepExact(refs, cell, a, area, best);
             else
@@ -246,9 +250,9 @@ private:
         return best;
     }
 
-    static void consider(const Bounds& cell, int a, float position, size_t nBelow, size_t nAbove, float area,
-                         Split& best) {
-        if (!(position > cell.lo[a] && position < cell.hi[a])) return;
+    void consider(const Bounds& cell, int a, float position, size_t nBelow, size_t nAbove, float area,
+                  Split& best) const {
+        if (!(position - cell.lo[a] >= minWidth_ && cell.hi[a] - position >= minWidth_)) return;
         const int b = (a + 1) % 3, c = (a + 2) % 3;
         const float eb = cell.extent(b), ec = cell.extent(c);
         const float across = eb * ec;
@@ -339,6 +343,7 @@ private:
     };
 
     int maxDepth_;
+    float minWidth_;
     int maxLeafDepth_ = 0;
     std::vector<Event> events_;
 };
@@ -390,11 +395,12 @@ struct TaskRun {
     std::atomic<size_t> next{0};
     std::vector<int> depths;    // deepest leaf per worker
     int maxDepth;
+    float minWidth;
 };
 
 void runTasks(int k, void* context) {
     TaskRun& run = *static_cast<TaskRun*>(context);
-    Builder builder(run.maxDepth);
+    Builder builder(run.maxDepth, run.minWidth);
     for (size_t i = run.next.fetch_add(1); i < run.order.size(); i = run.next.fetch_add(1)) {
         Task& t = (*run.tasks)[run.order[i]];
         builder.build(t.out, t.refs, t.cell, t.depth, nullptr, 0);
@@ -446,6 +452,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
     float largest = 0.0f;
     for (int a = 0; a < 3; ++a) largest = std::max(largest, all.extent(a));
     const float pad = std::max(kScenePad * largest, 1e-6f);
+    const float minWidth = kMinCellWidth * (largest + 2.0f * pad);
     for (int a = 0; a < 3; ++a) {
         all.lo[a] -= pad;
         all.hi[a] += pad;
@@ -456,7 +463,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         std::min(48, 8 + static_cast<int>(1.3 * std::log2(static_cast<double>(std::max<size_t>(refs.size(), 1)))));
     std::vector<Task> tasks;
     Output top;
-    Builder builder(maxDepth);
+    Builder builder(maxDepth, minWidth);
     // A few levels on this thread, then the subtrees below them on every thread, largest first.
     const int spawnDepth = threads > 1 ? 3 + static_cast<int>(std::ceil(std::log2(threads))) : 0;
     builder.build(top, refs, all, 0, threads > 1 ? &tasks : nullptr, spawnDepth);
@@ -465,6 +472,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         TaskRun run;
         run.tasks = &tasks;
         run.maxDepth = maxDepth;
+        run.minWidth = minWidth;
         run.depths.assign(static_cast<size_t>(threads), 0);
         for (size_t i = 0; i < tasks.size(); ++i) run.order.push_back(i);
         std::sort(run.order.begin(), run.order.end(),
