@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -30,12 +31,14 @@ constexpr float kMinCellWidth = 1e-4f;
 
 // Surface-area cost model: one traversal step against one object test, and the discount for a split
 // that cuts off empty space.
+// The walks are bound by memory latency: a node visit costs about as much as four object tests,
+// measured on a 1,000,000-triangle mesh (fewer nodes and list entries, same rays per second).
 constexpr float kTraversalCost = 1.0f;
-constexpr float kIntersectionCost = 1.5f;
+constexpr float kIntersectionCost = 0.25f;
 constexpr float kEmptyBonus = 0.2f;
 // Nodes with more objects than this choose their split from binned counts; smaller ones try every
 // object boundary.
-constexpr size_t kExactSweepLimit = 64;
+constexpr size_t kExactSweepLimit = 16;
 constexpr int kBins = 32;
 
 struct Bounds {
@@ -165,6 +168,57 @@ struct Ref {
     uint32_t object;
 };
 
+float padFor(const Bounds& b) {
+    float size = 0.0f;
+    for (int a = 0; a < 3; ++a) size = std::max({size, std::fabs(b.lo[a]), std::fabs(b.hi[a]), b.extent(a)});
+    return kObjectPad * size;
+}
+
+// Clips a triangle or parallelogram to `box` grown by `pad`, and narrows `box` to the part left
+// (grown by `pad` again, for the rounding of the clip). False when no part of the patch is left.
+bool clipPatch(const PlanarPatch& p, bool parallelogram, float pad, Bounds& box) {
+    constexpr int kMaxVertices = 12;  // 4 corners and at most one more per clipping plane
+    Vec3 polygon[kMaxVertices], clipped[kMaxVertices];
+    int n = 0;
+    polygon[n++] = p.origin;
+    polygon[n++] = add(p.origin, p.edgeA);
+    if (parallelogram) polygon[n++] = add(add(p.origin, p.edgeA), p.edgeB);
+    polygon[n++] = add(p.origin, p.edgeB);
+    for (int a = 0; a < 3; ++a) {
+        for (int side = 0; side < 2; ++side) {
+            const float plane = side == 0 ? box.lo[a] - pad : box.hi[a] + pad;
+            const auto inside = [&](const Vec3& v) {
+                return side == 0 ? component(v, a) >= plane : component(v, a) <= plane;
+            };
+            int m = 0;
+            for (int i = 0; i < n; ++i) {
+                const Vec3& from = polygon[i];
+                const Vec3& to = polygon[(i + 1) % n];
+                const bool fromIn = inside(from), toIn = inside(to);
+                if (fromIn) clipped[m++] = from;
+                if (fromIn != toIn) {
+                    const float t = (plane - component(from, a)) / (component(to, a) - component(from, a));
+                    clipped[m++] = add(from, scale(t, sub(to, from)));
+                }
+            }
+            n = m;
+            if (n == 0) return false;
+            std::copy(clipped, clipped + n, polygon);
+        }
+    }
+    Bounds part;
+    for (int i = 0; i < n; ++i) part.grow(polygon[i]);
+    for (int a = 0; a < 3; ++a) {
+        const float lo = std::max(box.lo[a], part.lo[a] - pad);
+        const float hi = std::min(box.hi[a], part.hi[a] + pad);
+        if (lo <= hi) {
+            box.lo[a] = lo;
+            box.hi[a] = hi;
+        }
+    }
+    return true;
+}
+
 // Built tree in index form: inner nodes point at their children, leaves at a run of `items`, and a
 // subtree node at the output of a task built on another thread.
 struct BuildNode {
@@ -194,7 +248,8 @@ struct Task {
 
 class Builder {
 public:
-    Builder(int maxDepth, float minWidth) : maxDepth_(maxDepth), minWidth_(minWidth) {}
+    Builder(const std::deque<SceneObject>& objects, int maxDepth, float minWidth)
+        : objects_(objects), maxDepth_(maxDepth), minWidth_(minWidth) {}
 
     // Builds the subtree of `cell` over `refs` (consumed) into `out`; returns its node index. At
     // `spawnDepth` the subtree becomes a task instead (when `tasks` is set).
@@ -313,9 +368,11 @@ private:
     }
 
     // Below: objects starting before the plane; above: objects ending after it, and flat ones lying
-    // in it (a coordinate equal to the split belongs to the above cell). Order is kept.
-    static void partition(const std::vector<Ref>& refs, const Split& s, std::vector<Ref>& below,
-                          std::vector<Ref>& above) {
+    // in it (a coordinate equal to the split belongs to the above cell). Triangles and parallelograms
+    // that cross the plane are clipped to each side: a side they only graze in their box is left out.
+    // Order is kept.
+    void partition(const std::vector<Ref>& refs, const Split& s, std::vector<Ref>& below,
+                   std::vector<Ref>& above) const {
         const int a = s.axis;
         const float p = s.position;
         size_t nBelow = 0, nAbove = 0;
@@ -326,15 +383,45 @@ private:
         below.reserve(nBelow);
         above.reserve(nAbove);
         for (const Ref& r : refs) {
-            if (r.lo[a] < p) {
+            const bool toBelow = r.lo[a] < p, toAbove = r.hi[a] > p || !toBelow;
+            if (toBelow && toAbove) {
+                Ref low = r, high = r;
+                low.hi[a] = p;
+                high.lo[a] = p;
+                if (clipSide(low) | clipSide(high)) {
+                    if (low.object != kClippedAway) below.push_back(low);
+                    if (high.object != kClippedAway) above.push_back(high);
+                    continue;
+                }
+            }
+            if (toBelow) {
                 below.push_back(r);
                 below.back().hi[a] = std::min(r.hi[a], p);
             }
-            if (r.hi[a] > p || !(r.lo[a] < p)) {
+            if (toAbove) {
                 above.push_back(r);
                 above.back().lo[a] = std::max(r.lo[a], p);
             }
         }
+    }
+
+    static constexpr uint32_t kClippedAway = 0xFFFFFFFFu;
+
+    // Narrows a planar object's reference to the part of the patch inside its box; marks it
+    // kClippedAway when none is. Other shapes keep their box. False when the reference is gone.
+    bool clipSide(Ref& r) const {
+        const SceneObject& o = objects_[r.object];
+        if (o.type != kTriangle && o.type != kParallelogram) return true;
+        Bounds box;
+        std::copy(r.lo, r.lo + 3, box.lo);
+        std::copy(r.hi, r.hi + 3, box.hi);
+        if (!clipPatch(o.patch, o.type == kParallelogram, padFor(box), box)) {
+            r.object = kClippedAway;
+            return false;
+        }
+        std::copy(box.lo, box.lo + 3, r.lo);
+        std::copy(box.hi, box.hi + 3, r.hi);
+        return true;
     }
 
     struct Event {
@@ -342,6 +429,7 @@ private:
         int end;
     };
 
+    const std::deque<SceneObject>& objects_;
     int maxDepth_;
     float minWidth_;
     int maxLeafDepth_ = 0;
@@ -354,10 +442,16 @@ public:
     Emitter(Scene& scene, const std::vector<Task>& tasks, KdBuildStats& stats)
         : scene_(scene), tasks_(tasks), stats_(stats) {}
 
-    KdNode* emit(const Output& out, uint32_t index) {
+    // Parent before children, the below subtree first.
+    KdNode* emitRoot(const Output& out) {
+        KdNode& root = scene_.treeNodes.emplace_back();
+        fill(root, out, 0);
+        return &root;
+    }
+
+    void fill(KdNode& k, const Output& out, uint32_t index) {
         const BuildNode& n = out.nodes[index];
-        if (n.axis < 0) return emit(tasks_[n.first].out, 0);
-        KdNode& k = scene_.treeNodes.emplace_back();
+        if (n.axis < 0) return fill(k, tasks_[n.first].out, 0);
         if (n.axis == 0) {
             ++stats_.leaves;
             ObjectNode* previous = nullptr;
@@ -373,14 +467,17 @@ public:
                 previous = &entry;
             }
             stats_.references += n.second;
-            return &k;
+            return;
         }
         ++stats_.innerNodes;
         k.axis = n.axis;
         k.split = n.split;
-        k.below = emit(out, n.first);
-        k.above = emit(out, n.second);
-        return &k;
+        KdNode& b = scene_.treeNodes.emplace_back();
+        k.below = &b;
+        fill(b, out, n.first);
+        KdNode& a = scene_.treeNodes.emplace_back();
+        k.above = &a;
+        fill(a, out, n.second);
     }
 
 private:
@@ -394,13 +491,14 @@ struct TaskRun {
     std::vector<size_t> order;  // largest first
     std::atomic<size_t> next{0};
     std::vector<int> depths;    // deepest leaf per worker
+    const std::deque<SceneObject>* objects;
     int maxDepth;
     float minWidth;
 };
 
 void runTasks(int k, void* context) {
     TaskRun& run = *static_cast<TaskRun*>(context);
-    Builder builder(run.maxDepth, run.minWidth);
+    Builder builder(*run.objects, run.maxDepth, run.minWidth);
     for (size_t i = run.next.fetch_add(1); i < run.order.size(); i = run.next.fetch_add(1)) {
         Task& t = (*run.tasks)[run.order[i]];
         builder.build(t.out, t.refs, t.cell, t.depth, nullptr, 0);
@@ -463,7 +561,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         std::min(48, 8 + static_cast<int>(1.3 * std::log2(static_cast<double>(std::max<size_t>(refs.size(), 1)))));
     std::vector<Task> tasks;
     Output top;
-    Builder builder(maxDepth, minWidth);
+    Builder builder(scene.objects, maxDepth, minWidth);
     // A few levels on this thread, then the subtrees below them on every thread, largest first.
     const int spawnDepth = threads > 1 ? 3 + static_cast<int>(std::ceil(std::log2(threads))) : 0;
     builder.build(top, refs, all, 0, threads > 1 ? &tasks : nullptr, spawnDepth);
@@ -471,6 +569,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
     if (!tasks.empty()) {
         TaskRun run;
         run.tasks = &tasks;
+        run.objects = &scene.objects;
         run.maxDepth = maxDepth;
         run.minWidth = minWidth;
         run.depths.assign(static_cast<size_t>(threads), 0);
@@ -484,7 +583,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
     scene.treeNodes.clear();
     scene.listNodes.clear();
     Emitter emitter(scene, tasks, stats);
-    scene.root = emitter.emit(top, 0);
+    scene.root = emitter.emitRoot(top);
     stats.depth = depth;
     stats.bytes = scene.treeNodes.size() * sizeof(KdNode) + scene.listNodes.size() * sizeof(ObjectNode);
     stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
