@@ -506,6 +506,40 @@ void runTasks(int k, void* context) {
     run.depths[static_cast<size_t>(k)] = builder.maxLeafDepth();
 }
 
+constexpr uint32_t kNoObject = 0xFFFFFFFFu;
+
+struct BoundsRun {
+    Scene* scene;
+    std::vector<Ref>* refs;  // indexed like the scene's objects
+    std::vector<Bounds> perWorker;
+    std::vector<size_t> skipped;  // per worker
+    int threads;
+};
+
+// Worker k: the boxes of its share of the objects (kNoObject for those not in the tree), and their
+// union; resets the objects' leaf counts.
+void boundObjects(int k, void* context) {
+    BoundsRun& run = *static_cast<BoundsRun*>(context);
+    const size_t n = run.refs->size(), threads = static_cast<size_t>(run.threads), kk = static_cast<size_t>(k);
+    Bounds all;
+    for (size_t i = n * kk / threads; i < n * (kk + 1) / threads; ++i) {
+        SceneObject& o = run.scene->objects[i];
+        o.leafCount = 0;
+        Ref& r = (*run.refs)[i];
+        Box box;
+        const bool free = &o == run.scene->freeObject;
+        if (free || !objectBounds(o, box)) {
+            r.object = kNoObject;
+            run.skipped[kk] += !free;
+            continue;
+        }
+        r = {{box.min.x, box.min.y, box.min.z}, {box.max.x, box.max.y, box.max.z}, static_cast<uint32_t>(i)};
+        all.grow(box.min);
+        all.grow(box.max);
+    }
+    run.perWorker[kk] = all;
+}
+
 }  // namespace
 
 bool objectBounds(const SceneObject& object, Box& box) {
@@ -524,24 +558,15 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
     KdBuildStats stats;
     threads = std::clamp(threads, 1, kMaxWorkerThreads);
 
-    std::vector<Ref> refs;
-    refs.reserve(scene.objects.size());
+    // Every object's box, on all threads; objects without one are dropped after, in order.
+    std::vector<Ref> refs(scene.objects.size());
+    BoundsRun bounding{&scene, &refs, std::vector<Bounds>(static_cast<size_t>(threads)),
+                       std::vector<size_t>(static_cast<size_t>(threads)), threads};
+    runWorkers(boundObjects, &bounding, threads);
     Bounds all;
-    for (SceneObject& o : scene.objects) {
-        o.leafCount = 0;
-        if (&o == scene.freeObject) continue;
-        Box box;
-        if (!objectBounds(o, box)) {
-            ++stats.skipped;
-            continue;
-        }
-        Ref r{{box.min.x, box.min.y, box.min.z}, {box.max.x, box.max.y, box.max.z}, o.index};
-        Bounds b;
-        b.grow(box.min);
-        b.grow(box.max);
-        all.grow(b);
-        refs.push_back(r);
-    }
+    for (const Bounds& b : bounding.perWorker) all.grow(b);
+    for (size_t n : bounding.skipped) stats.skipped += n;
+    std::erase_if(refs, [](const Ref& r) { return r.object == kNoObject; });
     if (refs.empty()) {
         all = Bounds{};
         all.grow(Vec3{-1.0f, -1.0f, -1.0f});
@@ -563,7 +588,7 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
     Output top;
     Builder builder(scene.objects, maxDepth, minWidth);
     // A few levels on this thread, then the subtrees below them on every thread, largest first.
-    const int spawnDepth = threads > 1 ? 3 + static_cast<int>(std::ceil(std::log2(threads))) : 0;
+    const int spawnDepth = threads > 1 ? 2 + static_cast<int>(std::ceil(std::log2(threads))) : 0;
     builder.build(top, refs, all, 0, threads > 1 ? &tasks : nullptr, spawnDepth);
     int depth = builder.maxLeafDepth();
     if (!tasks.empty()) {
