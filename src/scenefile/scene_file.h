@@ -25,7 +25,6 @@ struct SceneFileResult {
     std::string error;             // on failure: one line, starting with the file's name
     std::string warning;           // empty or one line (shapes skipped)
     ScenePhotonCounts photons;
-    size_t treeBytes = 0;          // memory of the built tree
 };
 
 // Reads a scene file and builds its tree on `threads` threads. Never throws; a fault in the file or

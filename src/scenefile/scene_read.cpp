@@ -578,9 +578,8 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         r.readPhotons(top.get("photons"), result.photons);
         top.finish();
 
-        const KdBuildStats stats = buildKdTree(*scene, threads);
+        buildKdTree(*scene, threads);
         r.pruneUntraced();
-        result.treeBytes = stats.bytes;
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
         if (r.skipped)
