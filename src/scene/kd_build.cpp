@@ -439,12 +439,15 @@ private:
 // Copies a built tree into the scene's nodes, parent before children, below subtree first.
 class Emitter {
 public:
-    Emitter(Scene& scene, const std::vector<Task>& tasks, KdBuildStats& stats)
-        : scene_(scene), tasks_(tasks), stats_(stats) {}
+    Emitter(std::deque<SceneObject>& objects, const std::vector<Task>& tasks, KdBuildStats& stats)
+        : objects_(objects), tasks_(tasks), stats_(stats) {}
+
+    std::deque<KdNode> treeNodes;
+    std::deque<ObjectNode> listNodes;
 
     // Parent before children, the below subtree first.
     KdNode* emitRoot(const Output& out) {
-        KdNode& root = scene_.treeNodes.emplace_back();
+        KdNode& root = treeNodes.emplace_back();
         fill(root, out, 0);
         return &root;
     }
@@ -456,8 +459,8 @@ public:
             ++stats_.leaves;
             ObjectNode* previous = nullptr;
             for (uint32_t i = 0; i < n.second; ++i) {
-                SceneObject& o = scene_.objects[out.items[n.first + i]];
-                ObjectNode& entry = scene_.listNodes.emplace_back();
+                SceneObject& o = objects_[out.items[n.first + i]];
+                ObjectNode& entry = listNodes.emplace_back();
                 entry.object = &o;
                 ++o.leafCount;
                 if (previous)
@@ -472,16 +475,16 @@ public:
         ++stats_.innerNodes;
         k.axis = n.axis;
         k.split = n.split;
-        KdNode& b = scene_.treeNodes.emplace_back();
+        KdNode& b = treeNodes.emplace_back();
         k.below = &b;
         fill(b, out, n.first);
-        KdNode& a = scene_.treeNodes.emplace_back();
+        KdNode& a = treeNodes.emplace_back();
         k.above = &a;
         fill(a, out, n.second);
     }
 
 private:
-    Scene& scene_;
+    std::deque<SceneObject>& objects_;
     const std::vector<Task>& tasks_;
     KdBuildStats& stats_;
 };
@@ -580,7 +583,6 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         all.lo[a] -= pad;
         all.hi[a] += pad;
     }
-    scene.bounds = {{all.lo[0], all.lo[1], all.lo[2]}, {all.hi[0], all.hi[1], all.hi[2]}};
 
     const int maxDepth =
         std::min(48, 8 + static_cast<int>(1.3 * std::log2(static_cast<double>(std::max<size_t>(refs.size(), 1)))));
@@ -605,10 +607,14 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         for (int d : run.depths) depth = std::max(depth, d);
     }
 
-    scene.treeNodes.clear();
-    scene.listNodes.clear();
-    Emitter emitter(scene, tasks, stats);
-    scene.root = emitter.emitRoot(top);
+    // The new tree goes into deques of its own and replaces the old one only when complete: swapping
+    // deques keeps their elements in place.
+    Emitter emitter(scene.objects, tasks, stats);
+    KdNode* root = emitter.emitRoot(top);
+    scene.treeNodes.swap(emitter.treeNodes);
+    scene.listNodes.swap(emitter.listNodes);
+    scene.root = root;
+    scene.bounds = {{all.lo[0], all.lo[1], all.lo[2]}, {all.hi[0], all.hi[1], all.hi[2]}};
     stats.depth = depth;
     stats.bytes = scene.treeNodes.size() * sizeof(KdNode) + scene.listNodes.size() * sizeof(ObjectNode);
     stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
