@@ -30,9 +30,9 @@ constexpr float kScenePad = 1e-3f;
 constexpr float kMinCellWidth = 1e-4f;
 
 // Surface-area cost model: one traversal step against one object test, and the discount for a split
-// that cuts off empty space.
-// The walks are bound by memory latency: a node visit costs about as much as four object tests,
-// measured on a 1,000,000-triangle mesh (fewer nodes and list entries, same rays per second).
+// that cuts off empty space. The walks are bound by memory latency, so a node visit costs about as
+// much as four object tests (measured on a 1,000,000-triangle mesh: higher ratios give more nodes
+// and list entries for the same rays per second).
 constexpr float kTraversalCost = 1.0f;
 constexpr float kIntersectionCost = 0.25f;
 constexpr float kEmptyBonus = 0.2f;
@@ -192,6 +192,7 @@ bool clipPatch(const PlanarPatch& p, bool parallelogram, float pad, Bounds& box)
             };
             int m = 0;
             for (int i = 0; i < n; ++i) {
+                if (m + 2 > kMaxVertices) return true;  // only rounding makes a polygon this long: keep the box
                 const Vec3& from = polygon[i];
                 const Vec3& to = polygon[(i + 1) % n];
                 const bool fromIn = inside(from), toIn = inside(to);
