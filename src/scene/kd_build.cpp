@@ -30,9 +30,9 @@ constexpr float kScenePad = 1e-3f;
 constexpr float kMinCellWidth = 1e-4f;
 
 // Surface-area cost model: one traversal step against one object test, and the discount for a split
-// that cuts off empty space.
-// The walks are bound by memory latency: a node visit costs about as much as four object tests,
-// measured on a 1,000,000-triangle mesh (fewer nodes and list entries, same rays per second).
+// that cuts off empty space. The walks are bound by memory latency, so a node visit costs about as
+// much as four object tests (measured on a 1,000,000-triangle mesh: higher ratios give more nodes
+// and list entries for the same rays per second).
 constexpr float kTraversalCost = 1.0f;
 constexpr float kIntersectionCost = 0.25f;
 constexpr float kEmptyBonus = 0.2f;
@@ -192,6 +192,7 @@ bool clipPatch(const PlanarPatch& p, bool parallelogram, float pad, Bounds& box)
             };
             int m = 0;
             for (int i = 0; i < n; ++i) {
+                if (m + 2 > kMaxVertices) return true;  // only rounding makes a polygon this long: keep the box
                 const Vec3& from = polygon[i];
                 const Vec3& to = polygon[(i + 1) % n];
                 const bool fromIn = inside(from), toIn = inside(to);
@@ -439,12 +440,15 @@ private:
 // Copies a built tree into the scene's nodes, parent before children, below subtree first.
 class Emitter {
 public:
-    Emitter(Scene& scene, const std::vector<Task>& tasks, KdBuildStats& stats)
-        : scene_(scene), tasks_(tasks), stats_(stats) {}
+    Emitter(std::deque<SceneObject>& objects, const std::vector<Task>& tasks, KdBuildStats& stats)
+        : objects_(objects), tasks_(tasks), stats_(stats) {}
+
+    std::deque<KdNode> treeNodes;
+    std::deque<ObjectNode> listNodes;
 
     // Parent before children, the below subtree first.
     KdNode* emitRoot(const Output& out) {
-        KdNode& root = scene_.treeNodes.emplace_back();
+        KdNode& root = treeNodes.emplace_back();
         fill(root, out, 0);
         return &root;
     }
@@ -456,8 +460,8 @@ public:
             ++stats_.leaves;
             ObjectNode* previous = nullptr;
             for (uint32_t i = 0; i < n.second; ++i) {
-                SceneObject& o = scene_.objects[out.items[n.first + i]];
-                ObjectNode& entry = scene_.listNodes.emplace_back();
+                SceneObject& o = objects_[out.items[n.first + i]];
+                ObjectNode& entry = listNodes.emplace_back();
                 entry.object = &o;
                 ++o.leafCount;
                 if (previous)
@@ -472,16 +476,16 @@ public:
         ++stats_.innerNodes;
         k.axis = n.axis;
         k.split = n.split;
-        KdNode& b = scene_.treeNodes.emplace_back();
+        KdNode& b = treeNodes.emplace_back();
         k.below = &b;
         fill(b, out, n.first);
-        KdNode& a = scene_.treeNodes.emplace_back();
+        KdNode& a = treeNodes.emplace_back();
         k.above = &a;
         fill(a, out, n.second);
     }
 
 private:
-    Scene& scene_;
+    std::deque<SceneObject>& objects_;
     const std::vector<Task>& tasks_;
     KdBuildStats& stats_;
 };
@@ -580,7 +584,6 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         all.lo[a] -= pad;
         all.hi[a] += pad;
     }
-    scene.bounds = {{all.lo[0], all.lo[1], all.lo[2]}, {all.hi[0], all.hi[1], all.hi[2]}};
 
     const int maxDepth =
         std::min(48, 8 + static_cast<int>(1.3 * std::log2(static_cast<double>(std::max<size_t>(refs.size(), 1)))));
@@ -605,10 +608,14 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         for (int d : run.depths) depth = std::max(depth, d);
     }
 
-    scene.treeNodes.clear();
-    scene.listNodes.clear();
-    Emitter emitter(scene, tasks, stats);
-    scene.root = emitter.emitRoot(top);
+    // The new tree goes into deques of its own and replaces the old one only when complete: swapping
+    // deques keeps their elements in place.
+    Emitter emitter(scene.objects, tasks, stats);
+    KdNode* root = emitter.emitRoot(top);
+    scene.treeNodes.swap(emitter.treeNodes);
+    scene.listNodes.swap(emitter.listNodes);
+    scene.root = root;
+    scene.bounds = {{all.lo[0], all.lo[1], all.lo[2]}, {all.hi[0], all.hi[1], all.hi[2]}};
     stats.depth = depth;
     stats.bytes = scene.treeNodes.size() * sizeof(KdNode) + scene.listNodes.size() * sizeof(ObjectNode);
     stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -24,8 +24,9 @@ bool objectBounds(const SceneObject& object, Box& box);
 
 // Replaces the scene's tree by one built over every object except scene.freeObject: sets
 // scene.root, scene.bounds (the box of all objects, padded) and every object's leafCount. The
-// scene's previous tree nodes and list entries are released. The top levels are built on `threads`
-// threads. An empty scene gets one empty leaf.
+// scene's previous tree nodes and list entries are released; when the build throws (out of memory)
+// the scene keeps its old tree and bounds. Built on `threads` threads; the tree is the same for any
+// count. An empty scene gets one empty leaf.
 KdBuildStats buildKdTree(Scene& scene, int threads = 1);
 
 }  // namespace lumo

@@ -154,6 +154,7 @@ void expectSameHits(TraceScene& t, Shapes& g, int rays) {
 }
 
 TEST(KdBuild, NearestHitsMatchEveryObjectTestedOnMixedScenes) {
+    KdBuildStats first;
     for (int threads : {1, 2}) {
         TraceScene t;
         Shapes g;
@@ -165,6 +166,9 @@ TEST(KdBuild, NearestHitsMatchEveryObjectTestedOnMixedScenes) {
         size_t listed = 0;
         for (const SceneObject& o : t.scene.objects) listed += o.leafCount;
         EXPECT_EQ(listed, stats.references);
+        if (threads == 1) first = stats;  // the same tree on any thread count
+        EXPECT_EQ(stats.innerNodes, first.innerNodes);
+        EXPECT_EQ(stats.references, first.references);
         t.placeEye({0, -5, 0});
         expectSameHits(t, g, 3000);
     }
