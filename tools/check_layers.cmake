@@ -1,7 +1,7 @@
 # Fails when a source folder includes a folder above it, or a library folder includes Qt.
 #   cmake -DSRC=path/to/src -P tools/check_layers.cmake
 # The renderer's folders are ordered core < scene < intersect < simd < trace < shade < photon < image;
-# src/options sits on them, src/app and src/png (PNG and safe file writing) on it, src/app/qt and
+# src/options and src/scenefile sit on them, src/app and src/png (PNG and safe file writing) on it, src/app/qt and
 # src/cli on top. A file may include its own folder and folders below it, nothing beside or above it.
 if(NOT SRC)
   set(SRC "${CMAKE_CURRENT_LIST_DIR}/../src")
@@ -17,6 +17,8 @@ set(rank_photon 6)
 set(rank_image 7)
 # options: the command-line options both front ends share, on the renderer alone, below both.
 set(rank_options 8)
+# scenefile: scene and mesh files read into the renderer's scene, beside options.
+set(rank_scenefile 8)
 set(rank_app 9)
 # png: the PNG writer and the safe file writing both front ends save with.
 set(rank_png 9)

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/file_scene.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -28,13 +29,16 @@ float closestEyeDistance(int sceneId) {
         }
         return d;
     }();
+    if (sceneId == 0) return fileSceneInfo().closestDistance;
     return sceneId >= 1 && sceneId <= kSceneCount ? closest[static_cast<size_t>(sceneId)] : kStartEyeDistance;
 }
+
+float farthestEyeDistance(int sceneId) { return sceneId == 0 ? fileSceneInfo().farthestDistance : kMaxEyeDistance; }
 
 void zoomBy(float steps, int sceneId) {
     Orbit& o = orbit();
     const float d = o.distance * std::pow(kZoomStep, -steps);
-    o.distance = std::clamp(d, closestEyeDistance(sceneId), kMaxEyeDistance);
+    o.distance = std::clamp(d, closestEyeDistance(sceneId), farthestEyeDistance(sceneId));
 }
 
 void resetOrbit(int sceneId) {
@@ -43,6 +47,11 @@ void resetOrbit(int sceneId) {
     if (const SceneDescriptor* d = findDemoScene(sceneId)) {
         o.azimuth = d->azimuth;
         o.elevation = d->elevation;
+    } else if (sceneId == 0) {
+        const FileSceneInfo& f = fileSceneInfo();
+        o.azimuth = f.descriptor.azimuth;
+        o.elevation = f.descriptor.elevation;
+        o.distance = f.startDistance;
     }
 }
 

@@ -19,9 +19,12 @@ inline constexpr float kMaxEyeDistance = 40.0f;
 // One zoom step (a wheel notch, a + or - key) moves the eye by this factor.
 inline constexpr float kZoomStep = 1.1f;
 
-// The closest the eye may come to the orbit centre in scene sceneId: just outside every corner of
-// the scene box, which holds all of the scene's objects.
+// The closest the eye may come to the orbit centre in scene sceneId (0: the scene from a file): just
+// outside every corner of the scene box, which holds all of the scene's objects.
 float closestEyeDistance(int sceneId);
+// The farthest: kMaxEyeDistance, or for a scene from a file (id 0) four times its start distance if
+// that is farther.
+float farthestEyeDistance(int sceneId);
 
 // Moves the eye steps zoom steps toward the centre (negative: away), within the scene's limits.
 void zoomBy(float steps, int sceneId);

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "app/camera_orbit.h"
+#include "app/file_scene.h"
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "core/workers.h"
@@ -102,8 +104,8 @@ void toggleGiCalculate() {
     if (s().giCalculate) s().giDisplay = 1;
 }
 
-bool sceneHasCaustics() { return findDemoScene(s().sceneId)->offersCaustics; }
-bool sceneHasGi() { return findDemoScene(s().sceneId)->offersGi; }
+bool sceneHasCaustics() { return currentDescriptor().offersCaustics; }
+bool sceneHasGi() { return currentDescriptor().offersGi; }
 
 // "All (N)": every hardware thread of this machine.
 const char* allThreadsText() {
@@ -144,6 +146,7 @@ const Command kCommands[] = {
     {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr, "7"},
     {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr, "8"},
     {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr, "9"},
+    {kCmdOpenScene, "&Open Scene...", "Show a scene from a scene file", openScene, nullptr, nullptr, "Ctrl+O", true},
     {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr, "Space"},
     {kCmdZoomIn, "Zoom In", "Move the camera closer", zoomIn, nullptr, nullptr, "+; =; Num++"},
     {kCmdZoomOut, "Zoom Out", "Move the camera away", zoomOut, nullptr, nullptr, "-; Num+-"},
@@ -253,6 +256,7 @@ const Command kCommands[] = {
 void selectScene(int sceneId) {
     const SceneDescriptor* d = findDemoScene(sceneId);
     if (!d) return;
+    program().pendingScene.reset();  // a scene file opened just before gives way
     resetOrbit(sceneId);
     platform().setTitle(d->title);
     RenderSettings& st = settings();

@@ -23,6 +23,7 @@ enum CommandId : int {
     kCmdFullscreen = 32904,
     kCmdSavePicture = 32905,
     kCmdExit = 57665,
+    kCmdOpenScene = 32908,
 
     kCmdOneToOne = 32783,
     kCmdSubsampling = 32784,

@@ -9,7 +9,12 @@ namespace lumo {
 RenderParams takeFrameState() {
     Program& p = program();
     const RenderSettings& s = settings();
-    if (!p.scene || p.scene->id() != s.sceneId) loadScene(s.sceneId);
+    if (p.pendingScene) {
+        p.scene = std::move(p.pendingScene);
+        camera() = p.scene->camera;
+    } else if (s.sceneId != 0 && (!p.scene || p.scene->id() != s.sceneId)) {
+        loadScene(s.sceneId);
+    }
     const Orbit& o = orbit();
     Camera& c = camera();
     c.cameraAzimuth = o.azimuth;

@@ -16,7 +16,7 @@ std::vector<MenuItem> buildMenuBar() {
     return {
         submenu("&Demo", {item(kCmdMirrorsphere), item(kCmdSpheres), item(kCmdBalls), item(kCmdTorus),
                           item(kCmdCube), item(kCmdEgg), item(kCmdShadows1), item(kCmdAreaLight),
-                          item(kCmdCornellBox), separator(), item(kCmdAnimation), separator(), item(kCmdZoomIn),
+                          item(kCmdCornellBox), separator(), item(kCmdOpenScene), separator(), item(kCmdAnimation), separator(), item(kCmdZoomIn),
                           item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFullscreen), separator(),
                           item(kCmdSavePicture), separator(), item(kCmdExit)}),
         submenu("&Quality",

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
     virtual void showAbout() {}                                 // the modal About box
     virtual void requestQuit() {}                               // close the main window, end the program
     virtual void savePicture() {}                               // ask for a file and save the picture shown
+    // Asks for a scene file to open (modal); empty when the user cancels.
+    virtual std::string chooseSceneFile() { return {}; }
+    // Runs f on the program's state between two frames (programMutex() held) and asks for a frame.
+    virtual void editProgram(const std::function<void()>& f) { f(); }
     virtual bool fullscreen() { return false; }
     virtual void setFullscreen(bool /*on*/) {}
     virtual double devicePixelRatio() { return 1.0; }  // device pixels per logical pixel of the view
@@ -47,6 +52,10 @@ public:
     void showAbout() override { ++aboutShown; }
     void requestQuit() override { quitRequested = true; }
     void savePicture() override { ++picturesSaved; }
+    std::string chooseSceneFile() override {
+        ++sceneFilesAsked;
+        return sceneFileAnswer;
+    }
     bool fullscreen() override { return fullscreenOn; }
     void setFullscreen(bool on) override { fullscreenOn = on; }
     double devicePixelRatio() override { return pixelRatio; }
@@ -60,6 +69,8 @@ public:
     int aboutShown = 0;
     bool quitRequested = false;
     int picturesSaved = 0;
+    int sceneFilesAsked = 0;
+    std::string sceneFileAnswer;  // what chooseSceneFile() answers
     bool fullscreenOn = false;
     double pixelRatio = 1.0;
     // When set, tickCount() returns scriptedTick instead of the steady clock.

@@ -13,6 +13,9 @@ namespace lumo {
 
 struct Program {
     std::unique_ptr<Scene> scene;
+    // A scene read from a file, waiting for the next frame's start to become `scene` (programMutex()
+    // held), so a frame never sees half of a change of scene.
+    std::unique_ptr<Scene> pendingScene;
     View view;
     Renderer renderer;
 };

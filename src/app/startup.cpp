@@ -41,6 +41,7 @@ void startUp() {
 
 void resetToStaticValues() {
     resetSettings();
+    program().pendingScene.reset();
     camera() = Camera{};
     orbit() = Orbit{};
     frameTimer() = FrameTimer{};

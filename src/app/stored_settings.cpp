@@ -51,7 +51,8 @@ template <auto Member, bool SceneDescriptor::*Offers>
 Entry photonSwitch(const char* key) {
     return {key, [](const S& s) { return static_cast<int>(s.*Member); },
             [](S& s, int v) {
-                if (!oneOf(v, {0, 1}) || (v == 1 && !(findDemoScene(s.sceneId)->*Offers))) return false;
+                const SceneDescriptor* d = findDemoScene(s.sceneId);
+                if (!oneOf(v, {0, 1}) || (v == 1 && !(d && d->*Offers))) return false;
                 s.*Member = static_cast<int16_t>(v);
                 return true;
             }};

@@ -145,6 +145,12 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                      o.outSequence = numbers == 1;
                      return true;
                  }});
+    t.push_back({"--save-scene", "FILE", "a file name",
+                 "write the scene, as posed at the first frame's clock, as a scene\nfile (JSON) before rendering",
+                 [&o](const std::string& v) {
+                     o.saveScenePath = v;
+                     return !v.empty();
+                 }});
     t.push_back({"--compare", "REF.png", "a PNG file name", "compare the last frame with a PNG of the same size",
                  [&o](const std::string& v) {
                      o.comparePath = v;
@@ -226,7 +232,8 @@ std::string helpText() {
     RenderOptions defaults;
     Given given;
     return "Usage: lumo-render [options]\n"
-           "Renders frames of a demo scene without a window and reports the speed.\n"
+           "Renders frames of a demo scene or a scene file without a window and reports the\n"
+           "speed.\n"
            "\n" +
            optionsHelp(optionTable(defaults, given)) +
            "\n"
@@ -260,10 +267,12 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         result.status = read.stoppedAt->name == "--version" ? ParseResult::kVersion : ParseResult::kHelp;
         return result;
     }
-    // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box.
-    if (o.caustics == 1 && !findDemoScene(o.sceneId)->offersCaustics)
+    // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box; a scene
+    // file says for itself, once it is read.
+    const bool demo = o.sceneFile.empty();
+    if (demo && o.caustics == 1 && !findDemoScene(o.sceneId)->offersCaustics)
         return fail("--caustics on needs the cube or egg scene (--scene cube or --scene egg)");
-    if (o.gi == 1 && !findDemoScene(o.sceneId)->offersGi)
+    if (demo && o.gi == 1 && !findDemoScene(o.sceneId)->offersGi)
         return fail("--gi on needs the cornell-box scene (--scene cornell-box)");
     if (o.comparePath.empty()) {
         if (!o.diffPath.empty()) return fail("--diff needs --compare REF.png");

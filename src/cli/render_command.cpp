@@ -84,7 +84,8 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     return j.dump();
 }
 
-RenderParams renderParams(const RenderOptions& o) {
+RenderParams renderParams(const RenderOptions& o, const SceneDescriptor* fileScene,
+                          const ScenePhotonCounts* fileCounts) {
     RenderParams p;
     p.sampling = o.samplingMode == 1 ? kSamplingOneToOne : kSamplingSubsampled;
     p.threadCount = o.threadCount;
@@ -98,7 +99,19 @@ RenderParams renderParams(const RenderOptions& o) {
     ph.giPhotonCount = o.giPhotons;
     ph.giSplitCount = o.giSplit;
     ph.giOnlyIndirect = o.onlyIndirect != 0;
-    if (const SceneDescriptor* d = findDemoScene(o.sceneId)) {
+    if (fileCounts) {
+        // The file's counts stand where the options left the defaults.
+        const RenderOptions defaults;
+        if (fileCounts->causticPhotons && o.causticPhotons == defaults.causticPhotons)
+            ph.causticPhotonCount = fileCounts->causticPhotons;
+        if (fileCounts->causticSplit && o.causticSplit == defaults.causticSplit)
+            ph.causticSplitCount = fileCounts->causticSplit;
+        if (fileCounts->giPhotons && o.giPhotons == defaults.giPhotons) ph.giPhotonCount = fileCounts->giPhotons;
+        if (fileCounts->giSplit && o.giSplit == defaults.giSplit) ph.giSplitCount = fileCounts->giSplit;
+        if (fileCounts->giOnlyIndirect >= 0 && o.onlyIndirect == defaults.onlyIndirect)
+            ph.giOnlyIndirect = fileCounts->giOnlyIndirect != 0;
+    }
+    if (const SceneDescriptor* d = fileScene ? fileScene : findDemoScene(o.sceneId)) {
         ph.interpolationKernel = d->interpolationKernel;
         ph.causticsCalculate = ph.causticsDisplay = d->causticsOnSelect;
         ph.giCalculate = ph.giDisplay = d->giOnSelect;
@@ -120,15 +133,34 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
     if (!o.outPath.empty() && !checkOut(o, error)) return fail("--out: " + error);
     if (!o.diffPath.empty() && !checkOutput(o.diffPath, error)) return fail("--diff: " + error);
 
-    const RenderParams params = renderParams(o);
-    std::string allocating = "the reference picture";
+    std::string allocating = "the scene";
     try {
+        std::unique_ptr<Scene> scene;
+        ScenePhotonCounts counts;
+        if (!o.sceneFile.empty()) {
+            SceneFileResult loaded = loadSceneFile(o.sceneFile, o.threadCount);
+            if (!loaded.scene) return fail("--scene-file: " + loaded.error);
+            if (!loaded.warning.empty()) err << "lumo-render: warning: " << loaded.warning << std::endl;
+            const SceneDescriptor& d = loaded.scene->descriptor;
+            if (o.caustics == 1 && !d.offersCaustics) return fail("--caustics on: the scene file offers no caustics");
+            if (o.gi == 1 && !d.offersGi) return fail("--gi on: the scene file offers no global illumination");
+            scene = std::move(loaded.scene);
+            counts = loaded.photons;
+        } else {
+            scene = buildScene(o.sceneId);
+            if (!scene) return fail("--scene: no such scene");
+        }
+        if (!o.saveScenePath.empty()) {
+            // The scene as the first frame shows it.
+            if (o.animate) animateScene(*scene, o.timeMs);
+            if (!saveSceneFile(*scene, o.saveScenePath, error)) return fail("--save-scene: " + error);
+        }
+        const RenderParams params =
+            o.sceneFile.empty() ? renderParams(o) : renderParams(o, &scene->descriptor, &counts);
+        allocating = "the reference picture";
         Reference reference;
         if (!o.comparePath.empty() && !readReference(o.comparePath, o.width, o.height, reference, error))
             return fail("--compare: " + error);
-        allocating = "the scene";
-        std::unique_ptr<Scene> scene = buildScene(o.sceneId);
-        if (!scene) return fail("--scene: no such scene");
         View view;
         view.camera = scene->camera;
         FrameBuffer fb;
@@ -176,7 +208,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         const RayStats stats = totalRayStats(renderer);
         const double seconds = std::chrono::duration<double>(rendering).count();
         RenderReport r;
-        r.sceneId = o.sceneId;
+        r.sceneId = scene->id();
         r.width = o.width;
         r.height = o.height;
         r.frames = o.frames;

@@ -9,6 +9,8 @@
 #include "cli/compare.h"
 #include "cli/options.h"
 #include "core/render_params.h"
+#include "scene/scene.h"
+#include "scenefile/scene_file.h"
 
 namespace lumo {
 
@@ -40,8 +42,10 @@ std::string formatReport(const RenderReport& report);
 std::string formatJsonReport(const RenderReport& report, const Comparison* comparison, bool passed);
 
 // The frame parameters of the options: the program's start values, then the scene's photon switches
-// and kernel as selecting it from the Demo menu sets them, then what the options say.
-RenderParams renderParams(const RenderOptions& options);
+// and kernel as selecting it from the Demo menu sets them (for a scene file: as its descriptor and
+// photon counts say), then what the options say.
+RenderParams renderParams(const RenderOptions& options, const SceneDescriptor* fileScene = nullptr,
+                          const ScenePhotonCounts* fileCounts = nullptr);
 
 // Runs lumo-render: returns the exit status (0; 1 when the comparison fails; 2 after one error line on
 // err). With progress, err is a terminal that shows a progress line while frames take long.

@@ -40,6 +40,12 @@ void addCommonOptions(OptionTable& table, CommonOptions& o) {
                          if (id) o.sceneId = id;
                          return id != 0;
                      }});
+    table.push_back({"--scene-file", "FILE", "the name of a scene file",
+                     "a scene from a JSON scene file (docs/scene-format.md) instead\nof a demo scene",
+                     [&o](const std::string& v) {
+                         o.sceneFile = v;
+                         return !v.empty();
+                     }});
     table.push_back({"--size", "WxH", "WxH with W and H from 1 to " + side + ", e.g. 640x480",
                      "picture size, 1x1 to " + side + "x" + side + "; default " + std::to_string(o.width) + "x" +
                          std::to_string(o.height),

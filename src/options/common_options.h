@@ -18,9 +18,10 @@ struct CommonOptions {
     int height = 240;
     int threadCount = hardwareThreads();
     ShaderMode shader = kShaderPhong;
+    std::string sceneFile;  // --scene-file: a scene from a file instead of a demo scene
 };
 
-// Appends --scene, --size, --threads and --shader, storing into o; the help names o's values as defaults.
+// Appends --scene, --scene-file, --size, --threads and --shader, storing into o; the help names o's values as defaults.
 void addCommonOptions(OptionTable& table, CommonOptions& o);
 
 // 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.

@@ -8,8 +8,11 @@ void placeEyeOnOrbit(Camera& c) {
     const float a = c.cameraAzimuth;
     const float e = c.cameraElevation;
     const float r = c.orbitRadius;
-    c.eyePosition = {r * static_cast<float>(std::cos(e) * std::sin(a)), -r * static_cast<float>(std::cos(e) * std::cos(a)),
-                     r * static_cast<float>(std::sin(e))};
+    const Vec3 offset{r * static_cast<float>(std::cos(e) * std::sin(a)), -r * static_cast<float>(std::cos(e) * std::cos(a)),
+                      r * static_cast<float>(std::sin(e))};
+    const Vec3& o = c.orbitCentre;
+    // The demo scenes orbit the origin: their eye stays exactly the offset (no -0 turned into +0).
+    c.eyePosition = o.x == 0.0f && o.y == 0.0f && o.z == 0.0f ? offset : add(o, offset);
 }
 
 Material& Scene::newMaterial(const char* name) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/vec3.h"
 #include "scene/kd_tree.h"
@@ -22,10 +24,11 @@ struct Camera {
     float fieldOfView = 0.5f;    // radians across the shorter side of the picture
     float cameraAzimuth = 1.3f;  // orbit angle about z
     float cameraElevation = 0.3f;
-    float orbitRadius = 7.0f;    // distance of the eye from the orbit centre (the origin)
+    float orbitRadius = 7.0f;    // distance of the eye from the orbit centre
+    Vec3 orbitCentre{0.0f, 0.0f, 0.0f};  // the demo scenes orbit the origin
 };
 
-// Puts the eye on its orbit of radius orbitRadius about the origin, from cameraAzimuth and
+// Puts the eye on its orbit of radius orbitRadius about orbitCentre, from cameraAzimuth and
 // cameraElevation.
 void placeEyeOnOrbit(Camera& camera);
 
@@ -78,6 +81,12 @@ struct Scene {
     std::deque<ShapeTransform> transforms;
     std::deque<ObjectNode> listNodes;
     std::deque<KdNode> treeNodes;
+    // What scenes from files attach to their shapes: vertex normals, texture corners, textures.
+    std::deque<SurfaceAttributes> surfaceAttributes;
+    std::deque<std::array<Vec3, 3>> vertexNormals;
+    std::deque<TextureCorners> textureCorners;
+    std::deque<Bitmap> bitmaps;
+    std::deque<std::vector<uint8_t>> bitmapPixels;
     Material* materialList = nullptr;  // newest first, linked through Material::next
     KdNode* root = nullptr;            // sceneRoot
     Box bounds{{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 2.0f}};  // sceneBounds

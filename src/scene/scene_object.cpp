@@ -88,6 +88,27 @@ void initEllipsoidSection(SceneObject& o) {
     o.ellipsoid.normalTransform = nullptr;
 }
 
+void initParaboloid(SceneObject& o) {
+    initHeader(o);
+    o.type = kParaboloid;
+    o.paraboloid = Paraboloid{};
+    o.paraboloid.worldToLocal = identity();
+    o.paraboloid.sweep = 0.0f;
+    o.paraboloid.heightMax = 1.0f;
+    o.paraboloid.normalTransform = nullptr;
+}
+
+void initDiscSector(SceneObject& o) {
+    initHeader(o);
+    o.type = kDiscSector;
+    o.sector = DiscSector{};
+    o.sector.worldToLocal = identity();
+    o.sector.sweep = 0.0f;
+    o.sector.normal = {0.0f, 0.0f, 1.0f};
+    o.sector.outerRadiusSquared = 1.0f;
+    o.sector.innerRadiusSquared = 0.0f;
+}
+
 void prepareParallelogram(SceneObject& o) {
     PlanarPatch& p = o.patch;
     const Vec3 a = p.edgeA, b = p.edgeB;

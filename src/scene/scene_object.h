@@ -156,6 +156,8 @@ void initDisc(SceneObject& o);
 void initTorus(SceneObject& o);
 void initSphereSection(SceneObject& o);
 void initEllipsoidSection(SceneObject& o);
+void initParaboloid(SceneObject& o);
+void initDiscSector(SceneObject& o);
 
 // Derives normal, solveCase and inverseDeterminant from edgeA and edgeB.
 void prepareParallelogram(SceneObject& o);

@@ -45,6 +45,21 @@ expect 0 "" "$R" --scene balls --size 40x30 --compare ref.png --tolerance 255
 expect 2 "'ref.png' is 40x30, the picture 41x30" "$R" --size 41x30 --compare ref.png
 expect 2 "cannot read 'none.png': No such file or directory" "$R" --size 40x30 --compare none.png
 
+# Scene files: a demo scene saved as posed and read back renders the same picture; bad files are
+# one line and status 2.
+expect 0 "" "$R" --scene egg --time 3000 --save-scene egg.json --size 40x30 --out egg.png
+expect 0 "" "$R" --scene-file egg.json --size 40x30 --compare egg.png --min-match 0.999
+grep -q '"title": "LUMO-Demo: Tumbling Egg"' egg.json || fail "saved scene: $(head -c 200 egg.json)"
+expect 2 "--scene-file: none.json: No such file or directory" "$R" --scene-file none.json
+printf '{ "version": 1,\n  "light": { "position": [1, 2] } }' >short.json
+expect 2 "--scene-file: short.json: light.position: expected 3 elements, got 2" "$R" --scene-file short.json
+printf '{ "version": 1, "light": { "position": [1, 2, 3] } }' >plain.json
+expect 2 "--caustics on: the scene file offers no caustics" "$R" --scene-file plain.json --caustics on
+printf '{ "version": 1, "light": { "position": [1, 2, 3] }, "materials": [{ "name": "M" }],
+  "objects": [{ "shape": "sphere", "material": "M", "centre": [0, 0, 0], "radius": 0 }] }' >flat.json
+expect 0 "warning: flat.json: skipped 1 degenerate shape" "$R" --scene-file flat.json --size 8x8
+expect 2 "--save-scene: cannot write nodir/x.json" "$R" --save-scene nodir/x.json --size 8x8
+
 # A failed write to stdout is an error.
 expect 2 "cannot write the summary to stdout: No space left on device" sh -c "exec '$R' --size 4x4 >/dev/full"
 

@@ -125,6 +125,40 @@ private slots:
             QVERIFY(!w.action(id)->isChecked());
     }
 
+    // Open Scene through its file dialog: the file's scene and name in the window; a broken file is
+    // one message box and the scene stays.
+    void openSceneShowsTheFileOrKeepsTheScene() {
+        MainFrame& w = app->window;
+        QCOMPARE(w.action(kCmdOpenScene)->shortcut(), QKeySequence("Ctrl+O"));
+        w.startFrames();
+        auto open = [&](const QString& file) {
+            onNextModal<QFileDialog>([file](QFileDialog* d) {
+                d->selectFile(QString(LUMO_TEST_DATA "/scenes/") + file);
+                QMetaObject::invokeMethod(d, "accept");
+            });
+            w.action(kCmdOpenScene)->trigger();
+        };
+        auto scene = [] {
+            std::lock_guard<std::mutex> lock(programMutex());
+            return program().scene.get();
+        };
+        open("good.json");
+        QCOMPARE(w.windowTitle(), QString("LUMO: Every shape (good.json)"));
+        QCOMPARE(w.scenePane().text(), QString("good.json"));
+        QTRY_VERIFY(scene() && scene()->title == "Every shape");
+        const Scene* shown = scene();
+        QString reported;
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            reported = box->text();
+            box->accept();
+        });
+        open("bad/wrong_type.json");
+        QCOMPARE(reported, QString("wrong_type.json: light.position[1]: expected a number, got a string"));
+        QCOMPARE(w.windowTitle(), QString("LUMO: Every shape (good.json)"));
+        waitForFrame();
+        QCOMPARE(scene(), shown);
+    }
+
     void shortcutsReachTheirCommands() {
         MainFrame& w = app->window;
         w.activateWindow();

@@ -1,5 +1,6 @@
 #include "app/qt/lumo_app.h"
 
+#include "app/file_scene.h"
 #include "app/qt/settings_file.h"
 #include "app/startup.h"
 
@@ -15,8 +16,9 @@ LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce)
     if (!placed) window.resizeViewTo(640, 480);
 }
 
-void LumoApp::apply(const LaunchOptions& options) {
+void LumoApp::apply(const LaunchOptions& options, SceneFileResult sceneFile) {
     window.renderLoop().edit([&] { applyLaunchOptions(options); });
+    if (sceneFile.scene) useLoadedScene(std::move(sceneFile), options.common.sceneFile);
     window.refreshCommandStates();
     if (options.size) window.resizeViewTo(options.common.width, options.common.height);
     if (options.fullscreen) window.setFullscreen(true);

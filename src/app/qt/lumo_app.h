@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "app/command_line.h"
+#include "scenefile/scene_file.h"
 #include "app/qt/main_frame.h"
 #include "app/qt/qt_platform.h"
 
@@ -22,7 +23,8 @@ public:
     LumoApp& operator=(const LumoApp&) = delete;
 
     // The command line's choices over the stored ones: scene, threads, shader, view size, fullscreen.
-    void apply(const LaunchOptions& options);
+    // A scene file read for --scene-file is taken over the scene.
+    void apply(const LaunchOptions& options, SceneFileResult sceneFile = {});
 
     MainFrame window;
     QtPlatform platform{window};

@@ -9,6 +9,8 @@
 
 #include "app/command_line.h"
 #include "app/qt/lumo_app.h"
+#include "core/workers.h"
+#include "scenefile/scene_file.h"
 
 namespace {
 
@@ -63,6 +65,15 @@ int main(int argc, char** argv) {
         case lumo::LaunchOptions::kRun:
             break;
     }
+    // A scene file is read before the window opens: a bad one is one line and status 2, like a bad option.
+    lumo::SceneFileResult sceneFile;
+    if (!options.common.sceneFile.empty()) {
+        sceneFile = lumo::loadSceneFile(options.common.sceneFile, lumo::hardwareThreads());
+        if (!sceneFile.scene) {
+            std::fprintf(stderr, "lumo: --scene-file: %s\n", sceneFile.error.c_str());
+            return 2;
+        }
+    }
     if (!displayAvailable()) {
         std::fprintf(stderr, "%s\n", kNoDisplay);
         return 1;
@@ -73,7 +84,7 @@ int main(int argc, char** argv) {
     for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 
     lumo::LumoApp lumoApp;
-    lumoApp.apply(options);
+    lumoApp.apply(options, std::move(sceneFile));
     lumoApp.window.startFrames();
     return app.exec();
 }

@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include "app/commands.h"
+#include "app/file_scene.h"
 #include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/qt/about_dialog.h"
@@ -132,7 +133,7 @@ void MainFrame::refreshMenu(QMenu* menu) {
 }
 
 void MainFrame::refreshCommandStates() {
-    int sceneId = 1;
+    QString sceneName;
     {
         std::lock_guard<std::mutex> lock(programMutex());
         for (const auto& [id, action] : actions_) {
@@ -140,9 +141,9 @@ void MainFrame::refreshCommandStates() {
             action->setChecked(state.checked);
             action->setEnabled(state.enabled);
         }
-        sceneId = settings().sceneId;
+        sceneName = QString::fromStdString(currentDescriptor().menuName);
     }
-    if (const SceneDescriptor* d = findDemoScene(sceneId)) scenePane_->setText(d->menuName);
+    scenePane_->setText(sceneName);
 }
 
 void MainFrame::chooseCommand(int commandId) {
@@ -184,13 +185,12 @@ void MainFrame::showReport(const FrameReport& report) {
     sizePane_->setText(QString("%1x%2").arg(report.width).arg(report.height));
     threadsPane_->setText(report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
     if (report.photons >= 0) {
-        int sceneId = 1;
+        bool gi = false;
         {
             std::lock_guard<std::mutex> lock(programMutex());
-            sceneId = settings().sceneId;
+            gi = currentDescriptor().offersGi;
         }
-        const SceneDescriptor* d = findDemoScene(sceneId);
-        const QString map = d && d->offersGi ? "GI" : "Caustics";
+        const QString map = gi ? "GI" : "Caustics";
         photonsPane_->setText(
             QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
         photonsPane_->show();
@@ -296,14 +296,13 @@ void MainFrame::showAboutBox() {
 }
 
 QString MainFrame::defaultPictureName() const {
-    int sceneId = 1;
+    QString name;
     {
         std::lock_guard<std::mutex> lock(programMutex());
-        sceneId = settings().sceneId;
+        name = QFileInfo(QString::fromStdString(currentDescriptor().cliName)).completeBaseName();
     }
-    const SceneDescriptor* d = findDemoScene(sceneId);
     return QString("lumo-%1-%2.png")
-        .arg(d ? d->cliName : "picture", QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));
+        .arg(name.isEmpty() ? QString("picture") : name, QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));
 }
 
 void MainFrame::savePicture() {
@@ -317,6 +316,18 @@ void MainFrame::savePicture() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().first();
     if (savePictureTo(path)) pictureFolder_ = QFileInfo(path).absolutePath();
+}
+
+std::string MainFrame::chooseSceneFile() {
+    if (sceneFolder_.isEmpty() || !QDir(sceneFolder_).exists()) sceneFolder_ = QDir::currentPath();
+    QFileDialog dialog(this, "Open Scene", sceneFolder_, "Scene files (*.json);;All files (*)");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString path = dialog.selectedFiles().first();
+    sceneFolder_ = QFileInfo(path).absolutePath();
+    return QFile::encodeName(path).toStdString();
 }
 
 bool MainFrame::savePictureTo(const QString& path) {

@@ -60,6 +60,8 @@ public:
     void showAboutBox();
     // Save Picture: asks for a file, then savePictureTo().
     void savePicture();
+    // Open Scene: the file dialog; the chosen file's name, empty when cancelled.
+    std::string chooseSceneFile();
     // Writes the picture on show as a PNG; a failure is reported in a message box. True when written.
     bool savePictureTo(const QString& path);
     // The file name Save Picture offers: lumo-<scene>-<date>-<time>.png.
@@ -101,6 +103,7 @@ private:
     uint64_t framesShown_ = 0;
     bool showingMessage_ = false;
     QString pictureFolder_;  // where the last picture was saved
+    QString sceneFolder_;    // where the last scene file was opened
 };
 
 }  // namespace lumo

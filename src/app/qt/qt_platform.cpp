@@ -34,6 +34,10 @@ void QtPlatform::requestQuit() { window_.close(); }
 
 void QtPlatform::savePicture() { window_.savePicture(); }
 
+std::string QtPlatform::chooseSceneFile() { return window_.chooseSceneFile(); }
+
+void QtPlatform::editProgram(const std::function<void()>& f) { window_.renderLoop().edit(f); }
+
 bool QtPlatform::fullscreen() { return window_.fullscreen(); }
 
 void QtPlatform::setFullscreen(bool on) { window_.setFullscreen(on); }

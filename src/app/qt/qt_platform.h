@@ -23,6 +23,8 @@ public:
     void showAbout() override;
     void requestQuit() override;
     void savePicture() override;
+    std::string chooseSceneFile() override;
+    void editProgram(const std::function<void()>& f) override;
     bool fullscreen() override;
     void setFullscreen(bool on) override;
     double devicePixelRatio() override;

@@ -1,0 +1,93 @@
+#include "app/file_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/camera_orbit.h"
+#include "app/platform.h"
+#include "app/program.h"
+#include "app/settings.h"
+#include "core/workers.h"
+#include "scene/demo_scenes.h"
+
+namespace lumo {
+
+namespace {
+
+constexpr const char* kOpenCaption = "Open Scene";
+
+std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// Just outside the scene box's farthest corner, seen from the orbit centre, as for the demo scenes.
+float closestFor(const Scene& scene) {
+    const Vec3 c = scene.camera.orbitCentre;
+    const Box& b = scene.bounds;
+    const float x = std::max(std::fabs(b.min.x - c.x), std::fabs(b.max.x - c.x));
+    const float y = std::max(std::fabs(b.min.y - c.y), std::fabs(b.max.y - c.y));
+    const float z = std::max(std::fabs(b.min.z - c.z), std::fabs(b.max.z - c.z));
+    return std::sqrt(x * x + y * y + z * z) * 1.02f;
+}
+
+}  // namespace
+
+FileSceneInfo& fileSceneInfo() {
+    static FileSceneInfo info;
+    return info;
+}
+
+const SceneDescriptor& currentDescriptor() {
+    const SceneDescriptor* d = findDemoScene(settings().sceneId);
+    return d ? *d : fileSceneInfo().descriptor;
+}
+
+void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, const ScenePhotonCounts& photons) {
+    FileSceneInfo& info = fileSceneInfo();
+    info.fileName = fileName;
+    info.title = scene->title.empty() || scene->title == fileName ? "LUMO: " + fileName
+                                                                  : "LUMO: " + scene->title + " (" + fileName + ")";
+    info.descriptor = scene->descriptor;
+    info.descriptor.id = 0;
+    info.descriptor.menuName = info.fileName.c_str();
+    info.descriptor.cliName = info.fileName.c_str();
+    info.descriptor.title = info.title.c_str();
+    info.startDistance = scene->camera.orbitRadius;
+    // A start inside the box still zooms: the limits always hold the start distance.
+    info.closestDistance = std::min(closestFor(*scene), info.startDistance);
+    info.farthestDistance = std::max(kMaxEyeDistance, 4.0f * info.startDistance);
+
+    RenderSettings& st = settings();
+    const SceneDescriptor& d = info.descriptor;
+    st.interpolationKernel = static_cast<int16_t>(d.interpolationKernel);
+    st.causticsCalculate = st.causticsDisplay = d.causticsOnSelect ? 1 : 0;
+    st.giCalculate = st.giDisplay = d.giOnSelect ? 1 : 0;
+    if (photons.causticPhotons) st.causticPhotonCount = photons.causticPhotons;
+    if (photons.causticSplit) st.causticSplitCount = photons.causticSplit;
+    if (photons.giPhotons) st.giPhotonCount = photons.giPhotons;
+    if (photons.giSplit) st.giSplitCount = photons.giSplit;
+    if (photons.giOnlyIndirect >= 0) st.giOnlyIndirect = photons.giOnlyIndirect;
+    st.sceneId = 0;
+    program().pendingScene = std::move(scene);
+    resetOrbit(0);
+    platform().setTitle(info.title);
+}
+
+bool useLoadedScene(SceneFileResult loaded, const std::string& path) {
+    if (!loaded.scene) {
+        platform().showMessage(kOpenCaption, loaded.error);
+        return false;
+    }
+    std::unique_ptr<Scene> scene = std::move(loaded.scene);
+    const ScenePhotonCounts photons = loaded.photons;
+    platform().editProgram([&] { selectFileScene(std::move(scene), fileNameOf(path), photons); });
+    if (!loaded.warning.empty()) platform().showMessage(kOpenCaption, loaded.warning);
+    return true;
+}
+
+bool openSceneFile(const std::string& path) { return useLoadedScene(loadSceneFile(path, hardwareThreads()), path); }
+
+void openScene() {
+    const std::string path = platform().chooseSceneFile();
+    if (!path.empty()) openSceneFile(path);
+}
+
+}  // namespace lumo

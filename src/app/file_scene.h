@@ -1,0 +1,40 @@
+// The scene the program shows from a file (scene id 0): opening it, and what the menus, the orbit and
+// the window read of it while it is the current scene.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "scene/scene.h"
+#include "scenefile/scene_file.h"
+
+namespace lumo {
+
+struct FileSceneInfo {
+    std::string fileName;  // without its folder
+    std::string title;     // the window title
+    SceneDescriptor descriptor;
+    float startDistance = 7.0f;    // of the eye from the orbit centre
+    float closestDistance = 1.0f;  // zoom limits
+    float farthestDistance = 40.0f;
+};
+
+// Guarded by programMutex() like the settings.
+FileSceneInfo& fileSceneInfo();
+
+// The descriptor of the current scene, demo or file (programMutex() held).
+const SceneDescriptor& currentDescriptor();
+
+// Makes a scene read from a file the program's scene from the next frame on, with its start orbit,
+// title, kernel, photon switches and counts (programMutex() held).
+void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, const ScenePhotonCounts& photons);
+
+// Takes a loaded scene file as the program's scene (through the platform's editProgram); its warning,
+// if any, goes to a message box. Without a scene, shows the error and keeps the current scene.
+bool useLoadedScene(SceneFileResult loaded, const std::string& path);
+// Reads the file, then useLoadedScene. Runs without programMutex() held (it may show a message).
+bool openSceneFile(const std::string& path);
+// The Open Scene command: asks for a file, then openSceneFile.
+void openScene();
+
+}  // namespace lumo

@@ -1,0 +1,64 @@
+// Triangle meshes from OBJ (with MTL materials) and glTF 2.0 files, added to a scene as triangles.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/matrix34.h"
+#include "scene/scene.h"
+
+namespace lumo {
+
+// A mesh as read from its file, before it joins a scene: shared vertex arrays and indexed triangles.
+struct MeshData {
+    struct Corner {
+        int position = -1;
+        int normal = -1;    // -1: none
+        int texcoord = -1;  // -1: none
+    };
+    struct Triangle {
+        Corner corner[3];
+        int material = -1;  // into materials, -1: the mesh's default
+    };
+    struct MeshMaterial {
+        std::string name;
+        Vec3 diffuse{0.8f, 0.8f, 0.8f};
+        float reflectivity = 0.0f;
+        float phongExponent = 0.0f;
+        float transmission = 0.0f;
+        float iorBase = 1.0f;
+    };
+    std::vector<Vec3> positions;
+    std::vector<Vec3> normals;
+    std::vector<float> texcoords;  // s, t pairs
+    std::vector<Triangle> triangles;
+    std::vector<MeshMaterial> materials;
+};
+
+// Reads an OBJ (.obj) or glTF (.gltf, .glb) file; throws FileFault naming `keyPath` and the file.
+MeshData readMeshFile(const std::string& path, const std::string& keyPath);
+
+struct MeshPlacement {
+    Matrix34 placement;                  // file coordinates to the scene's
+    const Material* material = nullptr;  // for every triangle, instead of the file's materials
+    uint16_t flags = 0;
+    bool smooth = true;                  // use the file's vertex normals where it has them
+};
+
+// Bytes a scene spends per triangle of a mesh (object, tree entries, normals, texture corners), for
+// the memory check before a mesh is added.
+inline constexpr size_t kBytesPerMeshTriangle = 256;
+
+// Adds the mesh's triangles to the scene (after checking the memory they need); zero-area triangles
+// are left out and counted in `skipped`. Returns the triangles added.
+size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,
+               size_t& skipped);
+
+// Memory the system can still give, in bytes (0 when unknown).
+uint64_t availableMemoryBytes();
+// Faults under keyPath when `bytes` more than the available memory (or an absurd amount) is asked for.
+void checkMemory(uint64_t bytes, const std::string& keyPath, const std::string& what);
+
+}  // namespace lumo
