@@ -46,7 +46,7 @@ list(APPEND lumo_compressed ${CMAKE_BINARY_DIR}/doc/changelog.gz)
 add_custom_target(lumo_docs ALL DEPENDS ${lumo_compressed})
 
 # The licence goes where Debian looks for it, under the name it looks for.
-install(FILES README.md ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION ${LUMO_DOC_DIR})
+install(FILES README.md docs/scene-format.md ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION ${LUMO_DOC_DIR})
 install(FILES LICENSE DESTINATION ${LUMO_DOC_DIR} RENAME copyright)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/scenes)

@@ -43,8 +43,11 @@ const SceneDescriptor& currentDescriptor() {
 void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, const ScenePhotonCounts& photons) {
     FileSceneInfo& info = fileSceneInfo();
     info.fileName = fileName;
-    info.title = scene->title.empty() || scene->title == fileName ? "LUMO: " + fileName
-                                                                  : "LUMO: " + scene->title + " (" + fileName + ")";
+    // An exported demo scene keeps its own title ("LUMO-Demo: ..."), so it gets no second prefix.
+    const bool ownPrefix = scene->title.rfind("LUMO", 0) == 0;
+    info.title = scene->title.empty() || scene->title == fileName
+                     ? "LUMO: " + fileName
+                     : (ownPrefix ? "" : "LUMO: ") + scene->title + " (" + fileName + ")";
     info.descriptor = scene->descriptor;
     info.descriptor.id = 0;
     info.descriptor.menuName = info.fileName.c_str();
