@@ -81,11 +81,7 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     const Light& light = *ctx.scene->firstLight();
     const bool area = isAreaLight(light.object);
     Vec3 targets[4] = {light.position};
-    if (area) {
-        const PlanarPatch& p = light.object->patch;
-        const Vec3 c1 = add(p.origin, p.edgeA);
-        targets[0] = p.origin, targets[1] = c1, targets[2] = add(c1, p.edgeB), targets[3] = add(p.origin, p.edgeB);
-    }
+    if (area) areaLightCorners(light.object->patch, targets);
     unsigned lanes = 0;
     ShadowPacket rays{};  // lanes without a ray keep zeros, which the kernel computes and ignores
     for (int k = 0; k < kernels.lanes; ++k) {
@@ -118,6 +114,20 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     return lanes;
 }
 
+// The record of lane k's winner as the scalar walk leaves it: the packet's own record where the
+// kernel kept one, else the shape's own test on a clean record.
+HitRecord winnerRecord(const CameraPacketFrame& frame, const PacketHits& out, int k, const Vec3& eye,
+                       const Vec3& direction) {
+    const PacketShape& shape = frame.shapes[out.shape[k]];
+    HitRecord hit{};
+    if (out.recorded & (1u << k))
+        hit = out.records[k];
+    else
+        intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
+    hit.object = const_cast<SceneObject*>(shape.object);
+    return hit;
+}
+
 }  // namespace
 
 void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKernels& kernels, float y,
@@ -143,16 +153,8 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
                 Vec3 colour{0.0f, 0.0f, 0.0f};
                 const int s = out.shape[k];
                 if (s >= 0 && out.distance[k] > 0.0f) {
-                    // The winner's record as the scalar walk leaves it: its own test, on a clean record.
-                    const PacketShape& shape = frame.shapes[s];
                     const Vec3 direction{out.direction[0][k], out.direction[1][k], out.direction[2][k]};
-                    HitRecord hit{};
-                    if (out.recorded & (1u << k))
-                        hit = out.records[k];
-                    else
-                        intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
-                    hit.object = const_cast<SceneObject*>(shape.object);
-                    colour = shader(ctx, eye, direction, hit, &airMedium, 0);
+                    colour = shader(ctx, eye, direction, winnerRecord(frame, out, k, eye, direction), &airMedium, 0);
                 }
                 rowPixels[columns[first + k]] = packColour(colour);
             }
@@ -163,22 +165,16 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
         for (int k = 0; k < n; ++k) {
             const int s = out.shape[k];
             if (s < 0 || !(out.distance[k] > 0.0f)) continue;
-            const PacketShape& shape = frame.shapes[s];
             directions[k] = {out.direction[0][k], out.direction[1][k], out.direction[2][k]};
-            hits[k] = HitRecord{};
-            if (out.recorded & (1u << k))
-                hits[k] = out.records[k];
-            else
-                intersectCameraForm(*shape.object, *shape.cache, eye, directions[k], hits[k]);
-            hits[k].object = const_cast<SceneObject*>(shape.object);
+            hits[k] = winnerRecord(frame, out, k, eye, directions[k]);
             hitLanes |= 1u << k;
         }
         const unsigned shadowed = castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, occlusion);
+        TraceContext lane = ctx;
         for (int k = 0; k < n; ++k) {
             Vec3 colour{0.0f, 0.0f, 0.0f};
             if (hitLanes & (1u << k)) {
-                TraceContext lane = ctx;
-                if (shadowed & (1u << k)) lane.cameraLightOcclusion = occlusion[k];
+                lane.cameraLightOcclusion = (shadowed & (1u << k)) ? occlusion[k] : ctx.cameraLightOcclusion;
                 colour = shader(lane, eye, directions[k], hits[k], &airMedium, 0);
             }
             rowPixels[columns[first + k]] = packColour(colour);

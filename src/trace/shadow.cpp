@@ -59,12 +59,12 @@ float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, co
                    const Vec3& x, const Vec3& toLight, float lightDistance) {
     const ShadowQuery q{ctx, excludeObject, lightObject, x};
     if (isAreaLight(lightObject)) {
-        const PlanarPatch& p = lightObject->patch;
-        const Vec3 c1 = add(p.origin, p.edgeA);
-        const float o0 = shadowRayOcclusion(q, p.origin);
-        const float o1 = shadowRayOcclusion(q, c1);
-        const float o2 = shadowRayOcclusion(q, add(c1, p.edgeB));
-        const float o3 = shadowRayOcclusion(q, add(p.origin, p.edgeB));
+        Vec3 c[4];
+        areaLightCorners(lightObject->patch, c);
+        const float o0 = shadowRayOcclusion(q, c[0]);
+        const float o1 = shadowRayOcclusion(q, c[1]);
+        const float o2 = shadowRayOcclusion(q, c[2]);
+        const float o3 = shadowRayOcclusion(q, c[3]);
         return areaShadow(q, 0.0f, 0.0f, 1.0f, o0, o1, o2, o3, 0);
     }
     return shadowRayOcclusion(q, toLight, lightDistance);

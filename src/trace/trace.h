@@ -75,5 +75,11 @@ float shadowFactorFromOcclusion(const TraceContext& ctx, const SceneObject* excl
                                 const SceneObject* lightObject, const Vec3& x, const float* occlusion);
 // Whether shadowFactor treats lightObject as a parallelogram area light.
 inline bool isAreaLight(const SceneObject* lightObject) { return lightObject && lightObject->type == kParallelogram; }
+// The corners of a parallelogram light in the order shadowFactor samples them: origin, +edgeA,
+// +edgeA+edgeB, +edgeB.
+inline void areaLightCorners(const PlanarPatch& p, Vec3 corners[4]) {
+    const Vec3 c1 = add(p.origin, p.edgeA);
+    corners[0] = p.origin, corners[1] = c1, corners[2] = add(c1, p.edgeB), corners[3] = add(p.origin, p.edgeB);
+}
 
 }  // namespace lumo
