@@ -182,6 +182,17 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
     }
 }
 
+namespace {
+
+// The scene's leaf in SIMD form for rays at level `isa`, from the scene as it is now; null where the
+// scalar walk runs.
+const LeafShapes* prepareLeafShapes(Renderer& renderer, const Scene& scene, Isa isa) {
+    buildLeafShapes(renderer.leafShapes, scene.root, isa);
+    return renderer.leafShapes.leaf ? &renderer.leafShapes : nullptr;
+}
+
+}  // namespace
+
 void renderFrame(Renderer& renderer, const Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb) {
     prepareView(view, scene, fb.width, fb.height);
     const int threads = validThreadCount(params.threadCount);
@@ -189,12 +200,14 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
 
     const Isa isa = resolveIsa(params.isa, processorIsa());
     TracingSampler sampler{view, {}, renderer.renderWorkers, packetKernels(isa)};
+    const LeafShapes* leaf = prepareLeafShapes(renderer, scene, isa);
     for (RenderWorker& w : renderer.renderWorkers) {
         w.startFrame(scene.objectCount());
         TraceContext ctx;
         ctx.scene = &scene;
         ctx.params = &params;
         ctx.stats = &w.stats;
+        ctx.leafShapes = leaf;
         sampler.contexts.push_back(ctx);
     }
 
@@ -211,7 +224,8 @@ void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& param
     if (!params.photons.causticsCalculate && !params.photons.giCalculate) return;
     renderer.ensureWorkers(params.threadCount);
     const WorkerWait workers = renderer.workers();
-    const PhotonPassSetup setup{params, renderer.frameRandom, renderer.photonWorkers, workers};
+    const LeafShapes* leaf = prepareLeafShapes(renderer, scene, resolveIsa(params.isa, processorIsa()));
+    const PhotonPassSetup setup{params, renderer.frameRandom, renderer.photonWorkers, workers, leaf};
     if (params.photons.causticsCalculate) runCausticPass(scene, setup);
     if (params.photons.giCalculate) runGlobalIlluminationPass(scene, setup);
 }

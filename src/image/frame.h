@@ -38,6 +38,8 @@ struct Renderer {
     Random frameRandom;  // reseeded with 12345 every frame, so photon noise does not flicker
     WorkerWait wait;     // how threaded passes wait for late workers
     WorkerPool pool;     // the threads of its passes, kept from frame to frame
+    // The scene's leaf in SIMD form for the rays of a frame's passes, rebuilt before each pass set.
+    LeafShapes leafShapes;
 
     // How its passes run: `wait`, on the renderer's own threads.
     WorkerWait workers() {

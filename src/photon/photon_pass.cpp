@@ -33,6 +33,7 @@ TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, Pho
     ctx.params = &setup.params;
     ctx.stats = &w.stats;
     ctx.photons = &w.buffer;
+    ctx.leafShapes = setup.leafShapes;
     return ctx;
 }
 

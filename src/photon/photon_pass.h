@@ -47,6 +47,7 @@ struct PhotonPassSetup {
     Random& frameRandom;
     std::span<PhotonWorker> workers;
     const WorkerWait& wait;
+    const LeafShapes* leafShapes = nullptr;  // see TraceContext
 };
 
 // Both read the scene's first light; called between frames.

@@ -15,6 +15,7 @@
 #include "core/isa.h"
 #include "intersect/box_entry.h"
 #include "intersect/hit_record.h"
+#include "simd/leaf_shapes.h"
 
 namespace lumo {
 
@@ -104,6 +105,7 @@ struct PacketKernels {
     CameraPacketKernel camera = nullptr;
     OcclusionPacketKernel occlusion = nullptr;
     int lanes = 1;
+    LeafKernel leaf = nullptr;  // one ray against a leaf's shapes, a shape per lane
 };
 
 // The kernels of a level; empty (null, 1 lane) for kIsaScalar. Call only with a level the processor

@@ -43,6 +43,11 @@ struct F4 {
     static M mnot(M a) { return _mm_xor_ps(a, all()); }
     static unsigned bits(M m) { return static_cast<unsigned>(_mm_movemask_ps(m)); }
     static F4 select(M m, F4 a, F4 b) { return {_mm_blendv_ps(a.v, b.v, m)}; }
+    // The smallest lane, broadcast (no lane a NaN).
+    static F4 minAll(F4 a) {
+        __m128 m = _mm_min_ps(a.v, _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(1, 0, 3, 2)));
+        return {_mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)))};
+    }
     // float(sqrt(x*x + y*y + z*z)) with the squares and the sum in double, as the scalar length.
     static F4 lengthViaDouble(F4 x, F4 y, F4 z) {
         auto half = [](__m128 a, __m128 b, __m128 c) {
@@ -85,6 +90,11 @@ struct F8 {
     static M mnot(M a) { return _mm256_xor_ps(a, all()); }
     static unsigned bits(M m) { return static_cast<unsigned>(_mm256_movemask_ps(m)); }
     static F8 select(M m, F8 a, F8 b) { return {_mm256_blendv_ps(a.v, b.v, m)}; }
+    static F8 minAll(F8 a) {
+        __m256 m = _mm256_min_ps(a.v, _mm256_permute2f128_ps(a.v, a.v, 1));
+        m = _mm256_min_ps(m, _mm256_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+        return {_mm256_min_ps(m, _mm256_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)))};
+    }
     static F8 lengthViaDouble(F8 x, F8 y, F8 z) {
         auto half = [](__m128 a, __m128 b, __m128 c) {
             const __m256d dx = _mm256_cvtps_pd(a), dy = _mm256_cvtps_pd(b), dz = _mm256_cvtps_pd(c);
@@ -129,6 +139,7 @@ struct F16 {
     static M mnot(M a) { return static_cast<M>(~a); }
     static unsigned bits(M m) { return m; }
     static F16 select(M m, F16 a, F16 b) { return {_mm512_mask_blend_ps(m, a.v, b.v)}; }
+    static F16 minAll(F16 a) { return set1(_mm512_reduce_min_ps(a.v)); }
     static F16 lengthViaDouble(F16 x, F16 y, F16 z) {
         auto half = [](__m256 a, __m256 b, __m256 c) {
             const __m512d dx = _mm512_cvtps_pd(a), dy = _mm512_cvtps_pd(b), dz = _mm512_cvtps_pd(c);

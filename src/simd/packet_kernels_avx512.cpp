@@ -1,9 +1,10 @@
 // The packet kernels built for one instruction-set level (compile flags in CMakeLists.txt).
+#include "simd/leaf_kernels.h"
 #include "simd/packet_kernels.h"
 
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsAvx512{&traceCameraPacket<lanes::F16>, &occludePacket<lanes::F16>,
-                                            lanes::F16::kLanes};
+                                            lanes::F16::kLanes, &nearestLeafShapes<lanes::F16>};
 
 }  // namespace lumo

@@ -41,9 +41,13 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
         nearest = candidate;
     }
     enterBox(scene.bounds, origin, direction, candidate);
-    if (candidate.distance > 0.0f)
+    if (candidate.distance > 0.0f) {
+        const LeafShapes* leaf = ctx.leafShapes;
+        if (leaf && leaf->leaf == scene.root && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject))
+            return nearest;
         traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject, scene.bounds.min,
                         scene.bounds.max);
+    }
     return nearest;
 }
 

@@ -34,6 +34,9 @@ struct TraceContext {
     // Shading a camera ray's hit: the first light's occlusion as the packet's shadow rays found it
     // (see shadowFactorFromOcclusion); null: the shader casts its shadow rays itself.
     const float* cameraLightOcclusion = nullptr;
+    // The scene's single leaf in SIMD form for the nearest hits of rays other than camera rays; null:
+    // the scalar walk (the scalar level, or a tree of several leaves).
+    const LeafShapes* leafShapes = nullptr;
 };
 
 // A ray of a query: origin, unit direction and how far it reaches.

@@ -1,0 +1,154 @@
+#include "simd/leaf_shapes.h"
+
+#include <cmath>
+
+#include "intersect/intersect.h"
+#include "simd/camera_packets.h"
+
+namespace lumo {
+
+namespace {
+
+// Appends a block of `lanes` lanes of `fields` floats, each lane a shape that every ray misses: a
+// zero normal (patch, disc) or a radius^2 of -infinity (sphere), index -1, position +infinity.
+float* appendBlock(std::vector<float>& data, int fields, int lanes, bool sphere) {
+    const size_t start = data.size();
+    data.resize(start + static_cast<size_t>(fields * lanes), 0.0f);
+    float* block = data.data() + start;
+    for (int k = 0; k < lanes; ++k) {
+        if (sphere) block[3 * lanes + k] = -INFINITY;
+        block[(fields - 2) * lanes + k] = -1.0f;
+        block[(fields - 1) * lanes + k] = INFINITY;
+    }
+    return block;
+}
+
+void setLane(float* block, int lanes, int k, const float* values, int count) {
+    for (int f = 0; f < count; ++f) block[f * lanes + k] = values[f];
+}
+
+}  // namespace
+
+void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
+    shapes.leaf = nullptr;
+    shapes.data.clear();
+    shapes.others.clear();
+    shapes.objects.clear();
+    shapes.arrays = LeafArrays{};
+    shapes.kernel = packetKernels(isa).leaf;
+    shapes.lanes = isaLanes(isa);
+    if (!shapes.kernel || !root || root->axis != 0) return;
+
+    std::vector<LeafOther> kinds[3];  // spheres, patches, discs
+    for (const ObjectNode* n = root->objects(); n; n = n->next) {
+        SceneObject* o = n->object;
+        const auto position = static_cast<int32_t>(shapes.objects.size());
+        shapes.objects.push_back(o);
+        switch (o->type) {
+            case kSphere: kinds[0].push_back({o, position}); break;
+            case kTriangle:
+            case kParallelogram: kinds[1].push_back({o, position}); break;
+            case kDisc: kinds[2].push_back({o, position}); break;
+            default: shapes.others.push_back({o, position}); break;
+        }
+    }
+    const size_t packed = kinds[0].size() + kinds[1].size() + kinds[2].size();
+    if (packed < kMinLeafShapes) return;
+
+    const int w = shapes.lanes;
+    const auto blocks = [w](size_t count) { return static_cast<int>((count + static_cast<size_t>(w) - 1) / w); };
+    shapes.arrays.sphereBlocks = blocks(kinds[0].size());
+    shapes.arrays.patchBlocks = blocks(kinds[1].size());
+    shapes.arrays.discBlocks = blocks(kinds[2].size());
+    shapes.data.reserve(static_cast<size_t>(w) * (shapes.arrays.sphereBlocks * kLeafSphereFields +
+                                                  shapes.arrays.patchBlocks * kLeafPatchFields +
+                                                  shapes.arrays.discBlocks * kLeafDiscFields));
+
+    size_t offsets[3];
+    const int fields[3] = {kLeafSphereFields, kLeafPatchFields, kLeafDiscFields};
+    for (int kind = 0; kind < 3; ++kind) {
+        offsets[kind] = shapes.data.size();
+        float* block = nullptr;
+        for (size_t i = 0; i < kinds[kind].size(); ++i) {
+            const int k = static_cast<int>(i % static_cast<size_t>(w));
+            if (k == 0) block = appendBlock(shapes.data, fields[kind], w, kind == 0);
+            const SceneObject& o = *kinds[kind][i].object;
+            const float index = static_cast<float>(o.index), position = static_cast<float>(kinds[kind][i].position);
+            if (kind == 0) {
+                const Sphere& s = o.sphere;
+                const float v[kLeafSphereFields] = {s.centre.x, s.centre.y, s.centre.z, s.radiusSquared, index, position};
+                setLane(block, w, k, v, kLeafSphereFields);
+            } else if (kind == 1) {
+                const PlanarPatch& p = o.patch;
+                const int ai = kSolveAxisI[p.solveCase], aj = kSolveAxisJ[p.solveCase];
+                const float v[kLeafPatchFields] = {p.normal.x, p.normal.y, p.normal.z, p.origin.x, p.origin.y,
+                                                   p.origin.z, static_cast<float>(ai), static_cast<float>(aj),
+                                                   isect::axisComponent(p.edgeA, ai), isect::axisComponent(p.edgeA, aj),
+                                                   isect::axisComponent(p.edgeB, ai), p.inverseDeterminant,
+                                                   o.type == kTriangle ? 1.0f : 0.0f,
+                                                   (o.flags & kOneSided) ? 1.0f : 0.0f, index, position};
+                setLane(block, w, k, v, kLeafPatchFields);
+            } else {
+                const Disc& d = o.disc;
+                const float v[kLeafDiscFields] = {d.normal.x, d.normal.y, d.normal.z, d.centre.x, d.centre.y, d.centre.z,
+                                                  d.outerRadiusSquared, d.innerRadiusSquared, index, position};
+                setLane(block, w, k, v, kLeafDiscFields);
+            }
+        }
+    }
+    shapes.arrays.spheres = shapes.data.data() + offsets[0];
+    shapes.arrays.patches = shapes.data.data() + offsets[1];
+    shapes.arrays.discs = shapes.data.data() + offsets[2];
+    shapes.leaf = root;
+}
+
+bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
+                   const SceneObject* excludeObject) {
+    const float incoming = nearest.distance;
+    if (std::isnan(incoming)) return false;
+    const float o[3] = {origin.x, origin.y, origin.z}, d[3] = {direction.x, direction.y, direction.z};
+    const float excludeIndex = excludeObject ? static_cast<float>(excludeObject->index) : -1.0f;
+    const LeafNearest packed = shapes.kernel(shapes.arrays, o, d, excludeIndex);
+    if (packed.unordered) return false;
+
+    // The other objects in leaf order, by the scalar loop's rule, from the hit so far (which wins
+    // ties against the whole leaf: position -1).
+    float best = incoming;
+    int32_t bestPosition = -1;
+    HitRecord scratch{};
+    HitRecord otherHit;
+    for (const LeafOther& other : shapes.others) {
+        intersectNearer(*other.object, origin, direction, best, scratch);
+        const float t = scratch.distance;
+        if (std::isnan(t)) return false;
+        if (other.object == excludeObject && t < 0.0001f) continue;
+        if (t < 0.0f) continue;
+        if (best < 0.0f || t < best) {
+            best = t;
+            bestPosition = other.position;
+            otherHit = scratch;
+        }
+    }
+    const bool packedWins = packed.position >= 0 && (best < 0.0f || packed.distance < best ||
+                                                     (packed.distance == best && packed.position < bestPosition));
+    if (packedWins) {
+        // The winner's record as its scalar routine writes it on a clean record: the leaf loop's
+        // record differs only in fields the winner's shape leaves alone, which shading does not read.
+        SceneObject* winner = shapes.objects[static_cast<size_t>(packed.position)];
+        HitRecord hit{};
+        hit.distance = packed.distance;
+        // A flat shape met at distance 0 (the ray leaves its plane) has no point or coordinates.
+        if (winner->type != kSphere && packed.distance > 0.0f) {
+            hit.position = isect::pointAlong(origin, packed.distance, direction);
+            if (winner->type != kDisc) hit.u = packed.u, hit.v = packed.v;
+        }
+        hit.object = winner;
+        nearest = hit;
+    } else if (bestPosition >= 0) {
+        otherHit.object = shapes.objects[static_cast<size_t>(bestPosition)];
+        nearest = otherHit;
+    }
+    return true;
+}
+
+}  // namespace lumo
