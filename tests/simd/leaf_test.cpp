@@ -154,6 +154,48 @@ TEST(LeafShapes, NearestHitIsTheScalarLoopsOnEveryLevel) {
     EXPECT_GT(unordered, 100) << "distances that are not numbers must be exercised";
 }
 
+// Rays straight down onto exactly representable boundary points, where a comparison with equality at
+// stake decides: the long side of a triangle, the far edge of a parallelogram, the rims of an annulus
+// (hits), a tangent sphere (a miss for rays from any origin).
+TEST(LeafShapes, BoundaryRaysDecideAsTheScalarLoop) {
+    if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
+    const struct {
+        const char* what;
+        float x, y;
+        int shape;  // 0 sphere, 1 triangle, 2 parallelogram, 3 annulus
+    } cases[] = {{"tangent", 0.5f, 0.0f, 0}, {"long side", 0.5f, 0.5f, 1}, {"far edge", 1.0f, 0.5f, 2},
+                 {"inner rim", 0.5f, 0.0f, 3}, {"outer rim", 0.0f, 1.0f, 3}};
+    for (const auto& c : cases) {
+        TraceScene t;
+        SceneObject* o = nullptr;
+        if (c.shape == 0) {
+            o = &t.sphere({0.0f, 0.0f, 0.0f}, 0.25f);
+        } else if (c.shape == 3) {
+            o = &t.scene.newObject();
+            initDisc(*o);
+            o->disc.normal = {0.0f, 0.0f, 1.0f};
+            o->disc.innerRadiusSquared = 0.25f;
+            o->material = t.material;
+        } else {
+            o = &t.parallelogram({0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+            if (c.shape == 1) o->type = kTriangle;
+        }
+        KdNode& leaf = t.leafOf({&t.sphere({5.0f, 5.0f, 0.0f}, 0.01f), &t.sphere({-5.0f, 5.0f, 0.0f}, 0.01f),
+                                 &t.sphere({5.0f, -5.0f, 0.0f}, 0.01f), o});
+        t.finish({{-8.0f, -8.0f, -8.0f}, {8.0f, 8.0f, 8.0f}}, leaf, {0.0f, 0.0f, 4.0f});
+        const Vec3 origin{c.x, c.y, 4.0f}, down{0.0f, 0.0f, -1.0f};
+        const HitRecord expected = nearestHit(t.context(), origin, down, nullptr);
+        EXPECT_EQ(expected.object, c.shape == 0 ? nullptr : o) << c.what;
+        for (int level = kIsaSse; level <= processorIsa(); ++level) {
+            LeafShapes shapes;
+            buildLeafShapes(shapes, &leaf, static_cast<Isa>(level));
+            TraceContext wide = t.context();
+            wide.leafShapes = &shapes;
+            EXPECT_TRUE(sameHit(expected, nearestHit(wide, origin, down, nullptr))) << c.what << " " << isaName(static_cast<Isa>(level));
+        }
+    }
+}
+
 // Trees of several leaves, and leaves with too few shapes of a packet form, keep the scalar walk.
 TEST(LeafShapes, OnlyASingleLeafWithEnoughShapesIsCopied) {
     TraceScene t;
