@@ -99,10 +99,11 @@ struct LeafRay {
 };
 
 template <class V>
-LeafNearest nearestLeafShapes(const LeafArrays& s, const float* origin, const float* direction, float excludeIndex) {
+LeafNearest nearestLeafShapes(const LeafArrays& s, const Vec3& origin, const Vec3& direction, float excludeIndex) {
     constexpr int W = V::kLanes;
     LeafRay<V> r;
-    for (int a = 0; a < 3; ++a) r.o[a] = V::set1(origin[a]), r.d[a] = V::set1(direction[a]);
+    r.o[0] = V::set1(origin.x), r.o[1] = V::set1(origin.y), r.o[2] = V::set1(origin.z);
+    r.d[0] = V::set1(direction.x), r.d[1] = V::set1(direction.y), r.d[2] = V::set1(direction.z);
     r.exclude = V::set1(excludeIndex);
     for (int i = 0; i < s.sphereBlocks; ++i) r.spheres(s.spheres + i * kLeafSphereFields * W);
     for (int i = 0; i < s.patchBlocks; ++i) r.patches(s.patches + i * kLeafPatchFields * W);

@@ -102,21 +102,14 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
     shapes.leaf = root;
 }
 
-bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
-                   const SceneObject* excludeObject) {
-    const float incoming = nearest.distance;
-    if (std::isnan(incoming)) return false;
-    const float o[3] = {origin.x, origin.y, origin.z}, d[3] = {direction.x, direction.y, direction.z};
-    const float excludeIndex = excludeObject ? static_cast<float>(excludeObject->index) : -1.0f;
-    const LeafNearest packed = shapes.kernel(shapes.arrays, o, d, excludeIndex);
-    if (packed.unordered) return false;
+namespace {
 
-    // The other objects in leaf order, by the scalar loop's rule, from the hit so far (which wins
-    // ties against the whole leaf: position -1).
-    float best = incoming;
-    int32_t bestPosition = -1;
+// The leaf's objects without a packet form, in leaf order, by the scalar loop's rule, from the best
+// hit so far at distance `best` (the caller's: position -1, it wins ties against the whole leaf).
+// False at a distance that is not a number.
+bool nearestOther(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction,
+                  const SceneObject* excludeObject, float& best, int32_t& bestPosition, HitRecord& otherHit) {
     HitRecord scratch{};
-    HitRecord otherHit;
     for (const LeafOther& other : shapes.others) {
         intersectNearer(*other.object, origin, direction, best, scratch);
         const float t = scratch.distance;
@@ -129,21 +122,38 @@ bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& dir
             otherHit = scratch;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
+                   const SceneObject* excludeObject) {
+    if (std::isnan(nearest.distance)) return false;
+    const float excludeIndex = excludeObject ? static_cast<float>(excludeObject->index) : -1.0f;
+    const LeafNearest packed = shapes.kernel(shapes.arrays, origin, direction, excludeIndex);
+    if (packed.unordered) return false;
+
+    float best = nearest.distance;
+    int32_t bestPosition = -1;
+    HitRecord otherHit;
+    if (!shapes.others.empty() &&
+        !nearestOther(shapes, origin, direction, excludeObject, best, bestPosition, otherHit))
+        return false;
     const bool packedWins = packed.position >= 0 && (best < 0.0f || packed.distance < best ||
                                                      (packed.distance == best && packed.position < bestPosition));
     if (packedWins) {
         // The winner's record as its scalar routine writes it on a clean record: the leaf loop's
         // record differs only in fields the winner's shape leaves alone, which shading does not read.
         SceneObject* winner = shapes.objects[static_cast<size_t>(packed.position)];
-        HitRecord hit{};
-        hit.distance = packed.distance;
+        nearest = HitRecord{};
+        nearest.distance = packed.distance;
         // A flat shape met at distance 0 (the ray leaves its plane) has no point or coordinates.
         if (winner->type != kSphere && packed.distance > 0.0f) {
-            hit.position = isect::pointAlong(origin, packed.distance, direction);
-            if (winner->type != kDisc) hit.u = packed.u, hit.v = packed.v;
+            nearest.position = isect::pointAlong(origin, packed.distance, direction);
+            if (winner->type != kDisc) nearest.u = packed.u, nearest.v = packed.v;
         }
-        hit.object = winner;
-        nearest = hit;
+        nearest.object = winner;
     } else if (bestPosition >= 0) {
         otherHit.object = shapes.objects[static_cast<size_t>(bestPosition)];
         nearest = otherHit;

@@ -48,7 +48,7 @@ struct LeafNearest {
 // Nearest of the shapes for the ray (origin, unit direction): a distance counts when it is not
 // negative and, on the object with index `excludeIndex`, not below 0.0001; ties go to the lower
 // leaf position.
-using LeafKernel = LeafNearest (*)(const LeafArrays& shapes, const float* origin, const float* direction,
+using LeafKernel = LeafNearest (*)(const LeafArrays& shapes, const Vec3& origin, const Vec3& direction,
                                    float excludeIndex);
 
 // A leaf object tested by its scalar routine, with its position in the leaf's list.
