@@ -106,6 +106,7 @@ struct PacketKernels {
     OcclusionPacketKernel occlusion = nullptr;
     int lanes = 1;
     LeafKernel leaf = nullptr;  // one ray against a leaf's shapes, a shape per lane
+    LeafOcclusionKernel leafOcclusion = nullptr;
 };
 
 // The kernels of a level; empty (null, 1 lane) for kIsaScalar. Call only with a level the processor

@@ -35,7 +35,9 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
     shapes.others.clear();
     shapes.objects.clear();
     shapes.arrays = LeafArrays{};
-    shapes.kernel = packetKernels(isa).leaf;
+    const PacketKernels kernels = packetKernels(isa);
+    shapes.kernel = kernels.leaf;
+    shapes.occlusion = kernels.leafOcclusion;
     shapes.lanes = isaLanes(isa);
     if (!shapes.kernel || !root || root->axis != 0) return;
 
@@ -73,10 +75,12 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
             const int k = static_cast<int>(i % static_cast<size_t>(w));
             if (k == 0) block = appendBlock(shapes.data, fields[kind], w, kind == 0);
             const SceneObject& o = *kinds[kind][i].object;
-            const float index = static_cast<float>(o.index), position = static_cast<float>(kinds[kind][i].position);
+            const float casts = (o.flags & kNoShadowCast) ? 0.0f : 1.0f, index = static_cast<float>(o.index),
+                        position = static_cast<float>(kinds[kind][i].position);
             if (kind == 0) {
                 const Sphere& s = o.sphere;
-                const float v[kLeafSphereFields] = {s.centre.x, s.centre.y, s.centre.z, s.radiusSquared, index, position};
+                const float v[kLeafSphereFields] = {s.centre.x, s.centre.y, s.centre.z, s.radiusSquared, casts, index,
+                                                    position};
                 setLane(block, w, k, v, kLeafSphereFields);
             } else if (kind == 1) {
                 const PlanarPatch& p = o.patch;
@@ -86,12 +90,12 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
                                                    isect::axisComponent(p.edgeA, ai), isect::axisComponent(p.edgeA, aj),
                                                    isect::axisComponent(p.edgeB, ai), p.inverseDeterminant,
                                                    o.type == kTriangle ? 1.0f : 0.0f,
-                                                   (o.flags & kOneSided) ? 1.0f : 0.0f, index, position};
+                                                   (o.flags & kOneSided) ? 1.0f : 0.0f, casts, index, position};
                 setLane(block, w, k, v, kLeafPatchFields);
             } else {
                 const Disc& d = o.disc;
                 const float v[kLeafDiscFields] = {d.normal.x, d.normal.y, d.normal.z, d.centre.x, d.centre.y, d.centre.z,
-                                                  d.outerRadiusSquared, d.innerRadiusSquared, index, position};
+                                                  d.outerRadiusSquared, d.innerRadiusSquared, casts, index, position};
                 setLane(block, w, k, v, kLeafDiscFields);
             }
         }
@@ -159,6 +163,27 @@ bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& dir
         nearest = otherHit;
     }
     return true;
+}
+
+float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, float maxDistance,
+                         const SceneObject* skipObject, const SceneObject* excludeObject) {
+    const float skipIndex = skipObject ? static_cast<float>(skipObject->index) : -1.0f;
+    const float excludeIndex = excludeObject ? static_cast<float>(excludeObject->index) : -1.0f;
+    const LeafNearest packed = shapes.occlusion(shapes.arrays, origin, direction, maxDistance, skipIndex, excludeIndex);
+    // The objects without a packet form that come before the packed blocker, by the walk's rule.
+    HitRecord scratch{};
+    for (const LeafOther& other : shapes.others) {
+        if (packed.position >= 0 && other.position > packed.position) break;
+        const SceneObject* object = other.object;
+        if ((object->flags & kNoShadowCast) || object == skipObject) continue;
+        intersectGeneral(*object, origin, direction, scratch);
+        const float t = scratch.distance;
+        if (object == excludeObject && t < 0.0001f) continue;
+        if (t > maxDistance) continue;
+        if (t < 0.0f) continue;
+        return t;
+    }
+    return packed.position >= 0 ? packed.distance : -1.0f;
 }
 
 }  // namespace lumo

@@ -18,14 +18,15 @@
 namespace lumo {
 
 // Floats per lane of a block, per kind. A block holds `lanes` shapes of one kind, field after field:
-// block b, field f, lane k at [(b * fields + f) * lanes + k].
-//   sphere: centre x y z, r^2, object index, leaf position
+// block b, field f, lane k at [(b * fields + f) * lanes + k]. Shapes of a kind keep their leaf order.
+//   sphere: centre x y z, r^2
 //   patch: normal x y z, corner x y z, solve axes i j, edgeA_i, edgeA_j, edgeB_i, 1 / determinant,
-//          triangle (1) or parallelogram (0), one-sided (1) or not (0), object index, leaf position
-//   disc: normal x y z, centre x y z, outer^2, inner^2, object index, leaf position
-inline constexpr int kLeafSphereFields = 6;
-inline constexpr int kLeafPatchFields = 16;
-inline constexpr int kLeafDiscFields = 10;
+//          triangle (1) or parallelogram (0), one-sided (1) or not (0)
+//   disc: normal x y z, centre x y z, outer^2, inner^2
+// and then, for every kind: casts shadows (1) or not (0), object index, leaf position.
+inline constexpr int kLeafSphereFields = 7;
+inline constexpr int kLeafPatchFields = 17;
+inline constexpr int kLeafDiscFields = 11;
 
 // What the kernels read: plain pointers, so the units built for wide levels share no inline code.
 struct LeafArrays {
@@ -50,6 +51,12 @@ struct LeafNearest {
 // leaf position.
 using LeafKernel = LeafNearest (*)(const LeafArrays& shapes, const Vec3& origin, const Vec3& direction,
                                    float excludeIndex);
+// First of the shapes in leaf order that blocks the ray as the occlusion walk decides (see
+// traverseOcclusion): casting shadows, not the object with index `skipIndex`, not its own surface
+// (index `excludeIndex`) closer than 0.0001, not beyond maxDistance, not behind the origin. Its
+// position (-1: none) and distance (which may be a number or not).
+using LeafOcclusionKernel = LeafNearest (*)(const LeafArrays& shapes, const Vec3& origin, const Vec3& direction,
+                                            float maxDistance, float skipIndex, float excludeIndex);
 
 // A leaf object tested by its scalar routine, with its position in the leaf's list.
 struct LeafOther {
@@ -60,6 +67,7 @@ struct LeafOther {
 struct LeafShapes {
     const KdNode* leaf = nullptr;  // the leaf copied; null: no copy, the scalar walk runs
     LeafKernel kernel = nullptr;
+    LeafOcclusionKernel occlusion = nullptr;
     int lanes = 1;
     LeafArrays arrays;
     std::vector<float> data;                // the blocks of every kind
@@ -81,5 +89,10 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa);
 // the scalar loop.
 bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
                    const SceneObject* excludeObject);
+
+// The occlusion walk's answer for shapes.leaf (see traverseOcclusion): the distance of the first
+// blocker in leaf order, or -1.
+float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, float maxDistance,
+                         const SceneObject* skipObject, const SceneObject* excludeObject);
 
 }  // namespace lumo

@@ -55,6 +55,9 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
               const SceneObject* lightObject) {
     ++ctx.stats->rays;
     const Scene& scene = *ctx.scene;
+    const LeafShapes* leaf = ctx.leafShapes;
+    if (leaf && leaf->leaf == scene.root)
+        return firstBlockerInLeaf(*leaf, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject) > 0.0f;
     // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
     const float blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
                                             lightObject, excludeObject, scene.bounds.min, scene.bounds.max);

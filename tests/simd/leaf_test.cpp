@@ -10,6 +10,7 @@
 #include "intersect/intersect.h"
 #include "simd/leaf_shapes.h"
 #include "support/trace_scene.h"
+#include "trace/traverse.h"
 
 namespace lumo {
 namespace {
@@ -31,7 +32,8 @@ struct LeafCase {
 
 // A random leaf: spheres, triangles, parallelograms (some one-sided), discs and annuli, ellipsoid
 // sections (no packet form), copies of earlier objects (exact ties), now and then a sphere whose
-// distances are not numbers, and sometimes a free object that copies a leaf sphere.
+// distances are not numbers, and sometimes a free object that copies a leaf sphere. Some objects cast
+// no shadow.
 void buildLeaf(LeafCase& c, std::mt19937& random) {
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     TraceScene& t = c.t;
@@ -80,6 +82,7 @@ void buildLeaf(LeafCase& c, std::mt19937& random) {
             c.surfacePoints.push_back(o->sphere.centre);
         }
         if (c.original.size() == c.objects.size()) c.original.push_back(c.objects.size());
+        if (random() % 6 == 0) o->flags |= kNoShadowCast;
         c.objects.push_back(o);
     }
     KdNode& leaf = t.scene.newLeaf();
@@ -152,6 +155,44 @@ TEST(LeafShapes, NearestHitIsTheScalarLoopsOnEveryLevel) {
     EXPECT_GT(ties, 100) << "ties must be exercised";
     EXPECT_GT(selfSkips, 100) << "the own-surface rule must be exercised";
     EXPECT_GT(unordered, 100) << "distances that are not numbers must be exercised";
+}
+
+// Shadow rays of any reach against the scalar occlusion walk: the first blocker in leaf order, its
+// distance bit for bit (a distance that is not a number included), with objects that cast no shadow,
+// a skipped object (a light's own geometry) and rays leaving a surface.
+TEST(LeafShapes, FirstBlockerIsTheScalarWalksOnEveryLevel) {
+    if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
+    std::mt19937 random(9);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int blocked = 0, checked = 0;
+    for (int leafNumber = 0; leafNumber < 60; ++leafNumber) {
+        LeafCase c;
+        buildLeaf(c, random);
+        const Scene& scene = c.t.scene;
+        for (int level = kIsaSse; level <= processorIsa(); ++level) {
+            LeafShapes shapes;
+            buildLeafShapes(shapes, scene.root, static_cast<Isa>(level));
+            if (!shapes.leaf) continue;
+            for (int r = 0; r < 300; ++r) {
+                const size_t from = random() % c.objects.size();
+                const bool leaving = r % 2 == 1;
+                const Vec3 origin = leaving ? c.surfacePoints[from] : Vec3{2.0f * unit(random), 2.0f * unit(random), 2.0f * unit(random)};
+                const Vec3 direction = normalize({unit(random), unit(random), unit(random)});
+                const float reach = 3.0f * std::fabs(unit(random));
+                const SceneObject* exclude = leaving ? c.objects[from] : nullptr;
+                const SceneObject* skip = r % 3 == 0 ? c.objects[random() % c.objects.size()] : nullptr;
+                const float expected = traverseOcclusion(scene.root, origin, origin, direction, reach, skip, exclude,
+                                                         scene.bounds.min, scene.bounds.max);
+                const float got = firstBlockerInLeaf(shapes, origin, direction, reach, skip, exclude);
+                EXPECT_TRUE(bitsOf(expected) == bitsOf(got) || (std::isnan(expected) && std::isnan(got)))
+                    << isaName(static_cast<Isa>(level)) << " leaf " << leafNumber << " ray " << r;
+                ++checked;
+                blocked += expected > 0.0f;
+            }
+        }
+    }
+    EXPECT_GT(blocked, checked / 10);
+    EXPECT_LT(blocked, checked * 9 / 10);
 }
 
 // Rays straight down onto exactly representable boundary points, where a comparison with equality at
