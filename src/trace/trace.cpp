@@ -28,9 +28,13 @@ bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) 
     return ray.nearest.distance > 0.0f;
 }
 
-HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
-                     const SceneObject* excludeObject) {
-    const Scene& scene = *ctx.scene;
+namespace {
+
+// The free object's hit, then the tree's where the ray meets the scene box. `leaf`: the tree's single
+// leaf in SIMD form, or null.
+template <bool kLeafShapes>
+HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3& origin, const Vec3& direction,
+                         const SceneObject* excludeObject) {
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
@@ -42,13 +46,27 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
     }
     enterBox(scene.bounds, origin, direction, candidate);
     if (candidate.distance > 0.0f) {
-        const LeafShapes* leaf = ctx.leafShapes;
-        if (leaf && leaf->leaf == scene.root && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject))
-            return nearest;
+        if (kLeafShapes && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject)) return nearest;
         traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject, scene.bounds.min,
                         scene.bounds.max);
     }
     return nearest;
+}
+
+// Kept out of nearestHit, whose scalar walk stays as lean as it was.
+[[gnu::noinline]] HitRecord nearestHitInLeaf(const Scene& scene, const LeafShapes* leaf, const Vec3& origin,
+                                             const Vec3& direction, const SceneObject* excludeObject) {
+    return nearestHitFrom<true>(scene, leaf, origin, direction, excludeObject);
+}
+
+}  // namespace
+
+HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
+                     const SceneObject* excludeObject) {
+    const Scene& scene = *ctx.scene;
+    const LeafShapes* leaf = ctx.leafShapes;
+    if (leaf && leaf->leaf == scene.root) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
+    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject);
 }
 
 bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
