@@ -167,12 +167,11 @@ LeafNearest firstLeafBlocker(const LeafArrays& s, const Vec3& origin, const Vec3
     const V reach = V::set1(maxDistance), skip = V::set1(skipIndex), exclude = V::set1(excludeIndex);
     const V zero = V::set1(0.0f), selfRange = V::set1(0.0001f);
     LeafNearest out;
-    // A lane blocks unless its object casts no shadow or is the skipped one, or the hit is its own
-    // surface's, beyond the reach or behind the origin; a distance that is not a number blocks.
+    // A lane blocks unless its object is the skipped one, or the hit is its own surface's, beyond the
+    // reach or behind the origin; a distance that is not a number blocks.
     const auto first = [&](V t, const float* b, int fields) {
         const V index = LeafRay<V>::field(b, fields - 2);
-        M passes = V::mor(V::eq(LeafRay<V>::field(b, fields - 3), zero), V::eq(index, skip));
-        passes = V::mor(passes, V::mand(V::eq(index, exclude), V::lt(t, selfRange)));
+        M passes = V::mor(V::eq(index, skip), V::mand(V::eq(index, exclude), V::lt(t, selfRange)));
         passes = V::mor(passes, V::mor(V::gt(t, reach), V::lt(t, zero)));
         const unsigned blocks = V::bits(V::mnot(passes)) & (W == 32 ? ~0u : (1u << W) - 1u);
         if (!blocks) return false;
@@ -180,6 +179,8 @@ LeafNearest firstLeafBlocker(const LeafArrays& s, const Vec3& origin, const Vec3
         t.store(tv);
         LeafRay<V>::field(b, fields - 1).store(pv);
         const int k = __builtin_ctz(blocks);
+        // Padding lanes (position +inf, after the real ones) block only for a ray that is not finite.
+        if (!(pv[k] < static_cast<float>(1 << 24))) return false;
         if (out.position < 0 || pv[k] < static_cast<float>(out.position)) {
             out.position = static_cast<int32_t>(pv[k]);
             out.distance = tv[k];

@@ -27,60 +27,30 @@ void setLane(float* block, int lanes, int k, const float* values, int count) {
     for (int f = 0; f < count; ++f) block[f * lanes + k] = values[f];
 }
 
-}  // namespace
-
-void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
-    shapes.leaf = nullptr;
-    shapes.data.clear();
-    shapes.others.clear();
-    shapes.objects.clear();
-    shapes.arrays = LeafArrays{};
-    const PacketKernels kernels = packetKernels(isa);
-    shapes.kernel = kernels.leaf;
-    shapes.occlusion = kernels.leafOcclusion;
-    shapes.lanes = isaLanes(isa);
-    if (!shapes.kernel || !root || root->axis != 0) return;
-
-    std::vector<LeafOther> kinds[3];  // spheres, patches, discs
-    for (const ObjectNode* n = root->objects(); n; n = n->next) {
-        SceneObject* o = n->object;
-        const auto position = static_cast<int32_t>(shapes.objects.size());
-        shapes.objects.push_back(o);
-        switch (o->type) {
-            case kSphere: kinds[0].push_back({o, position}); break;
-            case kTriangle:
-            case kParallelogram: kinds[1].push_back({o, position}); break;
-            case kDisc: kinds[2].push_back({o, position}); break;
-            default: shapes.others.push_back({o, position}); break;
-        }
-    }
-    const size_t packed = kinds[0].size() + kinds[1].size() + kinds[2].size();
-    if (packed < kMinLeafShapes) return;
-
-    const int w = shapes.lanes;
+// Lays out the shapes of each kind (spheres, patches, discs) in blocks of `lanes` lanes.
+void fillArrays(const std::vector<LeafOther> (&kinds)[3], int lanes, std::vector<float>& data, LeafArrays& arrays) {
+    const int w = lanes;
     const auto blocks = [w](size_t count) { return static_cast<int>((count + static_cast<size_t>(w) - 1) / w); };
-    shapes.arrays.sphereBlocks = blocks(kinds[0].size());
-    shapes.arrays.patchBlocks = blocks(kinds[1].size());
-    shapes.arrays.discBlocks = blocks(kinds[2].size());
-    shapes.data.reserve(static_cast<size_t>(w) * (shapes.arrays.sphereBlocks * kLeafSphereFields +
-                                                  shapes.arrays.patchBlocks * kLeafPatchFields +
-                                                  shapes.arrays.discBlocks * kLeafDiscFields));
-
+    arrays.sphereBlocks = blocks(kinds[0].size());
+    arrays.patchBlocks = blocks(kinds[1].size());
+    arrays.discBlocks = blocks(kinds[2].size());
+    data.clear();
+    data.reserve(static_cast<size_t>(w) * static_cast<size_t>(arrays.sphereBlocks * kLeafSphereFields +
+                                                              arrays.patchBlocks * kLeafPatchFields +
+                                                              arrays.discBlocks * kLeafDiscFields));
     size_t offsets[3];
     const int fields[3] = {kLeafSphereFields, kLeafPatchFields, kLeafDiscFields};
     for (int kind = 0; kind < 3; ++kind) {
-        offsets[kind] = shapes.data.size();
+        offsets[kind] = data.size();
         float* block = nullptr;
         for (size_t i = 0; i < kinds[kind].size(); ++i) {
             const int k = static_cast<int>(i % static_cast<size_t>(w));
-            if (k == 0) block = appendBlock(shapes.data, fields[kind], w, kind == 0);
+            if (k == 0) block = appendBlock(data, fields[kind], w, kind == 0);
             const SceneObject& o = *kinds[kind][i].object;
-            const float casts = (o.flags & kNoShadowCast) ? 0.0f : 1.0f, index = static_cast<float>(o.index),
-                        position = static_cast<float>(kinds[kind][i].position);
+            const float index = static_cast<float>(o.index), position = static_cast<float>(kinds[kind][i].position);
             if (kind == 0) {
                 const Sphere& s = o.sphere;
-                const float v[kLeafSphereFields] = {s.centre.x, s.centre.y, s.centre.z, s.radiusSquared, casts, index,
-                                                    position};
+                const float v[kLeafSphereFields] = {s.centre.x, s.centre.y, s.centre.z, s.radiusSquared, index, position};
                 setLane(block, w, k, v, kLeafSphereFields);
             } else if (kind == 1) {
                 const PlanarPatch& p = o.patch;
@@ -90,19 +60,58 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
                                                    isect::axisComponent(p.edgeA, ai), isect::axisComponent(p.edgeA, aj),
                                                    isect::axisComponent(p.edgeB, ai), p.inverseDeterminant,
                                                    o.type == kTriangle ? 1.0f : 0.0f,
-                                                   (o.flags & kOneSided) ? 1.0f : 0.0f, casts, index, position};
+                                                   (o.flags & kOneSided) ? 1.0f : 0.0f, index, position};
                 setLane(block, w, k, v, kLeafPatchFields);
             } else {
                 const Disc& d = o.disc;
                 const float v[kLeafDiscFields] = {d.normal.x, d.normal.y, d.normal.z, d.centre.x, d.centre.y, d.centre.z,
-                                                  d.outerRadiusSquared, d.innerRadiusSquared, casts, index, position};
+                                                  d.outerRadiusSquared, d.innerRadiusSquared, index, position};
                 setLane(block, w, k, v, kLeafDiscFields);
             }
         }
     }
-    shapes.arrays.spheres = shapes.data.data() + offsets[0];
-    shapes.arrays.patches = shapes.data.data() + offsets[1];
-    shapes.arrays.discs = shapes.data.data() + offsets[2];
+    arrays.spheres = data.data() + offsets[0];
+    arrays.patches = data.data() + offsets[1];
+    arrays.discs = data.data() + offsets[2];
+}
+
+size_t shapeCount(const std::vector<LeafOther> (&kinds)[3]) { return kinds[0].size() + kinds[1].size() + kinds[2].size(); }
+
+}  // namespace
+
+void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
+    shapes.leaf = nullptr;
+    shapes.others.clear();
+    shapes.objects.clear();
+    shapes.arrays = LeafArrays{};
+    shapes.blockers = LeafArrays{};
+    const PacketKernels kernels = packetKernels(isa);
+    shapes.kernel = kernels.leaf;
+    shapes.occlusion = kernels.leafOcclusion;
+    shapes.lanes = isaLanes(isa);
+    shapes.blockersPacked = false;
+    if (!shapes.kernel || !root || root->axis != 0) return;
+
+    std::vector<LeafOther> kinds[3], casting[3];  // spheres, patches, discs
+    for (const ObjectNode* n = root->objects(); n; n = n->next) {
+        SceneObject* o = n->object;
+        const auto position = static_cast<int32_t>(shapes.objects.size());
+        shapes.objects.push_back(o);
+        int kind;
+        switch (o->type) {
+            case kSphere: kind = 0; break;
+            case kTriangle:
+            case kParallelogram: kind = 1; break;
+            case kDisc: kind = 2; break;
+            default: shapes.others.push_back({o, position}); continue;
+        }
+        kinds[kind].push_back({o, position});
+        if (!(o->flags & kNoShadowCast)) casting[kind].push_back({o, position});
+    }
+    if (shapeCount(kinds) < kMinLeafShapes) return;
+    fillArrays(kinds, shapes.lanes, shapes.data, shapes.arrays);
+    shapes.blockersPacked = shapeCount(casting) >= kMinLeafShapes;
+    if (shapes.blockersPacked) fillArrays(casting, shapes.lanes, shapes.blockerData, shapes.blockers);
     shapes.leaf = root;
 }
 
@@ -169,7 +178,7 @@ float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec
                          const SceneObject* skipObject, const SceneObject* excludeObject) {
     const float skipIndex = skipObject ? static_cast<float>(skipObject->index) : -1.0f;
     const float excludeIndex = excludeObject ? static_cast<float>(excludeObject->index) : -1.0f;
-    const LeafNearest packed = shapes.occlusion(shapes.arrays, origin, direction, maxDistance, skipIndex, excludeIndex);
+    const LeafNearest packed = shapes.occlusion(shapes.blockers, origin, direction, maxDistance, skipIndex, excludeIndex);
     // The objects without a packet form that come before the packed blocker, by the walk's rule.
     HitRecord scratch{};
     for (const LeafOther& other : shapes.others) {

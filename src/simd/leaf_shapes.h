@@ -23,10 +23,10 @@ namespace lumo {
 //   patch: normal x y z, corner x y z, solve axes i j, edgeA_i, edgeA_j, edgeB_i, 1 / determinant,
 //          triangle (1) or parallelogram (0), one-sided (1) or not (0)
 //   disc: normal x y z, centre x y z, outer^2, inner^2
-// and then, for every kind: casts shadows (1) or not (0), object index, leaf position.
-inline constexpr int kLeafSphereFields = 7;
-inline constexpr int kLeafPatchFields = 17;
-inline constexpr int kLeafDiscFields = 11;
+// and then, for every kind: object index, leaf position.
+inline constexpr int kLeafSphereFields = 6;
+inline constexpr int kLeafPatchFields = 16;
+inline constexpr int kLeafDiscFields = 10;
 
 // What the kernels read: plain pointers, so the units built for wide levels share no inline code.
 struct LeafArrays {
@@ -51,8 +51,8 @@ struct LeafNearest {
 // leaf position.
 using LeafKernel = LeafNearest (*)(const LeafArrays& shapes, const Vec3& origin, const Vec3& direction,
                                    float excludeIndex);
-// First of the shapes in leaf order that blocks the ray as the occlusion walk decides (see
-// traverseOcclusion): casting shadows, not the object with index `skipIndex`, not its own surface
+// First of the shapes (those that cast shadows) in leaf order that blocks the ray as the occlusion
+// walk decides (see traverseOcclusion): not the object with index `skipIndex`, not its own surface
 // (index `excludeIndex`) closer than 0.0001, not beyond maxDistance, not behind the origin. Its
 // position (-1: none) and distance (which may be a number or not).
 using LeafOcclusionKernel = LeafNearest (*)(const LeafArrays& shapes, const Vec3& origin, const Vec3& direction,
@@ -70,9 +70,14 @@ struct LeafShapes {
     LeafOcclusionKernel occlusion = nullptr;
     int lanes = 1;
     LeafArrays arrays;
-    std::vector<float> data;                // the blocks of every kind
-    std::vector<LeafOther> others;          // in leaf order
-    std::vector<SceneObject*> objects;      // by leaf position
+    std::vector<float> data;            // the blocks of every kind
+    // The shapes that cast shadows, for occlusion rays, where there are at least kMinLeafShapes
+    // (`blockersPacked`); otherwise those rays take the scalar walk.
+    bool blockersPacked = false;
+    LeafArrays blockers;
+    std::vector<float> blockerData;
+    std::vector<LeafOther> others;      // in leaf order
+    std::vector<SceneObject*> objects;  // by leaf position
 };
 
 // Fewest shapes with a packet form that make a leaf worth copying.
@@ -90,8 +95,8 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa);
 bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
                    const SceneObject* excludeObject);
 
-// The occlusion walk's answer for shapes.leaf (see traverseOcclusion): the distance of the first
-// blocker in leaf order, or -1.
+// The occlusion walk's answer for shapes.leaf (see traverseOcclusion), where shapes.blockersPacked:
+// the distance of the first blocker in leaf order, or -1.
 float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, float maxDistance,
                          const SceneObject* skipObject, const SceneObject* excludeObject);
 

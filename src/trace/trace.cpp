@@ -53,10 +53,15 @@ HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3&
     return nearest;
 }
 
-// Kept out of nearestHit, whose scalar walk stays as lean as it was.
+// The two walks apart, so that the ray's entry point only chooses and neither walk pays for the
+// other's registers.
 [[gnu::noinline]] HitRecord nearestHitInLeaf(const Scene& scene, const LeafShapes* leaf, const Vec3& origin,
                                              const Vec3& direction, const SceneObject* excludeObject) {
     return nearestHitFrom<true>(scene, leaf, origin, direction, excludeObject);
+}
+[[gnu::noinline]] HitRecord nearestHitInTree(const Scene& scene, const Vec3& origin, const Vec3& direction,
+                                             const SceneObject* excludeObject) {
+    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject);
 }
 
 }  // namespace
@@ -66,7 +71,7 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
     if (leaf && leaf->leaf == scene.root) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
-    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject);
+    return nearestHitInTree(scene, origin, direction, excludeObject);
 }
 
 bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
@@ -74,7 +79,7 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
     ++ctx.stats->rays;
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
-    if (leaf && leaf->leaf == scene.root)
+    if (leaf && leaf->blockersPacked && leaf->leaf == scene.root)
         return firstBlockerInLeaf(*leaf, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject) > 0.0f;
     // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
     const float blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
@@ -85,7 +90,11 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
 Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
               const Vec3& direction, float power, HitCallback callback, int depth) {
     ++ctx.stats->rays;
-    const HitRecord nearest = nearestHit(ctx, origin, direction, excludeObject);
+    const Scene& scene = *ctx.scene;
+    const LeafShapes* leaf = ctx.leafShapes;
+    const HitRecord nearest = leaf && leaf->leaf == scene.root
+                                  ? nearestHitInLeaf(scene, leaf, origin, direction, excludeObject)
+                                  : nearestHitInTree(scene, origin, direction, excludeObject);
     if (nearest.distance > 0.0f) return callback(ctx, excludeObject, medium, origin, direction, nearest, power, depth);
     return {0.0f, 0.0f, 0.0f};
 }

@@ -172,7 +172,7 @@ TEST(LeafShapes, FirstBlockerIsTheScalarWalksOnEveryLevel) {
         for (int level = kIsaSse; level <= processorIsa(); ++level) {
             LeafShapes shapes;
             buildLeafShapes(shapes, scene.root, static_cast<Isa>(level));
-            if (!shapes.leaf) continue;
+            if (!shapes.blockersPacked) continue;
             for (int r = 0; r < 300; ++r) {
                 const size_t from = random() % c.objects.size();
                 const bool leaving = r % 2 == 1;
