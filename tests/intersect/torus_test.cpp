@@ -117,6 +117,15 @@ TEST(Torus, RayAlongTheAxisPassesThroughTheHole) {
     EXPECT_EQ(generalHit(torus(), {0, 0, 5}, {0, 0, -1}).distance, -1.0f);
 }
 
+// The outer rim lies at R + r = 1.5 from the axis: a ray just inside it still grazes the tube, one
+// just beyond it or heading away misses.
+TEST(Torus, RaysNearTheOuterRimAndRaysHeadingAway) {
+    EXPECT_NEAR(generalHit(torus(), {-5, 1.499f, 0}, kPlusX).distance, 5.0f - std::sqrt(1.5f * 1.5f - 1.499f * 1.499f),
+                1e-3);
+    EXPECT_EQ(generalHit(torus(), {-5, 1.501f, 0}, kPlusX).distance, -1.0f);
+    EXPECT_EQ(generalHit(torus(), {-5, 0, 0}, {-1, 0, 0}).distance, -1.0f);
+}
+
 TEST(Torus, RayFromTheSurfaceSkipsItsStartingPoint) {
     EXPECT_NEAR(generalHit(torus(), {-1.5f, 0, 0}, kPlusX).distance, 1.0f, 1e-4);
 }
