@@ -13,7 +13,8 @@ namespace lumo {
 namespace {
 
 // Traces camera rays: worker k traces with its own ray record, mailbox and counts. Rows of samples go
-// in packets where the frame has a packet kernel and the scene a single leaf.
+// in packets where the frame has a packet kernel and the tree is small enough to copy (see
+// CameraPacketScene).
 struct TracingSampler {
     const View& view;
     std::vector<TraceContext> contexts;
@@ -107,8 +108,7 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
                 ++ctx.stats->rays;
             }
         }
-        const unsigned blocked =
-            kernels.occlusion(packets.blockers.data(), static_cast<int>(packets.blockers.size()), rays, cast);
+        const unsigned blocked = kernels.occlusion(packets.frame, rays, cast);
         for (int k = 0; k < kernels.lanes; ++k) occlusion[k][corner] = (blocked & (1u << k)) ? 1.0f : 0.0f;
     }
     return lanes;
