@@ -88,9 +88,10 @@ struct CameraPacketScene {
     bool shadowsTested = false;  // some object of the tree is shaded with shadows (no kNoShadowTest)
 };
 
-// Limits of the trees packets walk: shapes listed in all leaves together, and depth.
-inline constexpr int kMaxPacketTreeShapes = 4096;
-inline constexpr int kMaxPacketTreeDepth = 48;
+// Limits of the trees packets walk, since the view copies the tree every frame: shapes and blockers
+// listed in all leaves together (about 90 bytes each), and depth.
+inline constexpr int kMaxPacketTreeShapes = 1 << 18;
+inline constexpr int kMaxPacketTreeDepth = 64;
 
 // Shadow rays of a packet, per lane: origin, unit direction, how far they reach (blockers beyond are
 // ignored) and the index of the surface they leave (its hits closer than 0.0001 are ignored), -1 none.
