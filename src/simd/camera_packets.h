@@ -123,9 +123,26 @@ using CameraPacketKernel = void (*)(const CameraPacketFrame& frame, float row, c
 // occlusion walk decides.
 using OcclusionPacketKernel = unsigned (*)(const CameraPacketFrame& frame, const ShadowPacket& rays, unsigned lanes);
 
+// The first light's terms of Phong shading for a packet's hits, per lane, from the completed hit
+// point and unit normal, computed as the scalar shader computes them: the unit directions to the eye's
+// hit (p - eye) and to the light (light - p), the light's distance, the cosine c = l . n and the
+// highlight max(0, -(r . eyeward)) with r = normalize(2c n - l).
+struct PhongPacket {
+    alignas(64) float point[3][kMaxPacketLanes];
+    alignas(64) float normal[3][kMaxPacketLanes];
+    alignas(64) float eyeward[3][kMaxPacketLanes];
+    alignas(64) float toLight[3][kMaxPacketLanes];
+    alignas(64) float lightDistance[kMaxPacketLanes];
+    alignas(64) float cosine[kMaxPacketLanes];
+    alignas(64) float highlight[kMaxPacketLanes];
+};
+
+using PhongPacketKernel = void (*)(const Vec3& eye, const Vec3& light, PhongPacket& packet);
+
 struct PacketKernels {
     CameraPacketKernel camera = nullptr;
     OcclusionPacketKernel occlusion = nullptr;
+    PhongPacketKernel phong = nullptr;
     int lanes = 1;
 };
 

@@ -362,5 +362,33 @@ unsigned occludePacket(const CameraPacketFrame& f, const ShadowPacket& rays, uns
     return V::bits(V::gt(first, V::set1(0.0f))) & lanes;
 }
 
+template <class V>
+void phongLightTerms(const Vec3& eye, const Vec3& light, PhongPacket& q) {
+    const float e[3] = {eye.x, eye.y, eye.z}, lp[3] = {light.x, light.y, light.z};
+    V p[3], n[3], toEye[3], l[3];
+    for (int a = 0; a < 3; ++a) {
+        p[a] = V::load(q.point[a]), n[a] = V::load(q.normal[a]);
+        toEye[a] = p[a] - V::set1(e[a]);
+        l[a] = V::set1(lp[a]) - p[a];
+    }
+    const V eyeLength = V::lengthViaDouble(toEye[0], toEye[1], toEye[2]);
+    const V lightLength = V::lengthViaDouble(l[0], l[1], l[2]);
+    for (int a = 0; a < 3; ++a) {
+        toEye[a] = toEye[a] / eyeLength, l[a] = l[a] / lightLength;
+        toEye[a].store(q.eyeward[a]), l[a].store(q.toLight[a]);
+    }
+    lightLength.store(q.lightDistance);
+    const V c = V::dotViaDouble(l[0], l[1], l[2], n[0], n[1], n[2]);
+    c.store(q.cosine);
+    const V twiceC = V::set1(2.0f) * c;
+    V r[3];
+    for (int a = 0; a < 3; ++a) r[a] = twiceC * n[a] - l[a];
+    const V rLength = V::lengthViaDouble(r[0], r[1], r[2]);
+    for (int a = 0; a < 3; ++a) r[a] = r[a] / rLength;
+    const V s = -V::dotViaDouble(r[0], r[1], r[2], toEye[0], toEye[1], toEye[2]);
+    const V zero = V::set1(0.0f);
+    V::select(V::lt(zero, s), zero, s).store(q.highlight);  // (0 < s) ? s : 0, as std::max(0, s)
+}
+
 }  // namespace
 }  // namespace lumo
