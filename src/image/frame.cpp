@@ -1,6 +1,7 @@
 #include "image/frame.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "image/packed_pixel.h"
 #include "image/render_passes.h"
@@ -75,8 +76,9 @@ bool shadowsInPackets(const TraceContext& ctx, const View& view) {
 
 // The shadow rays the shader would cast first, as packets: one per point light, the four corners of
 // an area light. Fills occlusion[k][0..3] for the lanes that need it and sets their bit in the result.
+// `rays`: the row's packet, whose lanes without a ray keep finite values the kernels compute and ignore.
 unsigned castShadowPackets(const TraceContext& ctx, const View& view, const PacketKernels& kernels, const Vec3& eye,
-                           const Vec3* directions, const HitRecord* hits, unsigned hitLanes,
+                           const Vec3* directions, const HitRecord* hits, unsigned hitLanes, ShadowPacket& rays,
                            float (*occlusion)[4]) {
     const CameraPacketScene& packets = view.packets;
     const Light& light = *ctx.scene->firstLight();
@@ -84,7 +86,6 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     Vec3 targets[4] = {light.position};
     if (area) areaLightCorners(light.object->patch, targets);
     unsigned lanes = 0;
-    ShadowPacket rays{};  // lanes without a ray keep zeros, which the kernel computes and ignores
     for (int k = 0; k < kernels.lanes; ++k) {
         if (!(hitLanes & (1u << k)) || (hits[k].object->flags & kNoShadowTest)) continue;
         const Vec3 p = hitPoint(eye, directions[k], hits[k]);
@@ -94,20 +95,9 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     }
     if (!lanes) return 0;
     for (int corner = 0; corner < (area ? 4 : 1); ++corner) {
-        unsigned cast = 0;
-        for (int k = 0; k < kernels.lanes; ++k) {
-            if (!(lanes & (1u << k))) continue;
-            // The ray as the shader would make it.
-            const Vec3 d = sub(targets[corner], Vec3{rays.origin[0][k], rays.origin[1][k], rays.origin[2][k]});
-            const float distance = static_cast<float>(length(d));
-            const Vec3 unit = divScalar(d, distance);
-            rays.direction[0][k] = unit.x, rays.direction[1][k] = unit.y, rays.direction[2][k] = unit.z;
-            rays.maxDistance[k] = 0.999f * distance;
-            if (rays.maxDistance[k] > 0.0f) {  // else nothing lies in between
-                cast |= 1u << k;
-                ++ctx.stats->rays;
-            }
-        }
+        // The rays as the shader would make them; where they reach nowhere, nothing lies in between.
+        const unsigned cast = kernels.shadowRays(targets[corner], rays) & lanes;
+        ctx.stats->rays += static_cast<uint64_t>(std::popcount(cast));
         const unsigned blocked = kernels.occlusion(packets.frame, rays, cast);
         for (int k = 0; k < kernels.lanes; ++k) occlusion[k][corner] = (blocked & (1u << k)) ? 1.0f : 0.0f;
     }
@@ -151,6 +141,7 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
     Vec3 directions[kMaxPacketLanes];
     float occlusion[kMaxPacketLanes][4];
     PhongPacket phong;
+    ShadowPacket rays{};
     TraceContext lane = ctx;
     for (int first = 0; first < count; first += lanes) {
         const int n = std::min(lanes, count - first);
@@ -168,7 +159,7 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
             hitLanes |= 1u << k;
         }
         const unsigned shadowed =
-            shadows ? castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, occlusion) : 0u;
+            shadows ? castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, rays, occlusion) : 0u;
         if (phongTerms && hitLanes) {
             for (int k = 0; k < n; ++k) {
                 if (!(hitLanes & (1u << k))) continue;

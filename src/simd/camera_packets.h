@@ -139,10 +139,16 @@ struct PhongPacket {
 
 using PhongPacketKernel = void (*)(const Vec3& eye, const Vec3& light, PhongPacket& packet);
 
+// Fills every lane's direction and maxDistance for a shadow ray from its origin toward `target`:
+// the unit direction and 0.999 times the distance, as the shadow query makes them. Bit k set where
+// lane k's ray reaches a positive distance.
+using ShadowRaysKernel = unsigned (*)(const Vec3& target, ShadowPacket& rays);
+
 struct PacketKernels {
     CameraPacketKernel camera = nullptr;
     OcclusionPacketKernel occlusion = nullptr;
     PhongPacketKernel phong = nullptr;
+    ShadowRaysKernel shadowRays = nullptr;
     int lanes = 1;
 };
 

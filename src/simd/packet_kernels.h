@@ -390,5 +390,17 @@ void phongLightTerms(const Vec3& eye, const Vec3& light, PhongPacket& q) {
     V::select(V::lt(zero, s), zero, s).store(q.highlight);  // (0 < s) ? s : 0, as std::max(0, s)
 }
 
+template <class V>
+unsigned shadowRays(const Vec3& target, ShadowPacket& rays) {
+    const float t[3] = {target.x, target.y, target.z};
+    V d[3];
+    for (int a = 0; a < 3; ++a) d[a] = V::set1(t[a]) - V::load(rays.origin[a]);
+    const V distance = V::lengthViaDouble(d[0], d[1], d[2]);
+    for (int a = 0; a < 3; ++a) (d[a] / distance).store(rays.direction[a]);
+    const V reach = V::set1(0.999f) * distance;
+    reach.store(rays.maxDistance);
+    return V::bits(V::gt(reach, V::set1(0.0f)));
+}
+
 }  // namespace
 }  // namespace lumo

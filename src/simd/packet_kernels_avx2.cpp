@@ -4,6 +4,6 @@
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsAvx2{&traceCameraPacket<lanes::F8>, &occludePacket<lanes::F8>,
-    &phongLightTerms<lanes::F8>, lanes::F8::kLanes};
+    &phongLightTerms<lanes::F8>, &shadowRays<lanes::F8>, lanes::F8::kLanes};
 
 }  // namespace lumo

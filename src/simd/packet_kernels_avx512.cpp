@@ -4,6 +4,6 @@
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsAvx512{&traceCameraPacket<lanes::F16>, &occludePacket<lanes::F16>,
-    &phongLightTerms<lanes::F16>, lanes::F16::kLanes};
+    &phongLightTerms<lanes::F16>, &shadowRays<lanes::F16>, lanes::F16::kLanes};
 
 }  // namespace lumo

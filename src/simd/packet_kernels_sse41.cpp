@@ -4,6 +4,6 @@
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsSse41{&traceCameraPacket<lanes::F4>, &occludePacket<lanes::F4>,
-    &phongLightTerms<lanes::F4>, lanes::F4::kLanes};
+    &phongLightTerms<lanes::F4>, &shadowRays<lanes::F4>, lanes::F4::kLanes};
 
 }  // namespace lumo
