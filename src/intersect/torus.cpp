@@ -8,7 +8,8 @@
 
 namespace lumo {
 
-void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                    bool distanceOnly) {
     const Torus& tr = o.torus;
     Vec3 dl = transformDirection(direction, tr.worldToLocal);
     const Vec3 ol = transformPoint(origin, tr.worldToLocal);
@@ -48,6 +49,15 @@ void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direct
     }
     for (int i = 0; i < count; ++i) roots[i] /= len;
     sortAscending(count, roots);
+    if (distanceOnly && tr.sweep == 0.0f) {  // the first root ahead is the hit
+        for (int i = 0; i < count; ++i)
+            if (roots[i] >= isect::kRootEpsilon) {
+                out.distance = static_cast<float>(roots[i]);
+                return;
+            }
+        out.distance = isect::kMiss;
+        return;
+    }
 
     for (int i = 0; i < count; ++i) {
         const double t = roots[i];

@@ -23,8 +23,8 @@ void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const
     intersectCamera(object, cache, eye, direction, out);
 }
 
-void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
-    intersectGeneral(object, origin, direction, out);
+void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    intersectBlocker(object, origin, direction, out);
 }
 
 namespace {

@@ -169,7 +169,7 @@ void buildPacketShapes(CameraPacketScene& scene, const KdNode* root, const Scene
 // instruction sets and must not carry their own copies of the scalar routines.
 void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const Vec3& eye, const Vec3& direction,
                          HitRecord& out);
-// The scalar general-form test, likewise.
-void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
+// The scalar general-form test of a shadow ray's blocker, likewise.
+void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
 }  // namespace lumo

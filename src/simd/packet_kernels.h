@@ -111,7 +111,7 @@ struct PacketRays {
             case kPacketDisc: return discDistance(s, planeTerm(s));
             default:
                 return perLane([&](const Vec3& origin, const Vec3& d, HitRecord& h) {
-                    intersectGeneralForm(*s.object, origin, d, h);
+                    intersectBlockerForm(*s.object, origin, d, h);
                 });
         }
     }
