@@ -1,6 +1,7 @@
 #include "image/frame.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "image/packed_pixel.h"
 #include "image/render_passes.h"
@@ -13,7 +14,8 @@ namespace lumo {
 namespace {
 
 // Traces camera rays: worker k traces with its own ray record, mailbox and counts. Rows of samples go
-// in packets where the frame has a packet kernel and the scene a single leaf.
+// in packets where the frame has a packet kernel and the tree is small enough to copy (see
+// CameraPacketScene).
 struct TracingSampler {
     const View& view;
     std::vector<TraceContext> contexts;
@@ -74,8 +76,9 @@ bool shadowsInPackets(const TraceContext& ctx, const View& view) {
 
 // The shadow rays the shader would cast first, as packets: one per point light, the four corners of
 // an area light. Fills occlusion[k][0..3] for the lanes that need it and sets their bit in the result.
+// `rays`: the row's packet, whose lanes without a ray keep finite values the kernels compute and ignore.
 unsigned castShadowPackets(const TraceContext& ctx, const View& view, const PacketKernels& kernels, const Vec3& eye,
-                           const Vec3* directions, const HitRecord* hits, unsigned hitLanes,
+                           const Vec3* directions, const HitRecord* hits, unsigned hitLanes, ShadowPacket& rays,
                            float (*occlusion)[4]) {
     const CameraPacketScene& packets = view.packets;
     const Light& light = *ctx.scene->firstLight();
@@ -83,7 +86,6 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     Vec3 targets[4] = {light.position};
     if (area) areaLightCorners(light.object->patch, targets);
     unsigned lanes = 0;
-    ShadowPacket rays{};  // lanes without a ray keep zeros, which the kernel computes and ignores
     for (int k = 0; k < kernels.lanes; ++k) {
         if (!(hitLanes & (1u << k)) || (hits[k].object->flags & kNoShadowTest)) continue;
         const Vec3 p = hitPoint(eye, directions[k], hits[k]);
@@ -93,35 +95,26 @@ unsigned castShadowPackets(const TraceContext& ctx, const View& view, const Pack
     }
     if (!lanes) return 0;
     for (int corner = 0; corner < (area ? 4 : 1); ++corner) {
-        unsigned cast = 0;
-        for (int k = 0; k < kernels.lanes; ++k) {
-            if (!(lanes & (1u << k))) continue;
-            // The ray as the shader would make it.
-            const Vec3 d = sub(targets[corner], Vec3{rays.origin[0][k], rays.origin[1][k], rays.origin[2][k]});
-            const float distance = static_cast<float>(length(d));
-            const Vec3 unit = divScalar(d, distance);
-            rays.direction[0][k] = unit.x, rays.direction[1][k] = unit.y, rays.direction[2][k] = unit.z;
-            rays.maxDistance[k] = 0.999f * distance;
-            if (rays.maxDistance[k] > 0.0f) {  // else nothing lies in between
-                cast |= 1u << k;
-                ++ctx.stats->rays;
-            }
-        }
-        const unsigned blocked =
-            kernels.occlusion(packets.blockers.data(), static_cast<int>(packets.blockers.size()), rays, cast);
+        // The rays as the shader would make them; where they reach nowhere, nothing lies in between.
+        const unsigned cast = kernels.shadowRays(targets[corner], rays) & lanes;
+        ctx.stats->rays += static_cast<uint64_t>(std::popcount(cast));
+        const unsigned blocked = kernels.occlusion(packets.frame, rays, cast);
         for (int k = 0; k < kernels.lanes; ++k) occlusion[k][corner] = (blocked & (1u << k)) ? 1.0f : 0.0f;
     }
     return lanes;
 }
 
 // The record of lane k's winner as the scalar walk leaves it: the packet's own record where the
-// kernel kept one, else the shape's own test on a clean record.
+// kernel kept one, the distance alone for a sphere (its camera test writes nothing else), else the
+// shape's own test on a clean record.
 HitRecord winnerRecord(const CameraPacketFrame& frame, const PacketHits& out, int k, const Vec3& eye,
                        const Vec3& direction) {
     const PacketShape& shape = frame.shapes[out.shape[k]];
     HitRecord hit{};
     if (out.recorded & (1u << k))
         hit = out.records[k];
+    else if (shape.kind == kPacketSphere)
+        hit.distance = out.distance[k];
     else
         intersectCameraForm(*shape.object, *shape.cache, eye, direction, hit);
     hit.object = const_cast<SceneObject*>(shape.object);
@@ -137,30 +130,26 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
     const Vec3 eye = view.camera.eyePosition;
     const int lanes = kernels.lanes;
     const bool shadows = shadowsInPackets(ctx, view);
+    // Phong with direct light: the first light's terms of the packet's hits go together.
+    const PhotonParams& cfg = ctx.params->photons;
+    const bool phongTerms =
+        ctx.params->shader == kShaderPhong && kernels.phong && !(cfg.giDisplay && !cfg.giOnlyIndirect);
+    const Vec3 light = ctx.scene->firstLight()->position;
     alignas(64) float x[kMaxPacketLanes];
     PacketHits out;
     HitRecord hits[kMaxPacketLanes];
     Vec3 directions[kMaxPacketLanes];
     float occlusion[kMaxPacketLanes][4];
+    PhongPacket phong;
+    ShadowPacket rays{};
+    TraceContext lane = ctx;
     for (int first = 0; first < count; first += lanes) {
         const int n = std::min(lanes, count - first);
         for (int k = 0; k < lanes; ++k) x[k] = static_cast<float>(columns[first + std::min(k, n - 1)]);
         kernels.camera(frame, y, x, out);
         ctx.stats->samples += static_cast<uint64_t>(n);
         ctx.stats->rays += static_cast<uint64_t>(n);
-        if (!shadows) {
-            for (int k = 0; k < n; ++k) {
-                Vec3 colour{0.0f, 0.0f, 0.0f};
-                const int s = out.shape[k];
-                if (s >= 0 && out.distance[k] > 0.0f) {
-                    const Vec3 direction{out.direction[0][k], out.direction[1][k], out.direction[2][k]};
-                    colour = shader(ctx, eye, direction, winnerRecord(frame, out, k, eye, direction), &airMedium, 0);
-                }
-                rowPixels[columns[first + k]] = packColour(colour);
-            }
-            continue;
-        }
-        // With shadow packets: every hit's record first, then the shadow rays, then the shading.
+        // Every hit's record, then the shadow rays and the first light's terms together, then the shading.
         unsigned hitLanes = 0;
         for (int k = 0; k < n; ++k) {
             const int s = out.shape[k];
@@ -169,13 +158,31 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
             hits[k] = winnerRecord(frame, out, k, eye, directions[k]);
             hitLanes |= 1u << k;
         }
-        const unsigned shadowed = castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, occlusion);
-        TraceContext lane = ctx;
+        const unsigned shadowed =
+            shadows ? castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, rays, occlusion) : 0u;
+        if (phongTerms && hitLanes) {
+            for (int k = 0; k < n; ++k) {
+                if (!(hitLanes & (1u << k))) continue;
+                completeHit(eye, directions[k], hits[k]);
+                const Vec3 &p = hits[k].position, &normal = hits[k].normal;
+                phong.point[0][k] = p.x, phong.point[1][k] = p.y, phong.point[2][k] = p.z;
+                phong.normal[0][k] = normal.x, phong.normal[1][k] = normal.y, phong.normal[2][k] = normal.z;
+            }
+            kernels.phong(eye, light, phong);
+        }
         for (int k = 0; k < n; ++k) {
             Vec3 colour{0.0f, 0.0f, 0.0f};
             if (hitLanes & (1u << k)) {
                 lane.cameraLightOcclusion = (shadowed & (1u << k)) ? occlusion[k] : ctx.cameraLightOcclusion;
-                colour = shader(lane, eye, directions[k], hits[k], &airMedium, 0);
+                if (phongTerms) {
+                    const FirstLightTerms terms{
+                        {phong.eyeward[0][k], phong.eyeward[1][k], phong.eyeward[2][k]},
+                        {phong.toLight[0][k], phong.toLight[1][k], phong.toLight[2][k]},
+                        phong.lightDistance[k], phong.cosine[k], phong.highlight[k]};
+                    colour = shadePhongWithTerms(lane, eye, directions[k], hits[k], terms);
+                } else {
+                    colour = shader(lane, eye, directions[k], hits[k], &airMedium, 0);
+                }
             }
             rowPixels[columns[first + k]] = packColour(colour);
         }

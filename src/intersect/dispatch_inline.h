@@ -25,6 +25,13 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
     }
 }
 
+inline void intersectBlocker(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    if (object.type == kTorus)
+        intersectTorus(object, origin, direction, out, true);
+    else
+        intersectGeneral(object, origin, direction, out);
+}
+
 inline void intersectNearer(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
                             HitRecord& out) {
     switch (object.type) {

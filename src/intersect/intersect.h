@@ -18,6 +18,9 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
 // intersectGeneral with the early stop of intersectCamera for a best hit at `limit`.
 inline void intersectNearer(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
                             HitRecord& out);
+// intersectGeneral for a shadow ray, which reads the distance alone: the same distance, other fields
+// possibly unset.
+inline void intersectBlocker(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
 // Computes the object's eye cache for camera rays from `eye`.
 void refreshCameraCache(const SceneObject& object, const Vec3& eye, EyeCache& cache);

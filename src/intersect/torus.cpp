@@ -8,7 +8,8 @@
 
 namespace lumo {
 
-void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                    bool distanceOnly) {
     const Torus& tr = o.torus;
     Vec3 dl = transformDirection(direction, tr.worldToLocal);
     const Vec3 ol = transformPoint(origin, tr.worldToLocal);
@@ -21,8 +22,18 @@ void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direct
     const double a = static_cast<double>(majorR) * majorR;
     const double olx = ol.x, oly = ol.y, olz = ol.z;
     const double dlx = dl.x, dly = dl.y, dlz = dl.z;
-    const double k = olx * olx + oly * oly + olz * olz - a - static_cast<double>(minorR) * minorR;
+    const double originSquared = olx * olx + oly * oly + olz * olz;
     const double e = olx * dlx + oly * dly + olz * dlz;
+    // The torus lies within the sphere of radius R + r about its centre. A line that passes that
+    // sphere with room to spare, or an origin outside it with the ray heading away, has no root
+    // worth solving for; the margin keeps every ray that could graze the tube on the full test.
+    const double bound = (std::fabs(static_cast<double>(majorR)) + std::fabs(minorR)) * 1.001 + 1e-4;
+    const double boundSquared = bound * bound;
+    if (originSquared - e * e > boundSquared || (e >= 0.0 && originSquared > boundSquared)) {
+        out.distance = isect::kMiss;
+        return;
+    }
+    const double k = originSquared - a - static_cast<double>(minorR) * minorR;
     const double coefficients[5] = {
         1.0,
         4.0 * e,
@@ -38,6 +49,15 @@ void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direct
     }
     for (int i = 0; i < count; ++i) roots[i] /= len;
     sortAscending(count, roots);
+    if (distanceOnly && tr.sweep == 0.0f) {  // the first root ahead is the hit
+        for (int i = 0; i < count; ++i)
+            if (roots[i] >= isect::kRootEpsilon) {
+                out.distance = static_cast<float>(roots[i]);
+                return;
+            }
+        out.distance = isect::kMiss;
+        return;
+    }
 
     for (int i = 0; i < count; ++i) {
         const double t = roots[i];

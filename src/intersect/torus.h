@@ -14,7 +14,9 @@ inline bool angleInRange(float theta, float lo, float hi) {
 }
 
 // Writes distance, normal (unit, local frame, from the tube centre), u = angle around the tube and
-// v = angle around the z axis. Solves the quartic in double precision; no eye cache.
-void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out);
+// v = angle around the z axis. Solves the quartic in double precision; no eye cache. With
+// `distanceOnly` the angles and the normal are left out where no limit needs them (a full torus).
+void intersectTorus(const SceneObject& o, const Vec3& origin, const Vec3& direction, HitRecord& out,
+                    bool distanceOnly = false);
 
 }  // namespace lumo

@@ -67,6 +67,10 @@ void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit) {
             break;
         case kRevolved: {
             const Vec3& p = hit.position;  // local
+            // The surface parameters from the local point: the near-root test leaves them unset, and
+            // the both-roots test sets the same values.
+            hit.u = polarAngle(p.x, p.y);
+            hit.v = p.z;
             hit.normal = transformedNormal(o.revolved.normalTransform, {p.x, p.y, (1.0f - p.z) * o.revolved.taper});
             hit.position = worldPoint(origin, direction, hit.distance);
             break;

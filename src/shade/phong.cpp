@@ -37,9 +37,11 @@ Vec3 surfaceColour(HitRecord& hit, const Material& m) {
 
 }  // namespace
 
-Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
-                const Material* medium, int depth) {
-    completeHit(origin, direction, hit);
+namespace {
+
+// The shading of a completed hit; `first`: the first light's terms where computed ahead.
+Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                    const Material* medium, int depth, const FirstLightTerms* first) {
     const PhotonParams& cfg = ctx.params->photons;
     const Light* const lights = ctx.scene->firstLight();
     const SceneObject* object = hit.object;
@@ -50,22 +52,28 @@ Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& directi
     float ld = 0.0f;  // diffuse light
     float ls = 0.0f;  // highlight
     if (!(cfg.giDisplay && !cfg.giOnlyIndirect)) {
-        const Vec3 eyeward = normalize(sub(p, origin));
+        const Vec3 eyeward = first ? first->eyeward : normalize(sub(p, origin));
         const float exponent = m.phongExponent == 0.0f ? 30.0f : m.phongExponent;
         for (const Light* light = lights; light; light = light->next) {
-            const Vec3 toLight = sub(light->position, p);
-            const Vec3 l = normalize(toLight);
+            const bool given = first && light == lights;
+            const Vec3 toLight = given ? Vec3{0.0f, 0.0f, 0.0f} : sub(light->position, p);
+            const Vec3 l = given ? first->toLight : normalize(toLight);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
                 visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightOcclusion
                                       ? shadowFactorFromOcclusion(ctx, object, light->object, p, ctx.cameraLightOcclusion)
                                       : shadowFactor(ctx, object, light->object, p, l,
-                                                     static_cast<float>(length(toLight))));
+                                                     given ? first->lightDistance : static_cast<float>(length(toLight))));
             if (visible == 0.0f) continue;
-            const float c = static_cast<float>(dot(l, n));
+            const float c = given ? first->cosine : static_cast<float>(dot(l, n));
             if (depth == 0) {
-                const Vec3 r = normalize(sub(scale(2.0f * c, n), l));
-                const float s = std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
+                float s;
+                if (given) {
+                    s = first->highlight;
+                } else {
+                    const Vec3 r = normalize(sub(scale(2.0f * c, n), l));
+                    s = std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
+                }
                 ls += visible * light->intensity * static_cast<float>(std::pow(static_cast<double>(s), exponent));
             }
             if (c > 0.0f) ld += visible * light->intensity * c;
@@ -112,6 +120,19 @@ Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& directi
         }
     }
     return colour;
+}
+
+}  // namespace
+
+Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+                const Material* medium, int depth) {
+    completeHit(origin, direction, hit);
+    return shadeCompleted(ctx, origin, direction, hit, medium, depth, nullptr);
+}
+
+Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, const HitRecord& hit,
+                         const FirstLightTerms& first) {
+    return shadeCompleted(ctx, origin, direction, hit, &airMedium, 0, &first);
 }
 
 }  // namespace lumo

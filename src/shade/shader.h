@@ -25,6 +25,21 @@ Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direct
 Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
                 const Material* medium, int depth);
 
+// Phong's terms of the first light at a camera ray's hit, as shadePhong computes them, computed
+// ahead for several hits at once: the unit directions from the eye to the hit and from the hit to
+// the light, the light's distance, the cosine l . n and the highlight max(0, -(r . eyeward)).
+struct FirstLightTerms {
+    Vec3 eyeward;
+    Vec3 toLight;
+    float lightDistance;
+    float cosine;
+    float highlight;
+};
+// shadePhong of a camera ray's hit that completeHit has completed already, with the first light's
+// terms given. The same colour as shadePhong.
+Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, const HitRecord& hit,
+                         const FirstLightTerms& first);
+
 // The shader of a mode.
 ShaderFn shaderFunction(ShaderMode mode);
 

@@ -23,8 +23,8 @@ void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const
     intersectCamera(object, cache, eye, direction, out);
 }
 
-void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
-    intersectGeneral(object, origin, direction, out);
+void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
+    intersectBlocker(object, origin, direction, out);
 }
 
 namespace {
@@ -80,26 +80,59 @@ PacketShape packetShape(const SceneObject& o, const EyeCache& cache, bool camera
 
 }  // namespace
 
-void buildPacketShapes(CameraPacketScene& scene, const ObjectNode* leafObjects, const SceneObject* freeObject,
+namespace {
+
+// Copies the tree under `node` into scene.nodes at `index`, the leaves' shapes into scene.shapes.
+// False when it passes the size or depth limit.
+bool copyTree(CameraPacketScene& scene, const KdNode* node, size_t index, int depth, const EyeCache* caches,
+              const SceneObject* lightObject) {
+    if (depth > kMaxPacketTreeDepth) return false;
+    PacketNode n;
+    if (node->axis == 0) {
+        n.below = static_cast<int32_t>(scene.shapes.size());
+        n.firstBlocker = static_cast<int32_t>(scene.blockers.size());
+        for (const ObjectNode* on = node->objects(); on; on = on->next) {
+            const SceneObject& o = *on->object;
+            if (scene.shapes.size() + scene.blockers.size() >= static_cast<size_t>(kMaxPacketTreeShapes)) return false;
+            // Objects hidden from the camera are a miss for every camera ray: they are left out.
+            if (!(o.flags & kHiddenFromCamera)) scene.shapes.push_back(packetShape(o, caches[o.index], true));
+            scene.shadowsTested = scene.shadowsTested || !(o.flags & kNoShadowTest);
+            if (!(o.flags & kNoShadowCast) && &o != lightObject)
+                scene.blockers.push_back(packetShape(o, caches[o.index], false));
+        }
+        n.above = static_cast<int32_t>(scene.shapes.size()) - n.below;
+        n.blockerCount = static_cast<int32_t>(scene.blockers.size()) - n.firstBlocker;
+    } else if (node->axis >= 1 && node->axis <= 3) {
+        n.axis = node->axis;
+        n.split = node->split;
+        n.below = static_cast<int32_t>(scene.nodes.size());
+        n.above = n.below + 1;
+        scene.nodes.resize(scene.nodes.size() + 2);
+        if (!copyTree(scene, node->belowChild(), static_cast<size_t>(n.below), depth + 1, caches, lightObject) ||
+            !copyTree(scene, node->above, static_cast<size_t>(n.above), depth + 1, caches, lightObject))
+            return false;
+    }  // any other axis: a leaf without shapes, as the scalar walk treats it
+    scene.nodes[index] = n;
+    return true;
+}
+
+}  // namespace
+
+void buildPacketShapes(CameraPacketScene& scene, const KdNode* root, const SceneObject* freeObject,
                        const EyeCache* caches, const SceneObject* lightObject) {
     scene.shapes.clear();
+    scene.nodes.clear();
     scene.blockers.clear();
     scene.shadowsTested = false;
-    // Objects hidden from the camera are a miss for every camera ray: they are left out.
-    const auto add = [&](const SceneObject& o) {
-        if (!(o.flags & kHiddenFromCamera)) scene.shapes.push_back(packetShape(o, caches[o.index], true));
-    };
-    if (freeObject) add(*freeObject);
+    if (freeObject && !(freeObject->flags & kHiddenFromCamera))
+        scene.shapes.push_back(packetShape(*freeObject, caches[freeObject->index], true));
     scene.frame.firstIsFree = !scene.shapes.empty();
-    for (const ObjectNode* n = leafObjects; n; n = n->next) {
-        const SceneObject& o = *n->object;
-        add(o);
-        scene.shadowsTested = scene.shadowsTested || !(o.flags & kNoShadowTest);
-        if (!(o.flags & kNoShadowCast) && &o != lightObject)
-            scene.blockers.push_back(packetShape(o, caches[o.index], false));
-    }
+    scene.nodes.resize(1);
+    scene.usable = root && copyTree(scene, root, 0, 0, caches, lightObject);
     scene.frame.shapes = scene.shapes.data();
     scene.frame.shapeCount = static_cast<int>(scene.shapes.size());
+    scene.frame.nodes = scene.nodes.data();
+    scene.frame.blockers = scene.blockers.data();
 }
 
 }  // namespace lumo

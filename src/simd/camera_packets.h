@@ -4,9 +4,11 @@
 // object and its distance, after which the caller fills the winner's hit record with the scalar
 // routine; the occlusion kernel whether something blocks the shadow ray.
 //
-// They run where the scene's tree is a single leaf: the leaf's objects become compact records in
-// leaf order (the order decides ties and which blocker is met first), spheres, triangles,
-// parallelograms and discs with their data, every other shape tested per lane by the scalar routine.
+// Camera packets walk the scene's tree as the scalar camera walk does, lane by lane: each lane visits
+// the leaves its ray would visit, in the same order, and stops where its ray would stop. A leaf's
+// objects become compact records in leaf order (the order decides ties and which blocker is met
+// first): spheres, triangles, parallelograms and discs with their data, every other shape tested per
+// lane by the scalar routine. Shadow packets walk the tree likewise.
 #pragma once
 
 #include <cstdint>
@@ -49,8 +51,21 @@ struct PacketShape {
     const EyeCache* cache = nullptr;  // camera form
 };
 
-// What a frame's camera packets read: the eye, the ray frame, the eye against the scene box and the
-// leaf's shapes. Plain data: the kernels read nothing else.
+// A node of the tree as the kernels walk it. Inner node: `axis` 1..3 (x, y, z), the child below the
+// split at `below`, the one above at `above` (node indices). Leaf (axis 0): its shapes are
+// shapes[below .. below + above), its blockers blockers[firstBlocker .. firstBlocker + blockerCount).
+struct PacketNode {
+    int32_t axis = 0;
+    float split = 0.0f;
+    int32_t below = 0;
+    int32_t above = 0;
+    int32_t firstBlocker = 0;
+    int32_t blockerCount = 0;
+};
+
+// What a frame's packets read: the eye, the ray frame, the eye against the scene box, the tree
+// (nodes[0] is the root) and its leaves' shapes (camera form) and blockers (general form, the objects
+// that cast shadows but the light's own geometry). Plain data: the kernels read nothing else.
 struct CameraPacketFrame {
     Vec3 eye{};
     Vec3 cameraCorner{}, rowStep{}, columnStep{};
@@ -59,17 +74,25 @@ struct CameraPacketFrame {
     const PacketShape* shapes = nullptr;
     int shapeCount = 0;
     bool firstIsFree = false;  // shapes[0] is the scene's free object, tested before the box
+    const PacketNode* nodes = nullptr;
+    const PacketShape* blockers = nullptr;
 };
 
-// A frame's packet data. `usable` is false where the tree has more than one leaf; rays then stay
-// scalar. `blockers`: the leaf's objects that cast shadows, the light's own geometry left out.
+// A frame's packet data. `usable` is false where the tree is too large or too deep to copy every
+// frame; rays then stay scalar.
 struct CameraPacketScene {
     bool usable = false;
     CameraPacketFrame frame;
     std::vector<PacketShape> shapes;
+    std::vector<PacketNode> nodes;
     std::vector<PacketShape> blockers;
-    bool shadowsTested = false;  // some object of the leaf is shaded with shadows (no kNoShadowTest)
+    bool shadowsTested = false;  // some object of the tree is shaded with shadows (no kNoShadowTest)
 };
+
+// Limits of the trees packets walk, since the view copies the tree every frame: shapes and blockers
+// listed in all leaves together (about 90 bytes each), and depth.
+inline constexpr int kMaxPacketTreeShapes = 1 << 18;
+inline constexpr int kMaxPacketTreeDepth = 64;
 
 // Shadow rays of a packet, per lane: origin, unit direction, how far they reach (blockers beyond are
 // ignored) and the index of the surface they leave (its hits closer than 0.0001 are ignored), -1 none.
@@ -95,15 +118,38 @@ struct PacketHits {
 // Traces the lanes at (row, column[k]) for k below the kernel's lane count.
 using CameraPacketKernel = void (*)(const CameraPacketFrame& frame, float row, const float* column, PacketHits& out);
 
-// Bit k set when lane k (of those set in `lanes`) is blocked: the first blocker in leaf order that
-// is not the surface itself within 0.0001, not beyond maxDistance and not behind the origin lies at
-// a positive distance, as the scalar occlusion walk decides.
-using OcclusionPacketKernel = unsigned (*)(const PacketShape* blockers, int count, const ShadowPacket& rays,
-                                           unsigned lanes);
+// Bit k set when lane k (of those set in `lanes`) is blocked: the first blocker the lane's walk of
+// the frame's tree meets (in leaf order within a leaf) that is not the surface itself within 0.0001,
+// not beyond maxDistance and not behind the origin lies at a positive distance, as the scalar
+// occlusion walk decides.
+using OcclusionPacketKernel = unsigned (*)(const CameraPacketFrame& frame, const ShadowPacket& rays, unsigned lanes);
+
+// The first light's terms of Phong shading for a packet's hits, per lane, from the completed hit
+// point and unit normal, computed as the scalar shader computes them: the unit directions to the eye's
+// hit (p - eye) and to the light (light - p), the light's distance, the cosine c = l . n and the
+// highlight max(0, -(r . eyeward)) with r = normalize(2c n - l).
+struct PhongPacket {
+    alignas(64) float point[3][kMaxPacketLanes];
+    alignas(64) float normal[3][kMaxPacketLanes];
+    alignas(64) float eyeward[3][kMaxPacketLanes];
+    alignas(64) float toLight[3][kMaxPacketLanes];
+    alignas(64) float lightDistance[kMaxPacketLanes];
+    alignas(64) float cosine[kMaxPacketLanes];
+    alignas(64) float highlight[kMaxPacketLanes];
+};
+
+using PhongPacketKernel = void (*)(const Vec3& eye, const Vec3& light, PhongPacket& packet);
+
+// Fills every lane's direction and maxDistance for a shadow ray from its origin toward `target`:
+// the unit direction and 0.999 times the distance, as the shadow query makes them. Bit k set where
+// lane k's ray reaches a positive distance.
+using ShadowRaysKernel = unsigned (*)(const Vec3& target, ShadowPacket& rays);
 
 struct PacketKernels {
     CameraPacketKernel camera = nullptr;
     OcclusionPacketKernel occlusion = nullptr;
+    PhongPacketKernel phong = nullptr;
+    ShadowRaysKernel shadowRays = nullptr;
     int lanes = 1;
     LeafKernel leaf = nullptr;  // one ray against a leaf's shapes, a shape per lane
     LeafOcclusionKernel leafOcclusion = nullptr;
@@ -115,10 +161,10 @@ PacketKernels packetKernels(Isa isa);
 // The camera kernel alone.
 inline CameraPacketKernel cameraPacketKernel(Isa isa) { return packetKernels(isa).camera; }
 
-// Fills scene.shapes, scene.blockers and the frame's shape fields from the free object (may be null)
-// and the objects of the single leaf `leafObjects`; `caches` indexed like the scene's objects;
-// `lightObject` (may be null) is no blocker. The caller fills the rest of the frame.
-void buildPacketShapes(CameraPacketScene& scene, const ObjectNode* leafObjects, const SceneObject* freeObject,
+// Fills scene.usable, .nodes, .shapes, .blockers, .shadowsTested and the frame's tree and shape fields
+// from the free object (may be null) and the tree under `root`; `caches` indexed like the scene's
+// objects; `lightObject` (may be null) is no blocker. The caller fills the rest of the frame.
+void buildPacketShapes(CameraPacketScene& scene, const KdNode* root, const SceneObject* freeObject,
                        const EyeCache* caches, const SceneObject* lightObject);
 
 // The scalar camera-form test of one object (used per lane for shapes without a packet form and to
@@ -126,7 +172,7 @@ void buildPacketShapes(CameraPacketScene& scene, const ObjectNode* leafObjects, 
 // instruction sets and must not carry their own copies of the scalar routines.
 void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const Vec3& eye, const Vec3& direction,
                          HitRecord& out);
-// The scalar general-form test, likewise.
-void intersectGeneralForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
+// The scalar general-form test of a shadow ray's blocker, likewise.
+void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
 
 }  // namespace lumo

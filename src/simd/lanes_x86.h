@@ -60,6 +60,19 @@ struct F4 {
         const __m128 hi = half(_mm_movehl_ps(x.v, x.v), _mm_movehl_ps(y.v, y.v), _mm_movehl_ps(z.v, z.v));
         return {_mm_movelh_ps(lo, hi)};
     }
+    // float(ax*bx + ay*by + az*bz) with the products and the sum in double, as the scalar dot.
+    static F4 dotViaDouble(F4 ax, F4 ay, F4 az, F4 bx, F4 by, F4 bz) {
+        auto half = [](__m128 a0, __m128 a1, __m128 a2, __m128 b0, __m128 b1, __m128 b2) {
+            const __m128d s = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(a0), _mm_cvtps_pd(b0)),
+                                                    _mm_mul_pd(_mm_cvtps_pd(a1), _mm_cvtps_pd(b1))),
+                                         _mm_mul_pd(_mm_cvtps_pd(a2), _mm_cvtps_pd(b2)));
+            return _mm_cvtpd_ps(s);
+        };
+        const auto h = [](__m128 v) { return _mm_movehl_ps(v, v); };
+        const __m128 lo = half(ax.v, ay.v, az.v, bx.v, by.v, bz.v);
+        const __m128 hi = half(h(ax.v), h(ay.v), h(az.v), h(bx.v), h(by.v), h(bz.v));
+        return {_mm_movelh_ps(lo, hi)};
+    }
 };
 #endif
 
@@ -107,6 +120,19 @@ struct F8 {
             half(_mm256_extractf128_ps(x.v, 1), _mm256_extractf128_ps(y.v, 1), _mm256_extractf128_ps(z.v, 1));
         return {_mm256_set_m128(hi, lo)};
     }
+    static F8 dotViaDouble(F8 ax, F8 ay, F8 az, F8 bx, F8 by, F8 bz) {
+        auto half = [](__m128 a0, __m128 a1, __m128 a2, __m128 b0, __m128 b1, __m128 b2) {
+            const __m256d s = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_cvtps_pd(a0), _mm256_cvtps_pd(b0)),
+                                                          _mm256_mul_pd(_mm256_cvtps_pd(a1), _mm256_cvtps_pd(b1))),
+                                            _mm256_mul_pd(_mm256_cvtps_pd(a2), _mm256_cvtps_pd(b2)));
+            return _mm256_cvtpd_ps(s);
+        };
+        const auto l = [](__m256 v) { return _mm256_castps256_ps128(v); };
+        const auto h = [](__m256 v) { return _mm256_extractf128_ps(v, 1); };
+        const __m128 lo = half(l(ax.v), l(ay.v), l(az.v), l(bx.v), l(by.v), l(bz.v));
+        const __m128 hi = half(h(ax.v), h(ay.v), h(az.v), h(bx.v), h(by.v), h(bz.v));
+        return {_mm256_set_m128(hi, lo)};
+    }
 };
 #endif
 
@@ -150,6 +176,19 @@ struct F16 {
         const __m256 lo = half(_mm512_castps512_ps256(x.v), _mm512_castps512_ps256(y.v), _mm512_castps512_ps256(z.v));
         const __m256 hi = half(_mm512_extractf32x8_ps(x.v, 1), _mm512_extractf32x8_ps(y.v, 1),
                                _mm512_extractf32x8_ps(z.v, 1));
+        return {_mm512_insertf32x8(_mm512_castps256_ps512(lo), hi, 1)};
+    }
+    static F16 dotViaDouble(F16 ax, F16 ay, F16 az, F16 bx, F16 by, F16 bz) {
+        auto half = [](__m256 a0, __m256 a1, __m256 a2, __m256 b0, __m256 b1, __m256 b2) {
+            const __m512d s = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_cvtps_pd(a0), _mm512_cvtps_pd(b0)),
+                                                          _mm512_mul_pd(_mm512_cvtps_pd(a1), _mm512_cvtps_pd(b1))),
+                                            _mm512_mul_pd(_mm512_cvtps_pd(a2), _mm512_cvtps_pd(b2)));
+            return _mm512_cvtpd_ps(s);
+        };
+        const auto l = [](__m512 v) { return _mm512_castps512_ps256(v); };
+        const auto h = [](__m512 v) { return _mm512_extractf32x8_ps(v, 1); };
+        const __m256 lo = half(l(ax.v), l(ay.v), l(az.v), l(bx.v), l(by.v), l(bz.v));
+        const __m256 hi = half(h(ax.v), h(ay.v), h(az.v), h(bx.v), h(by.v), h(bz.v));
         return {_mm512_insertf32x8(_mm512_castps256_ps512(lo), hi, 1)};
     }
 };

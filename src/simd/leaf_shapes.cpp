@@ -185,7 +185,7 @@ float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec
         if (packed.position >= 0 && other.position > packed.position) break;
         const SceneObject* object = other.object;
         if ((object->flags & kNoShadowCast) || object == skipObject) continue;
-        intersectGeneral(*object, origin, direction, scratch);
+        intersectBlocker(*object, origin, direction, scratch);
         const float t = scratch.distance;
         if (object == excludeObject && t < 0.0001f) continue;
         if (t > maxDistance) continue;

@@ -111,9 +111,91 @@ struct PacketRays {
             case kPacketDisc: return discDistance(s, planeTerm(s));
             default:
                 return perLane([&](const Vec3& origin, const Vec3& d, HitRecord& h) {
-                    intersectGeneralForm(*s.object, origin, d, h);
+                    intersectBlockerForm(*s.object, origin, d, h);
                 });
         }
+    }
+};
+
+// The winners' records where they have no packet form: lanes in `lanes` took shape `s`.
+template <class V>
+void keepRecords(const PacketShape& s, unsigned lanes, const HitRecord* records, PacketHits& out) {
+    const bool other = s.kind == kPacketOther;
+    for (int k = 0; k < V::kLanes; ++k)
+        if (lanes & (1u << k)) {
+            if (other) out.records[k] = records[k];
+            out.recorded = other ? out.recorded | (1u << k) : out.recorded & ~(1u << k);
+        }
+}
+
+// The shapes [first, end) for the lanes in `active`, in order; a shape replaces a lane's nearest
+// distance and winner when it lies at a distance >= 0 and nearer (the first of equals stays).
+template <class V>
+[[gnu::always_inline]] inline void testCameraShapes(const CameraPacketFrame& f, const PacketRays<V>& r, int first, int end,
+                             typename V::M active, V& nearest, V& winner, HitRecord* records, PacketHits& out) {
+    using M = typename V::M;
+    const V zero = V::set1(0.0f);
+    for (int i = first; i < end; ++i) {
+        const PacketShape& s = f.shapes[i];
+        const V t = r.cameraDistance(s, records);
+        const M accept = V::mand(V::mand(active, V::ge(t, zero)), V::mor(V::lt(nearest, zero), V::lt(t, nearest)));
+        nearest = V::select(accept, nearest, t);
+        winner = V::select(accept, winner, V::set1(static_cast<float>(i)));
+        if (const unsigned accepted = V::bits(accept)) keepRecords<V>(s, accepted, records, out);
+    }
+}
+
+// One camera packet's walk of a tree of several leaves, lane by lane as the scalar camera walk goes.
+template <class V>
+struct CameraWalk {
+    using M = typename V::M;
+    const CameraPacketFrame& f;
+    const PacketRays<V>& r;
+    PacketHits& out;
+    HitRecord* records;
+    V& nearest;
+    V& winner;
+
+    // b where m is set, a elsewhere
+    static M choose(M m, M a, M b) { return V::mor(V::mand(m, b), V::mandnot(m, a)); }
+
+    // The lanes in `active` enter node `index`, whose cell is [lo, hi], at `entry`. A lane goes to the
+    // child on its entry's side first, then to the other child where its ray crosses the split inside
+    // the cell and its nearest hit, if any, does not lie before that crossing.
+    void walk(int index, M active, const V* entry, const float* lo, const float* hi) {
+        const PacketNode& n = f.nodes[index];
+        if (n.axis == 0) {
+            testCameraShapes(f, r, n.below, n.below + n.above, active, nearest, winner, records, out);
+            return;
+        }
+        const int a = n.axis - 1;
+        const V split = V::set1(n.split);
+        float belowHi[3] = {hi[0], hi[1], hi[2]}, aboveLo[3] = {lo[0], lo[1], lo[2]};
+        belowHi[a] = n.split;
+        aboveLo[a] = n.split;
+        const M nearIsBelow = V::lt(entry[a], split);
+        const M firstBelow = V::mand(active, nearIsBelow), firstAbove = V::mandnot(nearIsBelow, active);
+        if (V::bits(firstBelow)) walk(n.below, firstBelow, entry, lo, belowHi);
+        if (V::bits(firstAbove)) walk(n.above, firstAbove, entry, aboveLo, hi);
+
+        const V zero = V::set1(0.0f);
+        const V d = r.d[a];
+        const V eyeA = V::set1(axisValue(f.eye, a));
+        const V hitCoord = eyeA + nearest * d;
+        const M hitBefore = choose(nearIsBelow, V::lt(entry[a], hitCoord), V::gt(entry[a], hitCoord));
+        const M stop = V::mand(V::ge(nearest, zero), hitBefore);
+        const M crosses = choose(nearIsBelow, V::lt(d, zero), V::gt(d, zero));
+        M go = V::mand(V::mandnot(stop, active), crosses);
+        if (!V::bits(go)) return;
+        const V t = (split - eyeA) / d;
+        V q[3];
+        for (int b = 0; b < 3; ++b) {
+            q[b] = r.o[b] + t * r.d[b];
+            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
+        }
+        const M thenAbove = V::mand(go, nearIsBelow), thenBelow = V::mandnot(nearIsBelow, go);
+        if (V::bits(thenAbove)) walk(n.above, thenAbove, q, aboveLo, hi);
+        if (V::bits(thenBelow)) walk(n.below, thenBelow, q, lo, belowHi);
     }
 };
 
@@ -135,8 +217,13 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
     const V zero = V::set1(0.0f), miss = V::set1(-1.0f);
 
     // Lanes that walk the tree: the eye inside the box, or a positive entry within the box's faces.
+    // Where they enter: the eye, or the entry face's plane on its axis and the ray's point elsewhere.
     M walk = V::all();
+    const bool tree = f.nodes[0].axis != 0;  // a single leaf needs no entry point
+    V entry[3] = {r.o[0], r.o[1], r.o[2]};
     const CameraBoxCache& c = f.box;
+    const float lo[3] = {f.bounds.min.x, f.bounds.min.y, f.bounds.min.z};
+    const float hi[3] = {f.bounds.max.x, f.bounds.max.y, f.bounds.max.z};
     if (!c.eyeInside) {
         V tEnter[3];
         for (int a = 0; a < 3; ++a)
@@ -146,78 +233,173 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
         const M above2 = V::gt(tEnter[2], t);
         t = V::select(above2, t, tEnter[2]);
         const M entryAxis[3] = {V::mnot(V::mor(above1, above2)), V::mandnot(above2, above1), above2};
-        const float lo[3] = {f.bounds.min.x, f.bounds.min.y, f.bounds.min.z};
-        const float hi[3] = {f.bounds.max.x, f.bounds.max.y, f.bounds.max.z};
         walk = V::gt(t, zero);
         for (int a = 0; a < 3; ++a) {
             const V p = r.along(a, t);
             const M outsideFace = V::mor(V::lt(p, V::set1(lo[a])), V::gt(p, V::set1(hi[a])));
             walk = V::mand(walk, V::mor(entryAxis[a], V::mnot(outsideFace)));
+            if (tree) entry[a] = V::select(entryAxis[a], p, V::set1(c.plane[a]));
         }
     }
 
-    V nearest = miss;
-    V winner = miss;
-    out.recorded = 0;
+    V nearest = miss, winner = miss;
     HitRecord records[V::kLanes];
-    // The winners' records where they have no packet form.
-    const auto keep = [&](const PacketShape& s, unsigned lanes) {
-        const bool other = s.kind == kPacketOther;
-        for (int k = 0; k < V::kLanes; ++k)
-            if (lanes & (1u << k)) {
-                if (other) out.records[k] = records[k];
-                out.recorded = other ? out.recorded | (1u << k) : out.recorded & ~(1u << k);
-            }
-    };
-    int i = 0;
+    out.recorded = 0;
     if (f.firstIsFree) {  // taken as it is, hit or miss, before the box
         nearest = r.cameraDistance(f.shapes[0], records);
         winner = zero;
-        keep(f.shapes[0], V::bits(V::all()));
-        i = 1;
+        keepRecords<V>(f.shapes[0], V::bits(V::all()), records, out);
     }
     if (V::bits(walk) != 0) {
-        for (; i < f.shapeCount; ++i) {
-            const V t = r.cameraDistance(f.shapes[i], records);
-            const M accept = V::mand(V::mand(walk, V::ge(t, zero)), V::mor(V::lt(nearest, zero), V::lt(t, nearest)));
-            nearest = V::select(accept, nearest, t);
-            winner = V::select(accept, winner, V::set1(static_cast<float>(i)));
-            if (const unsigned accepted = V::bits(accept)) keep(f.shapes[i], accepted);
+        const PacketNode& root = f.nodes[0];
+        if (root.axis == 0) {
+            testCameraShapes(f, r, root.below, root.below + root.above, walk, nearest, winner, records, out);
+        } else {
+            // The walk's own copies: taking the address of `nearest` would keep it out of registers
+            // in the single leaf's loop too.
+            V walkNearest = nearest, walkWinner = winner;
+            CameraWalk<V>{f, r, out, records, walkNearest, walkWinner}.walk(0, walk, entry, lo, hi);
+            nearest = walkNearest, winner = walkWinner;
         }
     }
     for (int a = 0; a < 3; ++a) r.d[a].store(out.direction[a]);
     nearest.store(out.distance);
-    alignas(64) float w[V::kLanes];
-    winner.store(w);
-    for (int k = 0; k < V::kLanes; ++k) out.shape[k] = static_cast<int32_t>(w[k]);
+    alignas(64) float wv[V::kLanes];
+    winner.store(wv);
+    for (int k = 0; k < V::kLanes; ++k) out.shape[k] = static_cast<int32_t>(wv[k]);
 }
 
+// The blockers [firstBlocker, end) for the lanes in `active` not yet `done`, in order: a lane is done
+// at the first blocker it meets, whose distance goes to `first`.
 template <class V>
-unsigned occludePacket(const PacketShape* blockers, int count, const ShadowPacket& rays, unsigned lanes) {
+[[gnu::always_inline]] inline void testBlockers(const CameraPacketFrame& f, const PacketRays<V>& r, V maxDistance, V exclude,
+                         int firstBlocker, int end, typename V::M active, typename V::M& done, V& first) {
+    using M = typename V::M;
+    const V zero = V::set1(0.0f), selfRange = V::set1(0.0001f);
+    for (int i = firstBlocker; i < end; ++i) {
+        const M pending = V::mandnot(done, active);
+        if (!V::bits(pending)) return;
+        const PacketShape& s = f.blockers[i];
+        const V t = r.generalDistance(s);
+        const M self = V::mand(V::eq(exclude, V::set1(s.index)), V::lt(t, selfRange));
+        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::lt(t, zero)));
+        const M meets = V::mand(blocker, pending);
+        first = V::select(meets, first, t);
+        done = V::mor(done, meets);
+    }
+}
+
+// One shadow packet's walk of a tree of several leaves, lane by lane as the scalar occlusion walk
+// goes: a lane ends at the first blocker it meets.
+template <class V>
+struct OcclusionWalk {
+    using M = typename V::M;
+    const CameraPacketFrame& f;
+    const PacketRays<V>& r;
+    V maxDistance, exclude;
+    M& done;
+    V& first;
+
+    // The lanes in `active` enter node `index`, whose cell is [lo, hi], at `entry`; the child on the
+    // entry's side first, the other where the ray crosses the split inside the cell.
+    void walk(int index, M active, const V* entry, const float* lo, const float* hi) {
+        const PacketNode& n = f.nodes[index];
+        if (n.axis == 0) {
+            testBlockers(f, r, maxDistance, exclude, n.firstBlocker, n.firstBlocker + n.blockerCount, active, done,
+                         first);
+            return;
+        }
+        const int a = n.axis - 1;
+        const V split = V::set1(n.split);
+        float belowHi[3] = {hi[0], hi[1], hi[2]}, aboveLo[3] = {lo[0], lo[1], lo[2]};
+        belowHi[a] = n.split;
+        aboveLo[a] = n.split;
+        const M nearIsBelow = V::lt(entry[a], split);
+        const M firstBelow = V::mand(active, nearIsBelow), firstAbove = V::mandnot(nearIsBelow, active);
+        if (V::bits(firstBelow)) walk(n.below, firstBelow, entry, lo, belowHi);
+        if (V::bits(firstAbove)) walk(n.above, firstAbove, entry, aboveLo, hi);
+
+        const V zero = V::set1(0.0f);
+        const V d = r.d[a];
+        const M crosses = V::mor(V::mand(nearIsBelow, V::gt(d, zero)), V::mandnot(nearIsBelow, V::lt(d, zero)));
+        M go = V::mand(V::mandnot(done, active), crosses);
+        if (!V::bits(go)) return;
+        const V t = (split - entry[a]) / d;
+        V q[3];
+        for (int b = 0; b < 3; ++b) {
+            q[b] = entry[b] + t * r.d[b];
+            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
+        }
+        const M thenAbove = V::mand(go, nearIsBelow), thenBelow = V::mandnot(nearIsBelow, go);
+        if (V::bits(thenAbove)) walk(n.above, thenAbove, q, aboveLo, hi);
+        if (V::bits(thenBelow)) walk(n.below, thenBelow, q, lo, belowHi);
+    }
+};
+
+template <class V>
+unsigned occludePacket(const CameraPacketFrame& f, const ShadowPacket& rays, unsigned lanes) {
     using M = typename V::M;
     PacketRays<V> r;
     for (int a = 0; a < 3; ++a) r.o[a] = V::load(rays.origin[a]), r.d[a] = V::load(rays.direction[a]);
     const V maxDistance = V::load(rays.maxDistance), exclude = V::load(rays.exclude);
-    const V zero = V::set1(0.0f), selfRange = V::set1(0.0001f);
-    const unsigned all = V::kLanes == 32 ? ~0u : (1u << V::kLanes) - 1u;
-    unsigned done = ~lanes & all;  // lanes that met their first blocker (or carry no ray)
-    V first = zero;                // its distance
-    for (int i = 0; i < count && done != all; ++i) {
-        const PacketShape& s = blockers[i];
-        const V t = r.generalDistance(s);
-        const M self = V::mand(V::eq(exclude, V::set1(s.index)), V::lt(t, selfRange));
-        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::lt(t, zero)));
-        const unsigned meets = V::bits(blocker) & ~done;
-        if (!meets) continue;
-        alignas(64) float tv[V::kLanes], fv[V::kLanes];
-        t.store(tv);
-        first.store(fv);
-        for (int k = 0; k < V::kLanes; ++k)
-            if (meets & (1u << k)) fv[k] = tv[k];
-        first = V::load(fv);
-        done |= meets;
+    alignas(64) float carries[V::kLanes];
+    for (int k = 0; k < V::kLanes; ++k) carries[k] = (lanes & (1u << k)) ? 1.0f : 0.0f;
+    const M active = V::gt(V::load(carries), V::set1(0.0f));
+    M done = V::none();
+    V first = V::set1(0.0f);
+    // Shadow rays leave a surface point: the walk starts there, at the root.
+    const PacketNode& root = f.nodes[0];
+    if (root.axis == 0) {
+        testBlockers(f, r, maxDistance, exclude, root.firstBlocker, root.firstBlocker + root.blockerCount, active,
+                     done, first);
+    } else if (V::bits(active)) {
+        const float lo[3] = {f.bounds.min.x, f.bounds.min.y, f.bounds.min.z};
+        const float hi[3] = {f.bounds.max.x, f.bounds.max.y, f.bounds.max.z};
+        V walkFirst = first;  // the walk's own copy, as in the camera kernel
+        OcclusionWalk<V>{f, r, maxDistance, exclude, done, walkFirst}.walk(0, active, r.o, lo, hi);
+        first = walkFirst;
     }
-    return V::bits(V::gt(first, zero)) & lanes;
+    return V::bits(V::gt(first, V::set1(0.0f))) & lanes;
+}
+
+template <class V>
+void phongLightTerms(const Vec3& eye, const Vec3& light, PhongPacket& q) {
+    const float e[3] = {eye.x, eye.y, eye.z}, lp[3] = {light.x, light.y, light.z};
+    V p[3], n[3], toEye[3], l[3];
+    for (int a = 0; a < 3; ++a) {
+        p[a] = V::load(q.point[a]), n[a] = V::load(q.normal[a]);
+        toEye[a] = p[a] - V::set1(e[a]);
+        l[a] = V::set1(lp[a]) - p[a];
+    }
+    const V eyeLength = V::lengthViaDouble(toEye[0], toEye[1], toEye[2]);
+    const V lightLength = V::lengthViaDouble(l[0], l[1], l[2]);
+    for (int a = 0; a < 3; ++a) {
+        toEye[a] = toEye[a] / eyeLength, l[a] = l[a] / lightLength;
+        toEye[a].store(q.eyeward[a]), l[a].store(q.toLight[a]);
+    }
+    lightLength.store(q.lightDistance);
+    const V c = V::dotViaDouble(l[0], l[1], l[2], n[0], n[1], n[2]);
+    c.store(q.cosine);
+    const V twiceC = V::set1(2.0f) * c;
+    V r[3];
+    for (int a = 0; a < 3; ++a) r[a] = twiceC * n[a] - l[a];
+    const V rLength = V::lengthViaDouble(r[0], r[1], r[2]);
+    for (int a = 0; a < 3; ++a) r[a] = r[a] / rLength;
+    const V s = -V::dotViaDouble(r[0], r[1], r[2], toEye[0], toEye[1], toEye[2]);
+    const V zero = V::set1(0.0f);
+    V::select(V::lt(zero, s), zero, s).store(q.highlight);  // (0 < s) ? s : 0, as std::max(0, s)
+}
+
+template <class V>
+unsigned shadowRays(const Vec3& target, ShadowPacket& rays) {
+    const float t[3] = {target.x, target.y, target.z};
+    V d[3];
+    for (int a = 0; a < 3; ++a) d[a] = V::set1(t[a]) - V::load(rays.origin[a]);
+    const V distance = V::lengthViaDouble(d[0], d[1], d[2]);
+    for (int a = 0; a < 3; ++a) (d[a] / distance).store(rays.direction[a]);
+    const V reach = V::set1(0.999f) * distance;
+    reach.store(rays.maxDistance);
+    return V::bits(V::gt(reach, V::set1(0.0f)));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsAvx2{&traceCameraPacket<lanes::F8>, &occludePacket<lanes::F8>,
-                                            lanes::F8::kLanes, &nearestLeafShapes<lanes::F8>,
-                                            &firstLeafBlocker<lanes::F8>};
+    &phongLightTerms<lanes::F8>, &shadowRays<lanes::F8>, lanes::F8::kLanes,
+    &nearestLeafShapes<lanes::F8>, &firstLeafBlocker<lanes::F8>};
 
 }  // namespace lumo

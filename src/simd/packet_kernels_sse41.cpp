@@ -5,7 +5,7 @@
 namespace lumo {
 
 extern const PacketKernels kPacketKernelsSse41{&traceCameraPacket<lanes::F4>, &occludePacket<lanes::F4>,
-                                            lanes::F4::kLanes, &nearestLeafShapes<lanes::F4>,
-                                            &firstLeafBlocker<lanes::F4>};
+    &phongLightTerms<lanes::F4>, &shadowRays<lanes::F4>, lanes::F4::kLanes,
+    &nearestLeafShapes<lanes::F4>, &firstLeafBlocker<lanes::F4>};
 
 }  // namespace lumo

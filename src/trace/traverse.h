@@ -132,7 +132,7 @@ inline float traverseOcclusion(const KdNode* node, Vec3 entry, const Vec3& origi
         for (const ObjectNode* n = node->objects(); n; n = n->next) {
             const SceneObject* object = n->object;
             if ((object->flags & kNoShadowCast) || object == skipObject) continue;
-            intersectGeneral(*object, origin, direction, scratch);
+            intersectBlocker(*object, origin, direction, scratch);
             const float t = scratch.distance;
             if (object == excludeObject && t < 0.0001f) continue;
             if (t > maxDistance) continue;

@@ -37,8 +37,7 @@ void prepareView(View& view, const Scene& scene, int width, int height) {
     view.box = classifyEye(scene.bounds, eye);
 
     CameraPacketScene& packets = view.packets;
-    packets.usable = scene.root && scene.root->axis == 0;
-    if (!packets.usable) return;
+    buildPacketShapes(packets, scene.root, scene.freeObject, view.eyeCaches.data(), scene.firstLight()->object);
     CameraPacketFrame& f = packets.frame;
     f.eye = eye;
     f.cameraCorner = view.rayFrame.cameraCorner;
@@ -46,8 +45,6 @@ void prepareView(View& view, const Scene& scene, int width, int height) {
     f.columnStep = view.rayFrame.columnStep;
     f.box = view.box;
     f.bounds = scene.bounds;
-    buildPacketShapes(packets, scene.root->objects(), scene.freeObject, view.eyeCaches.data(),
-                      scene.firstLight()->object);
 }
 
 }  // namespace lumo

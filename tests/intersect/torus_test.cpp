@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,38 @@ TEST(Torus, ThroughBothSidesOfTheTubeTakesTheNearestRoot) {
 TEST(Torus, RayAlongTheAxisPassesThroughTheHole) {
     EXPECT_EQ(generalHit(torus(), {0, 0, -5}, {0, 0, 1}).distance, -1.0f);
     EXPECT_EQ(generalHit(torus(), {0, 0, 5}, {0, 0, -1}).distance, -1.0f);
+}
+
+// The outer rim lies at R + r = 1.5 from the axis: a ray just inside it still grazes the tube, one
+// just beyond it or heading away misses.
+TEST(Torus, RaysNearTheOuterRimAndRaysHeadingAway) {
+    EXPECT_NEAR(generalHit(torus(), {-5, 1.499f, 0}, kPlusX).distance, 5.0f - std::sqrt(1.5f * 1.5f - 1.499f * 1.499f),
+                1e-3);
+    EXPECT_EQ(generalHit(torus(), {-5, 1.501f, 0}, kPlusX).distance, -1.0f);
+    EXPECT_EQ(generalHit(torus(), {-5, 0, 0}, {-1, 0, 0}).distance, -1.0f);
+}
+
+// A shadow ray reads the distance alone: the same distance as the full test, with and without a sweep.
+TEST(Torus, DistanceOnlyTestGivesTheFullTestsDistance) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int hits = 0;
+    for (float sweep : {0.0f, 4.0f})
+        for (int i = 0; i < 2000; ++i) {
+            const SceneObject t = torus(sweep);
+            // Every other ray leaves the surface, as shadow rays do.
+            const float phi = kPi * unit(random), theta = kPi * unit(random);
+            const float rim = 1.0f + 0.5f * std::cos(theta);
+            const Vec3 origin = i % 2 ? Vec3{rim * std::cos(phi), rim * std::sin(phi), 0.5f * std::sin(theta)}
+                                      : Vec3{2.5f * unit(random), 2.5f * unit(random), unit(random)};
+            const Vec3 direction = normalize({unit(random), unit(random), unit(random)});
+            HitRecord full{}, distanceOnly{};
+            intersectTorus(t, origin, direction, full);
+            intersectTorus(t, origin, direction, distanceOnly, true);
+            EXPECT_EQ(full.distance, distanceOnly.distance) << "ray " << i << ", sweep " << sweep;
+            hits += full.distance > 0.0f;
+        }
+    EXPECT_GT(hits, 500);
 }
 
 TEST(Torus, RayFromTheSurfaceSkipsItsStartingPoint) {

@@ -120,15 +120,15 @@ TEST_F(ShaderModes, CompletionOfSpheresAndCylinders) {
     h = {};
     h.object = &cone;
     h.distance = 2.0f;
-    h.position = {0.5f, 0.0f, 0.5f};  // local point on the cone
-    h.u = kPi;
-    completeHit({2.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}, h);
+    h.position = {-0.5f, 0.0f, 0.5f};  // local point on the cone
+    h.u = 1.0f, h.v = 0.9f;              // what another shape's test left: the local point decides
+    completeHit({-2.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, h);
     const float s = std::sqrt(0.5f);
-    expectColour(h.normal, s, 0.0f, s);
+    expectColour(h.normal, -s, 0.0f, s);
     expectColour(h.position, 0.0f, 0.0f, 0.0f);  // world point replaces the local one
     computeTextureCoords(h);  // sweep 0: the azimuth is divided by 2 pi
     EXPECT_FLOAT_EQ(h.texS, 0.5f);
-    EXPECT_FLOAT_EQ(h.texT, 0.0f);
+    EXPECT_FLOAT_EQ(h.texT, 0.5f);
 }
 
 TEST_F(ShaderModes, TextureCoordinatesPerShape) {

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "image/frame.h"
+#include "shade/complete_hit.h"
+#include "shade/shader.h"
 #include "support/render_support.h"
 #include "support/trace_scene.h"
 
@@ -55,9 +57,18 @@ int expectPacketsAgree(TraceScene& t, float y, float x0, float step) {
     return hits;
 }
 
+// A tree of five leaves over `o`: splits on every axis, objects listed in several leaves (and in
+// some leaves they do not reach, which the walks must treat alike), one leaf empty.
+KdNode& treeOf(TraceScene& t, SceneObject* const (&o)[7]) {
+    Scene& s = t.scene;
+    KdNode& x = s.newSplit(1, -0.2f, t.leafOf({o[3], o[4], o[1]}), t.leafOf({o[0], o[4], o[5], o[2], o[6]}));
+    KdNode& z = s.newSplit(3, 0.1f, t.leafOf({o[0], o[1], o[5]}), t.leafOf({o[1], o[2], o[6]}));
+    return s.newSplit(1, 0.9f, s.newSplit(2, 0.3f, x, z), s.newLeaf());
+}
+
 // Every packet shape kind (spheres, triangles, parallelograms one- and two-sided, discs and annuli),
-// a shape without a packet form, an object hidden from the camera and a free object, in one leaf,
-// seen from random eyes inside and outside the box over the whole field of view.
+// a shape without a packet form, an object hidden from the camera and a free object, in one leaf and
+// in a tree, seen from random eyes inside and outside the box over the whole field of view.
 TEST(CameraPackets, EveryLaneFindsWhatTheScalarWalkFinds) {
     if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
     TraceScene t;
@@ -82,19 +93,24 @@ TEST(CameraPackets, EveryLaneFindsWhatTheScalarWalkFinds) {
     SceneObject& sky = t.sphere({0.0f, 0.0f, -30.0f}, 400.0f);
     t.scene.freeObject = &sky;
     KdNode& leaf = t.leafOf({&ball, &floor, &card, &wedge, &ring, &egg, &ghost});
+    KdNode& tree = treeOf(t, {&ball, &floor, &card, &wedge, &ring, &egg, &ghost});
 
     std::mt19937 random(7);
     std::uniform_real_distribution<float> coordinate(-3.0f, 3.0f);
-    t.finish(test::kUnitBox, leaf, {0.0f, 0.5f, 3.5f});
-    int hits = 0;
     t.view.camera.fieldOfView = 1.4f;
-    for (int eye = 0; eye < 40; ++eye) {
-        t.placeEye(eye == 0 ? Vec3{0.1f, 0.2f, 0.3f} : Vec3{coordinate(random), coordinate(random), coordinate(random)});
-        ASSERT_TRUE(t.view.packets.usable);
-        for (int y = 0; y < 240; y += 7) hits += expectPacketsAgree(t, static_cast<float>(y), 1.0f, 1.0f + 0.25f * (y % 5));
-        for (int x = 1; x <= 320; x += 64) hits += expectPacketsAgree(t, 119.5f, static_cast<float>(x), 0.5f);
+    for (KdNode* root : {&leaf, &tree}) {
+        t.finish(test::kUnitBox, *root, {0.0f, 0.5f, 3.5f});
+        int hits = 0;
+        for (int eye = 0; eye < 40; ++eye) {
+            // The first eye lies on the tree's split planes, where the side a walk takes first decides.
+            t.placeEye(eye == 0 ? Vec3{-0.2f, 0.3f, 0.1f} : Vec3{coordinate(random), coordinate(random), coordinate(random)});
+            ASSERT_TRUE(t.view.packets.usable);
+            for (int y = 0; y < 240; y += 7)
+                hits += expectPacketsAgree(t, static_cast<float>(y), 1.0f, 1.0f + 0.25f * (y % 5));
+            for (int x = 1; x <= 320; x += 64) hits += expectPacketsAgree(t, 119.5f, static_cast<float>(x), 0.5f);
+        }
+        EXPECT_GT(hits, 1000) << "the rays must reach the objects";
     }
-    EXPECT_GT(hits, 1000) << "the rays must reach the objects";
 }
 
 // Shadow rays from random points on the objects' surfaces toward random targets, short and long,
@@ -112,20 +128,24 @@ TEST(CameraPackets, ShadowPacketsBlockWhereTheScalarWalkBlocks) {
     ring.disc.normal = normalize(Vec3{1.0f, 0.2f, 0.1f});
     ring.disc.innerRadiusSquared = 0.04f;
     ring.material = t.material;
-    t.finish(test::kUnitBox, t.leafOf({&ball, &floor, &card, &glass, &ring}), {0.0f, 0.5f, 3.5f});
+    KdNode& leaf = t.leafOf({&ball, &floor, &card, &glass, &ring});
+    KdNode& tree = treeOf(t, {&ball, &floor, &card, &glass, &ring, &ball, &floor});
     const SceneObject* surfaces[] = {&ball, &floor, &card, &ring};
     std::mt19937 random(11);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     int blocked = 0, rays = 0;
-    for (int level = kIsaSse; level <= processorIsa(); ++level) {
+    for (int run = 0; run < 2 * processorIsa(); ++run) {  // every level on the leaf, then on the tree
+        const int level = kIsaSse + run % processorIsa();
+        if (level == kIsaSse) t.finish(test::kUnitBox, run == 0 ? leaf : tree, {0.0f, 0.5f, 3.5f});
         const PacketKernels kernels = packetKernels(static_cast<Isa>(level));
         for (int packet = 0; packet < 200; ++packet) {
             ShadowPacket p{};
             bool expected[kMaxPacketLanes];
             for (int k = 0; k < kernels.lanes; ++k) {
                 const SceneObject& from = *surfaces[random() % 4];
-                const Vec3 o = from.type == kSphere ? add(from.sphere.centre, scale(0.6f, normalize({unit(random), unit(random), unit(random)})))
-                                                    : Vec3{unit(random), unit(random), unit(random)};
+                Vec3 o = from.type == kSphere ? add(from.sphere.centre, scale(0.6f, normalize({unit(random), unit(random), unit(random)})))
+                                              : Vec3{unit(random), unit(random), unit(random)};
+                if (k % 3 == 0) o.x = -0.2f, o.z = 0.1f;  // on the tree's split planes
                 const Vec3 d = normalize({unit(random), unit(random), unit(random)});
                 const float reach = 2.0f * (unit(random) + 1.0f);
                 for (int a = 0; a < 3; ++a) p.origin[a][k] = axisValue(o, a), p.direction[a][k] = axisValue(d, a);
@@ -133,9 +153,7 @@ TEST(CameraPackets, ShadowPacketsBlockWhereTheScalarWalkBlocks) {
                 p.exclude[k] = static_cast<float>(from.index);
                 expected[k] = occluded(t.context(), Ray{o, d, reach}, &from, nullptr);
             }
-            const unsigned got = kernels.occlusion(t.view.packets.blockers.data(),
-                                                   static_cast<int>(t.view.packets.blockers.size()), p,
-                                                   (1u << kernels.lanes) - 1u);
+            const unsigned got = kernels.occlusion(t.view.packets.frame, p, (1u << kernels.lanes) - 1u);
             for (int k = 0; k < kernels.lanes; ++k) {
                 EXPECT_EQ((got >> k) & 1u, expected[k] ? 1u : 0u) << isaName(static_cast<Isa>(level)) << " lane " << k;
                 blocked += expected[k], ++rays;
@@ -182,6 +200,52 @@ TEST(CameraPackets, BoundaryRaysDecideAsTheScalarWalk) {
         t.view.packets.frame.rowStep = t.view.packets.frame.columnStep = down.rowStep;
         EXPECT_EQ(expectPacketsAgree(t, 0.0f, 0.0f, 0.0f), lanes) << c.what << ": every lane a hit";
     }
+}
+
+// The first light's Phong terms of a packet's hits, on every level, shade each hit to the colour the
+// scalar shader gives it, bit for bit: hits all over a sphere and a floor, lights near and far.
+TEST(CameraPackets, PhongTermsShadeAsTheScalarShader) {
+    if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
+    TraceScene t;
+    SceneObject& ball = t.sphere({0.3f, 0.1f, -0.2f}, 0.49f);
+    SceneObject& floor = t.parallelogram({-2.0f, -1.0f, -2.0f}, {0.0f, 0.0f, 4.0f}, {4.0f, 0.0f, 0.0f});
+    t.material->phongExponent = 7.0f;
+    t.material->reflectivity = 0.5f;  // the highlight counts
+    t.finish(test::kUnitBox, t.leafOf({&ball, &floor}), {0.2f, 0.4f, 3.0f});
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    int compared = 0;
+    for (int level = kIsaSse; level <= processorIsa(); ++level) {
+        const PacketKernels kernels = packetKernels(static_cast<Isa>(level));
+        for (int packet = 0; packet < 100; ++packet) {
+            t.scene.light.position = scale(1.0f + 20.0f * (unit(random) + 1.0f), normalize({unit(random), 1.0f, unit(random)}));
+            const Vec3 eye = t.view.camera.eyePosition;
+            PhongPacket q;
+            HitRecord hits[kMaxPacketLanes], completed[kMaxPacketLanes];
+            Vec3 directions[kMaxPacketLanes];
+            for (int k = 0; k < kernels.lanes; ++k) {
+                const Vec3 d = normalize({0.3f * unit(random), 0.15f * unit(random) - 0.45f, -1.0f});
+                ASSERT_NE(t.traceAlong(d), nullptr);
+                directions[k] = d, hits[k] = completed[k] = t.ray.nearest;
+                completeHit(eye, d, completed[k]);
+                for (int a = 0; a < 3; ++a)
+                    q.point[a][k] = axisValue(completed[k].position, a), q.normal[a][k] = axisValue(completed[k].normal, a);
+            }
+            kernels.phong(eye, t.scene.light.position, q);
+            for (int k = 0; k < kernels.lanes; ++k) {
+                const FirstLightTerms terms{{q.eyeward[0][k], q.eyeward[1][k], q.eyeward[2][k]},
+                                            {q.toLight[0][k], q.toLight[1][k], q.toLight[2][k]},
+                                            q.lightDistance[k], q.cosine[k], q.highlight[k]};
+                const Vec3 given = shadePhongWithTerms(t.context(), eye, directions[k], completed[k], terms);
+                const Vec3 scalar = shadePhong(t.context(), eye, directions[k], hits[k], &airMedium, 0);
+                EXPECT_TRUE(bitsOf(given.x) == bitsOf(scalar.x) && bitsOf(given.y) == bitsOf(scalar.y) &&
+                            bitsOf(given.z) == bitsOf(scalar.z))
+                    << isaName(static_cast<Isa>(level)) << " lane " << k << " of packet " << packet;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 0);
 }
 
 TEST(CameraPackets, LevelsFallBackToWhatTheProcessorHas) {
