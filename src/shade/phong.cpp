@@ -60,8 +60,8 @@ Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& dir
             const Vec3 l = given ? first->toLight : normalize(toLight);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
-                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightOcclusion
-                                      ? shadowFactorFromOcclusion(ctx, object, light->object, p, ctx.cameraLightOcclusion)
+                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightShadow
+                                      ? *ctx.cameraLightShadow
                                       : shadowFactor(ctx, object, light->object, p, l,
                                                      given ? first->lightDistance : static_cast<float>(length(toLight))));
             if (visible == 0.0f) continue;
