@@ -8,6 +8,7 @@
 #include "scene/demo_scenes.h"
 #include "shade/complete_hit.h"
 #include "shade/shader.h"
+#include "trace/shadow.h"
 
 namespace lumo {
 
@@ -74,33 +75,64 @@ bool shadowsInPackets(const TraceContext& ctx, const View& view) {
     return isAreaLight(ctx.scene->firstLight()->object) || view.packets.blockers.size() >= 3;
 }
 
-// The shadow rays the shader would cast first, as packets: one per point light, the four corners of
-// an area light. Fills occlusion[k][0..3] for the lanes that need it and sets their bit in the result.
-// `rays`: the row's packet, whose lanes without a ray keep finite values the kernels compute and ignore.
+// The first light's blocked fraction at the packet's hits, as shadowFactor finds it, with the rays in
+// packets: one per point light; the four corners of an area light, then its subdivision's rays level
+// by level. Fills shadow[k] for the lanes that need it and sets their bit in the result. `rays`: the
+// row's packet, whose lanes without a ray keep finite values the kernels compute and ignore.
 unsigned castShadowPackets(const TraceContext& ctx, const View& view, const PacketKernels& kernels, const Vec3& eye,
                            const Vec3* directions, const HitRecord* hits, unsigned hitLanes, ShadowPacket& rays,
-                           float (*occlusion)[4]) {
-    const CameraPacketScene& packets = view.packets;
+                           float* shadow) {
+    const CameraPacketFrame& frame = view.packets.frame;
     const Light& light = *ctx.scene->firstLight();
     const bool area = isAreaLight(light.object);
     Vec3 targets[4] = {light.position};
     if (area) areaLightCorners(light.object->patch, targets);
     unsigned lanes = 0;
+    float points[3][kMaxPacketLanes], excludes[kMaxPacketLanes];
     for (int k = 0; k < kernels.lanes; ++k) {
         if (!(hitLanes & (1u << k)) || (hits[k].object->flags & kNoShadowTest)) continue;
         const Vec3 p = hitPoint(eye, directions[k], hits[k]);
-        rays.origin[0][k] = p.x, rays.origin[1][k] = p.y, rays.origin[2][k] = p.z;
-        rays.exclude[k] = static_cast<float>(hits[k].object->index);
+        points[0][k] = p.x, points[1][k] = p.y, points[2][k] = p.z;
+        excludes[k] = static_cast<float>(hits[k].object->index);
         lanes |= 1u << k;
     }
     if (!lanes) return 0;
-    for (int corner = 0; corner < (area ? 4 : 1); ++corner) {
-        // The rays as the shader would make them; where they reach nowhere, nothing lies in between.
-        const unsigned cast = kernels.shadowRays(targets[corner], rays) & lanes;
+    // Rays from the points of lanes `from[j]` toward `target[j]` in lanes j < n: bit j set where blocked.
+    const auto castRays = [&](int n, const int* from, const Vec3* target) {
+        for (int j = 0; j < n; ++j) {
+            const int k = from[j];
+            for (int a = 0; a < 3; ++a) rays.origin[a][j] = points[a][k], rays.target[a][j] = axisValue(target[j], a);
+            rays.exclude[j] = excludes[k];
+        }
+        const unsigned cast = kernels.shadowRays(rays) & ((2u << (n - 1)) - 1u);  // where they reach anywhere
         ctx.stats->rays += static_cast<uint64_t>(std::popcount(cast));
-        const unsigned blocked = kernels.occlusion(packets.frame, rays, cast);
-        for (int k = 0; k < kernels.lanes; ++k) occlusion[k][corner] = (blocked & (1u << k)) ? 1.0f : 0.0f;
+        return kernels.occlusion(frame, rays, cast);
+    };
+    int from[kMaxPacketLanes];
+    Vec3 to[kMaxPacketLanes];
+    float corners[kMaxPacketLanes][4];
+    for (int corner = 0; corner < (area ? 4 : 1); ++corner) {
+        int n = 0;
+        for (int k = 0; k < kernels.lanes; ++k)
+            if (lanes & (1u << k)) from[n] = k, to[n] = targets[corner], ++n;
+        const unsigned blocked = castRays(n, from, to);
+        for (int j = 0; j < n; ++j) corners[from[j]][corner] = (blocked >> j) & 1u ? 1.0f : 0.0f;
     }
+    if (!area) {
+        for (int k = 0; k < kernels.lanes; ++k) shadow[k] = corners[k][0];
+        return lanes;
+    }
+    areaShadowsByLevel(lanes, corners, shadow, [&](AreaSample* samples, int count) {
+        for (int first = 0; first < count; first += kernels.lanes) {
+            const int n = std::min(kernels.lanes, count - first);
+            for (int j = 0; j < n; ++j) {
+                const AreaSample& a = samples[first + j];
+                from[j] = a.lane, to[j] = areaLightPoint(*light.object, a.u, a.v);
+            }
+            const unsigned blocked = castRays(n, from, to);
+            for (int j = 0; j < n; ++j) samples[first + j].occlusion = (blocked >> j) & 1u ? 1.0f : 0.0f;
+        }
+    });
     return lanes;
 }
 
@@ -139,7 +171,7 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
     PacketHits out;
     HitRecord hits[kMaxPacketLanes];
     Vec3 directions[kMaxPacketLanes];
-    float occlusion[kMaxPacketLanes][4];
+    float shadow[kMaxPacketLanes];
     PhongPacket phong;
     ShadowPacket rays{};
     TraceContext lane = ctx;
@@ -159,7 +191,7 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
             hitLanes |= 1u << k;
         }
         const unsigned shadowed =
-            shadows ? castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, rays, occlusion) : 0u;
+            shadows ? castShadowPackets(ctx, view, kernels, eye, directions, hits, hitLanes, rays, shadow) : 0u;
         if (phongTerms && hitLanes) {
             for (int k = 0; k < n; ++k) {
                 if (!(hitLanes & (1u << k))) continue;
@@ -173,7 +205,7 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
         for (int k = 0; k < n; ++k) {
             Vec3 colour{0.0f, 0.0f, 0.0f};
             if (hitLanes & (1u << k)) {
-                lane.cameraLightOcclusion = (shadowed & (1u << k)) ? occlusion[k] : ctx.cameraLightOcclusion;
+                lane.cameraLightShadow = (shadowed & (1u << k)) ? &shadow[k] : ctx.cameraLightShadow;
                 if (phongTerms) {
                     const FirstLightTerms terms{
                         {phong.eyeward[0][k], phong.eyeward[1][k], phong.eyeward[2][k]},

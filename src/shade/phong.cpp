@@ -60,8 +60,8 @@ Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& dir
             const Vec3 l = given ? first->toLight : normalize(toLight);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
-                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightOcclusion
-                                      ? shadowFactorFromOcclusion(ctx, object, light->object, p, ctx.cameraLightOcclusion)
+                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightShadow
+                                      ? *ctx.cameraLightShadow
                                       : shadowFactor(ctx, object, light->object, p, l,
                                                      given ? first->lightDistance : static_cast<float>(length(toLight))));
             if (visible == 0.0f) continue;
@@ -74,7 +74,9 @@ Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& dir
                     const Vec3 r = normalize(sub(scale(2.0f * c, n), l));
                     s = std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
                 }
-                ls += visible * light->intensity * static_cast<float>(std::pow(static_cast<double>(s), exponent));
+                // pow(+0, y) is +0 for every y > 0: the call is needed only for a highlight.
+                const double highlight = s == 0.0f && exponent > 0.0f ? 0.0 : std::pow(static_cast<double>(s), exponent);
+                ls += visible * light->intensity * static_cast<float>(highlight);
             }
             if (c > 0.0f) ld += visible * light->intensity * c;
         }

@@ -98,6 +98,7 @@ inline constexpr int kMaxPacketTreeDepth = 64;
 // ignored) and the index of the surface they leave (its hits closer than 0.0001 are ignored), -1 none.
 struct ShadowPacket {
     alignas(64) float origin[3][kMaxPacketLanes];
+    alignas(64) float target[3][kMaxPacketLanes];  // the point each ray heads for (see ShadowRaysKernel)
     alignas(64) float direction[3][kMaxPacketLanes];
     alignas(64) float maxDistance[kMaxPacketLanes];
     alignas(64) float exclude[kMaxPacketLanes];
@@ -140,10 +141,10 @@ struct PhongPacket {
 
 using PhongPacketKernel = void (*)(const Vec3& eye, const Vec3& light, PhongPacket& packet);
 
-// Fills every lane's direction and maxDistance for a shadow ray from its origin toward `target`:
+// Fills every lane's direction and maxDistance for a shadow ray from its origin toward its target:
 // the unit direction and 0.999 times the distance, as the shadow query makes them. Bit k set where
 // lane k's ray reaches a positive distance.
-using ShadowRaysKernel = unsigned (*)(const Vec3& target, ShadowPacket& rays);
+using ShadowRaysKernel = unsigned (*)(ShadowPacket& rays);
 
 struct PacketKernels {
     CameraPacketKernel camera = nullptr;

@@ -60,12 +60,15 @@ struct PacketRays {
 
     // Shapes without a packet form: the scalar routine lane by lane, each on a clean record (kept in
     // `records` when given).
+    // `lanes`: where a test is wanted (a miss elsewhere).
     template <class Test>
-    V perLane(Test test, HitRecord* records = nullptr) const {
+    V perLane(Test test, HitRecord* records = nullptr, unsigned lanes = ~0u) const {
         alignas(64) float lane[6][kLanes];
         alignas(64) float t[kLanes];
         for (int a = 0; a < 3; ++a) o[a].store(lane[a]), d[a].store(lane[3 + a]);
         for (int k = 0; k < kLanes; ++k) {
+            t[k] = -1.0f;
+            if (!(lanes & (1u << k))) continue;
             HitRecord h{};
             test(Vec3{lane[0][k], lane[1][k], lane[2][k]}, Vec3{lane[3][k], lane[4][k], lane[5][k]}, h);
             t[k] = h.distance;
@@ -92,8 +95,8 @@ struct PacketRays {
         }
     }
 
-    // General form from each lane's origin.
-    V generalDistance(const PacketShape& s) const {
+    // General form from each lane's origin; shapes tested per lane for the lanes in `lanes` only.
+    V generalDistance(const PacketShape& s, unsigned lanes) const {
         switch (s.kind) {
             case kPacketSphere: {
                 const V ox = o[0] - V::set1(s.p[0]), oy = o[1] - V::set1(s.p[1]), oz = o[2] - V::set1(s.p[2]);
@@ -112,7 +115,7 @@ struct PacketRays {
             default:
                 return perLane([&](const Vec3& origin, const Vec3& d, HitRecord& h) {
                     intersectBlockerForm(*s.object, origin, d, h);
-                });
+                }, nullptr, lanes);
         }
     }
 };
@@ -280,7 +283,7 @@ template <class V>
         const M pending = V::mandnot(done, active);
         if (!V::bits(pending)) return;
         const PacketShape& s = f.blockers[i];
-        const V t = r.generalDistance(s);
+        const V t = r.generalDistance(s, V::bits(pending));
         const M self = V::mand(V::eq(exclude, V::set1(s.index)), V::lt(t, selfRange));
         const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::lt(t, zero)));
         const M meets = V::mand(blocker, pending);
@@ -391,10 +394,9 @@ void phongLightTerms(const Vec3& eye, const Vec3& light, PhongPacket& q) {
 }
 
 template <class V>
-unsigned shadowRays(const Vec3& target, ShadowPacket& rays) {
-    const float t[3] = {target.x, target.y, target.z};
+unsigned shadowRays(ShadowPacket& rays) {
     V d[3];
-    for (int a = 0; a < 3; ++a) d[a] = V::set1(t[a]) - V::load(rays.origin[a]);
+    for (int a = 0; a < 3; ++a) d[a] = V::load(rays.target[a]) - V::load(rays.origin[a]);
     const V distance = V::lengthViaDouble(d[0], d[1], d[2]);
     for (int a = 0; a < 3; ++a) (d[a] / distance).store(rays.direction[a]);
     const V reach = V::set1(0.999f) * distance;

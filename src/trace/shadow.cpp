@@ -18,13 +18,8 @@ float shadowRayOcclusion(const ShadowQuery& q, const Vec3& target) {
 
 namespace {
 
-Vec3 lightPoint(const SceneObject& light, float u, float v) {
-    const PlanarPatch& p = light.patch;
-    return add(p.origin, add(scale(u, p.edgeA), scale(v, p.edgeB)));
-}
-
 float sampleLight(const ShadowQuery& q, float u, float v) {
-    return shadowRayOcclusion(q, lightPoint(*q.lightObject, u, v));
+    return shadowRayOcclusion(q, areaLightPoint(*q.lightObject, u, v));
 }
 
 }  // namespace
@@ -48,13 +43,6 @@ float areaShadow(const ShadowQuery& q, float uLow, float vLow, float s, float o0
     return (o0 + o1 + o2 + o3 + mA + mB + mC + mD + mE) / 9.0f;
 }
 
-float shadowFactorFromOcclusion(const TraceContext& ctx, const SceneObject* excludeObject,
-                                const SceneObject* lightObject, const Vec3& x, const float* occlusion) {
-    if (!isAreaLight(lightObject)) return occlusion[0];
-    const ShadowQuery q{ctx, excludeObject, lightObject, x};
-    return areaShadow(q, 0.0f, 0.0f, 1.0f, occlusion[0], occlusion[1], occlusion[2], occlusion[3], 0);
-}
-
 float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
                    const Vec3& x, const Vec3& toLight, float lightDistance) {
     const ShadowQuery q{ctx, excludeObject, lightObject, x};
@@ -65,6 +53,8 @@ float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, co
         const float o1 = shadowRayOcclusion(q, c[1]);
         const float o2 = shadowRayOcclusion(q, c[2]);
         const float o3 = shadowRayOcclusion(q, c[3]);
+        const float corners[4] = {o0, o1, o2, o3};
+        if (const float uniform = uniformCorners(corners); uniform >= 0.0f) return uniform;
         return areaShadow(q, 0.0f, 0.0f, 1.0f, o0, o1, o2, o3, 0);
     }
     return shadowRayOcclusion(q, toLight, lightDistance);

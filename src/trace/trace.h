@@ -31,11 +31,11 @@ struct TraceContext {
     const RenderParams* params = nullptr;
     RayStats* stats = nullptr;
     PhotonBuffer* photons = nullptr;  // photon passes: where this worker stores photons
-    // Shading a camera ray's hit: the first light's occlusion as the packet's shadow rays found it
-    // (see shadowFactorFromOcclusion); null: the shader casts its shadow rays itself.
-    const float* cameraLightOcclusion = nullptr;
-    // The scene's single leaf in SIMD form for the nearest hits of rays other than camera rays; null:
-    // the scalar walk (the scalar level, or a tree of several leaves).
+    // Shading a camera ray's hit: the first light's blocked fraction (see shadowFactor) as the
+    // packet's shadow rays found it; null: the shader casts its shadow rays itself.
+    const float* cameraLightShadow = nullptr;
+    // The scene's single leaf in SIMD form for the nearest hits and occlusion of rays other than camera
+    // rays; null: the scalar walk (the scalar level, or a tree of several leaves).
     const LeafShapes* leafShapes = nullptr;
 };
 
@@ -71,11 +71,6 @@ Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const M
 // Blocked fraction of a light seen from X: 1 fully shadowed, 0 fully lit.
 float shadowFactor(const TraceContext& ctx, const SceneObject* excludeObject, const SceneObject* lightObject,
                    const Vec3& x, const Vec3& toLight, float lightDistance);
-// The same from the occlusions of the rays shadowFactor casts first, cast already: occlusion[0] for a
-// point light; for a parallelogram light its corners origin, +edgeA, +edgeA+edgeB, +edgeB in
-// occlusion[0..3] (further rays, where the corners disagree, are cast here).
-float shadowFactorFromOcclusion(const TraceContext& ctx, const SceneObject* excludeObject,
-                                const SceneObject* lightObject, const Vec3& x, const float* occlusion);
 // Whether shadowFactor treats lightObject as a parallelogram area light.
 inline bool isAreaLight(const SceneObject* lightObject) { return lightObject && lightObject->type == kParallelogram; }
 // The corners of a parallelogram light in the order shadowFactor samples them: origin, +edgeA,

@@ -113,5 +113,44 @@ TEST(AreaShadow, HalfHiddenLightGivesNinthsOfSixteenSquares) {
     EXPECT_FLOAT_EQ(g, 2.0f / 3.0f);
 }
 
+// Points under the screen's edge and beside it, at several heights, gathered level by level: the values
+// and the ray count of one subdivision per point.
+TEST(AreaShadow, LevelByLevelGivesWhatTheRecursionGives) {
+    AreaLightScene s;
+    s.screen.patch.edgeB = {1.2f, 6.0f, 0.0f};  // a slanted edge: penumbrae of every shape
+    prepareParallelogram(s.screen);
+    const TraceContext ctx = s.b.context();
+    for (float height : {-1.5f, 0.0f, 0.6f}) {
+        Vec3 points[kMaxAreaLanes];
+        float corners[kMaxAreaLanes][4], recursive[kMaxAreaLanes], levels[kMaxAreaLanes];
+        Vec3 c[4];
+        areaLightCorners(s.light.patch, c);
+        uint64_t recursiveRays = 0;
+        for (int k = 0; k < kMaxAreaLanes; ++k) {
+            points[k] = {-0.9f + 0.12f * static_cast<float>(k), 0.3f * static_cast<float>(k % 3) - 0.3f, height};
+            const ShadowQuery q{ctx, nullptr, &s.light, points[k]};
+            for (int i = 0; i < 4; ++i) corners[k][i] = shadowRayOcclusion(q, c[i]);
+            recursiveRays += s.raysCastBy([&] {
+                recursive[k] = shadowFactor(ctx, nullptr, &s.light, points[k], kUp, 2.0f);
+            }) - 4;
+        }
+        const uint64_t levelRays = s.raysCastBy([&] {
+            areaShadowsByLevel(0xFFFFu, corners, levels, [&](AreaSample* samples, int count) {
+                for (int i = 0; i < count; ++i) {
+                    const ShadowQuery q{ctx, nullptr, &s.light, points[samples[i].lane]};
+                    samples[i].occlusion = shadowRayOcclusion(q, areaLightPoint(s.light, samples[i].u, samples[i].v));
+                }
+            });
+        });
+        int partial = 0;
+        for (int k = 0; k < kMaxAreaLanes; ++k) {
+            EXPECT_EQ(levels[k], recursive[k]) << "point " << k << " at height " << height;
+            partial += recursive[k] > 0.0f && recursive[k] < 1.0f;
+        }
+        EXPECT_EQ(levelRays, recursiveRays);
+        EXPECT_GT(partial, 2) << "the points must lie in the penumbra";
+    }
+}
+
 }  // namespace
 }  // namespace lumo::test
