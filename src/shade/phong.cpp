@@ -15,7 +15,7 @@ namespace lumo {
 namespace {
 
 // Surface colour at the hit: texture, else the 0.5-unit checker, else the diffuse colour.
-Vec3 surfaceColour(HitRecord& hit, const Material& m) {
+inline Vec3 surfaceColour(HitRecord& hit, const Material& m) {
     if (m.texture) {
         computeTextureCoords(hit);
         const float s = wrapUnit(hit.texS);
@@ -39,8 +39,12 @@ Vec3 surfaceColour(HitRecord& hit, const Material& m) {
 
 namespace {
 
-// The shading of a completed hit; `first`: the first light's terms where computed ahead.
-Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
+// The shading of a completed hit; `first`: the first light's terms where computed ahead (kGiven).
+// One copy each, so the shader of every other ray keeps its code free of the terms' tests.
+// The hit by reference: a copy of a record just written field by field would wait for those writes.
+// Inlined into its one caller each, which then compiles as one function.
+template <bool kGiven>
+[[gnu::always_inline]] inline Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
                     const Material* medium, int depth, const FirstLightTerms* first) {
     const PhotonParams& cfg = ctx.params->photons;
     const Light* const lights = ctx.scene->firstLight();
@@ -52,10 +56,10 @@ Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& dir
     float ld = 0.0f;  // diffuse light
     float ls = 0.0f;  // highlight
     if (!(cfg.giDisplay && !cfg.giOnlyIndirect)) {
-        const Vec3 eyeward = first ? first->eyeward : normalize(sub(p, origin));
+        const Vec3 eyeward = kGiven ? first->eyeward : normalize(sub(p, origin));
         const float exponent = m.phongExponent == 0.0f ? 30.0f : m.phongExponent;
         for (const Light* light = lights; light; light = light->next) {
-            const bool given = first && light == lights;
+            const bool given = kGiven && light == lights;
             const Vec3 toLight = given ? Vec3{0.0f, 0.0f, 0.0f} : sub(light->position, p);
             const Vec3 l = given ? first->toLight : normalize(toLight);
             float visible = 1.0f;
@@ -129,12 +133,12 @@ Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& dir
 Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
                 const Material* medium, int depth) {
     completeHit(origin, direction, hit);
-    return shadeCompleted(ctx, origin, direction, hit, medium, depth, nullptr);
+    return shadeCompleted<false>(ctx, origin, direction, hit, medium, depth, nullptr);
 }
 
-Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, const HitRecord& hit,
+Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
                          const FirstLightTerms& first) {
-    return shadeCompleted(ctx, origin, direction, hit, &airMedium, 0, &first);
+    return shadeCompleted<true>(ctx, origin, direction, hit, &airMedium, 0, &first);
 }
 
 }  // namespace lumo

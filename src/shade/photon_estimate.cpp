@@ -185,15 +185,12 @@ float photonEstimateSceneScale(const SceneDescriptor& scene, int causticPhotonCo
     return 0.0f;
 }
 
-Vec3 photonEstimate(const SceneDescriptor& scene, const PhotonParams& st, const SceneObject* object, float u,
-                    float v) {
-    if (!object || object->type != kParallelogram || (!st.causticsDisplay && !st.giDisplay)) return kBlack;
-    const PhotonQuadNode* root = object->patch.photonTree;
-    if (!root) return kBlack;
+Vec3 photonEstimateFromTree(const SceneDescriptor& scene, const PhotonParams& st, const SceneObject& object,
+                            float u, float v) {
     const float sceneScale = photonEstimateSceneScale(scene, st.causticPhotonCount, st.giPhotonCount);
     if (sceneScale == 0.0f) return kBlack;
-    const float area = static_cast<float>(length(object->patch.edgeA)) * static_cast<float>(length(object->patch.edgeB));
-    return scale(sceneScale / area, evaluateKernel(root, u, v, st.interpolationKernel));
+    const float area = static_cast<float>(length(object.patch.edgeA)) * static_cast<float>(length(object.patch.edgeB));
+    return scale(sceneScale / area, evaluateKernel(object.patch.photonTree, u, v, st.interpolationKernel));
 }
 
 }  // namespace lumo

@@ -10,10 +10,20 @@
 
 namespace lumo {
 
+// photonEstimate where the object has a photon tree and a photon display is on.
+Vec3 photonEstimateFromTree(const SceneDescriptor& scene, const PhotonParams& params, const SceneObject& object,
+                            float u, float v);
+
 // Light deposited by photons at surface parameters (u, v) of object, per unit of world area.
-// Black unless the object is a parallelogram with a photon tree and a photon display is on.
-Vec3 photonEstimate(const SceneDescriptor& scene, const PhotonParams& params, const SceneObject* object, float u,
-                    float v);
+// Black unless the object is a parallelogram with a photon tree and a photon display is on. Inline:
+// every shaded hit asks, and most get black.
+inline Vec3 photonEstimate(const SceneDescriptor& scene, const PhotonParams& params, const SceneObject* object,
+                           float u, float v) {
+    if (!object || object->type != kParallelogram || (!params.causticsDisplay && !params.giDisplay) ||
+        !object->patch.photonTree)
+        return {0.0f, 0.0f, 0.0f};
+    return photonEstimateFromTree(scene, params, *object, u, v);
+}
 
 // Scale of the estimate for a scene (receiver area aside): 0 where the scene offers no map.
 float photonEstimateSceneScale(const SceneDescriptor& scene, int causticPhotonCount, int giPhotonCount);

@@ -36,8 +36,8 @@ struct FirstLightTerms {
     float highlight;
 };
 // shadePhong of a camera ray's hit that completeHit has completed already, with the first light's
-// terms given. The same colour as shadePhong.
-Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, const HitRecord& hit,
+// terms given. The same colour as shadePhong; the record is the shader's to change.
+Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
                          const FirstLightTerms& first);
 
 // The shader of a mode.
