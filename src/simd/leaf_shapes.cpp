@@ -1,5 +1,7 @@
 #include "simd/leaf_shapes.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "intersect/intersect.h"
@@ -88,7 +90,7 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
     const PacketKernels kernels = packetKernels(isa);
     shapes.kernel = kernels.leaf;
     shapes.occlusion = kernels.leafOcclusion;
-    shapes.lanes = isaLanes(isa);
+    shapes.lanes = std::min(isaLanes(isa), kMaxLeafLanes);
     shapes.blockersPacked = false;
     if (!shapes.kernel || !root || root->axis != 0) return;
 

@@ -6,6 +6,6 @@ namespace lumo {
 
 extern const PacketKernels kPacketKernelsAvx512{&traceCameraPacket<lanes::F16>, &occludePacket<lanes::F16>,
     &phongLightTerms<lanes::F16>, &shadowRays<lanes::F16>, lanes::F16::kLanes,
-    &nearestLeafShapes<lanes::F16>, &firstLeafBlocker<lanes::F16>};
+    &nearestLeafShapes<lanes::F8>, &firstLeafBlocker<lanes::F8>};  // leaves in blocks of kMaxLeafLanes
 
 }  // namespace lumo
