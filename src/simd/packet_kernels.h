@@ -148,6 +148,54 @@ template <class V>
     }
 }
 
+// An inner node as both tree walks pass it: the two child cells, which lanes enter on the side below
+// the split, and where the lanes cross the split.
+template <class V>
+struct PacketSplit {
+    using M = typename V::M;
+    int a;
+    V split;
+    M nearIsBelow;
+    const float *lo, *hi;
+    float belowHi[3], aboveLo[3];
+
+    PacketSplit(const PacketNode& n, const V* entry, const float* cellLo, const float* cellHi)
+        : a(n.axis - 1), split(V::set1(n.split)), nearIsBelow(V::lt(entry[n.axis - 1], V::set1(n.split))),
+          lo(cellLo), hi(cellHi), belowHi{cellHi[0], cellHi[1], cellHi[2]}, aboveLo{cellLo[0], cellLo[1], cellLo[2]} {
+        belowHi[a] = n.split;
+        aboveLo[a] = n.split;
+    }
+    // Lanes of `lanes` heading from the near side across the split.
+    M crossing(M lanes, V d) const {
+        const V zero = V::set1(0.0f);
+        return V::mand(lanes, V::mor(V::mand(nearIsBelow, V::gt(d, zero)), V::mandnot(nearIsBelow, V::lt(d, zero))));
+    }
+    // Where the rays from `from` along `d` meet the split (t = (split - from) / d along the axis),
+    // into q; the lanes of `go` whose crossing lies strictly inside the cell.
+    M crossInside(M go, const V* from, const V* d, V* q) const {
+        const V t = (split - from[a]) / d[a];
+        for (int b = 0; b < 3; ++b) {
+            q[b] = from[b] + t * d[b];
+            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
+        }
+        return go;
+    }
+    // The lanes of `lanes` to the child on their near side (first) or their far side (then).
+    template <class Walk>
+    void visitNear(Walk& w, const PacketNode& n, M lanes, const V* entry) const {
+        visit(w, n, V::mand(lanes, nearIsBelow), V::mandnot(nearIsBelow, lanes), entry);
+    }
+    template <class Walk>
+    void visitFar(Walk& w, const PacketNode& n, M lanes, const V* entry) const {
+        visit(w, n, V::mandnot(nearIsBelow, lanes), V::mand(lanes, nearIsBelow), entry);
+    }
+    template <class Walk>
+    void visit(Walk& w, const PacketNode& n, M below, M above, const V* entry) const {
+        if (V::bits(below)) w.walk(n.below, below, entry, lo, belowHi);
+        if (V::bits(above)) w.walk(n.above, above, entry, aboveLo, hi);
+    }
+};
+
 // One camera packet's walk of a tree of several leaves, lane by lane as the scalar camera walk goes.
 template <class V>
 struct CameraWalk {
@@ -171,34 +219,19 @@ struct CameraWalk {
             testCameraShapes(f, r, n.below, n.below + n.above, active, nearest, winner, records, out);
             return;
         }
-        const int a = n.axis - 1;
-        const V split = V::set1(n.split);
-        float belowHi[3] = {hi[0], hi[1], hi[2]}, aboveLo[3] = {lo[0], lo[1], lo[2]};
-        belowHi[a] = n.split;
-        aboveLo[a] = n.split;
-        const M nearIsBelow = V::lt(entry[a], split);
-        const M firstBelow = V::mand(active, nearIsBelow), firstAbove = V::mandnot(nearIsBelow, active);
-        if (V::bits(firstBelow)) walk(n.below, firstBelow, entry, lo, belowHi);
-        if (V::bits(firstAbove)) walk(n.above, firstAbove, entry, aboveLo, hi);
-
-        const V zero = V::set1(0.0f);
+        const PacketSplit<V> c(n, entry, lo, hi);
+        c.visitNear(*this, n, active, entry);
+        const int a = c.a;
         const V d = r.d[a];
-        const V eyeA = V::set1(axisValue(f.eye, a));
+        const V eyeA = r.o[a];
         const V hitCoord = eyeA + nearest * d;
-        const M hitBefore = choose(nearIsBelow, V::lt(entry[a], hitCoord), V::gt(entry[a], hitCoord));
-        const M stop = V::mand(V::ge(nearest, zero), hitBefore);
-        const M crosses = choose(nearIsBelow, V::lt(d, zero), V::gt(d, zero));
-        M go = V::mand(V::mandnot(stop, active), crosses);
+        const M hitBefore = choose(c.nearIsBelow, V::lt(entry[a], hitCoord), V::gt(entry[a], hitCoord));
+        const M stop = V::mand(V::ge(nearest, V::set1(0.0f)), hitBefore);
+        M go = c.crossing(V::mandnot(stop, active), d);
         if (!V::bits(go)) return;
-        const V t = (split - eyeA) / d;
         V q[3];
-        for (int b = 0; b < 3; ++b) {
-            q[b] = r.o[b] + t * r.d[b];
-            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
-        }
-        const M thenAbove = V::mand(go, nearIsBelow), thenBelow = V::mandnot(nearIsBelow, go);
-        if (V::bits(thenAbove)) walk(n.above, thenAbove, q, aboveLo, hi);
-        if (V::bits(thenBelow)) walk(n.below, thenBelow, q, lo, belowHi);
+        go = c.crossInside(go, r.o, r.d, q);
+        c.visitFar(*this, n, go, q);
     }
 };
 
@@ -312,30 +345,13 @@ struct OcclusionWalk {
                          first);
             return;
         }
-        const int a = n.axis - 1;
-        const V split = V::set1(n.split);
-        float belowHi[3] = {hi[0], hi[1], hi[2]}, aboveLo[3] = {lo[0], lo[1], lo[2]};
-        belowHi[a] = n.split;
-        aboveLo[a] = n.split;
-        const M nearIsBelow = V::lt(entry[a], split);
-        const M firstBelow = V::mand(active, nearIsBelow), firstAbove = V::mandnot(nearIsBelow, active);
-        if (V::bits(firstBelow)) walk(n.below, firstBelow, entry, lo, belowHi);
-        if (V::bits(firstAbove)) walk(n.above, firstAbove, entry, aboveLo, hi);
-
-        const V zero = V::set1(0.0f);
-        const V d = r.d[a];
-        const M crosses = V::mor(V::mand(nearIsBelow, V::gt(d, zero)), V::mandnot(nearIsBelow, V::lt(d, zero)));
-        M go = V::mand(V::mandnot(done, active), crosses);
+        const PacketSplit<V> c(n, entry, lo, hi);
+        c.visitNear(*this, n, active, entry);
+        M go = c.crossing(V::mandnot(done, active), r.d[c.a]);
         if (!V::bits(go)) return;
-        const V t = (split - entry[a]) / d;
         V q[3];
-        for (int b = 0; b < 3; ++b) {
-            q[b] = entry[b] + t * r.d[b];
-            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
-        }
-        const M thenAbove = V::mand(go, nearIsBelow), thenBelow = V::mandnot(nearIsBelow, go);
-        if (V::bits(thenAbove)) walk(n.above, thenAbove, q, aboveLo, hi);
-        if (V::bits(thenBelow)) walk(n.below, thenBelow, q, lo, belowHi);
+        go = c.crossInside(go, entry, r.d, q);
+        c.visitFar(*this, n, go, q);
     }
 };
 
