@@ -2,22 +2,23 @@
 
 #include <utility>
 
-#include "app/program.h"
-
 namespace lumo {
 
-RenderLoop::RenderLoop(Wake wake, Produce produce) : wake_(std::move(wake)), produce_(std::move(produce)) {
-    if (!produce_) produce_ = [](FrameBuffer& fb, const PresentFrame& present) { return runFrame(fb, present); };
+RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce)
+    : program_(program), wake_(std::move(wake)), produce_(std::move(produce)) {
+    if (!produce_) produce_ = [&program](FrameBuffer& fb, const PresentFrame& present) {
+        return showNextFrame(program, fb, present);
+    };
 }
 
 RenderLoop::~RenderLoop() { stop(); }
 
 void RenderLoop::start() {
-    std::lock_guard<std::mutex> lock(programMutex());
+    std::lock_guard<std::mutex> lock(program_.mutex);
     if (running_) return;
     running_ = true;
     stop_ = false;
-    WorkerWait& wait = program().renderer.wait;
+    WorkerWait& wait = program_.render.renderer.wait;
     previousTimeout_ = wait.onTimeout;
     if (previousTimeout_) wait.onTimeout = [this](int remaining) {
         askUi("Debug", "Time out, ThrCnt=" + std::to_string(remaining));
@@ -27,16 +28,16 @@ void RenderLoop::start() {
 
 void RenderLoop::stop() {
     {
-        std::lock_guard<std::mutex> lock(programMutex());
+        std::lock_guard<std::mutex> lock(program_.mutex);
         if (!running_) return;
         stop_ = true;
     }
     signal_.notify_all();
     thread_.join();
-    std::lock_guard<std::mutex> lock(programMutex());
+    std::lock_guard<std::mutex> lock(program_.mutex);
     running_ = false;
     messageWaiting_ = false;
-    if (previousTimeout_) program().renderer.wait.onTimeout = previousTimeout_;
+    if (previousTimeout_) program_.render.renderer.wait.onTimeout = previousTimeout_;
 }
 
 void RenderLoop::setViewSize(int width, int height) {
@@ -53,18 +54,19 @@ void RenderLoop::setVisible(bool visible) {
 bool RenderLoop::wantFrame() const {
     if (!visible_ || width_ <= 0 || height_ <= 0) return false;
     if (readyFresh_) return false;  // the UI has not taken the last frame yet
-    return changes_ != changesSeen_ || settings().animationOn != 0;
+    return changes_ != changesSeen_ || program_.shared.settings.animationOn != 0;
 }
 
 void RenderLoop::run() {
-    std::unique_lock<std::mutex> lock(programMutex());
+    std::unique_lock<std::mutex> lock(program_.mutex);
     for (;;) {
         signal_.wait(lock, [this] { return stop_ || wantFrame(); });
         if (stop_) return;
         changesSeen_ = changes_;
         const int w = width_, h = height_;
         inFlight_ = true;
-        inFlightPhotons_ = settings().causticsCalculate != 0 || settings().giCalculate != 0;
+        const RenderSettings& s = program_.shared.settings;
+        inFlightPhotons_ = s.causticsCalculate != 0 || s.giCalculate != 0;
         inFlightSince_ = std::chrono::steady_clock::now();
         lock.unlock();
 
@@ -80,7 +82,7 @@ void RenderLoop::run() {
 }
 
 void RenderLoop::present(FrameBuffer& fb) {
-    std::unique_lock<std::mutex> lock(programMutex());
+    std::unique_lock<std::mutex> lock(program_.mutex);
     std::swap(fb, ready_);
     readyFresh_ = true;
     ++framesPresented_;
@@ -96,7 +98,7 @@ void RenderLoop::wakeUi(std::unique_lock<std::mutex>& lock) {
 }
 
 void RenderLoop::askUi(const std::string& caption, const std::string& text) {
-    std::unique_lock<std::mutex> lock(programMutex());
+    std::unique_lock<std::mutex> lock(program_.mutex);
     if (stop_) return;
     message_ = {caption, text};
     messageWaiting_ = true;
@@ -109,7 +111,7 @@ void RenderLoop::askUi(const std::string& caption, const std::string& text) {
 RenderLoop::News RenderLoop::collect(FrameBuffer& shown) {
     News news;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
+        std::lock_guard<std::mutex> lock(program_.mutex);
         uiWoken_ = false;
         if (readyFresh_) {
             std::swap(shown, ready_);
@@ -131,21 +133,21 @@ RenderLoop::News RenderLoop::collect(FrameBuffer& shown) {
 
 void RenderLoop::answerMessage() {
     {
-        std::lock_guard<std::mutex> lock(programMutex());
+        std::lock_guard<std::mutex> lock(program_.mutex);
         messageWaiting_ = false;
     }
     signal_.notify_all();
 }
 
 std::chrono::milliseconds RenderLoop::frameInFlight(bool* photonPass) const {
-    std::lock_guard<std::mutex> lock(programMutex());
+    std::lock_guard<std::mutex> lock(program_.mutex);
     if (photonPass) *photonPass = inFlightPhotons_;
     if (!inFlight_) return std::chrono::milliseconds(0);
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - inFlightSince_);
 }
 
 uint64_t RenderLoop::framesPresented() const {
-    std::lock_guard<std::mutex> lock(programMutex());
+    std::lock_guard<std::mutex> lock(program_.mutex);
     return framesPresented_;
 }
 

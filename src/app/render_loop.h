@@ -1,7 +1,7 @@
 // The render thread of the desktop program and its hand-off to the UI thread.
 //
-// The UI thread changes the program's state (settings, orbit) with programMutex() held, through
-// edit(); each frame copies what it needs at its start, so a change lands between two frames, never
+// The UI thread changes the program's shared state (settings, orbit) with the program's mutex held,
+// through edit(); each frame copies what it needs at its start, so a change lands between two frames, never
 // half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
 // shows. Frames run only while something can change: a change since the last frame, or Animation on;
 // never while the view is hidden or empty, and never more than one frame ahead of the UI.
@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "app/frame_loop.h"
-#include "app/settings.h"
+#include "app/program.h"
 #include "image/frame_buffer.h"
 
 namespace lumo {
@@ -30,8 +30,8 @@ public:
     // Produces one frame into fb and hands it over with present(fb) (which swaps fb's storage).
     using Produce = std::function<FrameReport(FrameBuffer& fb, const PresentFrame& present)>;
 
-    // Without `produce` the frames are the program's (runFrame).
-    explicit RenderLoop(Wake wake, Produce produce = {});
+    // Without `produce` the frames are the program's (showNextFrame).
+    RenderLoop(Program& program, Wake wake, Produce produce = {});
     ~RenderLoop();
     RenderLoop(const RenderLoop&) = delete;
     RenderLoop& operator=(const RenderLoop&) = delete;
@@ -42,11 +42,11 @@ public:
     // Ends the render thread after the frame it is in (unblocking a message that waits for an answer).
     void stop();
 
-    // UI thread. Runs f with programMutex() held and asks for a frame with what it changed.
+    // UI thread. Runs f with the program's mutex held and asks for a frame with what it changed.
     template <class F>
     void edit(F&& f) {
         {
-            std::lock_guard<std::mutex> lock(programMutex());
+            std::lock_guard<std::mutex> lock(program_.mutex);
             f();
             ++changes_;
         }
@@ -81,18 +81,19 @@ public:
 
 private:
     void run();
-    bool wantFrame() const;  // programMutex() held
+    bool wantFrame() const;  // the program's mutex held
     void present(FrameBuffer& fb);
     void wakeUi(std::unique_lock<std::mutex>& lock);
     void askUi(const std::string& caption, const std::string& text);
 
+    Program& program_;
     Wake wake_;
     Produce produce_;
     std::thread thread_;
     std::condition_variable signal_;
     std::function<void(int)> previousTimeout_;
 
-    // Guarded by programMutex().
+    // Guarded by the program's mutex.
     bool running_ = false;
     bool stop_ = false;
     bool visible_ = true;
