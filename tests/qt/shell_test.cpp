@@ -30,9 +30,8 @@
 #include "app/program.h"
 #include "app/qt/about_dialog.h"
 #include "app/qt/lumo_app.h"
+#include "app/qt/qt_platform.h"
 #include "app/qt/render_view.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "core/workers.h"
 
 using namespace lumo;
@@ -62,12 +61,6 @@ void sendWheel(QWidget* w, int delta) {
     QWheelEvent e(QPointF(10, 10), w->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
-}
-
-template <class T>
-T locked(T& value) {
-    std::lock_guard<std::mutex> lock(programMutex());
-    return value;
 }
 
 // The watchers of the running test: a box a test waited for in vain must not be taken by the next
@@ -103,18 +96,14 @@ class ShellTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        resetToStaticValues();
-        // Slow builds (sanitizers) on a busy machine can take seconds for a photon pass: only the
-        // time-out test below wants the box.
-        program().renderer.wait.limit = std::chrono::minutes(10);
         settingsDir = std::make_unique<QTemporaryDir>();
-        app = std::make_unique<LumoApp>(settingsPath());
+        launch();
     }
     void cleanup() {
         for (QPointer<QTimer>& t : modalWatchers()) delete t.data();
         modalWatchers().clear();
         app.reset();
-        program().renderer.wait.limit = WorkerWait{}.limit;
+        program.reset();
     }
 
     void firstStartShowsA640x480ViewAndResolutionFollowsTheView() {
@@ -167,9 +156,9 @@ private slots:
             });
             w.action(kCmdOpenScene)->trigger();
         };
-        auto scene = [] {
-            std::lock_guard<std::mutex> lock(programMutex());
-            return program().scene.get();
+        auto scene = [this] {
+            std::lock_guard<std::mutex> lock(program->mutex);
+            return program->render.scene.get();
         };
         open("good.json");
         if (dialogStuck) QSKIP("the file dialog did not list the scene folder");
@@ -244,8 +233,8 @@ private slots:
         sendWheel(&view, 120);
         QCOMPARE(locked(orbit()).distance, kStartEyeDistance / kZoomStep);
         for (int i = 0; i < 40; ++i) sendWheel(&view, 120);
-        QCOMPARE(locked(orbit()).distance, closestEyeDistance(9));
-        QVERIFY(closestEyeDistance(9) > std::sqrt(1.5f * 1.5f * 2 + 9.0f));  // outside the box's corners
+        QCOMPARE(locked(orbit()).distance, closestEyeDistance(program->shared, 9));
+        QVERIFY(closestEyeDistance(program->shared, 9) > std::sqrt(1.5f * 1.5f * 2 + 9.0f));  // outside the box's corners
         for (int i = 0; i < 60; ++i) sendWheel(&view, -120);
         QCOMPARE(locked(orbit()).distance, kMaxEyeDistance);
         QVERIFY(locked(orbit()).azimuth != 3.14159f);
@@ -257,7 +246,7 @@ private slots:
         QCOMPARE(o.elevation, 0.2f);
         app->window.startFrames();
         waitForFrame();
-        QTRY_VERIFY(std::fabs(locked(camera().orbitRadius) - kStartEyeDistance) < 1e-6f);
+        QTRY_VERIFY(std::fabs(locked(program->render.view.camera.orbitRadius) - kStartEyeDistance) < 1e-6f);
     }
 
     void savePictureWritesTheFrameOnShow() {
@@ -299,10 +288,7 @@ private slots:
         app->window.action(kCmdResolution480)->trigger();
         QTRY_COMPARE(app->window.view().size(), QSize(480, 360));
         const RenderSettings before = locked(settings());
-        app.reset();
-
-        resetToStaticValues();
-        app = std::make_unique<LumoApp>(settingsPath());
+        launch();
         const RenderSettings& after = settings();
         QCOMPARE(after.sceneId, int16_t(8));
         QCOMPARE(after.samplingMode, int16_t(1));
@@ -327,8 +313,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(content);
             file.close();
-            resetToStaticValues();
-            app = std::make_unique<LumoApp>(settingsPath());
+            launch();
             QCOMPARE(settings().sceneId, int16_t(1));
             QCOMPARE(settings().currentShader, kShaderPhong);
             QCOMPARE(settings().threadCount, int16_t(hardwareThreads()));
@@ -339,10 +324,8 @@ private slots:
     }
 
     void windowAnswersWithin50msWhileASlowFrameRenders() {
-        app.reset();
-        resetToStaticValues();
         std::atomic<bool> inSlowFrame{false};
-        app = std::make_unique<LumoApp>(settingsPath(), [&](FrameBuffer& fb, const PresentFrame& present) {
+        launch([&](FrameBuffer& fb, const PresentFrame& present) {
             inSlowFrame = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(800));
             inSlowFrame = false;
@@ -410,7 +393,7 @@ private slots:
         // Adaptive moves the thresholds off every preset; Off keeps them where they are.
         w.action(kCmdAdaptive25)->trigger();
         {
-            std::lock_guard<std::mutex> lock(programMutex());
+            std::lock_guard<std::mutex> lock(program->mutex);
             settings().refineThresholds[1] = 33;
         }
         showMenuOf(w.action(kCmdSamplingStandard));
@@ -479,7 +462,7 @@ private slots:
     void workerTimeOutShowsTheBoxWhileTheWindowStaysUsable() {
         app->window.action(kCmdResolution320)->trigger();
         app->window.action(kCmdThreads4)->trigger();
-        program().renderer.wait.limit = std::chrono::milliseconds(0);
+        program->render.renderer.wait.limit = std::chrono::milliseconds(0);
         // Every pass times out now; close each box, the first after using the window.
         QString shown;
         QTimer closer;
@@ -505,12 +488,30 @@ private slots:
 
 private:
     QString settingsPath() const { return settingsDir->filePath("lumo.ini"); }
+    // A new run: a fresh program and its window over the test's settings file.
+    void launch(RenderLoop::Produce produce = {}) {
+        app.reset();
+        program = std::make_unique<Program>(platform);
+        // Slow builds (sanitizers) on a busy machine can take seconds for a photon pass: only the
+        // time-out test below wants the box.
+        program->render.renderer.wait.limit = std::chrono::minutes(10);
+        app = std::make_unique<LumoApp>(*program, platform, settingsPath(), std::move(produce));
+    }
+    RenderSettings& settings() { return program->shared.settings; }
+    Orbit& orbit() { return program->shared.orbit; }
+    template <class T>
+    T locked(const T& value) {
+        std::lock_guard<std::mutex> lock(program->mutex);
+        return value;
+    }
     void waitForFrame() {
         const uint64_t shown = app->window.framesShown();
         QTRY_VERIFY_WITH_TIMEOUT(app->window.framesShown() > shown, 10000);
     }
 
     std::unique_ptr<QTemporaryDir> settingsDir;
+    QtPlatform platform;
+    std::unique_ptr<Program> program;
     std::unique_ptr<LumoApp> app;
 };
 
