@@ -73,6 +73,24 @@ TEST(Startup, ProcessorCheckDecidesTheOptimisedRoutines) {
     }
 }
 
+// Nothing of a program's state is program-wide: two programs side by side keep theirs apart.
+TEST(Startup, TwoProgramsKeepTheirOwnState) {
+    RecordingPlatform platformA, platformB;
+    Program a(platformA), b(platformB);
+    startUp(a);
+    startUp(b);
+    executeCommand(a, kCmdCube);
+    executeCommand(a, kCmdZoomIn);
+    executeCommand(a, kCmdShadeDepth);
+    beginDrag(a.ui.drag, a.shared.orbit, 0, 0);
+    EXPECT_EQ(b.shared.settings.sceneId, 1);
+    EXPECT_EQ(b.shared.settings.currentShader, kShaderPhong);
+    EXPECT_EQ(b.shared.orbit.distance, kStartEyeDistance);
+    EXPECT_FALSE(b.ui.drag.dragging);
+    EXPECT_EQ(platformA.title, "LUMO-Demo: Spinning Glass Cube");
+    EXPECT_EQ(platformB.title, "LUMO-Demo: Bouncing Mirrorsphere");
+}
+
 TEST(RenderSettings, FramesReadEverySetting) {
     RenderSettings s;
     s.samplingMode = 1;
