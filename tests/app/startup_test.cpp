@@ -82,9 +82,11 @@ TEST(Startup, TwoProgramsKeepTheirOwnState) {
     executeCommand(a, kCmdCube);
     executeCommand(a, kCmdZoomIn);
     executeCommand(a, kCmdShadeDepth);
+    executeCommand(b, kCmdShadeNormals);
     beginDrag(a.ui.drag, a.shared.orbit, 0, 0);
+    EXPECT_EQ(a.shared.settings.currentShader, kShaderDepth);
+    EXPECT_EQ(b.shared.settings.currentShader, kShaderNormals);
     EXPECT_EQ(b.shared.settings.sceneId, 1);
-    EXPECT_EQ(b.shared.settings.currentShader, kShaderPhong);
     EXPECT_EQ(b.shared.orbit.distance, kStartEyeDistance);
     EXPECT_FALSE(b.ui.drag.dragging);
     EXPECT_EQ(platformA.title, "LUMO-Demo: Spinning Glass Cube");
