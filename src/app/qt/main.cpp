@@ -32,7 +32,8 @@ bool displayAvailable() {
 }
 
 // A display that is named but cannot be opened is fatal inside Qt. Collect what Qt says while it
-// connects and end with one line instead of an abort.
+// connects and end with one line instead of an abort. File-wide because Qt's message handler takes no
+// context; used only before the window exists.
 QStringList startupMessages;
 
 void collectStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
