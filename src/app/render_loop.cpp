@@ -4,11 +4,12 @@
 
 namespace lumo {
 
-RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce)
-    : program_(program), wake_(std::move(wake)), produce_(std::move(produce)) {
+RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce, Clock clock)
+    : program_(program), wake_(std::move(wake)), produce_(std::move(produce)), clock_(std::move(clock)) {
     if (!produce_) produce_ = [&program](FrameBuffer& fb, const PresentFrame& present) {
         return showNextFrame(program, fb, present);
     };
+    if (!clock_) clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
 RenderLoop::~RenderLoop() { stop(); }
@@ -67,7 +68,7 @@ void RenderLoop::run() {
         inFlight_ = true;
         const RenderSettings& s = program_.shared.settings;
         inFlightPhotons_ = s.causticsCalculate != 0 || s.giCalculate != 0;
-        inFlightSince_ = std::chrono::steady_clock::now();
+        inFlightSince_ = clock_();
         lock.unlock();
 
         if (back_.width != w || back_.height != h) back_.resize(w, h);
@@ -139,11 +140,16 @@ void RenderLoop::answerMessage() {
     signal_.notify_all();
 }
 
-std::chrono::milliseconds RenderLoop::frameInFlight(bool* photonPass) const {
+std::optional<std::chrono::milliseconds> RenderLoop::frameInFlight(bool* photonPass) const {
     std::lock_guard<std::mutex> lock(program_.mutex);
     if (photonPass) *photonPass = inFlightPhotons_;
-    if (!inFlight_) return std::chrono::milliseconds(0);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - inFlightSince_);
+    if (!inFlight_) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock_() - inFlightSince_);
+}
+
+bool RenderLoop::idle() const {
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    return !inFlight_ && !readyFresh_ && !wantFrame();
 }
 
 uint64_t RenderLoop::framesPresented() const {

@@ -6,10 +6,11 @@
 
 namespace lumo {
 
-LumoApp::LumoApp(Program& p, QtPlatform& qtPlatform, const QString& path, RenderLoop::Produce produce)
+LumoApp::LumoApp(Program& p, QtPlatform& qtPlatform, const QString& path, RenderLoop::Produce produce,
+                 RenderLoop::Clock clock)
     : program(p),
       platform(qtPlatform),
-      window(p, std::move(produce)),
+      window(p, std::move(produce), std::move(clock)),
       settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
     platform.attach(&window);
     startUp(program);

@@ -18,8 +18,9 @@ namespace lumo {
 // the frames, writes the settings file and detaches the window.
 class LumoApp {
 public:
+    // `produce` and `clock` replace the program's frames and the steady clock (tests).
     LumoApp(Program& program, QtPlatform& platform, const QString& settingsPath = {},
-            RenderLoop::Produce produce = {});
+            RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {});
     ~LumoApp();
     LumoApp(const LumoApp&) = delete;
     LumoApp& operator=(const LumoApp&) = delete;

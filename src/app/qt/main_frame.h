@@ -26,7 +26,8 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // The window of `program` (which outlives it). Without `produce` the frames are the program's.
-    explicit MainFrame(Program& program, RenderLoop::Produce produce = {}, QWidget* parent = nullptr);
+    explicit MainFrame(Program& program, RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {},
+                       QWidget* parent = nullptr);
     ~MainFrame() override;
 
     Program& program() { return program_; }
