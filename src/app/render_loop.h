@@ -52,7 +52,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(program_.mutex);
             f();
-            ++changes_;
+            ++handoff_.changes;
         }
         signal_.notify_all();
     }
@@ -94,35 +94,41 @@ private:
     void askUi(const std::string& caption, const std::string& text);
 
     Program& program_;
+    // Set at construction, then only read.
     Wake wake_;
     Produce produce_;
     Clock clock_;
-    std::thread thread_;
     std::condition_variable signal_;
+    // The UI thread's: start() and stop().
+    std::thread thread_;
     std::function<void(int)> previousTimeout_;
 
-    // Guarded by the program's mutex.
-    bool running_ = false;
-    bool stop_ = false;
-    bool visible_ = true;
-    int width_ = 0;
-    int height_ = 0;
-    uint64_t changes_ = 1;  // the first frame is owed
-    uint64_t changesSeen_ = 0;
-    FrameBuffer ready_;     // presented, not yet collected when readyFresh_
-    bool readyFresh_ = false;
-    FrameReport report_;
-    bool reportFresh_ = false;
-    bool uiWoken_ = false;
-    bool messageWaiting_ = false;  // posted, not yet answered
-    bool messageCollected_ = false;
-    Message message_;
-    bool inFlight_ = false;
-    bool inFlightPhotons_ = false;
-    std::chrono::steady_clock::time_point inFlightSince_;
-    uint64_t framesPresented_ = 0;
+    // What the UI and the render thread hand each other: read and written with the program's mutex held.
+    struct Handoff {
+        bool running = false;
+        bool stop = false;
+        bool visible = true;
+        int width = 0;
+        int height = 0;
+        uint64_t changes = 1;  // the first frame is owed
+        uint64_t changesSeen = 0;
+        FrameBuffer ready;  // presented, not yet collected when readyFresh
+        bool readyFresh = false;
+        FrameReport report;
+        bool reportFresh = false;
+        bool uiWoken = false;
+        bool messageWaiting = false;  // posted, not yet answered
+        bool messageCollected = false;
+        Message message;
+        bool inFlight = false;
+        bool inFlightPhotons = false;
+        std::chrono::steady_clock::time_point inFlightSince;
+        uint64_t framesPresented = 0;
+    };
+    Handoff handoff_;
 
-    FrameBuffer back_;  // render thread only
+    // The render thread's own: the buffer the next frame is drawn into.
+    FrameBuffer back_;
 };
 
 }  // namespace lumo
