@@ -50,6 +50,7 @@ struct Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // The front end's seam (title, messages, window operations, clock); the frames use its clock.
     Platform& platform;
     // The start-up processor check: the packet kernels run here. Fixed before startUp(); tests may
     // pretend either answer.
