@@ -33,6 +33,10 @@ struct PhotonParams {
     int interpolationKernel = 1;      // "Interpolation" 0..6
 };
 
+// Whether shaders add the lights' direct light: not where the GI map, which then stores first hits
+// too, is the picture's whole light.
+inline bool directLightShown(const PhotonParams& p) { return !(p.giDisplay && !p.giOnlyIndirect); }
+
 struct RenderParams {
     SamplingMode sampling = kSamplingSubsampled;
     int refineThresholds[5] = {5, 24, 32, 48, 64};  // T0..T4 of Subsampling

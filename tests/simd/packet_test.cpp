@@ -234,9 +234,11 @@ TEST(CameraPackets, PhongTermsShadeAsTheScalarShader) {
             kernels.phong(eye, t.scene.light.position, q);
             for (int k = 0; k < kernels.lanes; ++k) {
                 const FirstLightTerms terms{{q.eyeward[0][k], q.eyeward[1][k], q.eyeward[2][k]},
-                                            {q.toLight[0][k], q.toLight[1][k], q.toLight[2][k]},
-                                            q.lightDistance[k], q.cosine[k], q.highlight[k]};
-                const Vec3 given = shadePhongWithTerms(t.context(), eye, directions[k], completed[k], terms);
+                                            {{q.toLight[0][k], q.toLight[1][k], q.toLight[2][k]},
+                                             q.lightDistance[k],
+                                             q.cosine[k]},
+                                            q.highlight[k]};
+                const Vec3 given = shadePhongWithTerms(t.context(), eye, directions[k], completed[k], terms, nullptr);
                 const Vec3 scalar = shadePhong(t.context(), eye, directions[k], hits[k], &airMedium, 0);
                 EXPECT_TRUE(bitsOf(given.x) == bitsOf(scalar.x) && bitsOf(given.y) == bitsOf(scalar.y) &&
                             bitsOf(given.z) == bitsOf(scalar.z))
