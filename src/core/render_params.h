@@ -2,6 +2,8 @@
 // start values, filled at the boundary (the window's settings, lumo-render's options).
 #pragma once
 
+#include <iterator>
+
 #include "core/isa.h"
 
 namespace lumo {
@@ -19,6 +21,29 @@ enum ShaderMode : int {
     kShaderSimple,
     kShaderPhong,
 };
+
+// Every shader mode, in menu order and indexed by mode, with its names: the --shader value and the
+// Shader menu's text. The options, their help, the menus and the stored settings all read this.
+struct ShaderName {
+    ShaderMode mode;
+    const char* option;
+    const char* menu;
+};
+inline constexpr ShaderName kShaderNames[] = {
+    {kShaderDepth, "depth", "Depth"},
+    {kShaderNormals, "normals", "Normals"},
+    {kShaderReflection, "reflection", "Reflection"},
+    {kShaderUV, "uv", "UV-Coords"},
+    {kShaderSimple, "simple", "Simple"},
+    {kShaderPhong, "phong", "Phong"},
+};
+inline constexpr bool shaderNamesInModeOrder() {
+    for (int i = 0; i < static_cast<int>(std::size(kShaderNames)); ++i)
+        if (kShaderNames[i].mode != i) return false;
+    return true;
+}
+static_assert(shaderNamesInModeOrder() && std::size(kShaderNames) == kShaderPhong + 1,
+              "kShaderNames lists every mode at its own index");
 
 struct PhotonParams {
     bool causticsCalculate = false;   // run the caustic pass before the frame
