@@ -123,7 +123,7 @@ TEST(SceneFile, EveryShapeKindIsTheShapeTheBuildersMake) {
 
     // The same shapes built in code, the way the demo scenes build theirs.
     Scene want;
-    auto patch = [&](uint16_t type, Vec3 o, Vec3 a, Vec3 b, uint16_t flags) {
+    auto patch = [&](ShapeType type, Vec3 o, Vec3 a, Vec3 b, uint16_t flags) {
         SceneObject& x = want.newObject();
         initPlanarPatch(x);
         x.type = type;
