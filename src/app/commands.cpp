@@ -237,12 +237,12 @@ const Command kCommands[] = {
     {kCmdAdaptiveOff, "Off", "Keep the sampling thresholds where they are", setTo<&S::adaptiveTargetFps, 0>,
      holds<&S::adaptiveTargetFps, 0>, nullptr},
     // Shader
-    {kCmdShadeDepth, "Depth", nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
-    {kCmdShadeNormals, "Normals", nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
-    {kCmdShadeReflection, "Reflection", nullptr, useShader<kShaderReflection>, shaderIs<kShaderReflection>, nullptr},
-    {kCmdShadeUV, "UV-Coords", nullptr, useShader<kShaderUV>, shaderIs<kShaderUV>, nullptr},
-    {kCmdShadeSimple, "Simple", nullptr, useShader<kShaderSimple>, shaderIs<kShaderSimple>, nullptr},
-    {kCmdShadePhong, "Phong", nullptr, useShader<kShaderPhong>, shaderIs<kShaderPhong>, nullptr},
+    {kCmdShadeDepth, kShaderNames[kShaderDepth].menu, nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
+    {kCmdShadeNormals, kShaderNames[kShaderNormals].menu, nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
+    {kCmdShadeReflection, kShaderNames[kShaderReflection].menu, nullptr, useShader<kShaderReflection>, shaderIs<kShaderReflection>, nullptr},
+    {kCmdShadeUV, kShaderNames[kShaderUV].menu, nullptr, useShader<kShaderUV>, shaderIs<kShaderUV>, nullptr},
+    {kCmdShadeSimple, kShaderNames[kShaderSimple].menu, nullptr, useShader<kShaderSimple>, shaderIs<kShaderSimple>, nullptr},
+    {kCmdShadePhong, kShaderNames[kShaderPhong].menu, nullptr, useShader<kShaderPhong>, shaderIs<kShaderPhong>, nullptr},
     // Test
     {kCmdAsm, "Asm", "Use optimized assembly routines", toggleAsm, asmChecked, asmEnabled},
     // Info
@@ -284,6 +284,18 @@ bool executeCommand(Program& program, int id) {
     if (!c || (c->enabled && !c->enabled(program))) return false;
     c->execute(program);
     return true;
+}
+
+int shaderCommand(ShaderMode mode) {
+    switch (mode) {
+        case kShaderDepth: return kCmdShadeDepth;
+        case kShaderNormals: return kCmdShadeNormals;
+        case kShaderReflection: return kCmdShadeReflection;
+        case kShaderUV: return kCmdShadeUV;
+        case kShaderSimple: return kCmdShadeSimple;
+        case kShaderPhong: return kCmdShadePhong;
+    }
+    return kCmdShadePhong;
 }
 
 }  // namespace lumo

@@ -3,6 +3,8 @@
 
 #include <span>
 
+#include "core/render_params.h"
+
 namespace lumo {
 
 struct Program;
@@ -113,6 +115,8 @@ struct CommandState {
 
 std::span<const Command> commands();
 const Command* findCommand(int id);  // null for an unknown id
+// The Shader menu's command of a shader mode.
+int shaderCommand(ShaderMode mode);
 
 // Runs a command on the program as if chosen from the menu. Unknown and disabled commands do nothing
 // (false). While a render thread runs, commands other than window commands need the program's mutex

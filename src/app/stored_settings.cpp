@@ -89,8 +89,15 @@ const std::vector<Entry>& entries() {
         threshold<3>("threshold3"),
         threshold<4>("threshold4"),
         choice<&S::adaptiveTargetFps, 0, 5, 10, 15, 20, 25, 30>("adaptiveFps"),
-        choice<&S::currentShader, kShaderDepth, kShaderNormals, kShaderReflection, kShaderUV, kShaderSimple,
-               kShaderPhong>("shader"),
+        {"shader", [](const S& s) { return static_cast<int>(s.currentShader); },
+         [](S& s, int v) {
+             for (const ShaderName& n : kShaderNames)
+                 if (n.mode == v) {
+                     s.currentShader = n.mode;
+                     return true;
+                 }
+             return false;
+         }},
         {"asm", [](const S& s) { return static_cast<int>(s.useAsm); },
          [](Program& p, int v) {
              if (!oneOf(v, {0, 1}) || (v == 1 && !p.processorHasSse)) return false;
