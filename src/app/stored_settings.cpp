@@ -90,10 +90,10 @@ const std::vector<Entry>& entries() {
         threshold<4>("threshold4"),
         choice<&S::adaptiveTargetFps, 0, 5, 10, 15, 20, 25, 30>("adaptiveFps"),
         {"shader", [](const S& s) { return static_cast<int>(s.currentShader); },
-         [](S& s, int v) {
+         [](Program& p, int v) {
              for (const ShaderName& n : kShaderNames)
                  if (n.mode == v) {
-                     s.currentShader = n.mode;
+                     p.shared.settings.currentShader = n.mode;
                      return true;
                  }
              return false;
