@@ -39,7 +39,8 @@ inline KdNode& gridTree(TraceScene& t, std::mt19937& random, Vec3 lo, Vec3 hi, i
 }
 
 // Triangles with grid corners (some lying in a grid plane), parallelograms and small spheres, some
-// casting no shadow, under a tree of grid splits in the box [-1.6, 1.6]^3.
+// casting no shadow, under a tree of grid splits in the box [-2.9, 2.9]^3, which holds every object
+// (corners reach 2.75); a walk never looks outside the scene box.
 inline void buildGridScene(TraceScene& t, std::mt19937& random) {
     for (int i = 0; i < 14; ++i) {
         const Vec3 p{gridCoordinate(random), gridCoordinate(random), gridCoordinate(random)};
@@ -58,7 +59,7 @@ inline void buildGridScene(TraceScene& t, std::mt19937& random) {
         }
         if (random() % 5 == 0) o->flags |= kNoShadowCast;
     }
-    const Box box{{-1.6f, -1.6f, -1.6f}, {1.6f, 1.6f, 1.6f}};
+    const Box box{{-2.9f, -2.9f, -2.9f}, {2.9f, 2.9f, 2.9f}};
     KdNode& root = gridTree(t, random, box.min, box.max, 0);
     t.finish(box, root, {0.3f, -5.0f, 1.0f});
 }
