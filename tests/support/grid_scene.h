@@ -13,8 +13,9 @@ namespace lumo::test {
 
 inline float gridCoordinate(std::mt19937& random) { return 0.25f * static_cast<float>(static_cast<int>(random() % 13) - 6); }
 
-// Objects whose boxes meet the closed cell [lo, hi] go into its leaf; otherwise the cell is split at a
-// grid coordinate, to depth 4.
+// Objects whose boxes overlap the cell [lo, hi] go into its leaf, as a builder may place them: an
+// object only touching the cell's face is left out, and one lying flat in a split plane goes above it
+// only. Otherwise the cell is split at a grid coordinate, to depth 4.
 inline KdNode& gridTree(TraceScene& t, std::mt19937& random, Vec3 lo, Vec3 hi, int depth) {
     const int axis = static_cast<int>(random() % 3);
     const float split = gridCoordinate(random);
@@ -31,8 +32,10 @@ inline KdNode& gridTree(TraceScene& t, std::mt19937& random, Vec3 lo, Vec3 hi, i
         Box b;
         if (!objectBounds(o, b)) continue;
         bool meets = true;
-        for (int a = 0; a < 3; ++a)
-            meets = meets && axisValue(b.min, a) <= axisValue(hi, a) && axisValue(lo, a) <= axisValue(b.max, a);
+        for (int a = 0; a < 3; ++a) {
+            const float bLo = axisValue(b.min, a), bHi = axisValue(b.max, a), l = axisValue(lo, a), h = axisValue(hi, a);
+            meets = meets && (bLo == bHi ? l <= bLo && bLo < h : bLo < h && l < bHi);
+        }
         if (meets) t.scene.append(leaf, o);
     }
     return leaf;
