@@ -6,8 +6,10 @@
 
 namespace lumo {
 
-RenderLoop::RenderLoop(Wake wake, Produce produce) : wake_(std::move(wake)), produce_(std::move(produce)) {
+RenderLoop::RenderLoop(Wake wake, Produce produce, Clock clock)
+    : wake_(std::move(wake)), produce_(std::move(produce)), clock_(std::move(clock)) {
     if (!produce_) produce_ = [](FrameBuffer& fb, const PresentFrame& present) { return runFrame(fb, present); };
+    if (!clock_) clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
 RenderLoop::~RenderLoop() { stop(); }
@@ -65,7 +67,7 @@ void RenderLoop::run() {
         const int w = width_, h = height_;
         inFlight_ = true;
         inFlightPhotons_ = settings().causticsCalculate != 0 || settings().giCalculate != 0;
-        inFlightSince_ = std::chrono::steady_clock::now();
+        inFlightSince_ = clock_();
         lock.unlock();
 
         if (back_.width != w || back_.height != h) back_.resize(w, h);
@@ -137,11 +139,16 @@ void RenderLoop::answerMessage() {
     signal_.notify_all();
 }
 
-std::chrono::milliseconds RenderLoop::frameInFlight(bool* photonPass) const {
+std::optional<std::chrono::milliseconds> RenderLoop::frameInFlight(bool* photonPass) const {
     std::lock_guard<std::mutex> lock(programMutex());
     if (photonPass) *photonPass = inFlightPhotons_;
-    if (!inFlight_) return std::chrono::milliseconds(0);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - inFlightSince_);
+    if (!inFlight_) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock_() - inFlightSince_);
+}
+
+bool RenderLoop::idle() const {
+    std::lock_guard<std::mutex> lock(programMutex());
+    return !inFlight_ && !readyFresh_ && !wantFrame();
 }
 
 uint64_t RenderLoop::framesPresented() const {

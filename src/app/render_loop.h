@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -30,8 +31,11 @@ public:
     // Produces one frame into fb and hands it over with present(fb) (which swaps fb's storage).
     using Produce = std::function<FrameReport(FrameBuffer& fb, const PresentFrame& present)>;
 
-    // Without `produce` the frames are the program's (runFrame).
-    explicit RenderLoop(Wake wake, Produce produce = {});
+    // The clock frameInFlight() reads; tests script it.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // Without `produce` the frames are the program's (runFrame); without `clock` the steady clock.
+    explicit RenderLoop(Wake wake, Produce produce = {}, Clock clock = {});
     ~RenderLoop();
     RenderLoop(const RenderLoop&) = delete;
     RenderLoop& operator=(const RenderLoop&) = delete;
@@ -74,10 +78,13 @@ public:
     // The message from collect() has been shown: the pass that asked goes on.
     void answerMessage();
 
-    // How long the frame now rendering has been at it (zero when none is), and whether it runs a
+    // How long the frame now rendering has been at it (nothing when none is), and whether it runs a
     // photon pass: for a progress indication.
-    std::chrono::milliseconds frameInFlight(bool* photonPass = nullptr) const;
+    std::optional<std::chrono::milliseconds> frameInFlight(bool* photonPass = nullptr) const;
     uint64_t framesPresented() const;
+    // No frame under way, none waiting for the UI and none owed: the render thread sleeps until
+    // something changes.
+    bool idle() const;
 
 private:
     void run();
@@ -88,6 +95,7 @@ private:
 
     Wake wake_;
     Produce produce_;
+    Clock clock_;
     std::thread thread_;
     std::condition_variable signal_;
     std::function<void(int)> previousTimeout_;

@@ -178,6 +178,17 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                      o.json = true;
                      return true;
                  }});
+    t.push_back({"--progress", "WHEN", "auto, always or never",
+                 "the progress line on stderr: auto (on a terminal, once a run takes\n"
+                 "over a second), always (from the start, also into a log) or never;\n"
+                 "default auto",
+                 [&o](const std::string& v) {
+                     if (v == "auto") o.progress = ProgressMode::kAuto;
+                     else if (v == "always") o.progress = ProgressMode::kAlways;
+                     else if (v == "never") o.progress = ProgressMode::kNever;
+                     else return false;
+                     return true;
+                 }});
     t.push_back({"--caustics", "on|off", "on or off",
                  "calculate and display caustics (cube and egg only); default:\non for egg, off elsewhere",
                  [&o](const std::string& v) { return onOff(v, o.caustics); }});
@@ -247,7 +258,7 @@ std::string helpText() {
            "peak_memory_bytes and tree_bytes besides. With --compare a second line:\n"
            "  compare: match=<M> of <N> pixels, max_difference=<D>\n"
            "(in JSON a \"compare\" object). While the frames take longer than a second, a\n"
-           "progress line shows on stderr when it is a terminal.\n"
+           "progress line shows on stderr when it is a terminal (see --progress).\n"
            "Exit status: 0 done, 1 the comparison failed, 2 an error (one line on stderr).\n";
 }
 

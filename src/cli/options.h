@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/progress.h"
 #include "core/isa.h"
 #include "options/common_options.h"
 
@@ -29,6 +30,7 @@ struct RenderOptions : CommonOptions {
     double minMatch = 1.0;     // fraction of matching pixels the comparison needs
     std::string diffPath;      // difference picture of the comparison
     bool json = false;         // summary as one JSON object
+    ProgressMode progress = ProgressMode::kAuto;  // --progress
     // Photon mapping. -1 keeps what the scene command sets for the scene.
     int caustics = -1;       // Caustics Calculate and Display together
     int gi = -1;             // Global Illumination Calculate and Display together

@@ -8,8 +8,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kQuietFor = 1s;
-constexpr auto kRedrawEvery = 250ms;
 constexpr int kBarWidth = 20;
 
 std::string clock(double seconds) {
@@ -24,9 +22,24 @@ std::string clock(double seconds) {
 
 }  // namespace
 
-Progress::Progress(std::ostream& out, int totalFrames, bool enabled)
-    : out_(out), total_(totalFrames), start_(std::chrono::steady_clock::now()) {
-    if (enabled) thread_ = std::thread([this] { run(); });
+ProgressStyle progressStyle(ProgressMode mode, bool terminal) {
+    ProgressStyle style;
+    style.terminal = terminal;
+    switch (mode) {
+        case ProgressMode::kAuto: style.enabled = terminal; break;
+        case ProgressMode::kAlways:
+            style.enabled = true;
+            style.quietFor = 0ms;
+            if (!terminal) style.redrawEvery = 1s;  // a log gets a line a second, not four
+            break;
+        case ProgressMode::kNever: style.enabled = false; break;
+    }
+    return style;
+}
+
+Progress::Progress(std::ostream& out, int totalFrames, const ProgressStyle& style)
+    : out_(out), total_(totalFrames), style_(style), start_(std::chrono::steady_clock::now()) {
+    if (style_.enabled) thread_ = std::thread([this] { run(); });
 }
 
 Progress::~Progress() {
@@ -37,7 +50,12 @@ Progress::~Progress() {
     }
     wake_.notify_all();
     thread_.join();
-    if (shown_) out_ << "\r\033[K" << std::flush;
+    if (!shown_) return;
+    if (style_.terminal) {
+        out_ << "\r\033[K" << std::flush;
+    } else {
+        show();  // the log's last line tells how the run ended
+    }
 }
 
 void Progress::frameDone() {
@@ -58,14 +76,22 @@ std::string Progress::line(int done, int total, double elapsedSeconds) {
     return text;
 }
 
+void Progress::show() {
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    if (style_.terminal)
+        out_ << "\rlumo-render: " << line(done_, total_, elapsed) << "\033[K" << std::flush;
+    else
+        out_ << "lumo-render: " << line(done_, total_, elapsed) << '\n' << std::flush;
+    shown_ = true;
+}
+
 void Progress::run() {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (wake_.wait_for(lock, kQuietFor, [this] { return stop_; })) return;
+    // A progress due at once draws before it looks at stop_, so even the shortest run shows it.
+    if (style_.quietFor.count() > 0 && wake_.wait_for(lock, style_.quietFor, [this] { return stop_; })) return;
     do {
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        out_ << "\rlumo-render: " << line(done_, total_, elapsed) << "\033[K" << std::flush;
-        shown_ = true;
-    } while (!wake_.wait_for(lock, kRedrawEvery, [this] { return stop_; }));
+        show();
+    } while (!wake_.wait_for(lock, style_.redrawEvery, [this] { return stop_; }));
 }
 
 }  // namespace lumo

@@ -124,7 +124,7 @@ RenderParams renderParams(const RenderOptions& o, const SceneDescriptor* fileSce
     return p;
 }
 
-int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool showProgress) {
+int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     auto fail = [&err](const std::string& line) {
         err << "lumo-render: " << line << std::endl;
         return 2;
@@ -178,7 +178,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         {
             SignalsHeld held;
             renderer.pool.run(noWork, nullptr, params.threadCount, renderer.workers());
-            progress.emplace(err, o.frames, showProgress);
+            progress.emplace(err, o.frames, progressStyle(o.progress, errIsTerminal));
         }
         allocating = photonMapsOf(params.photons);
         using Clock = std::chrono::steady_clock;

@@ -49,7 +49,7 @@ RenderParams renderParams(const RenderOptions& options, const SceneDescriptor* f
                           const ScenePhotonCounts* fileCounts = nullptr);
 
 // Runs lumo-render: returns the exit status (0; 1 when the comparison fails; 2 after one error line on
-// err). With progress, err is a terminal that shows a progress line while frames take long.
-int runRender(const RenderOptions& options, std::ostream& out, std::ostream& err, bool progress = false);
+// err). errIsTerminal: err is a terminal, where --progress auto shows its line.
+int runRender(const RenderOptions& options, std::ostream& out, std::ostream& err, bool errIsTerminal = false);
 
 }  // namespace lumo

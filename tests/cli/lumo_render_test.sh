@@ -98,13 +98,22 @@ expect 0 "" "${as_user[@]}" "$R" --size 4x4 --out locked/open.png
 expect 2 "cannot create 'locked/new.png': Permission denied" "${as_user[@]}" "$R" --size 4x4 --out locked/new.png
 
 # A pass of several seconds on two threads: nothing on stderr (no time-out message, and no progress
-# line when stderr is not a terminal). On a terminal the progress line shows.
-long=(--size 8192x8192) several=(--size 1024x1024 --frames 40)
-[ "$sanitized" = 1 ] && long=(--size 2048x2048) several=(--size 512x512 --frames 40)
+# line when stderr is not a terminal).
+long=(--size 8192x8192)
+[ "$sanitized" = 1 ] && long=(--size 2048x2048)
 expect 0 "" "$R" "${long[@]}" --sampling full --threads 2
+# --progress always shows the line however fast the run: in a log a line per update ending with the
+# last frame; on a terminal redrawn in place. --progress never keeps a terminal quiet.
+"$R" --size 16x12 --frames 3 --progress always >out.txt 2>err.txt || fail "--progress always failed"
+tail -n 1 err.txt | grep -qE "^lumo-render: \[#{20}\] +3/3 frames +0:0[0-9] elapsed$" \
+  || fail "--progress always, last log line: $(tail -n 1 err.txt)"
+grep -q $'\033' err.txt && fail "--progress always wrote terminal codes into a log"
+expect 2 "--progress expects auto, always or never, got 'sometimes'" "$R" --progress sometimes
 if command -v script >/dev/null; then
-  script -qec "'$R' ${several[*]} --sampling full --threads 2" /dev/null >tty.txt
+  script -qec "'$R' --size 16x12 --frames 3 --progress always" /dev/null >tty.txt
   grep -q "frames .* elapsed" tty.txt || fail "no progress line on a terminal: $(head -c 200 tty.txt)"
+  script -qec "'$R' --size 16x12 --frames 3 --progress never" /dev/null >tty.txt
+  grep -q "elapsed" tty.txt && fail "--progress never drew a line: $(head -c 200 tty.txt)"
 fi
 
 [ "$failures" -eq 0 ] && echo "all passed"

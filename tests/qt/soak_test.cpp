@@ -115,8 +115,9 @@ private slots:
         window.action(kCmdResolution320)->trigger();
         if (!window.action(kCmdAnimation)->isChecked()) window.chooseCommand(kCmdAnimation);
         const uint64_t shown = window.framesShown();
-        QTRY_VERIFY_WITH_TIMEOUT(window.framesShown() > shown + 2, 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(QSize(view.shownFrame().width, view.shownFrame().height), view.traceSize(), 20000);
+        // Bounds for a hang, not a speed: a sanitized build on a loaded machine may need seconds a frame.
+        QTRY_VERIFY_WITH_TIMEOUT(window.framesShown() > shown + 2, 120000);
+        QTRY_COMPARE_WITH_TIMEOUT(QSize(view.shownFrame().width, view.shownFrame().height), view.traceSize(), 120000);
         window.stopFrames();
         qInfo("%llu frames in %lld ms", static_cast<unsigned long long>(window.framesShown()),
               static_cast<long long>(budget.elapsed()));

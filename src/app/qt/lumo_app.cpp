@@ -6,8 +6,8 @@
 
 namespace lumo {
 
-LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce)
-    : window(std::move(produce)), settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
+LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce, RenderLoop::Clock clock)
+    : window(std::move(produce), std::move(clock)), settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
     setPlatform(&platform);
     startUp();
     const bool placed = loadSettings(settingsPath, window);

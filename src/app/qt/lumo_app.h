@@ -17,7 +17,8 @@ namespace lumo {
 // the frames, writes the settings file and uninstalls the platform.
 class LumoApp {
 public:
-    explicit LumoApp(const QString& settingsPath = {}, RenderLoop::Produce produce = {});
+    // `produce` and `clock` replace the program's frames and the steady clock (tests).
+    explicit LumoApp(const QString& settingsPath = {}, RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {});
     ~LumoApp();
     LumoApp(const LumoApp&) = delete;
     LumoApp& operator=(const LumoApp&) = delete;

@@ -43,10 +43,10 @@ QLabel* addPane(QStatusBar* bar, const QString& text, int stretch = 0) {
 
 }  // namespace
 
-MainFrame::MainFrame(RenderLoop::Produce produce, QWidget* parent)
+MainFrame::MainFrame(RenderLoop::Produce produce, RenderLoop::Clock clock, QWidget* parent)
     : QMainWindow(parent),
       loop_([this] { QMetaObject::invokeMethod(this, &MainFrame::takeNews, Qt::QueuedConnection); },
-            std::move(produce)) {
+            std::move(produce), std::move(clock)) {
     setWindowTitle("Lumo");
     setWindowIcon(applicationIcon());
     // The menu stays inside the window, so the window's size alone decides the view's size.
@@ -201,8 +201,8 @@ void MainFrame::showReport(const FrameReport& report) {
 
 void MainFrame::watchProgress(bool fromTimer) {
     bool photons = false;
-    const auto inFlight = loop_.frameInFlight(&photons).count();
-    if (inFlight >= kProgressAfterMs) {
+    const std::optional<std::chrono::milliseconds> inFlight = loop_.frameInFlight(&photons);
+    if (inFlight && inFlight->count() >= kProgressAfterMs) {
         progress_->setToolTip(photons ? "Computing the photon maps and rendering" : "Rendering");
         progress_->show();
     } else {
@@ -210,7 +210,7 @@ void MainFrame::watchProgress(bool fromTimer) {
     }
     // Look again while a frame is on its way; after a change or a frame, look once more in case the
     // next frame is a long one. Idle, the timer stops.
-    if (inFlight > 0 || !fromTimer) progressTimer_.start();
+    if (inFlight || !fromTimer) progressTimer_.start();
 }
 
 void MainFrame::resizeViewTo(int w, int h) {

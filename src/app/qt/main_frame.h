@@ -26,7 +26,7 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // Without `produce` the frames are the program's.
-    explicit MainFrame(RenderLoop::Produce produce = {}, QWidget* parent = nullptr);
+    explicit MainFrame(RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {}, QWidget* parent = nullptr);
     ~MainFrame() override;
 
     RenderView& view() { return *view_; }
