@@ -193,7 +193,7 @@ float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec
         const float t = scratch.distance;
         if (object == excludeObject && t < 0.0001f) continue;
         if (t > maxDistance) continue;
-        if (t < 0.0f) continue;
+        if (t <= 0.0f) continue;
         return t;
     }
     return packed.position >= 0 ? packed.distance : -1.0f;

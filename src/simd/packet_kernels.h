@@ -339,7 +339,7 @@ template <class V>
         if (!V::bits(pending)) return;
         const V t = r.generalDistance(s, V::bits(pending));
         const M self = V::mand(V::eq(exclude, V::set1(s.index)), V::lt(t, selfRange));
-        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::lt(t, zero)));
+        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::le(t, zero)));
         const M meets = V::mand(blocker, pending);
         first = V::select(meets, first, t);
         done = V::mor(done, meets);

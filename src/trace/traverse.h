@@ -146,9 +146,11 @@ struct NearestVisitor {
 };
 
 // Occlusion of a shadow ray of length maxDistance: skips objects flagged kNoShadowCast and
-// `skipObject` (the light's own geometry), ignores hits beyond maxDistance and self-hits on
-// `excludeObject`, and ends at the first blocker, whose distance goes to `blocker` (a distance that
-// is not a number also ends the walk). `blocker` stays -1 when nothing blocks.
+// `skipObject` (the light's own geometry), ignores hits beyond maxDistance, at or behind the origin
+// (a flat shape answers 0 for a ray that starts in its plane, such as a neighbouring triangle of the
+// same surface) and self-hits on `excludeObject`, and ends at the first blocker, whose distance goes
+// to `blocker` (a distance that is not a number also ends the walk). `blocker` stays -1 when nothing
+// blocks.
 struct OcclusionVisitor {
     const Vec3& rayOrigin;
     const Vec3& rayDirection;
@@ -169,7 +171,7 @@ struct OcclusionVisitor {
             const float t = scratch.distance;
             if (object == excludeObject && t < 0.0001f) continue;
             if (t > maxDistance) continue;
-            if (t < 0.0f) continue;
+            if (t <= 0.0f) continue;
             blocker = t;
             return true;
         }
