@@ -78,6 +78,7 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["sampling"] = r.sampling;
     j["shader"] = r.shader;
     j["peak_memory_bytes"] = r.peakMemoryBytes;
+    j["tree_bytes"] = r.treeBytes;
     if (c)
         j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
                         {"passed", passed}};
@@ -227,6 +228,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
             r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
         }
         r.peakMemoryBytes = peakMemoryBytes();
+        r.treeBytes = scene->tree.bytes();
 
         errno = 0;
         if (o.json)

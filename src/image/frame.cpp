@@ -13,8 +13,7 @@ namespace lumo {
 namespace {
 
 // Traces camera rays: worker k traces with its own ray record, mailbox and counts. Rows of samples go
-// in packets where the frame has a packet kernel and the tree is small enough to copy (see
-// CameraPacketScene).
+// in packets where the frame has a packet kernel.
 struct TracingSampler {
     const View& view;
     std::vector<TraceContext> contexts;
@@ -30,7 +29,7 @@ struct TracingSampler {
     // rowPixels[columns[i]] = the sample at (y, columns[i]) for i < count.
     void traceRow(int k, int y, const int* columns, int count, uint32_t* rowPixels) {
         const size_t i = static_cast<size_t>(k);
-        if (kernels.camera && view.packets.usable) {
+        if (kernels.camera) {
             tracePacketRow(contexts[i], view, kernels, static_cast<float>(y), columns, count, rowPixels);
             return;
         }
@@ -117,8 +116,8 @@ namespace {
 // The scene's leaf in SIMD form for rays at level `isa`, from the scene as it is now; null where the
 // scalar walk runs.
 const LeafShapes* prepareLeafShapes(Renderer& renderer, const Scene& scene, Isa isa) {
-    buildLeafShapes(renderer.leafShapes, scene.root, isa);
-    return renderer.leafShapes.leaf ? &renderer.leafShapes : nullptr;
+    buildLeafShapes(renderer.leafShapes, scene, isa);
+    return renderer.leafShapes.tree ? &renderer.leafShapes : nullptr;
 }
 
 }  // namespace

@@ -197,7 +197,7 @@ void buildQuadtrees(Scene& scene, int splitCount, int kernel) {
         begin = groupEnd[g];
     }
 
-    if (kernel >= 4 && kernel <= 6) precomputePatches(scene.root, kernel);
+    if (kernel >= 4 && kernel <= 6) precomputePatches(scene, kernel);
 }
 
 void runCausticPass(Scene& scene, const PhotonPassSetup& setup) {

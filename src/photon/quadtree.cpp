@@ -104,7 +104,7 @@ void resetRoot(PhotonQuadNode& root) {
 }
 
 void resetQuadtrees(Scene& scene, std::deque<PhotonQuadNode>& roots) {
-    forEachParallelogram(scene.root, [&roots](SceneObject& o) {
+    forEachParallelogram(scene, [&roots](SceneObject& o) {
         if (!o.patch.photonTree) {
             PhotonQuadNode& root = roots.emplace_back();
             initNode(root);
@@ -278,10 +278,10 @@ void buildPatches(PhotonQuadNode* node, PhotonQuadNode* const neighbours[8], flo
     }
 }
 
-void precomputePatches(const KdNode* sceneRoot, int kernel) {
+void precomputePatches(const Scene& scene, int kernel) {
     // An object listed in several leaves is prepared once: differencing twice would corrupt its tree.
     std::vector<const PhotonQuadNode*> done;
-    forEachParallelogram(sceneRoot, [kernel, &done](SceneObject& o) {
+    forEachParallelogram(scene, [kernel, &done](SceneObject& o) {
         PhotonQuadNode* root = o.patch.photonTree;
         if (!root) return;
         for (const PhotonQuadNode* r : done)

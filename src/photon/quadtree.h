@@ -7,7 +7,7 @@
 
 #include "core/vec3.h"
 #include "photon/photon_store.h"
-#include "scene/kd_tree.h"
+#include "scene/scene.h"
 #include "scene/photon_map.h"
 #include "scene/scene.h"
 
@@ -80,7 +80,7 @@ enum Neighbour { kBelow, kAbove, kLeft, kRight, kBelowLeft, kBelowRight, kAboveL
 void buildPatches(PhotonQuadNode* node, PhotonQuadNode* const neighbours[8], float s, unsigned fixedCorners);
 
 // The preparation the given kernel needs, for every parallelogram in the scene tree.
-void precomputePatches(const KdNode* sceneRoot, int kernel);
+void precomputePatches(const Scene& scene, int kernel);
 
 // Colour of a photon of wavelength lambda (nm): the spectral weights of (0.68292, 0, 0), (0, 1, 0)
 // and (0, 0, 1.16667), worked out for the three one-channel colours in one band lookup.
@@ -105,17 +105,18 @@ inline Vec3 wavelengthToRgb(float lambda) {
     return {0.0f, 0.0f, 0.0f};
 }
 
-// Calls fn(object) for every parallelogram listed in the scene tree (objects in several leaves repeat).
+// Calls fn(object) for every parallelogram listed in the scene tree, leaf by leaf in the tree's order
+// (objects in several leaves repeat).
 template <typename Fn>
-void forEachParallelogram(const KdNode* node, Fn&& fn) {
-    if (!node) return;
-    if (node->axis != 0) {
-        forEachParallelogram(node->belowChild(), fn);
-        forEachParallelogram(node->above, fn);
-        return;
+void forEachParallelogram(const Scene& scene, Fn&& fn) {
+    const Accel& tree = scene.tree;
+    for (const AccelNode& node : tree.nodes) {
+        if (!node.isLeaf()) continue;
+        for (uint32_t i = node.objectBegin(); i < node.objectEnd(); ++i) {
+            SceneObject& o = scene.object(tree.objectIndices[i]);
+            if (o.type == kParallelogram) fn(o);
+        }
     }
-    for (const ObjectNode* n = node->objects(); n; n = n->next)
-        if (n->object && n->object->type == kParallelogram) fn(*n->object);
 }
 
 }  // namespace lumo

@@ -141,7 +141,7 @@ void buildMirrorsphere(SceneBuilder& b) {
     b.append(leaf, ball);
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
     b.finish({2, 2, 3});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildBalls(SceneBuilder& b) {
@@ -162,7 +162,7 @@ void buildBalls(SceneBuilder& b) {
     }
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
     b.finish({2, 2, 1});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildCube(SceneBuilder& b) {
@@ -178,7 +178,7 @@ void buildCube(SceneBuilder& b) {
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
     b.boxFaces(m, r, glass, kNoShadowTest, true, leaf, 0);
     b.finish({2, 2, 2.6f});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildShadows1(SceneBuilder& b) {
@@ -233,7 +233,7 @@ void buildShadows1(SceneBuilder& b) {
     Scene& s = b.scene();
     KdNode& slab = s.newSplit(2, 0.0f, leafB, leafC);
     KdNode& low = s.newSplit(1, -0.65f, leafA, slab);
-    s.root = &s.newSplit(1, 0.7f, low, leafD);
+    s.setTree(s.newSplit(1, 0.7f, low, leafD));
 }
 
 void buildTorus(SceneBuilder& b) {
@@ -252,7 +252,7 @@ void buildTorus(SceneBuilder& b) {
     b.append(leaf, torus);
     b.append(leaf, b.ground(ground, kCheckered | kNoShadowCast));
     b.finish({2, 2, 2.5f});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildSpheres(SceneBuilder& b) {
@@ -283,7 +283,7 @@ void buildSpheres(SceneBuilder& b) {
         b.append(leaf, o);
     }
     b.finish({2, 2, 2.5f});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildAreaLight(SceneBuilder& b) {
@@ -303,7 +303,7 @@ void buildAreaLight(SceneBuilder& b) {
     b.append(leaf, b.revolved(post, 0.0f, clay));
     b.append(leaf, b.disc({0, 0, 1}, {0, 0, 1}, 0.0625f, clay));
     b.finish({2, 2, 2.5f}, &panel);
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 void buildEgg(SceneBuilder& b) {
@@ -345,7 +345,7 @@ void buildEgg(SceneBuilder& b) {
 
     b.append(leaf, b.ground(groundMat, kCheckered | kNoShadowCast));
     b.finish({2, 2, 1.751f});
-    s.root = &leaf;
+    s.setTree(leaf);
 }
 
 void buildCornellBox(SceneBuilder& b) {
@@ -384,7 +384,7 @@ void buildCornellBox(SceneBuilder& b) {
     b.boxFaces(m, r, yellow, block, false, leaf, -1);
 
     b.finish({1.501f, 1.501f, 3.001f}, &panel, {-1.501f, -1.501f, -0.001f});
-    b.scene().root = &leaf;
+    b.scene().setTree(leaf);
 }
 
 // The nine demo scenes in id order. Ids 3 and 8 offer caustics (their glass sits at the caustic

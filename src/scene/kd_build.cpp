@@ -436,51 +436,43 @@ private:
     std::vector<Event> events_;
 };
 
-// Copies a built tree into the scene's nodes, parent before children, below subtree first.
+// Writes a built tree in flat form, parent before children, the below subtree first.
 class Emitter {
 public:
     Emitter(std::deque<SceneObject>& objects, const std::vector<Task>& tasks, KdBuildStats& stats)
         : objects_(objects), tasks_(tasks), stats_(stats) {}
 
-    std::deque<KdNode> treeNodes;
-    std::deque<ObjectNode> listNodes;
+    Accel tree;
 
-    // Parent before children, the below subtree first.
-    KdNode* emitRoot(const Output& out) {
-        KdNode& root = treeNodes.emplace_back();
-        fill(root, out, 0);
-        return &root;
-    }
+    void emitRoot(const Output& out) { fill(0, out, 0); }
 
-    void fill(KdNode& k, const Output& out, uint32_t index) {
+    void fill(uint32_t k, const Output& out, uint32_t index) {
         const BuildNode& n = out.nodes[index];
         if (n.axis < 0) return fill(k, tasks_[n.first].out, 0);
+        AccelNode node;
         if (n.axis == 0) {
             ++stats_.leaves;
-            ObjectNode* previous = nullptr;
+            node.first = static_cast<uint32_t>(tree.objectIndices.size());
+            node.second = n.second;
             for (uint32_t i = 0; i < n.second; ++i) {
-                SceneObject& o = objects_[out.items[n.first + i]];
-                ObjectNode& entry = listNodes.emplace_back();
-                entry.object = &o;
-                ++o.leafCount;
-                if (previous)
-                    previous->next = &entry;
-                else
-                    k.below = &entry;
-                previous = &entry;
+                const uint32_t object = out.items[n.first + i];
+                ++objects_[object].leafCount;
+                tree.objectIndices.push_back(object);
             }
             stats_.references += n.second;
+            tree.nodes[k] = node;
             return;
         }
         ++stats_.innerNodes;
-        k.axis = n.axis;
-        k.split = n.split;
-        KdNode& b = treeNodes.emplace_back();
-        k.below = &b;
-        fill(b, out, n.first);
-        KdNode& a = treeNodes.emplace_back();
-        k.above = &a;
-        fill(a, out, n.second);
+        node.axis = n.axis;
+        node.split = n.split;
+        node.first = static_cast<uint32_t>(tree.nodes.size());
+        tree.nodes.emplace_back();
+        fill(node.first, out, n.first);
+        node.second = static_cast<uint32_t>(tree.nodes.size());
+        tree.nodes.emplace_back();
+        fill(node.second, out, n.second);
+        tree.nodes[k] = node;
     }
 
 private:
@@ -607,16 +599,14 @@ KdBuildStats buildKdTree(Scene& scene, int threads) {
         for (int d : run.depths) depth = std::max(depth, d);
     }
 
-    // The new tree goes into deques of its own and replaces the old one only when complete: swapping
-    // deques keeps their elements in place.
+    // The new tree replaces the old one only when complete.
     Emitter emitter(scene.objects, tasks, stats);
-    KdNode* root = emitter.emitRoot(top);
-    scene.treeNodes.swap(emitter.treeNodes);
-    scene.listNodes.swap(emitter.listNodes);
-    scene.root = root;
+    emitter.emitRoot(top);
+    scene.tree = std::move(emitter.tree);
+    scene.treeNodes.clear();
     scene.bounds = {{all.lo[0], all.lo[1], all.lo[2]}, {all.hi[0], all.hi[1], all.hi[2]}};
     stats.depth = depth;
-    stats.bytes = scene.treeNodes.size() * sizeof(KdNode) + scene.listNodes.size() * sizeof(ObjectNode);
+    stats.bytes = scene.tree.bytes();
     stats.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return stats;
 }

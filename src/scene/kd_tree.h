@@ -1,22 +1,21 @@
-// Hand-built axis-aligned subdivision tree whose leaves hold object lists.
+// Hand-built axis-aligned subdivision trees, as the scene builders write them before the scene turns
+// them into its flat tree (scene/accel.h).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/vec3.h"
-#include "scene/scene_object.h"
 
 namespace lumo {
 
 struct KdNode {
-    // Inner node: child with coordinate < split on axis. Leaf: head of the object list (may be null).
-    void* below = nullptr;
-    KdNode* above = nullptr;  // inner node: child with coordinate >= split
+    uint32_t id = 0;       // its position among the scene's hand-built nodes
+    int32_t axis = 0;      // 0 leaf, 1 x, 2 y, 3 z
     float split = 0.0f;
-    int32_t axis = 0;         // 0 leaf, 1 x, 2 y, 3 z
-
-    ObjectNode* objects() const { return static_cast<ObjectNode*>(below); }
-    KdNode* belowChild() const { return static_cast<KdNode*>(below); }
+    uint32_t below = 0;    // inner node: id of the child with coordinate < split
+    uint32_t above = 0;    // inner node: id of the child with coordinate >= split
+    std::vector<uint32_t> objects;  // leaf: object indices, in list order
 };
 
 struct Box {

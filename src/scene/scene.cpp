@@ -26,33 +26,37 @@ Material& Scene::newMaterial(const char* name) {
 SceneObject& Scene::newObject() {
     SceneObject& o = objects.emplace_back();
     o.index = static_cast<uint32_t>(objects.size() - 1);
+    objectTable.push_back(&o);
     return o;
+}
+
+void Scene::dropLastObject() {
+    objects.pop_back();
+    objectTable.pop_back();
 }
 
 ShapeTransform& Scene::newTransform() { return transforms.emplace_back(); }
 
-KdNode& Scene::newLeaf() { return treeNodes.emplace_back(); }
+KdNode& Scene::newLeaf() {
+    KdNode& n = treeNodes.emplace_back();
+    n.id = static_cast<uint32_t>(treeNodes.size() - 1);
+    return n;
+}
 
 KdNode& Scene::newSplit(int axis, float split, KdNode& below, KdNode& above) {
-    KdNode& n = treeNodes.emplace_back();
+    KdNode& n = newLeaf();
     n.axis = axis;
     n.split = split;
-    n.below = &below;
-    n.above = &above;
+    n.below = below.id;
+    n.above = above.id;
     return n;
 }
 
 void Scene::append(KdNode& leaf, SceneObject& object) {
-    ObjectNode& node = listNodes.emplace_back();
-    node.object = &object;
+    leaf.objects.push_back(object.index);
     ++object.leafCount;
-    if (!leaf.below) {
-        leaf.below = &node;
-        return;
-    }
-    ObjectNode* last = leaf.objects();
-    while (last->next) last = last->next;
-    last->next = &node;
 }
+
+void Scene::setTree(const KdNode& root) { tree = flattenKdTree(treeNodes, root); }
 
 }  // namespace lumo

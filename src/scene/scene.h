@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/vec3.h"
+#include "scene/accel.h"
 #include "scene/kd_tree.h"
 #include "scene/material.h"
 #include "scene/scene_object.h"
@@ -79,8 +80,9 @@ struct Scene {
     std::deque<Material> materials;
     std::deque<SceneObject> objects;    // objects[i].index == i
     std::deque<ShapeTransform> transforms;
-    std::deque<ObjectNode> listNodes;
-    std::deque<KdNode> treeNodes;
+    std::deque<KdNode> treeNodes;       // hand-built trees before setTree flattens them
+    Accel tree;                         // the tree every walk reads
+    std::vector<SceneObject*> objectTable;  // objectTable[i] == &objects[i], for the walks' index lookups
     // What scenes from files attach to their shapes: vertex normals, texture corners, textures.
     std::deque<SurfaceAttributes> surfaceAttributes;
     std::deque<std::array<Vec3, 3>> vertexNormals;
@@ -88,7 +90,6 @@ struct Scene {
     std::deque<Bitmap> bitmaps;
     std::deque<std::vector<uint8_t>> bitmapPixels;
     Material* materialList = nullptr;  // newest first, linked through Material::next
-    KdNode* root = nullptr;            // sceneRoot
     Box bounds{{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 2.0f}};  // sceneBounds
     SceneObject* freeObject = nullptr;
     SceneObject* animatedObjects[kAnimatedSlots] = {};
@@ -102,13 +103,17 @@ struct Scene {
     Light* firstLight() { return &light; }
     int id() const { return descriptor.id; }
     size_t objectCount() const { return objects.size(); }
+    SceneObject& object(uint32_t index) const { return *objectTable[index]; }
 
     Material& newMaterial(const char* name);           // constructed, named, pushed on the list
     SceneObject& newObject();                          // header defaults and its index; caller runs an init*
+    void dropLastObject();                             // undoes the last newObject
     ShapeTransform& newTransform();
     KdNode& newLeaf();                                 // empty leaf
     KdNode& newSplit(int axis, float split, KdNode& below, KdNode& above);
     void append(KdNode& leaf, SceneObject& object);    // at the end of the leaf's list
+    // Makes the hand-built tree under `root` the scene's tree (flattened; see flattenKdTree).
+    void setTree(const KdNode& root);
 };
 
 }  // namespace lumo

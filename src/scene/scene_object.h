@@ -170,9 +170,4 @@ Vec3 sampleSurfacePoint(const SceneObject& o, Random& rng);
 // Unit normal at a point of the surface, as emitter sampling needs it.
 Vec3 surfaceNormalAt(const SceneObject& o, const Vec3& p);
 
-struct ObjectNode {
-    SceneObject* object = nullptr;
-    ObjectNode* next = nullptr;
-};
-
 }  // namespace lumo

@@ -393,7 +393,7 @@ struct Reader {
             f.finish();
             if (!kept) {
                 // Its attachments stay in the scene's stores, unused; the object itself goes.
-                scene.objects.pop_back();
+                scene.dropLastObject();
                 ++skipped;
                 byFileIndex.push_back(nullptr);
                 continue;
@@ -510,19 +510,22 @@ struct Reader {
 
     // Objects that no ray may hit (light geometry of an area light) leave the tree's lists.
     void pruneUntraced() {
-        for (KdNode& node : scene.treeNodes) {
-            if (node.axis != 0) continue;
-            ObjectNode** link = reinterpret_cast<ObjectNode**>(&node.below);
-            while (*link) {
-                SceneObject* o = (*link)->object;
-                if (o->index < untraced.size() && untraced[o->index]) {
-                    o->leafCount = 0;
-                    *link = (*link)->next;
-                } else {
-                    link = &(*link)->next;
-                }
+        Accel& tree = scene.tree;
+        uint32_t kept = 0;
+        for (AccelNode& node : tree.nodes) {
+            if (!node.isLeaf()) continue;
+            const uint32_t first = kept;
+            for (uint32_t i = node.objectBegin(); i < node.objectEnd(); ++i) {
+                const uint32_t index = tree.objectIndices[i];
+                if (index < untraced.size() && untraced[index])
+                    scene.objects[index].leafCount = 0;
+                else
+                    tree.objectIndices[kept++] = index;
             }
+            node.first = first;
+            node.second = kept - first;
         }
+        tree.objectIndices.resize(kept);
     }
 };
 

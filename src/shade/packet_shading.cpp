@@ -16,7 +16,7 @@ namespace {
 // instructions per sample).
 bool shadowsInPackets(const Scene& scene, const View& view) {
     if (!view.packets.shadowsTested) return false;
-    return isAreaLight(scene.firstLight()->object) || view.packets.blockers.size() >= 3;
+    return isAreaLight(scene.firstLight()->object) || view.packets.blockerEntries >= 3;
 }
 
 // The first light's blocked fraction at the packet's hits, as shadowFactor finds it, with the rays in

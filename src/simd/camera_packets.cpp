@@ -85,59 +85,34 @@ PacketShape packetShape(const SceneObject& o, const EyeCache& cache, bool camera
 
 }  // namespace
 
-namespace {
-
-// Copies the tree under `node` into scene.nodes at `index`, the leaves' shapes into scene.shapes.
-// False when it passes the size or depth limit.
-bool copyTree(CameraPacketScene& scene, const KdNode* node, size_t index, int depth, const EyeCache* caches,
-              const SceneObject* lightObject) {
-    if (depth > kMaxPacketTreeDepth) return false;
-    PacketNode n;
-    if (node->axis == 0) {
-        n.below = static_cast<int32_t>(scene.shapes.size());
-        n.firstBlocker = static_cast<int32_t>(scene.blockers.size());
-        for (const ObjectNode* on = node->objects(); on; on = on->next) {
-            const SceneObject& o = *on->object;
-            if (scene.shapes.size() + scene.blockers.size() >= static_cast<size_t>(kMaxPacketTreeShapes)) return false;
-            // Objects hidden from the camera are a miss for every camera ray: they are left out.
-            if (!(o.flags & kHiddenFromCamera)) scene.shapes.push_back(packetShape(o, caches[o.index], true));
-            scene.shadowsTested = scene.shadowsTested || !(o.flags & kNoShadowTest);
-            if (!(o.flags & kNoShadowCast) && &o != lightObject)
-                scene.blockers.push_back(packetShape(o, caches[o.index], false));
-        }
-        n.above = static_cast<int32_t>(scene.shapes.size()) - n.below;
-        n.blockerCount = static_cast<int32_t>(scene.blockers.size()) - n.firstBlocker;
-    } else if (node->axis >= 1 && node->axis <= 3) {
-        n.axis = node->axis;
-        n.split = node->split;
-        n.below = static_cast<int32_t>(scene.nodes.size());
-        n.above = n.below + 1;
-        scene.nodes.resize(scene.nodes.size() + 2);
-        if (!copyTree(scene, node->belowChild(), static_cast<size_t>(n.below), depth + 1, caches, lightObject) ||
-            !copyTree(scene, node->above, static_cast<size_t>(n.above), depth + 1, caches, lightObject))
-            return false;
-    }  // any other axis: a leaf without shapes, as the scalar walk treats it
-    scene.nodes[index] = n;
-    return true;
-}
-
-}  // namespace
-
-void buildPacketShapes(CameraPacketScene& scene, const KdNode* root, const SceneObject* freeObject,
-                       const EyeCache* caches, const SceneObject* lightObject) {
-    scene.shapes.clear();
-    scene.nodes.clear();
-    scene.blockers.clear();
-    scene.shadowsTested = false;
-    if (freeObject && !(freeObject->flags & kHiddenFromCamera))
-        scene.shapes.push_back(packetShape(*freeObject, caches[freeObject->index], true));
-    scene.frame.firstIsFree = !scene.shapes.empty();
-    scene.nodes.resize(1);
-    scene.usable = root && copyTree(scene, root, 0, 0, caches, lightObject);
-    scene.frame.shapes = scene.shapes.data();
-    scene.frame.shapeCount = static_cast<int>(scene.shapes.size());
-    scene.frame.nodes = scene.nodes.data();
-    scene.frame.blockers = scene.blockers.data();
+void buildPacketShapes(CameraPacketScene& packets, const Scene& scene, const EyeCache* caches) {
+    const size_t n = scene.objectCount();
+    packets.shapes.resize(n);
+    packets.blockers.resize(n);
+    packets.blockerEntries = 0;
+    packets.shadowsTested = false;
+    const SceneObject* lightObject = scene.firstLight()->object;
+    for (size_t i = 0; i < n; ++i) {
+        const SceneObject& o = scene.object(static_cast<uint32_t>(i));
+        PacketShape& camera = packets.shapes[i];
+        camera = packetShape(o, caches[i], true);
+        // Objects hidden from the camera are a miss for every camera ray.
+        if (o.flags & kHiddenFromCamera) camera.kind = kPacketNone;
+        PacketShape& blocker = packets.blockers[i];
+        blocker = packetShape(o, caches[i], false);
+        const bool casts = !(o.flags & kNoShadowCast) && &o != lightObject;
+        if (!casts) blocker.kind = kPacketNone;
+        if (o.leafCount == 0) continue;
+        packets.shadowsTested = packets.shadowsTested || !(o.flags & kNoShadowTest);
+        if (casts) packets.blockerEntries += o.leafCount;
+    }
+    CameraPacketFrame& f = packets.frame;
+    const SceneObject* free = scene.freeObject;
+    f.freeShape = free && !(free->flags & kHiddenFromCamera) ? static_cast<int32_t>(free->index) : -1;
+    f.nodes = scene.tree.nodes.data();
+    f.objectIndices = scene.tree.objectIndices.data();
+    f.shapes = packets.shapes.data();
+    f.blockers = packets.blockers.data();
 }
 
 }  // namespace lumo

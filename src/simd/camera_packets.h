@@ -4,11 +4,12 @@
 // object and its distance, after which the caller fills the winner's hit record with the scalar
 // routine; the occlusion kernel whether something blocks the shadow ray.
 //
-// Camera packets walk the scene's tree as the scalar camera walk does, lane by lane: each lane visits
-// the leaves its ray would visit, in the same order, and stops where its ray would stop. A leaf's
-// objects become compact records in leaf order (the order decides ties and which blocker is met
-// first): spheres, triangles, parallelograms and discs with their data, every other shape tested per
-// lane by the scalar routine. Shadow packets walk the tree likewise.
+// Camera packets walk the scene's flat tree as the scalar camera walk does, lane by lane: each lane
+// visits the leaves its ray would visit, in the same order, and stops where its ray would stop. Every
+// object has a compact record per frame, indexed like the scene's objects, that the leaves' object
+// indices lead to (leaf order decides ties and which blocker is met first): spheres, triangles,
+// parallelograms and discs with their data, every other shape tested per lane by the scalar routine.
+// Shadow packets walk the tree likewise.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "core/isa.h"
 #include "intersect/box_entry.h"
 #include "intersect/hit_record.h"
+#include "scene/scene.h"
 #include "simd/leaf_shapes.h"
 
 namespace lumo {
@@ -29,6 +31,7 @@ enum PacketShapeKind : uint32_t {
     kPacketParallelogram,
     kPacketDisc,
     kPacketOther,  // tested per lane by intersectCameraForm
+    kPacketNone,   // a miss for every lane: hidden from the camera, or (shadow form) casting no shadow
 };
 
 // One object of the leaf as the kernels read it. Camera form, sphere: p = eye offset, term. General
@@ -51,48 +54,30 @@ struct PacketShape {
     const EyeCache* cache = nullptr;  // camera form
 };
 
-// A node of the tree as the kernels walk it. Inner node: `axis` 1..3 (x, y, z), the child below the
-// split at `below`, the one above at `above` (node indices). Leaf (axis 0): its shapes are
-// shapes[below .. below + above), its blockers blockers[firstBlocker .. firstBlocker + blockerCount).
-struct PacketNode {
-    int32_t axis = 0;
-    float split = 0.0f;
-    int32_t below = 0;
-    int32_t above = 0;
-    int32_t firstBlocker = 0;
-    int32_t blockerCount = 0;
-};
-
-// What a frame's packets read: the eye, the ray frame, the eye against the scene box, the tree
-// (nodes[0] is the root) and its leaves' shapes (camera form) and blockers (general form, the objects
-// that cast shadows but the light's own geometry). Plain data: the kernels read nothing else.
+// What a frame's packets read: the eye, the ray frame, the eye against the scene box, the scene's flat
+// tree (nodes[0] is the root) and every object's record by object index, in camera form (`shapes`)
+// and general form (`blockers`, kPacketNone for the objects that cast no shadow and the light's own
+// geometry). Plain data: the kernels read nothing else.
 struct CameraPacketFrame {
     Vec3 eye{};
     Vec3 cameraCorner{}, rowStep{}, columnStep{};
     CameraBoxCache box;
     Box bounds;
+    const AccelNode* nodes = nullptr;
+    const uint32_t* objectIndices = nullptr;
     const PacketShape* shapes = nullptr;
-    int shapeCount = 0;
-    bool firstIsFree = false;  // shapes[0] is the scene's free object, tested before the box
-    const PacketNode* nodes = nullptr;
     const PacketShape* blockers = nullptr;
+    int32_t freeShape = -1;  // the scene's free object's index, tested before the box; -1 none
 };
 
-// A frame's packet data. `usable` is false where the tree is too large or too deep to copy every
-// frame; rays then stay scalar.
+// A frame's packet data: the records of the scene's objects for the current eye.
 struct CameraPacketScene {
-    bool usable = false;
     CameraPacketFrame frame;
     std::vector<PacketShape> shapes;
-    std::vector<PacketNode> nodes;
     std::vector<PacketShape> blockers;
+    size_t blockerEntries = 0;   // leaf entries over the whole tree of objects that cast shadows
     bool shadowsTested = false;  // some object of the tree is shaded with shadows (no kNoShadowTest)
 };
-
-// Limits of the trees packets walk, since the view copies the tree every frame: shapes and blockers
-// listed in all leaves together (about 90 bytes each), and depth.
-inline constexpr int kMaxPacketTreeShapes = 1 << 18;
-inline constexpr int kMaxPacketTreeDepth = 64;
 
 // Shadow rays of a packet, per lane: origin, unit direction, how far they reach (blockers beyond are
 // ignored) and the index of the surface they leave (its hits closer than 0.0001 are ignored), -1 none.
@@ -162,11 +147,10 @@ PacketKernels packetKernels(Isa isa);
 // The camera kernel alone.
 inline CameraPacketKernel cameraPacketKernel(Isa isa) { return packetKernels(isa).camera; }
 
-// Fills scene.usable, .nodes, .shapes, .blockers, .shadowsTested and the frame's tree and shape fields
-// from the free object (may be null) and the tree under `root`; `caches` indexed like the scene's
-// objects; `lightObject` (may be null) is no blocker. The caller fills the rest of the frame.
-void buildPacketShapes(CameraPacketScene& scene, const KdNode* root, const SceneObject* freeObject,
-                       const EyeCache* caches, const SceneObject* lightObject);
+// Fills packets.shapes, .blockers, .blockerEntries, .shadowsTested and the frame's tree and shape
+// fields from the scene (its tree, free object and light) and `caches`, indexed like the scene's
+// objects. The caller fills the rest of the frame.
+void buildPacketShapes(CameraPacketScene& packets, const Scene& scene, const EyeCache* caches);
 
 // The scalar camera-form test of one object (used per lane for shapes without a packet form and to
 // fill the winner's hit record). Out of line on purpose: the kernels are built for wider

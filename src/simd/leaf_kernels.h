@@ -168,11 +168,11 @@ LeafNearest firstLeafBlocker(const LeafArrays& s, const Vec3& origin, const Vec3
     const V zero = V::set1(0.0f), selfRange = V::set1(0.0001f);
     LeafNearest out;
     // A lane blocks unless its object is the skipped one, or the hit is its own surface's, beyond the
-    // reach or behind the origin; a distance that is not a number blocks.
+    // reach or at or behind the origin; a distance that is not a number blocks.
     const auto first = [&](V t, const float* b, int fields) {
         const V index = LeafRay<V>::field(b, fields - 2);
         M passes = V::mor(V::eq(index, skip), V::mand(V::eq(index, exclude), V::lt(t, selfRange)));
-        passes = V::mor(passes, V::mor(V::gt(t, reach), V::lt(t, zero)));
+        passes = V::mor(passes, V::mor(V::gt(t, reach), V::le(t, zero)));
         const unsigned blocks = V::bits(V::mnot(passes)) & (W == 32 ? ~0u : (1u << W) - 1u);
         if (!blocks) return false;
         alignas(64) float tv[W], pv[W];

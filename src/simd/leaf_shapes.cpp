@@ -81,8 +81,8 @@ size_t shapeCount(const std::vector<LeafOther> (&kinds)[3]) { return kinds[0].si
 
 }  // namespace
 
-void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
-    shapes.leaf = nullptr;
+void buildLeafShapes(LeafShapes& shapes, const Scene& scene, Isa isa) {
+    shapes.tree = nullptr;
     shapes.others.clear();
     shapes.objects.clear();
     shapes.arrays = LeafArrays{};
@@ -92,11 +92,13 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
     shapes.occlusion = kernels.leafOcclusion;
     shapes.lanes = std::min(isaLanes(isa), kMaxLeafLanes);
     shapes.blockersPacked = false;
-    if (!shapes.kernel || !root || root->axis != 0) return;
+    const Accel& tree = scene.tree;
+    const AccelNode& root = tree.nodes[0];
+    if (!shapes.kernel || !root.isLeaf()) return;
 
     std::vector<LeafOther> kinds[3], casting[3];  // spheres, patches, discs
-    for (const ObjectNode* n = root->objects(); n; n = n->next) {
-        SceneObject* o = n->object;
+    for (uint32_t i = root.objectBegin(); i < root.objectEnd(); ++i) {
+        SceneObject* o = &scene.object(tree.objectIndices[i]);
         const auto position = static_cast<int32_t>(shapes.objects.size());
         shapes.objects.push_back(o);
         int kind = -1;  // tested by the scalar routine
@@ -123,7 +125,7 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
     fillArrays(kinds, shapes.lanes, shapes.data, shapes.arrays);
     shapes.blockersPacked = shapeCount(casting) >= kMinLeafShapes;
     if (shapes.blockersPacked) fillArrays(casting, shapes.lanes, shapes.blockerData, shapes.blockers);
-    shapes.leaf = root;
+    shapes.tree = &tree;
 }
 
 namespace {
@@ -200,7 +202,7 @@ float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec
         const float t = scratch.distance;
         if (object == excludeObject && t < 0.0001f) continue;
         if (t > maxDistance) continue;
-        if (t < 0.0f) continue;
+        if (t <= 0.0f) continue;
         return t;
     }
     return packed.position >= 0 ? packed.distance : -1.0f;

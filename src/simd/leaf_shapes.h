@@ -13,7 +13,7 @@
 
 #include "core/isa.h"
 #include "intersect/hit_record.h"
-#include "scene/kd_tree.h"
+#include "scene/scene.h"
 
 namespace lumo {
 
@@ -69,7 +69,7 @@ struct LeafOther {
 };
 
 struct LeafShapes {
-    const KdNode* leaf = nullptr;  // the leaf copied; null: no copy, the scalar walk runs
+    const Accel* tree = nullptr;  // the tree whose single leaf was copied; null: no copy, the scalar walk runs
     LeafKernel kernel = nullptr;
     LeafOcclusionKernel occlusion = nullptr;
     int lanes = 1;
@@ -89,17 +89,17 @@ inline constexpr int kMinLeafShapes = 4;
 
 // Copies the scene's tree for rays at level `isa` (resolved: not auto) when the tree is a single leaf
 // with at least kMinLeafShapes spheres, triangles, parallelograms and discs; otherwise leaves
-// `shapes.leaf` null. Reuses the vectors' storage from frame to frame.
-void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa);
+// `shapes.tree` null. Reuses the vectors' storage from frame to frame.
+void buildLeafShapes(LeafShapes& shapes, const Scene& scene, Isa isa);
 
-// The leaf loop of the nearest-hit walk for shapes.leaf: updates `nearest` (the best hit so far, of
+// The leaf loop of the nearest-hit walk for shapes.tree's leaf: updates `nearest` (the best hit so far, of
 // the free object; distance < 0 for none) as that loop does. False, with `nearest` untouched, where
 // a distance that is not a number makes the answer depend on the loop's order; the caller then runs
 // the scalar loop.
 bool nearestInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, HitRecord& nearest,
                    const SceneObject* excludeObject);
 
-// The occlusion walk's answer for shapes.leaf (see traverseOcclusion), where shapes.blockersPacked:
+// The occlusion walk's answer for shapes.tree's leaf (see traverseOcclusion), where shapes.blockersPacked:
 // the distance of the first blocker in leaf order, or -1.
 float firstBlockerInLeaf(const LeafShapes& shapes, const Vec3& origin, const Vec3& direction, float maxDistance,
                          const SceneObject* skipObject, const SceneObject* excludeObject);

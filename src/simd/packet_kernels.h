@@ -88,6 +88,7 @@ struct PacketRays {
             case kPacketTriangle:
             case kPacketParallelogram: return patchDistance(s, V::set1(s.term));
             case kPacketDisc: return discDistance(s, V::set1(s.term));
+            case kPacketNone: return V::set1(-1.0f);
             default:
                 return perLane([&](const Vec3& eye, const Vec3& d, HitRecord& h) {
                     intersectCameraForm(*s.object, *s.cache, eye, d, h);
@@ -112,6 +113,7 @@ struct PacketRays {
             case kPacketTriangle:
             case kPacketParallelogram: return patchDistance(s, planeTerm(s));
             case kPacketDisc: return discDistance(s, planeTerm(s));
+            case kPacketNone: return V::set1(-1.0f);
             default:
                 return perLane([&](const Vec3& origin, const Vec3& d, HitRecord& h) {
                     intersectBlockerForm(*s.object, origin, d, h);
@@ -131,68 +133,82 @@ void keepRecords(const PacketShape& s, unsigned lanes, const HitRecord* records,
         }
 }
 
-// The shapes [first, end) for the lanes in `active`, in order; a shape replaces a lane's nearest
-// distance and winner when it lies at a distance >= 0 and nearer (the first of equals stays).
+// The objects with indices [first, end) for the lanes in `active`, in order; an object replaces a
+// lane's nearest distance and winner (its index) when it lies at a distance >= 0 and nearer (the first
+// of equals stays).
 template <class V>
-[[gnu::always_inline]] inline void testCameraShapes(const CameraPacketFrame& f, const PacketRays<V>& r, int first, int end,
-                             typename V::M active, V& nearest, V& winner, HitRecord* records, PacketHits& out) {
+[[gnu::always_inline]] inline void testCameraShapes(const CameraPacketFrame& f, const PacketRays<V>& r,
+                                                    const uint32_t* first, const uint32_t* end, typename V::M active,
+                                                    V& nearest, V& winner, HitRecord* records, PacketHits& out) {
     using M = typename V::M;
     const V zero = V::set1(0.0f);
-    for (int i = first; i < end; ++i) {
-        const PacketShape& s = f.shapes[i];
+    for (const uint32_t* i = first; i != end; ++i) {
+        const PacketShape& s = f.shapes[*i];
         const V t = r.cameraDistance(s, records);
         const M accept = V::mand(V::mand(active, V::ge(t, zero)), V::mor(V::lt(nearest, zero), V::lt(t, nearest)));
         nearest = V::select(accept, nearest, t);
-        winner = V::select(accept, winner, V::set1(static_cast<float>(i)));
+        winner = V::select(accept, winner, V::set1(static_cast<float>(*i)));
         if (const unsigned accepted = V::bits(accept)) keepRecords<V>(s, accepted, records, out);
     }
 }
 
-// An inner node as both tree walks pass it: the two child cells, which lanes enter on the side below
-// the split, and where the lanes cross the split.
+// An inner node as both tree walks pass it, the packet form of walkTree's step (trace/traverse.h):
+// the two child cells, which lanes go first to the side below the split (an entry below it, or on it
+// heading down), which lanes enter on the plane, and which lanes go on into the far cell and where.
 template <class V>
 struct PacketSplit {
     using M = typename V::M;
     int a;
     V split;
+    M onPlane;
     M nearIsBelow;
     const float *lo, *hi;
     float belowHi[3], aboveLo[3];
 
-    PacketSplit(const PacketNode& n, const V* entry, const float* cellLo, const float* cellHi)
-        : a(n.axis - 1), split(V::set1(n.split)), nearIsBelow(V::lt(entry[n.axis - 1], V::set1(n.split))),
+    PacketSplit(const AccelNode& n, const V* entry, const V* d, const float* cellLo, const float* cellHi)
+        : a(n.axis - 1), split(V::set1(n.split)), onPlane(V::eq(entry[n.axis - 1], split)),
+          nearIsBelow(V::mor(V::lt(entry[a], split), V::mand(onPlane, V::lt(d[a], V::set1(0.0f))))),
           lo(cellLo), hi(cellHi), belowHi{cellHi[0], cellHi[1], cellHi[2]}, aboveLo{cellLo[0], cellLo[1], cellLo[2]} {
         belowHi[a] = n.split;
         aboveLo[a] = n.split;
     }
-    // Lanes of `lanes` heading from the near side across the split.
-    M crossing(M lanes, V d) const {
+    // The lanes of `lanes` that go on to the far child, with their entry there in q: lanes that enter
+    // on the plane (from their entry), and lanes that head across the split and meet it where the ray
+    // goes on into the cell (t = (split - from) / d along the axis).
+    M far(M lanes, const V* entry, const V* from, const V* d, V* q) const {
         const V zero = V::set1(0.0f);
-        return V::mand(lanes, V::mor(V::mand(nearIsBelow, V::gt(d, zero)), V::mandnot(nearIsBelow, V::lt(d, zero))));
-    }
-    // Where the rays from `from` along `d` meet the split (t = (split - from) / d along the axis),
-    // into q; the lanes of `go` whose crossing lies strictly inside the cell.
-    M crossInside(M go, const V* from, const V* d, V* q) const {
-        const V t = (split - from[a]) / d[a];
-        for (int b = 0; b < 3; ++b) {
-            q[b] = from[b] + t * d[b];
-            go = V::mand(go, V::mand(V::lt(V::set1(lo[b]), q[b]), V::lt(q[b], V::set1(hi[b]))));
+        const M flat = V::mand(lanes, onPlane);
+        const M heading = V::mor(V::mand(nearIsBelow, V::gt(d[a], zero)), V::mandnot(nearIsBelow, V::lt(d[a], zero)));
+        M go = V::mand(V::mandnot(onPlane, lanes), heading);
+        if (V::bits(go)) {
+            const V t = (split - from[a]) / d[a];
+            for (int b = 0; b < 3; ++b) {
+                q[b] = from[b] + t * d[b];
+                const V l = V::set1(lo[b]), h = V::set1(hi[b]);
+                const M inside = V::mand(V::le(l, q[b]), V::le(q[b], h));
+                const M leaves = V::mor(V::mand(V::eq(q[b], l), V::lt(d[b], zero)),
+                                        V::mand(V::eq(q[b], h), V::gt(d[b], zero)));
+                go = V::mand(go, V::mandnot(leaves, inside));
+            }
+            for (int b = 0; b < 3; ++b) q[b] = V::select(flat, q[b], entry[b]);
+        } else {
+            for (int b = 0; b < 3; ++b) q[b] = entry[b];
         }
-        return go;
+        return V::mor(go, flat);
     }
     // The lanes of `lanes` to the child on their near side (first) or their far side (then).
     template <class Walk>
-    void visitNear(Walk& w, const PacketNode& n, M lanes, const V* entry) const {
+    void visitNear(Walk& w, const AccelNode& n, M lanes, const V* entry) const {
         visit(w, n, V::mand(lanes, nearIsBelow), V::mandnot(nearIsBelow, lanes), entry);
     }
     template <class Walk>
-    void visitFar(Walk& w, const PacketNode& n, M lanes, const V* entry) const {
+    void visitFar(Walk& w, const AccelNode& n, M lanes, const V* entry) const {
         visit(w, n, V::mandnot(nearIsBelow, lanes), V::mand(lanes, nearIsBelow), entry);
     }
     template <class Walk>
-    void visit(Walk& w, const PacketNode& n, M below, M above, const V* entry) const {
-        if (V::bits(below)) w.walk(n.below, below, entry, lo, belowHi);
-        if (V::bits(above)) w.walk(n.above, above, entry, aboveLo, hi);
+    void visit(Walk& w, const AccelNode& n, M below, M above, const V* entry) const {
+        if (V::bits(below)) w.walk(n.below(), below, entry, lo, belowHi);
+        if (V::bits(above)) w.walk(n.above(), above, entry, aboveLo, hi);
     }
 };
 
@@ -213,13 +229,14 @@ struct CameraWalk {
     // The lanes in `active` enter node `index`, whose cell is [lo, hi], at `entry`. A lane goes to the
     // child on its entry's side first, then to the other child where its ray crosses the split inside
     // the cell and its nearest hit, if any, does not lie before that crossing.
-    void walk(int index, M active, const V* entry, const float* lo, const float* hi) {
-        const PacketNode& n = f.nodes[index];
-        if (n.axis == 0) {
-            testCameraShapes(f, r, n.below, n.below + n.above, active, nearest, winner, records, out);
+    void walk(uint32_t index, M active, const V* entry, const float* lo, const float* hi) {
+        const AccelNode& n = f.nodes[index];
+        if (n.isLeaf()) {
+            testCameraShapes(f, r, f.objectIndices + n.objectBegin(), f.objectIndices + n.objectEnd(), active,
+                             nearest, winner, records, out);
             return;
         }
-        const PacketSplit<V> c(n, entry, lo, hi);
+        const PacketSplit<V> c(n, entry, r.d, lo, hi);
         c.visitNear(*this, n, active, entry);
         const int a = c.a;
         const V d = r.d[a];
@@ -227,11 +244,11 @@ struct CameraWalk {
         const V hitCoord = eyeA + nearest * d;
         const M hitBefore = choose(c.nearIsBelow, V::lt(entry[a], hitCoord), V::gt(entry[a], hitCoord));
         const M stop = V::mand(V::ge(nearest, V::set1(0.0f)), hitBefore);
-        M go = c.crossing(V::mandnot(stop, active), d);
-        if (!V::bits(go)) return;
+        const M pending = V::mandnot(stop, active);
+        if (!V::bits(pending)) return;
         V q[3];
-        go = c.crossInside(go, r.o, r.d, q);
-        c.visitFar(*this, n, go, q);
+        const M go = c.far(pending, entry, r.o, r.d, q);  // crossings from the eye, as the scalar walk
+        if (V::bits(go)) c.visitFar(*this, n, go, q);
     }
 };
 
@@ -255,7 +272,7 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
     // Lanes that walk the tree: the eye inside the box, or a positive entry within the box's faces.
     // Where they enter: the eye, or the entry face's plane on its axis and the ray's point elsewhere.
     M walk = V::all();
-    const bool tree = f.nodes[0].axis != 0;  // a single leaf needs no entry point
+    const bool tree = !f.nodes[0].isLeaf();  // a single leaf needs no entry point
     V entry[3] = {r.o[0], r.o[1], r.o[2]};
     const CameraBoxCache& c = f.box;
     const float lo[3] = {f.bounds.min.x, f.bounds.min.y, f.bounds.min.z};
@@ -281,15 +298,17 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
     V nearest = miss, winner = miss;
     HitRecord records[V::kLanes];
     out.recorded = 0;
-    if (f.firstIsFree) {  // taken as it is, hit or miss, before the box
-        nearest = r.cameraDistance(f.shapes[0], records);
-        winner = zero;
-        keepRecords<V>(f.shapes[0], V::bits(V::all()), records, out);
+    if (f.freeShape >= 0) {  // taken as it is, hit or miss, before the box
+        const PacketShape& s = f.shapes[f.freeShape];
+        nearest = r.cameraDistance(s, records);
+        winner = V::set1(static_cast<float>(f.freeShape));
+        keepRecords<V>(s, V::bits(V::all()), records, out);
     }
     if (V::bits(walk) != 0) {
-        const PacketNode& root = f.nodes[0];
-        if (root.axis == 0) {
-            testCameraShapes(f, r, root.below, root.below + root.above, walk, nearest, winner, records, out);
+        const AccelNode& root = f.nodes[0];
+        if (root.isLeaf()) {
+            testCameraShapes(f, r, f.objectIndices + root.objectBegin(), f.objectIndices + root.objectEnd(), walk,
+                             nearest, winner, records, out);
         } else {
             // The walk's own copies: taking the address of `nearest` would keep it out of registers
             // in the single leaf's loop too.
@@ -305,20 +324,22 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
     for (int k = 0; k < V::kLanes; ++k) out.shape[k] = static_cast<int32_t>(wv[k]);
 }
 
-// The blockers [firstBlocker, end) for the lanes in `active` not yet `done`, in order: a lane is done
-// at the first blocker it meets, whose distance goes to `first`.
+// The blockers among the objects with indices [firstObject, end) for the lanes in `active` not yet
+// `done`, in order: a lane is done at the first blocker it meets, whose distance goes to `first`.
 template <class V>
-[[gnu::always_inline]] inline void testBlockers(const CameraPacketFrame& f, const PacketRays<V>& r, V maxDistance, V exclude,
-                         int firstBlocker, int end, typename V::M active, typename V::M& done, V& first) {
+[[gnu::always_inline]] inline void testBlockers(const CameraPacketFrame& f, const PacketRays<V>& r, V maxDistance,
+                                                V exclude, const uint32_t* firstObject, const uint32_t* end,
+                                                typename V::M active, typename V::M& done, V& first) {
     using M = typename V::M;
     const V zero = V::set1(0.0f), selfRange = V::set1(0.0001f);
-    for (int i = firstBlocker; i < end; ++i) {
+    for (const uint32_t* i = firstObject; i != end; ++i) {
+        const PacketShape& s = f.blockers[*i];
+        if (s.kind == kPacketNone) continue;
         const M pending = V::mandnot(done, active);
         if (!V::bits(pending)) return;
-        const PacketShape& s = f.blockers[i];
         const V t = r.generalDistance(s, V::bits(pending));
         const M self = V::mand(V::eq(exclude, V::set1(s.index)), V::lt(t, selfRange));
-        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::lt(t, zero)));
+        const M blocker = V::mnot(V::mor(V::mor(self, V::gt(t, maxDistance)), V::le(t, zero)));
         const M meets = V::mand(blocker, pending);
         first = V::select(meets, first, t);
         done = V::mor(done, meets);
@@ -338,20 +359,20 @@ struct OcclusionWalk {
 
     // The lanes in `active` enter node `index`, whose cell is [lo, hi], at `entry`; the child on the
     // entry's side first, the other where the ray crosses the split inside the cell.
-    void walk(int index, M active, const V* entry, const float* lo, const float* hi) {
-        const PacketNode& n = f.nodes[index];
-        if (n.axis == 0) {
-            testBlockers(f, r, maxDistance, exclude, n.firstBlocker, n.firstBlocker + n.blockerCount, active, done,
-                         first);
+    void walk(uint32_t index, M active, const V* entry, const float* lo, const float* hi) {
+        const AccelNode& n = f.nodes[index];
+        if (n.isLeaf()) {
+            testBlockers(f, r, maxDistance, exclude, f.objectIndices + n.objectBegin(), f.objectIndices + n.objectEnd(),
+                         active, done, first);
             return;
         }
-        const PacketSplit<V> c(n, entry, lo, hi);
+        const PacketSplit<V> c(n, entry, r.d, lo, hi);
         c.visitNear(*this, n, active, entry);
-        M go = c.crossing(V::mandnot(done, active), r.d[c.a]);
-        if (!V::bits(go)) return;
+        const M pending = V::mandnot(done, active);
+        if (!V::bits(pending)) return;
         V q[3];
-        go = c.crossInside(go, entry, r.d, q);
-        c.visitFar(*this, n, go, q);
+        const M go = c.far(pending, entry, entry, r.d, q);
+        if (V::bits(go)) c.visitFar(*this, n, go, q);
     }
 };
 
@@ -367,10 +388,10 @@ unsigned occludePacket(const CameraPacketFrame& f, const ShadowPacket& rays, uns
     M done = V::none();
     V first = V::set1(0.0f);
     // Shadow rays leave a surface point: the walk starts there, at the root.
-    const PacketNode& root = f.nodes[0];
-    if (root.axis == 0) {
-        testBlockers(f, r, maxDistance, exclude, root.firstBlocker, root.firstBlocker + root.blockerCount, active,
-                     done, first);
+    const AccelNode& root = f.nodes[0];
+    if (root.isLeaf()) {
+        testBlockers(f, r, maxDistance, exclude, f.objectIndices + root.objectBegin(),
+                     f.objectIndices + root.objectEnd(), active, done, first);
     } else if (V::bits(active)) {
         const float lo[3] = {f.bounds.min.x, f.bounds.min.y, f.bounds.min.z};
         const float hi[3] = {f.bounds.max.x, f.bounds.max.y, f.bounds.max.z};

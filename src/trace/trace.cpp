@@ -24,7 +24,7 @@ bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) 
     }
     enterBox(scene.bounds, eye.eye, view.box, ray);
     if (ray.candidate.distance > 0.0f)
-        traverseCamera(ray, scene.root, ray.candidate.position, scene.bounds.min, scene.bounds.max, eye);
+        traverseCamera(ray, scene, ray.candidate.position, eye);
     return ray.nearest.distance > 0.0f;
 }
 
@@ -47,8 +47,7 @@ HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3&
     enterBox(scene.bounds, origin, direction, candidate);
     if (candidate.distance > 0.0f) {
         if (kLeafShapes && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject)) return nearest;
-        traverseNearest(scene.root, candidate.position, origin, direction, nearest, excludeObject, scene.bounds.min,
-                        scene.bounds.max);
+        traverseNearest(scene, candidate.position, origin, direction, nearest, excludeObject);
     }
     return nearest;
 }
@@ -70,7 +69,7 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
                      const SceneObject* excludeObject) {
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
-    if (leaf && leaf->leaf == scene.root) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
+    if (leaf && leaf->tree == &scene.tree) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
     return nearestHitInTree(scene, origin, direction, excludeObject);
 }
 
@@ -79,11 +78,11 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
     ++ctx.stats->rays;
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
-    if (leaf && leaf->blockersPacked && leaf->leaf == scene.root)
+    if (leaf && leaf->blockersPacked && leaf->tree == &scene.tree)
         return firstBlockerInLeaf(*leaf, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject) > 0.0f;
     // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
-    const float blocker = traverseOcclusion(scene.root, ray.origin, ray.origin, ray.direction, ray.maxDistance,
-                                            lightObject, excludeObject, scene.bounds.min, scene.bounds.max);
+    const float blocker =
+        traverseOcclusion(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject);
     return blocker > 0.0f;
 }
 
@@ -92,7 +91,7 @@ Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const M
     ++ctx.stats->rays;
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
-    const HitRecord nearest = leaf && leaf->leaf == scene.root
+    const HitRecord nearest = leaf && leaf->tree == &scene.tree
                                   ? nearestHitInLeaf(scene, leaf, origin, direction, excludeObject)
                                   : nearestHitInTree(scene, origin, direction, excludeObject);
     if (nearest.distance > 0.0f) return callback(ctx, excludeObject, medium, origin, direction, nearest, power, depth);

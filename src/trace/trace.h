@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "intersect/hit_record.h"
-#include "scene/kd_tree.h"
+#include "scene/accel.h"
 #include "scene/material.h"
 #include "scene/scene.h"
 #include "trace/view.h"

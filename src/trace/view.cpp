@@ -37,7 +37,7 @@ void prepareView(View& view, const Scene& scene, int width, int height) {
     view.box = classifyEye(scene.bounds, eye);
 
     CameraPacketScene& packets = view.packets;
-    buildPacketShapes(packets, scene.root, scene.freeObject, view.eyeCaches.data(), scene.firstLight()->object);
+    buildPacketShapes(packets, scene, view.eyeCaches.data());
     CameraPacketFrame& f = packets.frame;
     f.eye = eye;
     f.cameraCorner = view.rayFrame.cameraCorner;

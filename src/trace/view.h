@@ -26,7 +26,7 @@ struct View {
     RayFrame rayFrame;
     CameraBoxCache box;               // the eye against the scene box
     std::vector<EyeCache> eyeCaches;  // indexed like the scene's objects
-    CameraPacketScene packets;        // what camera packets read, where the tree is a single leaf
+    CameraPacketScene packets;        // what camera packets read
 
     CameraEye cameraEye() const { return {camera.eyePosition, eyeCaches.data()}; }
 };

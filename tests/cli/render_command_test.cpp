@@ -65,7 +65,7 @@ TEST_F(RenderCommand, JsonSummaryIsOneObjectWithTheLinesFieldsAndMore) {
     const nlohmann::json j = nlohmann::json::parse(json.str());
     for (const char* field : {"scene", "size", "frames", "ms_per_frame", "fps", "samples_per_frame", "rays_per_frame",
                               "mrays_per_s", "isa", "tiles", "threads", "sampling", "shader", "peak_memory_bytes",
-                              "compare"})
+                              "tree_bytes", "compare"})
         EXPECT_TRUE(j.contains(field)) << field;
     EXPECT_EQ(j["size"], "16x12");
     EXPECT_EQ(j["samples_per_frame"], 192);
@@ -74,6 +74,7 @@ TEST_F(RenderCommand, JsonSummaryIsOneObjectWithTheLinesFieldsAndMore) {
     EXPECT_EQ(j["shader"], "uv");
     EXPECT_EQ(j["isa"], isaName(resolveIsa(kIsaAuto, processorIsa())));
     EXPECT_GT(j["peak_memory_bytes"].get<uint64_t>(), 1u << 20);
+    EXPECT_EQ(j["tree_bytes"].get<uint64_t>(), 16u + 2u * 4u);  // one leaf listing the ball and the ground
     EXPECT_EQ(j["compare"]["pixels"], 192);
     EXPECT_LT(j["compare"]["match"].get<int>(), 192);
     EXPECT_FALSE(j["compare"]["passed"].get<bool>());

@@ -16,7 +16,7 @@ protected:
     void SetUp() override {
         scene_.bounds = {{-60.0f, -60.0f, -1.0f}, {60.0f, 60.0f, 60.0f}};
         leaf_ = &scene_.newLeaf();
-        scene_.root = leaf_;
+        scene_.setTree(*leaf_);
         rng_.seed(12345);
         buffer_.rng = &rng_;
         startPhotonBlock(buffer_, block_, kPhotonsPerChunk);
@@ -44,6 +44,7 @@ protected:
         o.patch.edgeB = b;
         prepareParallelogram(o);
         scene_.append(*leaf_, o);
+        scene_.setTree(*leaf_);
         return o;
     }
     // One photon from origin along direction, handed to the hit callback.

@@ -59,7 +59,7 @@ protected:
     int filedPhotons(std::vector<SceneObject*>* receivers = nullptr) {
         int total = 0;
         std::vector<const PhotonQuadNode*> seen;
-        forEachParallelogram(scene_->root, [&](SceneObject& o) {
+        forEachParallelogram(*scene_, [&](SceneObject& o) {
             PhotonQuadNode* root = o.patch.photonTree;
             for (const PhotonQuadNode* r : seen)
                 if (r == root) return;

@@ -72,7 +72,7 @@ TEST_F(PhotonPicture, MapStaysFrozenWhileCalculateIsOff) {
     scene(8);
     frame();
     SceneObject* ground = nullptr;
-    forEachParallelogram(current().root, [&](SceneObject& o) { ground = &o; });
+    forEachParallelogram(current(), [&](SceneObject& o) { ground = &o; });
     ASSERT_NE(ground, nullptr);
     const Vec3 before = photonEstimate(current().descriptor, photons(), ground, 0.4f, 0.55f);
     const int depth = maxDepth(ground->patch.photonTree, 0);

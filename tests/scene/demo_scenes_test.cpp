@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -75,8 +77,8 @@ TEST(DemoScenes, StartCameraTitleAndBounds) {
         EXPECT_EQ(s.bounds.min.y, -side);
         EXPECT_EQ(s.bounds.max.x, side);
         EXPECT_EQ(s.bounds.max.y, side);
-        ASSERT_NE(s.root, nullptr);
-        EXPECT_EQ(s.root->axis, id == 4 ? 1 : 0);
+        ASSERT_FALSE(s.tree.nodes.empty());
+        EXPECT_EQ(s.tree.nodes[0].axis, id == 4 ? 1 : 0);
         // Every object is prepared, carries a material and knows its position (the key of the
         // per-object eye caches and mailboxes).
         uint32_t index = 0;
@@ -125,7 +127,7 @@ TEST(DemoScenes, MirrorsphereAndBalls) {
     const std::unique_ptr<Scene> scene1 = buildScene(1);
     const Scene& s = *scene1;
     EXPECT_EQ(materialNames(s), (std::vector<std::string>{"Ground", "Metal"}));
-    const auto objects = leafObjects(s.root);
+    const auto objects = leafObjects(s);
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0], s.animatedObjects[0]);
     EXPECT_EQ(objects[0]->type, kSphere);
@@ -143,7 +145,7 @@ TEST(DemoScenes, MirrorsphereAndBalls) {
     const std::unique_ptr<Scene> scene2 = buildScene(2);
     const Scene& b = *scene2;
     EXPECT_EQ(materialNames(b), (std::vector<std::string>{"Ground", "Copper", "Silver", "Gold"}));
-    const auto balls = leafObjects(b.root);
+    const auto balls = leafObjects(b);
     ASSERT_EQ(balls.size(), 4u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(balls[i], b.animatedObjects[i]);
@@ -158,7 +160,7 @@ TEST(DemoScenes, MirrorsphereAndBalls) {
 TEST(DemoScenes, CubeFacesPointOutwards) {
     const std::unique_ptr<Scene> scene3 = buildScene(3);
     const Scene& s = *scene3;
-    const auto objects = leafObjects(s.root);
+    const auto objects = leafObjects(s);
     ASSERT_EQ(objects.size(), 7u);
     EXPECT_EQ(objects[0]->flags, 0x1400);  // the ground comes first
     const Vec3 centre{0, 0, 1.3f};
@@ -182,28 +184,61 @@ TEST(DemoScenes, CubeFacesPointOutwards) {
     expectVec(add(objects[4]->patch.origin, objects[4]->patch.edgeB), 0, 0, 1.3f + halfDiagonal, 2e-5f);
 }
 
+// The hand-built node `k` and flat node `n` of the same scene: the same split or the same list, and
+// so on down both trees.
+void expectSameTree(const Scene& s, const KdNode& k, uint32_t n) {
+    const AccelNode& node = s.tree.nodes[n];
+    ASSERT_EQ(node.axis, k.axis);
+    if (node.isLeaf()) {
+        const std::vector<uint32_t> listed(s.tree.objectIndices.begin() + node.objectBegin(),
+                                           s.tree.objectIndices.begin() + node.objectEnd());
+        EXPECT_EQ(listed, k.objects);
+        return;
+    }
+    EXPECT_EQ(node.split, k.split);
+    expectSameTree(s, s.treeNodes[k.below], node.below());
+    expectSameTree(s, s.treeNodes[k.above], node.above());
+}
+
+TEST(DemoScenes, FlatTreesAreTheHandBuiltOnesNodeByNode) {
+    for (int id = 1; id <= 9; ++id) {
+        SCOPED_TRACE(id);
+        const std::unique_ptr<Scene> s = buildScene(id);
+        // The hand-built root: the one node no split points to.
+        std::vector<bool> child(s->treeNodes.size(), false);
+        for (const KdNode& k : s->treeNodes)
+            if (k.axis != 0) child[k.below] = child[k.above] = true;
+        ASSERT_EQ(std::count(child.begin(), child.end(), false), 1);
+        const KdNode& root = s->treeNodes[static_cast<size_t>(std::find(child.begin(), child.end(), false) - child.begin())];
+        expectSameTree(*s, root, 0);
+        size_t listed = 0;
+        for (const KdNode& k : s->treeNodes) listed += k.objects.size();
+        EXPECT_EQ(s->tree.objectIndices.size(), listed);
+        EXPECT_EQ(s->tree.nodes.size(), s->treeNodes.size());
+    }
+}
+
 TEST(DemoScenes, Shadows1Tree) {
     const std::unique_ptr<Scene> scene4 = buildScene(4);
     const Scene& s = *scene4;
-    const KdNode* root = s.root;
-    ASSERT_EQ(root->axis, 1);
-    EXPECT_EQ(root->split, 0.7f);
-    const KdNode* leafD = root->above;
-    const KdNode* low = root->belowChild();
-    ASSERT_EQ(leafD->axis, 0);
-    ASSERT_EQ(low->axis, 1);
-    EXPECT_EQ(low->split, -0.65f);
-    const KdNode* leafA = low->belowChild();
-    const KdNode* slab = low->above;
-    ASSERT_EQ(leafA->axis, 0);
-    ASSERT_EQ(slab->axis, 2);
-    EXPECT_EQ(slab->split, 0.0f);
-    const KdNode* leafB = slab->belowChild();
-    const KdNode* leafC = slab->above;
-    ASSERT_EQ(leafB->axis, 0);
-    ASSERT_EQ(leafC->axis, 0);
+    const std::vector<AccelNode>& nodes = s.tree.nodes;
+    const AccelNode& root = nodes[0];
+    ASSERT_EQ(root.axis, 1);
+    EXPECT_EQ(root.split, 0.7f);
+    const uint32_t leafD = root.above(), low = root.below();
+    ASSERT_EQ(nodes[leafD].axis, 0);
+    ASSERT_EQ(nodes[low].axis, 1);
+    EXPECT_EQ(nodes[low].split, -0.65f);
+    const uint32_t leafA = nodes[low].below(), slab = nodes[low].above();
+    ASSERT_EQ(nodes[leafA].axis, 0);
+    ASSERT_EQ(nodes[slab].axis, 2);
+    EXPECT_EQ(nodes[slab].split, 0.0f);
+    const uint32_t leafB = nodes[slab].below(), leafC = nodes[slab].above();
+    ASSERT_EQ(nodes[leafB].axis, 0);
+    ASSERT_EQ(nodes[leafC].axis, 0);
 
-    const auto a = leafObjects(leafA), b = leafObjects(leafB), c = leafObjects(leafC), d = leafObjects(leafD);
+    const auto a = leafObjects(s, leafA), b = leafObjects(s, leafB), c = leafObjects(s, leafC),
+               d = leafObjects(s, leafD);
     ASSERT_EQ(a.size(), 2u);
     ASSERT_EQ(b.size(), 3u);
     ASSERT_EQ(c.size(), 4u);
@@ -256,7 +291,7 @@ TEST(DemoScenes, Shadows1Tree) {
 TEST(DemoScenes, TorusSpheresAreaLightEgg) {
     const std::unique_ptr<Scene> scene5 = buildScene(5);
     const Scene& t = *scene5;
-    const auto torusLeaf = leafObjects(t.root);
+    const auto torusLeaf = leafObjects(t);
     ASSERT_EQ(torusLeaf.size(), 2u);
     const SceneObject& torus = *t.animatedObjects[0];
     EXPECT_EQ(torusLeaf[0], &torus);
@@ -271,7 +306,7 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
 
     const std::unique_ptr<Scene> scene6 = buildScene(6);
     const Scene& sp = *scene6;
-    const auto balls = leafObjects(sp.root);
+    const auto balls = leafObjects(sp);
     ASSERT_EQ(balls.size(), 11u);
     for (const SceneObject* b : balls) {
         EXPECT_EQ(b->type, kSphere);
@@ -289,7 +324,7 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
 
     const std::unique_ptr<Scene> scene7 = buildScene(7);
     const Scene& al = *scene7;
-    const auto leaf = leafObjects(al.root);
+    const auto leaf = leafObjects(al);
     ASSERT_EQ(leaf.size(), 3u);
     EXPECT_EQ(leaf[0], al.animatedObjects[1]);
     EXPECT_EQ(leaf[0]->flags, 0x0400);
@@ -304,7 +339,7 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
 
     const std::unique_ptr<Scene> scene8 = buildScene(8);
     const Scene& egg = *scene8;
-    const auto eggLeaf = leafObjects(egg.root);
+    const auto eggLeaf = leafObjects(egg);
     ASSERT_EQ(eggLeaf.size(), 3u);
     const SceneObject& bottom = *egg.animatedObjects[0];
     const SceneObject& top = *egg.animatedObjects[1];
@@ -329,7 +364,7 @@ TEST(DemoScenes, TorusSpheresAreaLightEgg) {
 TEST(DemoScenes, CornellBoxWallsFaceInwards) {
     const std::unique_ptr<Scene> scene9 = buildScene(9);
     const Scene& s = *scene9;
-    const auto leaf = leafObjects(s.root);
+    const auto leaf = leafObjects(s);
     ASSERT_EQ(leaf.size(), 16u);
     EXPECT_EQ(s.objects.size(), 17u);
     for (const SceneObject* o : s.animatedObjects) EXPECT_EQ(o, nullptr);

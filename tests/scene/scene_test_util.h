@@ -7,9 +7,12 @@
 
 namespace lumo::test {
 
-inline std::vector<SceneObject*> leafObjects(const KdNode* leaf) {
+// The objects of leaf `node` of the scene's tree, in list order.
+inline std::vector<SceneObject*> leafObjects(const Scene& scene, uint32_t node = 0) {
     std::vector<SceneObject*> out;
-    for (const ObjectNode* n = leaf->objects(); n; n = n->next) out.push_back(n->object);
+    const AccelNode& n = scene.tree.nodes[node];
+    if (!n.isLeaf()) return out;
+    for (uint32_t i = n.objectBegin(); i < n.objectEnd(); ++i) out.push_back(&scene.object(scene.tree.objectIndices[i]));
     return out;
 }
 

@@ -25,7 +25,7 @@ protected:
         m.diffuse = {0.5f, 0.25f, 0.1f};
         m.phongExponent = 20.0f;
         b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
-        b.scene.root = &leaf;
+        b.scene.setTree(leaf);
         b.scene.light.position = {0.0f, 0.0f, 5.0f};
     }
 
@@ -50,6 +50,7 @@ protected:
         ball.sphere.radiusSquared = 0.25f;
         ball.material = &m;
         b.scene.append(leaf, ball);
+        b.scene.setTree(leaf);
     }
 };
 

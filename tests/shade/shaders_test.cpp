@@ -51,7 +51,7 @@ protected:
         KdNode& leaf = b.scene.newLeaf();
         b.scene.append(leaf, floor);
         b.scene.bounds = {{-2.0f, -2.0f, -0.001f}, {2.0f, 2.0f, 3.0f}};
-        b.scene.root = &leaf;
+        b.scene.setTree(leaf);
         b.scene.light.position = {0.0f, 0.0f, 5.0f};
     }
 };

@@ -120,8 +120,8 @@ TEST(LeafShapes, NearestHitIsTheScalarLoopsOnEveryLevel) {
         const TraceContext scalar = c.t.context();
         for (int level = kIsaSse; level <= processorIsa(); ++level) {
             LeafShapes shapes;
-            buildLeafShapes(shapes, c.t.scene.root, static_cast<Isa>(level));
-            if (!shapes.leaf) continue;
+            buildLeafShapes(shapes, c.t.scene, static_cast<Isa>(level));
+            if (!shapes.tree) continue;
             TraceContext wide = scalar;
             wide.leafShapes = &shapes;
             for (int r = 0; r < 300; ++r) {
@@ -171,7 +171,7 @@ TEST(LeafShapes, FirstBlockerIsTheScalarWalksOnEveryLevel) {
         const Scene& scene = c.t.scene;
         for (int level = kIsaSse; level <= processorIsa(); ++level) {
             LeafShapes shapes;
-            buildLeafShapes(shapes, scene.root, static_cast<Isa>(level));
+            buildLeafShapes(shapes, scene, static_cast<Isa>(level));
             if (!shapes.blockersPacked) continue;
             for (int r = 0; r < 300; ++r) {
                 const size_t from = random() % c.objects.size();
@@ -181,8 +181,7 @@ TEST(LeafShapes, FirstBlockerIsTheScalarWalksOnEveryLevel) {
                 const float reach = 3.0f * std::fabs(unit(random));
                 const SceneObject* exclude = leaving ? c.objects[from] : nullptr;
                 const SceneObject* skip = r % 3 == 0 ? c.objects[random() % c.objects.size()] : nullptr;
-                const float expected = traverseOcclusion(scene.root, origin, origin, direction, reach, skip, exclude,
-                                                         scene.bounds.min, scene.bounds.max);
+                const float expected = traverseOcclusion(scene, origin, direction, reach, skip, exclude);
                 const float got = firstBlockerInLeaf(shapes, origin, direction, reach, skip, exclude);
                 EXPECT_TRUE(bitsOf(expected) == bitsOf(got) || (std::isnan(expected) && std::isnan(got)))
                     << isaName(static_cast<Isa>(level)) << " leaf " << leafNumber << " ray " << r;
@@ -229,7 +228,7 @@ TEST(LeafShapes, BoundaryRaysDecideAsTheScalarLoop) {
         EXPECT_EQ(expected.object, c.shape == 0 ? nullptr : o) << c.what;
         for (int level = kIsaSse; level <= processorIsa(); ++level) {
             LeafShapes shapes;
-            buildLeafShapes(shapes, &leaf, static_cast<Isa>(level));
+            buildLeafShapes(shapes, t.scene, static_cast<Isa>(level));
             TraceContext wide = t.context();
             wide.leafShapes = &shapes;
             EXPECT_TRUE(sameHit(expected, nearestHit(wide, origin, down, nullptr))) << c.what << " " << isaName(static_cast<Isa>(level));
@@ -245,16 +244,18 @@ TEST(LeafShapes, OnlyASingleLeafWithEnoughShapesIsCopied) {
     KdNode& leaf = t.scene.newLeaf();
     for (SceneObject* o : few) t.scene.append(leaf, *o);
     LeafShapes shapes;
-    buildLeafShapes(shapes, &leaf, kIsaSse);
-    EXPECT_EQ(shapes.leaf, nullptr);
+    t.scene.setTree(leaf);
+    buildLeafShapes(shapes, t.scene, kIsaSse);
+    EXPECT_EQ(shapes.tree, nullptr);
     t.scene.append(leaf, t.sphere({0.0f, 1.0f, 0.0f}, 0.01f));
-    buildLeafShapes(shapes, &leaf, kIsaScalar);
-    EXPECT_EQ(shapes.leaf, nullptr) << "the scalar level has no kernel";
-    buildLeafShapes(shapes, &leaf, kIsaSse);
-    EXPECT_EQ(shapes.leaf, &leaf);
-    KdNode& split = t.scene.newSplit(1, 0.0f, leaf, t.scene.newLeaf());
-    buildLeafShapes(shapes, &split, kIsaSse);
-    EXPECT_EQ(shapes.leaf, nullptr);
+    t.scene.setTree(leaf);
+    buildLeafShapes(shapes, t.scene, kIsaScalar);
+    EXPECT_EQ(shapes.tree, nullptr) << "the scalar level has no kernel";
+    buildLeafShapes(shapes, t.scene, kIsaSse);
+    EXPECT_EQ(shapes.tree, &t.scene.tree);
+    t.scene.setTree(t.scene.newSplit(1, 0.0f, leaf, t.scene.newLeaf()));
+    buildLeafShapes(shapes, t.scene, kIsaSse);
+    EXPECT_EQ(shapes.tree, nullptr);
 }
 
 }  // namespace

@@ -57,10 +57,10 @@ struct TraceScene {
         return leaf;
     }
 
-    // Sets the scene's bounds and root, then places the eye.
+    // Sets the scene's bounds and tree, then places the eye.
     void finish(const Box& bounds, KdNode& root, const Vec3& eye) {
         scene.bounds = bounds;
-        scene.root = &root;
+        scene.setTree(root);
         placeEye(eye);
     }
     // Prepares the view for `eye` (portable path) and clears the worker's mailbox, as a frame starts.

@@ -301,19 +301,15 @@ TEST(OcclusionWalk, FirstBlockerFoundEndsTheWalk) {
     TraceScene b;
     SceneObject& farInLeaf = wallAtX(b, 1.5f);
     SceneObject& nearInLeaf = wallAtX(b, 0.5f);
-    KdNode& leaf = b.leafOf({&farInLeaf, &nearInLeaf});
+    b.finish(kUnitBox, b.leafOf({&farInLeaf, &nearInLeaf}), {0.0f, -7.0f, 0.0f});
     const Vec3 origin{-1.5f, 0.0f, 0.0f};
-    EXPECT_FLOAT_EQ(
-        traverseOcclusion(&leaf, origin, origin, kPlusX, 10.0f, nullptr, nullptr, kUnitBox.min, kUnitBox.max), 3.0f);
-    EXPECT_FLOAT_EQ(
-        traverseOcclusion(&leaf, origin, origin, kPlusX, 2.5f, nullptr, nullptr, kUnitBox.min, kUnitBox.max), 2.0f);
-
-    KdNode& root = splitX(b, 0.0f, b.leafOf({&farInLeaf}), b.leafOf({&nearInLeaf}));
-    b.finish(kUnitBox, root, {0.0f, -7.0f, 0.0f});
     const auto walk = [&](float maxDistance) {
-        return traverseOcclusion(&root, origin, origin, kPlusX, maxDistance, nullptr, nullptr, kUnitBox.min,
-                                 kUnitBox.max);
+        return traverseOcclusion(b.scene, origin, kPlusX, maxDistance, nullptr, nullptr);
     };
+    EXPECT_FLOAT_EQ(walk(10.0f), 3.0f);
+    EXPECT_FLOAT_EQ(walk(2.5f), 2.0f);
+
+    b.finish(kUnitBox, splitX(b, 0.0f, b.leafOf({&farInLeaf}), b.leafOf({&nearInLeaf})), {0.0f, -7.0f, 0.0f});
     EXPECT_FLOAT_EQ(walk(10.0f), 3.0f);
     EXPECT_FLOAT_EQ(walk(2.5f), 2.0f);  // beyond the ray's end the near child's blocker does not count
     EXPECT_EQ(walk(1.5f), -1.0f);
