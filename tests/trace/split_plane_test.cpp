@@ -70,6 +70,38 @@ TEST(SplitPlanes, WalksFindWhatALoopOverAllObjectsFinds) {
     EXPECT_GT(blocked, rays / 40);
 }
 
+// Rays running in the split plane z = 0 of a hand-built tree: one wall below the plane touching it
+// with its top edge, one above touching it with its bottom edge, each listed on its own side only.
+// The walk goes first above (the ray runs in the plane), where it crosses x = 0.5 on the cell's
+// bottom face; then below, which the ray touches all along.
+TEST(SplitPlanes, RaysInASplitPlaneMeetWhatTouchesItFromEitherSide) {
+    TraceScene t;
+    SceneObject& wallBelow = t.parallelogram({-1.0f, -1.0f, -1.0f}, {0.0f, 2.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+    SceneObject& wallAbove = t.parallelogram({1.0f, -1.0f, 0.0f}, {0.0f, 2.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+    KdNode& above = t.scene.newSplit(1, 0.5f, t.leafOf({}), t.leafOf({&wallAbove}));
+    KdNode& root = t.scene.newSplit(3, 0.0f, t.leafOf({&wallBelow}), above);
+    t.finish({{-2.0f, -2.0f, -2.0f}, {2.0f, 2.0f, 2.0f}}, root, {-1.5f, 0.0f, 0.0f});
+    const Vec3 along{1.0f, 0.0f, 0.0f};
+    struct Case {
+        Vec3 origin;
+        float nearest;  // as a loop over both walls finds it
+    };
+    for (const Case& c : {Case{{-1.5f, 0.0f, 0.0f}, 0.5f}, Case{{0.0f, 0.0f, 0.0f}, 1.0f}}) {
+        float looped = -1.0f;
+        for (const SceneObject* o : {&wallBelow, &wallAbove}) {
+            HitRecord h{};
+            intersectGeneral(*o, c.origin, along, h);
+            if (h.distance > 0.0f && (looped < 0.0f || h.distance < looped)) looped = h.distance;
+        }
+        ASSERT_EQ(looped, c.nearest) << c.origin.x;  // the walls' edges count as theirs
+        EXPECT_EQ(nearestHit(t.context(), c.origin, along, nullptr).distance, c.nearest) << c.origin.x;
+        t.placeEye(c.origin);
+        t.traceAlong(along);
+        EXPECT_EQ(t.ray.nearest.distance, c.nearest) << "camera, from " << c.origin.x;
+        EXPECT_TRUE(occluded(t.context(), Ray{c.origin, along, c.nearest + 0.25f}, nullptr, nullptr)) << c.origin.x;
+    }
+}
+
 // A mesh over a ground of two shadow-casting triangles at z = 0: shadow rays from ground points
 // toward the light (each starting in the other triangle's plane) are blocked exactly where a loop over
 // all objects says so.
