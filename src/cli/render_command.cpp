@@ -52,6 +52,7 @@ void noWork(int, void*) {}
 struct NamedFile {
     std::string option;  // "--out"
     std::string path;
+    bool frame = false;  // one frame of a sequence
 };
 
 // The files a run writes, each frame of a sequence on its own.
@@ -59,7 +60,7 @@ std::vector<NamedFile> outputsOf(const RenderOptions& o) {
     std::vector<NamedFile> outputs;
     if (!o.saveScenePath.empty()) outputs.push_back({"--save-scene", o.saveScenePath});
     if (o.outSequence)
-        for (int i = 0; i < o.frames; ++i) outputs.push_back({"--out", frameFileName(o.outPath, i)});
+        for (int i = 0; i < o.frames; ++i) outputs.push_back({"--out", frameFileName(o.outPath, i), true});
     else if (!o.outPath.empty())
         outputs.push_back({"--out", o.outPath});
     if (!o.diffPath.empty()) outputs.push_back({"--diff", o.diffPath});
@@ -69,6 +70,9 @@ std::vector<NamedFile> outputsOf(const RenderOptions& o) {
 // An output that names an input of the run (or another output) would destroy it: the line saying
 // so, or empty.
 std::string outputClash(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
+    std::vector<size_t> singles;
+    for (size_t i = 0; i < outputs.size(); ++i)
+        if (!outputs[i].frame) singles.push_back(i);
     for (size_t i = 0; i < outputs.size(); ++i) {
         const NamedFile& out = outputs[i];
         for (const NamedFile& in : inputs)
@@ -76,9 +80,10 @@ std::string outputClash(const std::vector<NamedFile>& outputs, const std::vector
                 return out.option + ": " + quoteArgument(out.path) + " is " +
                        (in.option.empty() ? "a file the scene reads" : "the " + in.option + " file") +
                        ", which this run must not overwrite";
+        // Frames of a sequence differ by their numbers: each is held against the other outputs only.
         const int stream = standardStreamOf(out.path);
-        for (size_t j = 0; j < i; ++j)
-            if (outputs[j].option != out.option &&
+        for (const size_t j : singles)
+            if (j != i && outputs[j].option != out.option &&
                 (namesSameFile(out.path, outputs[j].path) || (stream >= 0 && stream == standardStreamOf(outputs[j].path))))
                 return out.option + ": " + quoteArgument(out.path) + " is also written by " + outputs[j].option;
     }

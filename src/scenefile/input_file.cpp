@@ -43,7 +43,8 @@ bool readBounded(const std::string& path, uint64_t limit, Bytes& bytes, std::str
         reason = "is larger than " + byteLimitText(limit);
         ok = false;
     }
-    // Read to the end, but never past the limit: the file may grow while it is read.
+    // Read to the end, but never past the limit: the file may grow while it is read, and a file of
+    // /proc says 0 whatever it holds. One byte past the limit is room enough to see it is too large.
     size_t done = 0;
     if (ok) bytes.resize(static_cast<size_t>(st.st_size) + 1);
     while (ok) {
@@ -67,10 +68,6 @@ bool readBounded(const std::string& path, uint64_t limit, Bytes& bytes, std::str
         }
     }
     close(fd);
-    if (ok && done > limit) {
-        reason = "is larger than " + byteLimitText(limit);
-        ok = false;
-    }
     bytes.resize(ok ? done : 0);
     return ok;
 }

@@ -117,6 +117,8 @@ expect 2 "--out: 'scene.png' is the --scene-file file, which this run must not o
 expect 2 "--save-scene: 'tri.obj' is a file the scene reads, which this run must not overwrite" \
   "$R" --size 4x4 --scene-file scene-tri.obj.json --save-scene tri.obj
 cmp -s scene.png scene-tri.obj.json && [ "$(head -c 1 tri.obj)" = v ] || fail "an input was overwritten"
+expect 2 "--save-scene: 'both.png' is also written by --out" "$R" --size 4x4 --save-scene both.png --out ./both.png
+expect 2 "--save-scene: '-' is also written by --out" "$R" --size 4x4 --out /dev/stdout --save-scene -
 if [ "$(id -u)" -eq 0 ]; then
   echo old >owned.png && chown nobody:nogroup owned.png
   expect 0 "" "$R" --size 4x4 --out owned.png
