@@ -4,30 +4,22 @@
 
 namespace lumo {
 
-DragState& dragState() {
-    static DragState state;
-    return state;
-}
-
-void beginDrag(int x, int y) {
-    DragState& d = dragState();
+void beginDrag(DragState& d, const Orbit& orbit, int x, int y) {
     d.dragging = true;
     d.anchorX = x;
     d.anchorY = y;
-    d.anchorAzimuth = orbit().azimuth;
-    d.anchorElevation = orbit().elevation;
+    d.anchorAzimuth = orbit.azimuth;
+    d.anchorElevation = orbit.elevation;
 }
 
-void dragTo(int x, int y, int width, int height) {
-    const DragState& d = dragState();
+void dragTo(const DragState& d, Orbit& o, int x, int y, int width, int height) {
     if (!d.dragging || width <= 0 || height <= 0) return;
-    Orbit& o = orbit();
     o.azimuth = d.anchorAzimuth + static_cast<float>(d.anchorX - x) / static_cast<float>(width) * 6.283185f;
     const float elevation =
         d.anchorElevation - static_cast<float>(d.anchorY - y) / static_cast<float>(height) * 1.570796f;
     o.elevation = elevation < 0.0f ? 0.0f : elevation;
 }
 
-void endDrag() { dragState().dragging = false; }
+void endDrag(DragState& d) { d.dragging = false; }
 
 }  // namespace lumo

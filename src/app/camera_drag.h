@@ -3,6 +3,8 @@
 
 namespace lumo {
 
+struct Orbit;
+
 struct DragState {
     bool dragging = false;
     int anchorX = 0;
@@ -11,15 +13,13 @@ struct DragState {
     float anchorElevation = 0.0f;
 };
 
-DragState& dragState();
-
-// Button down: remembers the point and the camera angles.
-void beginDrag(int x, int y);
-// Mouse move while dragging, in a view of width x height: the full width turns the camera once
+// Button down: remembers the point and the camera angles of the orbit.
+void beginDrag(DragState& drag, const Orbit& orbit, int x, int y);
+// Mouse move while dragging, in a view of width x height: the full width turns the orbit once
 // around, the full height tilts it a quarter turn; the elevation never drops below the horizon.
 // Ignored when not dragging or when the view has no area.
-void dragTo(int x, int y, int width, int height);
+void dragTo(const DragState& drag, Orbit& orbit, int x, int y, int width, int height);
 // Button up.
-void endDrag();
+void endDrag(DragState& drag);
 
 }  // namespace lumo

@@ -5,18 +5,14 @@
 #include <cmath>
 #include <memory>
 
-#include "app/file_scene.h"
+#include "app/program.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
 
-Orbit& orbit() {
-    static Orbit o;
-    return o;
-}
-
-float closestEyeDistance(int sceneId) {
-    // Built once per scene and kept: the box depends on the scene alone.
+float closestEyeDistance(const SharedState& state, int sceneId) {
+    // A constant table, computed on first use (the box depends on the demo scene alone): building the
+    // scenes again on every zoom step would stall the UI.
     static const std::array<float, kSceneCount + 1> closest = [] {
         std::array<float, kSceneCount + 1> d{};
         for (int id = 1; id <= kSceneCount; ++id) {
@@ -29,26 +25,29 @@ float closestEyeDistance(int sceneId) {
         }
         return d;
     }();
-    if (sceneId == 0) return fileSceneInfo().closestDistance;
+    if (sceneId == 0) return state.fileScene.closestDistance;
     return sceneId >= 1 && sceneId <= kSceneCount ? closest[static_cast<size_t>(sceneId)] : kStartEyeDistance;
 }
 
-float farthestEyeDistance(int sceneId) { return sceneId == 0 ? fileSceneInfo().farthestDistance : kMaxEyeDistance; }
-
-void zoomBy(float steps, int sceneId) {
-    Orbit& o = orbit();
-    const float d = o.distance * std::pow(kZoomStep, -steps);
-    o.distance = std::clamp(d, closestEyeDistance(sceneId), farthestEyeDistance(sceneId));
+float farthestEyeDistance(const SharedState& state, int sceneId) {
+    return sceneId == 0 ? state.fileScene.farthestDistance : kMaxEyeDistance;
 }
 
-void resetOrbit(int sceneId) {
-    Orbit& o = orbit();
+void zoomBy(SharedState& state, float steps) {
+    const int sceneId = state.settings.sceneId;
+    Orbit& o = state.orbit;
+    const float d = o.distance * std::pow(kZoomStep, -steps);
+    o.distance = std::clamp(d, closestEyeDistance(state, sceneId), farthestEyeDistance(state, sceneId));
+}
+
+void resetOrbit(SharedState& state, int sceneId) {
+    Orbit& o = state.orbit;
     o = Orbit{};
     if (const SceneDescriptor* d = findDemoScene(sceneId)) {
         o.azimuth = d->azimuth;
         o.elevation = d->elevation;
     } else if (sceneId == 0) {
-        const FileSceneInfo& f = fileSceneInfo();
+        const FileSceneInfo& f = state.fileScene;
         o.azimuth = f.descriptor.azimuth;
         o.elevation = f.descriptor.elevation;
         o.distance = f.startDistance;

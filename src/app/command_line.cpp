@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/commands.h"
-#include "app/settings.h"
+#include "app/program.h"
 #include "options/version.h"
 
 namespace lumo {
@@ -66,9 +66,9 @@ std::string launchHelp() {
 
 std::string launchVersion() { return std::string("lumo ") + programVersion() + "\n"; }
 
-void applyLaunchOptions(const LaunchOptions& o) {
-    RenderSettings& s = settings();
-    if (o.scene) selectScene(o.common.sceneId);
+void applyLaunchOptions(Program& program, const LaunchOptions& o) {
+    RenderSettings& s = program.shared.settings;
+    if (o.scene) selectScene(program, o.common.sceneId);
     if (o.threads) s.threadCount = static_cast<int16_t>(o.common.threadCount);
     if (o.shader) s.currentShader = o.common.shader;
 }

@@ -9,6 +9,8 @@
 
 namespace lumo {
 
+struct Program;
+
 struct LaunchOptions {
     enum Status { kRun, kHelp, kVersion, kError } status = kRun;
     std::string error;  // kError: the one line to print after "lumo: "
@@ -24,8 +26,8 @@ LaunchOptions readLaunchOptions(const std::vector<std::string>& args);
 std::string launchHelp();
 std::string launchVersion();  // "lumo 0.38"
 
-// Applies the given options to the program's state (programMutex() held while frames run): the scene
-// as its menu item chooses it, the thread count, the shader. Size and fullscreen are the window's.
-void applyLaunchOptions(const LaunchOptions& options);
+// Applies the given options to the program's state (its mutex held while frames run): the scene as
+// its menu item chooses it, the thread count, the shader. Size and fullscreen are the window's.
+void applyLaunchOptions(Program& program, const LaunchOptions& options);
 
 }  // namespace lumo

@@ -7,8 +7,6 @@
 #include "app/file_scene.h"
 #include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "core/workers.h"
 #include "scene/demo_scenes.h"
 
@@ -16,122 +14,123 @@ namespace lumo {
 
 namespace {
 
-RenderSettings& s() { return settings(); }
+RenderSettings& s(Program& p) { return p.shared.settings; }
+const RenderSettings& s(const Program& p) { return p.shared.settings; }
 
 // Commands that store one value, and the check rule "the setting holds that value".
 template <auto Member, auto Value>
-void setTo() {
-    s().*Member = Value;
+void setTo(Program& p) {
+    s(p).*Member = Value;
 }
 template <auto Member, auto Value>
-bool holds() {
-    return s().*Member == Value;
+bool holds(const Program& p) {
+    return s(p).*Member == Value;
 }
 template <auto Member>
-bool isOn() {
-    return s().*Member != 0;
+bool isOn(const Program& p) {
+    return s(p).*Member != 0;
 }
 template <auto Member>
-void toggle() {
-    s().*Member = s().*Member ? 0 : 1;
+void toggle(Program& p) {
+    s(p).*Member = s(p).*Member ? 0 : 1;
 }
 
 template <ShaderMode Shader>
-void useShader() {
-    s().currentShader = Shader;
+void useShader(Program& p) {
+    s(p).currentShader = Shader;
 }
 template <ShaderMode Shader>
-bool shaderIs() {
-    return s().currentShader == Shader;
+bool shaderIs(const Program& p) {
+    return s(p).currentShader == Shader;
 }
 
 template <int Scene>
-void sceneCommand() {
-    selectScene(Scene);
+void sceneCommand(Program& p) {
+    selectScene(p, Scene);
 }
 
 template <int Width, int Height>
-void resizeTo() {
-    platform().resizeView(Width, Height);
+void resizeTo(Program& p) {
+    p.platform.resizeView(Width, Height);
 }
 // The view shows this size, whichever way it got it.
 template <int Width, int Height>
-bool viewIs() {
-    return s().viewWidth == Width && s().viewHeight == Height;
+bool viewIs(const Program& p) {
+    return s(p).viewWidth == Width && s(p).viewHeight == Height;
 }
 
 // A Sampling preset also switches the adaptive target off.
 template <int T0, int T1, int T2, int T3, int T4>
-void samplingPreset() {
+void samplingPreset(Program& p) {
     const int16_t preset[5] = {T0, T1, T2, T3, T4};
-    std::copy(preset, preset + 5, s().refineThresholds);
-    s().adaptiveTargetFps = 0;
+    std::copy(preset, preset + 5, s(p).refineThresholds);
+    s(p).adaptiveTargetFps = 0;
 }
 // The thresholds are this preset's (the adaptive control may have moved them off every preset).
 template <int T0, int T1, int T2, int T3, int T4>
-bool samplingIs() {
+bool samplingIs(const Program& p) {
     const int16_t preset[5] = {T0, T1, T2, T3, T4};
-    return std::equal(preset, preset + 5, s().refineThresholds);
+    return std::equal(preset, preset + 5, s(p).refineThresholds);
 }
 
 // Anti-aliasing refines subsampled blocks; "1:1" has none to refine.
-bool antiAliasingApplies() { return s().samplingMode == 2; }
+bool antiAliasingApplies(const Program& p) { return s(p).samplingMode == 2; }
 
-void zoomIn() { zoomBy(1.0f, s().sceneId); }
-void zoomOut() { zoomBy(-1.0f, s().sceneId); }
-void resetCamera() { resetOrbit(s().sceneId); }
+void zoomIn(Program& p) { zoomBy(p.shared, 1.0f); }
+void zoomOut(Program& p) { zoomBy(p.shared, -1.0f); }
+void resetCamera(Program& p) { resetOrbit(p.shared, s(p).sceneId); }
 
-void toggleFullscreen() { platform().setFullscreen(!platform().fullscreen()); }
-bool isFullscreen() { return platform().fullscreen(); }
-void savePicture() { platform().savePicture(); }
+void toggleFullscreen(Program& p) { p.platform.setFullscreen(!p.platform.fullscreen()); }
+bool isFullscreen(const Program& p) { return p.platform.fullscreen(); }
+void savePicture(Program& p) { p.platform.savePicture(); }
 
 // Tracing at logical size only differs where a logical pixel covers several device pixels.
-bool highDensityScreen() { return platform().devicePixelRatio() > 1.0; }
+bool highDensityScreen(const Program& p) { return p.platform.devicePixelRatio() > 1.0; }
 
-void toggleAnimation() {
-    toggle<&RenderSettings::animationOn>();
+void toggleAnimation(Program& p) {
+    toggle<&RenderSettings::animationOn>(p);
     // Caustics of a frozen scene stay frozen with it.
-    if (!s().animationOn) s().causticsCalculate = 0;
+    if (!s(p).animationOn) s(p).causticsCalculate = 0;
 }
 
-void toggleCausticsCalculate() {
-    toggle<&RenderSettings::causticsCalculate>();
-    if (s().causticsCalculate) s().causticsDisplay = 1;
+void toggleCausticsCalculate(Program& p) {
+    toggle<&RenderSettings::causticsCalculate>(p);
+    if (s(p).causticsCalculate) s(p).causticsDisplay = 1;
 }
 
-void toggleGiCalculate() {
-    toggle<&RenderSettings::giCalculate>();
-    if (s().giCalculate) s().giDisplay = 1;
+void toggleGiCalculate(Program& p) {
+    toggle<&RenderSettings::giCalculate>(p);
+    if (s(p).giCalculate) s(p).giDisplay = 1;
 }
 
-bool sceneHasCaustics() { return currentDescriptor().offersCaustics; }
-bool sceneHasGi() { return currentDescriptor().offersGi; }
+bool sceneHasCaustics(const Program& p) { return currentDescriptor(p.shared).offersCaustics; }
+bool sceneHasGi(const Program& p) { return currentDescriptor(p.shared).offersGi; }
 
-// "All (N)": every hardware thread of this machine.
+// "All (N)": every hardware thread of this machine. A constant, made once for the command table.
 const char* allThreadsText() {
     static const std::string text = "All (" + std::to_string(hardwareThreads()) + ")";
     return text.c_str();
 }
-void useAllThreads() { s().threadCount = static_cast<int16_t>(hardwareThreads()); }
-bool usesAllThreads() { return s().threadCount == hardwareThreads(); }
+void useAllThreads(Program& p) { s(p).threadCount = static_cast<int16_t>(hardwareThreads()); }
+bool usesAllThreads(const Program& p) { return s(p).threadCount == hardwareThreads(); }
 
 // The Demo menu text of scene id.
 const char* sceneName(int id) { return findDemoScene(id)->menuName; }
 
 // The optimised routines must never run on a processor without SSE: there the switch can only be
 // turned off (should it ever be on) and is otherwise disabled.
-void toggleAsm() {
-    if (s().useAsm) {
-        s().useAsm = 0;
-    } else if (processorSupportsSse()) {
-        s().useAsm = 1;
+void toggleAsm(Program& p) {
+    if (s(p).useAsm) {
+        s(p).useAsm = 0;
+    } else if (p.processorHasSse) {
+        s(p).useAsm = 1;
     }
 }
-bool asmEnabled() { return processorSupportsSse() || s().useAsm != 0; }
-bool asmChecked() { return s().useAsm == 1; }
+bool asmEnabled(const Program& p) { return p.processorHasSse || s(p).useAsm != 0; }
+bool asmChecked(const Program& p) { return s(p).useAsm == 1; }
 
-void exitProgram() { platform().requestQuit(); }
-void showAbout() { platform().showAbout(); }
+void exitProgram(Program& p) { p.platform.requestQuit(); }
+void showAbout(Program& p) { p.platform.showAbout(); }
 
 using S = RenderSettings;
 
@@ -238,12 +237,12 @@ const Command kCommands[] = {
     {kCmdAdaptiveOff, "Off", "Keep the sampling thresholds where they are", setTo<&S::adaptiveTargetFps, 0>,
      holds<&S::adaptiveTargetFps, 0>, nullptr},
     // Shader
-    {kCmdShadeDepth, "Depth", nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
-    {kCmdShadeNormals, "Normals", nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
-    {kCmdShadeReflection, "Reflection", nullptr, useShader<kShaderReflection>, shaderIs<kShaderReflection>, nullptr},
-    {kCmdShadeUV, "UV-Coords", nullptr, useShader<kShaderUV>, shaderIs<kShaderUV>, nullptr},
-    {kCmdShadeSimple, "Simple", nullptr, useShader<kShaderSimple>, shaderIs<kShaderSimple>, nullptr},
-    {kCmdShadePhong, "Phong", nullptr, useShader<kShaderPhong>, shaderIs<kShaderPhong>, nullptr},
+    {kCmdShadeDepth, kShaderNames[kShaderDepth].menu, nullptr, useShader<kShaderDepth>, shaderIs<kShaderDepth>, nullptr},
+    {kCmdShadeNormals, kShaderNames[kShaderNormals].menu, nullptr, useShader<kShaderNormals>, shaderIs<kShaderNormals>, nullptr},
+    {kCmdShadeReflection, kShaderNames[kShaderReflection].menu, nullptr, useShader<kShaderReflection>, shaderIs<kShaderReflection>, nullptr},
+    {kCmdShadeUV, kShaderNames[kShaderUV].menu, nullptr, useShader<kShaderUV>, shaderIs<kShaderUV>, nullptr},
+    {kCmdShadeSimple, kShaderNames[kShaderSimple].menu, nullptr, useShader<kShaderSimple>, shaderIs<kShaderSimple>, nullptr},
+    {kCmdShadePhong, kShaderNames[kShaderPhong].menu, nullptr, useShader<kShaderPhong>, shaderIs<kShaderPhong>, nullptr},
     // Test
     {kCmdAsm, "Asm", "Use optimized assembly routines", toggleAsm, asmChecked, asmEnabled},
     // Info
@@ -253,13 +252,13 @@ const Command kCommands[] = {
 
 }  // namespace
 
-void selectScene(int sceneId) {
+void selectScene(Program& program, int sceneId) {
     const SceneDescriptor* d = findDemoScene(sceneId);
     if (!d) return;
-    program().pendingScene.reset();  // a scene file opened just before gives way
-    resetOrbit(sceneId);
-    platform().setTitle(d->title);
-    RenderSettings& st = settings();
+    program.shared.pendingScene.reset();  // a scene file opened just before gives way
+    resetOrbit(program.shared, sceneId);
+    program.platform.setTitle(d->title);
+    RenderSettings& st = program.shared.settings;
     st.interpolationKernel = static_cast<int16_t>(d->interpolationKernel);
     st.causticsCalculate = st.causticsDisplay = d->causticsOnSelect ? 1 : 0;
     st.giCalculate = st.giDisplay = d->giOnSelect ? 1 : 0;
@@ -274,17 +273,29 @@ const Command* findCommand(int id) {
     return nullptr;
 }
 
-CommandState commandState(int id) {
+CommandState commandState(const Program& program, int id) {
     const Command* c = findCommand(id);
     if (!c) return {};
-    return {c->checked != nullptr, c->checked && c->checked(), !c->enabled || c->enabled()};
+    return {c->checked != nullptr, c->checked && c->checked(program), !c->enabled || c->enabled(program)};
 }
 
-bool executeCommand(int id) {
+bool executeCommand(Program& program, int id) {
     const Command* c = findCommand(id);
-    if (!c || (c->enabled && !c->enabled())) return false;
-    c->execute();
+    if (!c || (c->enabled && !c->enabled(program))) return false;
+    c->execute(program);
     return true;
+}
+
+int shaderCommand(ShaderMode mode) {
+    switch (mode) {
+        case kShaderDepth: return kCmdShadeDepth;
+        case kShaderNormals: return kCmdShadeNormals;
+        case kShaderReflection: return kCmdShadeReflection;
+        case kShaderUV: return kCmdShadeUV;
+        case kShaderSimple: return kCmdShadeSimple;
+        case kShaderPhong: return kCmdShadePhong;
+    }
+    return kCmdShadePhong;
 }
 
 }  // namespace lumo

@@ -3,7 +3,11 @@
 
 #include <span>
 
+#include "core/render_params.h"
+
 namespace lumo {
+
+struct Program;
 
 // The command ids of the menu items.
 enum CommandId : int {
@@ -93,13 +97,13 @@ struct Command {
     int id;
     const char* text;       // menu text, '&' marks the access key
     const char* statusTip;  // status-bar prompt, or null
-    void (*execute)();
-    bool (*checked)();  // null: the item never shows a check mark
-    bool (*enabled)();  // null: always enabled
+    void (*execute)(Program&);
+    bool (*checked)(const Program&);  // null: the item never shows a check mark
+    bool (*enabled)(const Program&);  // null: always enabled
     // Keys in portable text, several separated by "; " (e.g. "R; Home"); null: none.
     const char* shortcut = nullptr;
     // Works on the window (size, dialogs, files, quit) rather than on the program's state: the
-    // window runs it without programMutex() held, since it may open a modal dialog.
+    // window runs it without the program's mutex held, since it may open a modal dialog.
     bool window = false;
 };
 
@@ -111,15 +115,18 @@ struct CommandState {
 
 std::span<const Command> commands();
 const Command* findCommand(int id);  // null for an unknown id
+// The Shader menu's command of a shader mode.
+int shaderCommand(ShaderMode mode);
 
-// Runs a command as if chosen from the menu. Unknown and disabled commands do nothing (false). While
-// a render thread runs, commands other than window commands need programMutex() held.
-bool executeCommand(int id);
-// Check mark and enabled state as the menu shows them now (programMutex() held while frames run).
-CommandState commandState(int id);
+// Runs a command on the program as if chosen from the menu. Unknown and disabled commands do nothing
+// (false). While a render thread runs, commands other than window commands need the program's mutex
+// held.
+bool executeCommand(Program& program, int id);
+// Check mark and enabled state as the menu shows them now (the program's mutex held while frames run).
+CommandState commandState(const Program& program, int id);
 
 // The scene command: makes scene n (1..9) the program's scene (the next frame builds it), with its
 // start orbit, title, kernel and photon switches.
-void selectScene(int sceneId);
+void selectScene(Program& program, int sceneId);
 
 }  // namespace lumo

@@ -6,7 +6,6 @@
 #include "app/camera_orbit.h"
 #include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
 #include "core/workers.h"
 #include "scene/demo_scenes.h"
 
@@ -30,18 +29,15 @@ float closestFor(const Scene& scene) {
 
 }  // namespace
 
-FileSceneInfo& fileSceneInfo() {
-    static FileSceneInfo info;
-    return info;
+const SceneDescriptor& currentDescriptor(const SharedState& state) {
+    const SceneDescriptor* d = findDemoScene(state.settings.sceneId);
+    return d ? *d : state.fileScene.descriptor;
 }
 
-const SceneDescriptor& currentDescriptor() {
-    const SceneDescriptor* d = findDemoScene(settings().sceneId);
-    return d ? *d : fileSceneInfo().descriptor;
-}
-
-void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, const ScenePhotonCounts& photons) {
-    FileSceneInfo& info = fileSceneInfo();
+void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::string& fileName,
+                     const ScenePhotonCounts& photons) {
+    SharedState& shared = program.shared;
+    FileSceneInfo& info = shared.fileScene;
     info.fileName = fileName;
     // An exported demo scene keeps its own title ("LUMO-Demo: ..."), so it gets no second prefix.
     const bool ownPrefix = scene->title.rfind("LUMO", 0) == 0;
@@ -58,7 +54,7 @@ void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, 
     info.closestDistance = std::min(closestFor(*scene), info.startDistance);
     info.farthestDistance = std::max(kMaxEyeDistance, 4.0f * info.startDistance);
 
-    RenderSettings& st = settings();
+    RenderSettings& st = shared.settings;
     const SceneDescriptor& d = info.descriptor;
     st.interpolationKernel = static_cast<int16_t>(d.interpolationKernel);
     st.causticsCalculate = st.causticsDisplay = d.causticsOnSelect ? 1 : 0;
@@ -69,28 +65,31 @@ void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, 
     if (photons.giSplit) st.giSplitCount = photons.giSplit;
     if (photons.giOnlyIndirect >= 0) st.giOnlyIndirect = photons.giOnlyIndirect;
     st.sceneId = 0;
-    program().pendingScene = std::move(scene);
-    resetOrbit(0);
-    platform().setTitle(info.title);
+    shared.pendingScene = std::move(scene);
+    resetOrbit(shared, 0);
+    program.platform.setTitle(info.title);
 }
 
-bool useLoadedScene(SceneFileResult loaded, const std::string& path) {
+bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string& path) {
+    Platform& platform = program.platform;
     if (!loaded.scene) {
-        platform().showMessage(kOpenCaption, loaded.error);
+        platform.showMessage(kOpenCaption, loaded.error);
         return false;
     }
     std::unique_ptr<Scene> scene = std::move(loaded.scene);
     const ScenePhotonCounts photons = loaded.photons;
-    platform().editProgram([&] { selectFileScene(std::move(scene), fileNameOf(path), photons); });
-    if (!loaded.warning.empty()) platform().showMessage(kOpenCaption, loaded.warning);
+    platform.editProgram([&] { selectFileScene(program, std::move(scene), fileNameOf(path), photons); });
+    if (!loaded.warning.empty()) platform.showMessage(kOpenCaption, loaded.warning);
     return true;
 }
 
-bool openSceneFile(const std::string& path) { return useLoadedScene(loadSceneFile(path, hardwareThreads()), path); }
+bool openSceneFile(Program& program, const std::string& path) {
+    return useLoadedScene(program, loadSceneFile(path, hardwareThreads()), path);
+}
 
-void openScene() {
-    const std::string path = platform().chooseSceneFile();
-    if (!path.empty()) openSceneFile(path);
+void openScene(Program& program) {
+    const std::string path = program.platform.chooseSceneFile();
+    if (!path.empty()) openSceneFile(program, path);
 }
 
 }  // namespace lumo

@@ -10,6 +10,9 @@
 
 namespace lumo {
 
+struct Program;
+struct SharedState;
+
 struct FileSceneInfo {
     std::string fileName;  // without its folder
     std::string title;     // the window title
@@ -19,22 +22,20 @@ struct FileSceneInfo {
     float farthestDistance = 40.0f;
 };
 
-// Guarded by programMutex() like the settings.
-FileSceneInfo& fileSceneInfo();
-
-// The descriptor of the current scene, demo or file (programMutex() held).
-const SceneDescriptor& currentDescriptor();
+// The descriptor of the current scene, demo or file (the program's mutex held).
+const SceneDescriptor& currentDescriptor(const SharedState& state);
 
 // Makes a scene read from a file the program's scene from the next frame on, with its start orbit,
-// title, kernel, photon switches and counts (programMutex() held).
-void selectFileScene(std::unique_ptr<Scene> scene, const std::string& fileName, const ScenePhotonCounts& photons);
+// title, kernel, photon switches and counts (the program's mutex held).
+void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::string& fileName,
+                     const ScenePhotonCounts& photons);
 
 // Takes a loaded scene file as the program's scene (through the platform's editProgram); its warning,
 // if any, goes to a message box. Without a scene, shows the error and keeps the current scene.
-bool useLoadedScene(SceneFileResult loaded, const std::string& path);
-// Reads the file, then useLoadedScene. Runs without programMutex() held (it may show a message).
-bool openSceneFile(const std::string& path);
+bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string& path);
+// Reads the file, then useLoadedScene. Runs without the program's mutex held (it may show a message).
+bool openSceneFile(Program& program, const std::string& path);
 // The Open Scene command: asks for a file, then openSceneFile.
-void openScene();
+void openScene(Program& program);
 
 }  // namespace lumo

@@ -2,29 +2,28 @@
 
 #include "app/adaptive_rate.h"
 #include "app/frame_steps.h"
-#include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
 #include "photon/photon_pass.h"
 
 namespace lumo {
 
-FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
-    Platform& p = platform();
-    FrameTimer& timer = frameTimer();
+FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame& present) {
+    Platform& p = program.platform;
+    RenderThreadState& render = program.render;
+    FrameTimer& timer = render.timer;
     const uint32_t windowTick = p.tickCount();
     beginFrameTiming(timer, windowTick, p.tickCount());
 
     RenderParams params;
     bool animate = false;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        params = takeFrameState();
-        animate = settings().animationOn != 0;
+        std::lock_guard<std::mutex> lock(program.mutex);
+        params = takeFrameState(program);
+        animate = program.shared.settings.animationOn != 0;
     }
     const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
-    produceFrame(fb, params, animationClock, animate);
+    renderCurrentScene(render, fb, params, animationClock, animate);
 
     FrameReport report;
     report.width = fb.width;
@@ -32,19 +31,18 @@ FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
 
     present(fb);  // may hand fb's storage over: read nothing of it after this
     report.threads = params.threadCount;
-    Program& world = program();
-    if ((params.photons.causticsDisplay || params.photons.giDisplay) && world.scene && world.scene->photonMaps)
-        report.photons = keptPhotons(world.scene->photonMaps->store);
-    timer.raysInWindow += totalRayStats(world.renderer).rays;
-    resetRayStats(world.renderer);
+    if ((params.photons.causticsDisplay || params.photons.giDisplay) && render.scene && render.scene->photonMaps)
+        report.photons = keptPhotons(render.scene->photonMaps->store);
+    timer.raysInWindow += totalRayStats(render.renderer).rays;
+    resetRayStats(render.renderer);
 
     const int framesInWindow = timer.framesInWindow + 1;
     if (endFrameTiming(timer, p.tickCount())) {
         report.measured = true;
         report.fps = timer.currentFps;
         report.raysPerSecond = static_cast<double>(timer.raysInWindow) / framesInWindow * timer.currentFps;
-        std::lock_guard<std::mutex> lock(programMutex());
-        RenderSettings& s = settings();
+        std::lock_guard<std::mutex> lock(program.mutex);
+        RenderSettings& s = program.shared.settings;
         if (s.adaptiveTargetFps != 0) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
     }
     if (timer.framesInWindow == 0) timer.raysInWindow = 0;
@@ -52,10 +50,10 @@ FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present) {
     return report;
 }
 
-void runFrame(FrameBuffer& fb) {
-    Platform& p = platform();
-    const FrameReport report =
-        runFrame(fb, [&p](FrameBuffer& shown) { p.presentFrame(shown.pixels.data(), shown.width, shown.height); });
+void showNextFrame(Program& program, FrameBuffer& fb) {
+    Platform& p = program.platform;
+    const FrameReport report = showNextFrame(
+        program, fb, [&p](FrameBuffer& shown) { p.presentFrame(shown.pixels.data(), shown.width, shown.height); });
     if (report.measured) p.setStatusText(formatFps(report.fps));
 }
 

@@ -8,6 +8,8 @@
 
 namespace lumo {
 
+struct Program;
+
 // What a frame tells the window besides its picture.
 struct FrameReport {
     bool measured = false;  // a measuring window closed with this frame: the rates below are new
@@ -21,13 +23,13 @@ struct FrameReport {
 
 using PresentFrame = std::function<void(FrameBuffer&)>;
 
-// One frame in the program's order: frame timing (pauses over 20 ms excluded), the frame's inputs
-// taken under programMutex(), the frame steps into fb, present(fb), then about four times a second
-// the measured rate and, with an adaptive target, the retuned thresholds (under the lock again). The
-// clock is platform().tickCount().
-FrameReport runFrame(FrameBuffer& fb, const PresentFrame& present);
+// The program's next frame, on the thread that renders, in the program's order: frame timing (pauses
+// over 20 ms excluded), the frame's inputs taken under the program's mutex, the frame steps into fb,
+// present(fb), then about four times a second the measured rate and, with an adaptive target, the
+// retuned thresholds (under the mutex again). The clock is the program's platform's tickCount().
+FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame& present);
 
-// As above, presenting through platform() and showing "%5.2f fps" in its status text.
-void runFrame(FrameBuffer& fb);
+// As above, presenting through the program's platform and showing "%5.2f fps" in its status text.
+void showNextFrame(Program& program, FrameBuffer& fb);
 
 }  // namespace lumo

@@ -1,32 +1,31 @@
 #include "app/frame_steps.h"
 
-#include "app/camera_orbit.h"
 #include "app/program.h"
-#include "app/settings.h"
 
 namespace lumo {
 
-RenderParams takeFrameState() {
-    Program& p = program();
-    const RenderSettings& s = settings();
-    if (p.pendingScene) {
-        p.scene = std::move(p.pendingScene);
-        camera() = p.scene->camera;
-    } else if (s.sceneId != 0 && (!p.scene || p.scene->id() != s.sceneId)) {
-        loadScene(s.sceneId);
+RenderParams takeFrameState(Program& program) {
+    SharedState& shared = program.shared;
+    RenderThreadState& render = program.render;
+    const RenderSettings& s = shared.settings;
+    if (shared.pendingScene) {
+        render.scene = std::move(shared.pendingScene);
+        render.view.camera = render.scene->camera;
+    } else if (s.sceneId != 0 && (!render.scene || render.scene->id() != s.sceneId)) {
+        loadScene(render, s.sceneId);
     }
-    const Orbit& o = orbit();
-    Camera& c = camera();
+    const Orbit& o = shared.orbit;
+    Camera& c = render.view.camera;
     c.cameraAzimuth = o.azimuth;
     c.cameraElevation = o.elevation;
     c.orbitRadius = o.distance;
     return renderParams(s);
 }
 
-void produceFrame(FrameBuffer& fb, const RenderParams& params, double animationClockMs, bool animate) {
-    Program& p = program();
-    if (!p.scene) return;
-    produceFrame(p.renderer, *p.scene, p.view, params, fb, animationClockMs, animate);
+void renderCurrentScene(RenderThreadState& render, FrameBuffer& fb, const RenderParams& params,
+                        double animationClockMs, bool animate) {
+    if (!render.scene) return;
+    produceFrame(render.renderer, *render.scene, render.view, params, fb, animationClockMs, animate);
 }
 
 }  // namespace lumo

@@ -4,11 +4,6 @@
 
 namespace lumo {
 
-FrameTimer& frameTimer() {
-    static FrameTimer timer;
-    return timer;
-}
-
 void beginFrameTiming(FrameTimer& timer, uint32_t windowTick, uint32_t frameStartTick) {
     if (timer.framesInWindow == 0) timer.windowStartTick = windowTick;
     const uint32_t gap = frameStartTick - timer.lastFrameEndTick;  // unsigned: survives the clock wrap

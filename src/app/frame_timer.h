@@ -15,8 +15,6 @@ struct FrameTimer {
     uint64_t raysInWindow = 0;  // rays traced by the window's frames, for the rays-per-second pane
 };
 
-FrameTimer& frameTimer();
-
 inline constexpr uint32_t kPauseThresholdMs = 20;
 inline constexpr uint32_t kMeasureWindowMs = 250;
 

@@ -12,6 +12,13 @@ MenuItem submenu(const char* text, std::vector<MenuItem> items) {
     return {MenuItem::kSubmenu, 0, text, std::move(items)};
 }
 
+// One item per shader, in the order of kShaderNames.
+std::vector<MenuItem> shaderItems() {
+    std::vector<MenuItem> items;
+    for (const ShaderName& s : kShaderNames) items.push_back(item(shaderCommand(s.mode)));
+    return items;
+}
+
 std::vector<MenuItem> buildMenuBar() {
     return {
         submenu("&Demo", {item(kCmdMirrorsphere), item(kCmdSpheres), item(kCmdBalls), item(kCmdTorus),
@@ -47,8 +54,7 @@ std::vector<MenuItem> buildMenuBar() {
                  submenu("Adaptive", {item(kCmdAdaptiveOff), separator(), item(kCmdAdaptive5), item(kCmdAdaptive10),
                                       item(kCmdAdaptive15), item(kCmdAdaptive20), item(kCmdAdaptive25),
                                       item(kCmdAdaptive30)})}),
-        submenu("&Shader", {item(kCmdShadeDepth), item(kCmdShadeNormals), item(kCmdShadeReflection), item(kCmdShadeUV),
-                           item(kCmdShadeSimple), item(kCmdShadePhong)}),
+        submenu("&Shader", shaderItems()),
         submenu("&Test", {item(kCmdAsm)}),
         submenu("&Info", {item(kCmdAbout)}),
     };

@@ -10,17 +10,4 @@ uint32_t RecordingPlatform::tickCount() {
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-namespace {
-Platform* installed = nullptr;
-}
-
-RecordingPlatform& recordingPlatform() {
-    static RecordingPlatform recorder;
-    return recorder;
-}
-
-Platform& platform() { return installed ? *installed : recordingPlatform(); }
-
-void setPlatform(Platform* p) { installed = p; }
-
 }  // namespace lumo

@@ -24,14 +24,14 @@ public:
     virtual void savePicture() {}                               // ask for a file and save the picture shown
     // Asks for a scene file to open (modal); empty when the user cancels.
     virtual std::string chooseSceneFile() { return {}; }
-    // Runs f on the program's state between two frames (programMutex() held) and asks for a frame.
+    // Runs f on the program's state between two frames (the program's mutex held) and asks for a frame.
     virtual void editProgram(const std::function<void()>& f) { f(); }
     virtual bool fullscreen() { return false; }
     virtual void setFullscreen(bool /*on*/) {}
     virtual double devicePixelRatio() { return 1.0; }  // device pixels per logical pixel of the view
 };
 
-// Remembers everything it is told; the default until a front end installs its own.
+// Remembers everything it is told: the platform of tests.
 class RecordingPlatform : public Platform {
 public:
     uint32_t tickCount() override;
@@ -77,10 +77,5 @@ public:
     bool scripted = false;
     uint32_t scriptedTick = 0;
 };
-
-Platform& platform();
-// Installs a front end's platform (not owned); null restores the built-in recording platform.
-void setPlatform(Platform* p);
-RecordingPlatform& recordingPlatform();
 
 }  // namespace lumo

@@ -1,19 +1,17 @@
 #include "app/program.h"
 
+#include "app/startup.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
 
-Program& program() {
-    static Program p;
-    return p;
-}
+Program::Program(Platform& p) : platform(p), processorHasSse(processorSupportsSse()) {}
 
-void loadScene(int sceneId) {
+void loadScene(RenderThreadState& render, int sceneId) {
     std::unique_ptr<Scene> scene = buildScene(sceneId);
     if (!scene) return;
-    camera() = scene->camera;
-    program().scene = std::move(scene);
+    render.view.camera = scene->camera;
+    render.scene = std::move(scene);
 }
 
 }  // namespace lumo

@@ -2,24 +2,24 @@
 
 #include <utility>
 
-#include "app/program.h"
-
 namespace lumo {
 
-RenderLoop::RenderLoop(Wake wake, Produce produce, Clock clock)
-    : wake_(std::move(wake)), produce_(std::move(produce)), clock_(std::move(clock)) {
-    if (!produce_) produce_ = [](FrameBuffer& fb, const PresentFrame& present) { return runFrame(fb, present); };
+RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce, Clock clock)
+    : program_(program), wake_(std::move(wake)), produce_(std::move(produce)), clock_(std::move(clock)) {
+    if (!produce_) produce_ = [&program](FrameBuffer& fb, const PresentFrame& present) {
+        return showNextFrame(program, fb, present);
+    };
     if (!clock_) clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
 RenderLoop::~RenderLoop() { stop(); }
 
 void RenderLoop::start() {
-    std::lock_guard<std::mutex> lock(programMutex());
-    if (running_) return;
-    running_ = true;
-    stop_ = false;
-    WorkerWait& wait = program().renderer.wait;
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    if (handoff_.running) return;
+    handoff_.running = true;
+    handoff_.stop = false;
+    WorkerWait& wait = program_.render.renderer.wait;
     previousTimeout_ = wait.onTimeout;
     if (previousTimeout_) wait.onTimeout = [this](int remaining) {
         askUi("Debug", "Time out, ThrCnt=" + std::to_string(remaining));
@@ -29,102 +29,103 @@ void RenderLoop::start() {
 
 void RenderLoop::stop() {
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        if (!running_) return;
-        stop_ = true;
+        std::lock_guard<std::mutex> lock(program_.mutex);
+        if (!handoff_.running) return;
+        handoff_.stop = true;
     }
     signal_.notify_all();
     thread_.join();
-    std::lock_guard<std::mutex> lock(programMutex());
-    running_ = false;
-    messageWaiting_ = false;
-    if (previousTimeout_) program().renderer.wait.onTimeout = previousTimeout_;
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    handoff_.running = false;
+    handoff_.messageWaiting = false;
+    if (previousTimeout_) program_.render.renderer.wait.onTimeout = previousTimeout_;
 }
 
 void RenderLoop::setViewSize(int width, int height) {
     edit([&] {
-        width_ = width;
-        height_ = height;
+        handoff_.width = width;
+        handoff_.height = height;
     });
 }
 
 void RenderLoop::setVisible(bool visible) {
-    edit([&] { visible_ = visible; });
+    edit([&] { handoff_.visible = visible; });
 }
 
 bool RenderLoop::wantFrame() const {
-    if (!visible_ || width_ <= 0 || height_ <= 0) return false;
-    if (readyFresh_) return false;  // the UI has not taken the last frame yet
-    return changes_ != changesSeen_ || settings().animationOn != 0;
+    if (!handoff_.visible || handoff_.width <= 0 || handoff_.height <= 0) return false;
+    if (handoff_.readyFresh) return false;  // the UI has not taken the last frame yet
+    return handoff_.changes != handoff_.changesSeen || program_.shared.settings.animationOn != 0;
 }
 
 void RenderLoop::run() {
-    std::unique_lock<std::mutex> lock(programMutex());
+    std::unique_lock<std::mutex> lock(program_.mutex);
     for (;;) {
-        signal_.wait(lock, [this] { return stop_ || wantFrame(); });
-        if (stop_) return;
-        changesSeen_ = changes_;
-        const int w = width_, h = height_;
-        inFlight_ = true;
-        inFlightPhotons_ = settings().causticsCalculate != 0 || settings().giCalculate != 0;
-        inFlightSince_ = clock_();
+        signal_.wait(lock, [this] { return handoff_.stop || wantFrame(); });
+        if (handoff_.stop) return;
+        handoff_.changesSeen = handoff_.changes;
+        const int w = handoff_.width, h = handoff_.height;
+        handoff_.inFlight = true;
+        const RenderSettings& s = program_.shared.settings;
+        handoff_.inFlightPhotons = s.causticsCalculate != 0 || s.giCalculate != 0;
+        handoff_.inFlightSince = clock_();
         lock.unlock();
 
         if (back_.width != w || back_.height != h) back_.resize(w, h);
         const FrameReport report = produce_(back_, [this](FrameBuffer& fb) { present(fb); });
 
         lock.lock();
-        inFlight_ = false;
-        report_ = report;
-        reportFresh_ = true;
+        handoff_.inFlight = false;
+        handoff_.report = report;
+        handoff_.reportFresh = true;
         wakeUi(lock);
     }
 }
 
 void RenderLoop::present(FrameBuffer& fb) {
-    std::unique_lock<std::mutex> lock(programMutex());
-    std::swap(fb, ready_);
-    readyFresh_ = true;
-    ++framesPresented_;
+    std::unique_lock<std::mutex> lock(program_.mutex);
+    std::swap(fb, handoff_.ready);
+    handoff_.readyFresh = true;
+    ++handoff_.framesPresented;
     wakeUi(lock);
 }
 
 void RenderLoop::wakeUi(std::unique_lock<std::mutex>& lock) {
-    if (uiWoken_) return;
-    uiWoken_ = true;
+    if (handoff_.uiWoken) return;
+    handoff_.uiWoken = true;
     lock.unlock();
     wake_();
     lock.lock();
 }
 
 void RenderLoop::askUi(const std::string& caption, const std::string& text) {
-    std::unique_lock<std::mutex> lock(programMutex());
-    if (stop_) return;
-    message_ = {caption, text};
-    messageWaiting_ = true;
-    messageCollected_ = false;
+    std::unique_lock<std::mutex> lock(program_.mutex);
+    if (handoff_.stop) return;
+    handoff_.message = {caption, text};
+    handoff_.messageWaiting = true;
+    handoff_.messageCollected = false;
     wakeUi(lock);
-    signal_.wait(lock, [this] { return stop_ || !messageWaiting_; });
-    messageWaiting_ = false;
+    signal_.wait(lock, [this] { return handoff_.stop || !handoff_.messageWaiting; });
+    handoff_.messageWaiting = false;
 }
 
 RenderLoop::News RenderLoop::collect(FrameBuffer& shown) {
     News news;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        uiWoken_ = false;
-        if (readyFresh_) {
-            std::swap(shown, ready_);
-            readyFresh_ = false;
+        std::lock_guard<std::mutex> lock(program_.mutex);
+        handoff_.uiWoken = false;
+        if (handoff_.readyFresh) {
+            std::swap(shown, handoff_.ready);
+            handoff_.readyFresh = false;
             news.newFrame = true;
         }
-        news.report = report_;
-        news.newReport = reportFresh_;
-        reportFresh_ = false;
-        if (messageWaiting_ && !messageCollected_) {
-            messageCollected_ = true;
+        news.report = handoff_.report;
+        news.newReport = handoff_.reportFresh;
+        handoff_.reportFresh = false;
+        if (handoff_.messageWaiting && !handoff_.messageCollected) {
+            handoff_.messageCollected = true;
             news.hasMessage = true;
-            news.message = message_;
+            news.message = handoff_.message;
         }
     }
     if (news.newFrame) signal_.notify_all();
@@ -133,27 +134,27 @@ RenderLoop::News RenderLoop::collect(FrameBuffer& shown) {
 
 void RenderLoop::answerMessage() {
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        messageWaiting_ = false;
+        std::lock_guard<std::mutex> lock(program_.mutex);
+        handoff_.messageWaiting = false;
     }
     signal_.notify_all();
 }
 
 std::optional<std::chrono::milliseconds> RenderLoop::frameInFlight(bool* photonPass) const {
-    std::lock_guard<std::mutex> lock(programMutex());
-    if (photonPass) *photonPass = inFlightPhotons_;
-    if (!inFlight_) return std::nullopt;
-    return std::chrono::duration_cast<std::chrono::milliseconds>(clock_() - inFlightSince_);
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    if (photonPass) *photonPass = handoff_.inFlightPhotons;
+    if (!handoff_.inFlight) return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(clock_() - handoff_.inFlightSince);
 }
 
 bool RenderLoop::idle() const {
-    std::lock_guard<std::mutex> lock(programMutex());
-    return !inFlight_ && !readyFresh_ && !wantFrame();
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    return !handoff_.inFlight && !handoff_.readyFresh && !wantFrame();
 }
 
 uint64_t RenderLoop::framesPresented() const {
-    std::lock_guard<std::mutex> lock(programMutex());
-    return framesPresented_;
+    std::lock_guard<std::mutex> lock(program_.mutex);
+    return handoff_.framesPresented;
 }
 
 }  // namespace lumo

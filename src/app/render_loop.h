@@ -1,8 +1,8 @@
 // The render thread of the desktop program and its hand-off to the UI thread.
 //
-// The UI thread changes the program's state (settings, orbit) with programMutex() held, through
-// edit(); each frame copies what it needs at its start, so a change lands between two frames, never
-// half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
+// The UI thread changes the program's shared state (settings, orbit) with the program's mutex held,
+// through edit(); each frame copies what it needs at its start, so a change lands between two frames,
+// never half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
 // shows. Frames run only while something can change: a change since the last frame, or Animation on;
 // never while the view is hidden or empty, and never more than one frame ahead of the UI.
 #pragma once
@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "app/frame_loop.h"
-#include "app/settings.h"
+#include "app/program.h"
 #include "image/frame_buffer.h"
 
 namespace lumo {
@@ -34,8 +34,8 @@ public:
     // The clock frameInFlight() reads; tests script it.
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-    // Without `produce` the frames are the program's (runFrame); without `clock` the steady clock.
-    explicit RenderLoop(Wake wake, Produce produce = {}, Clock clock = {});
+    // Without `produce` the frames are the program's (showNextFrame); without `clock` the steady clock.
+    RenderLoop(Program& program, Wake wake, Produce produce = {}, Clock clock = {});
     ~RenderLoop();
     RenderLoop(const RenderLoop&) = delete;
     RenderLoop& operator=(const RenderLoop&) = delete;
@@ -46,13 +46,13 @@ public:
     // Ends the render thread after the frame it is in (unblocking a message that waits for an answer).
     void stop();
 
-    // UI thread. Runs f with programMutex() held and asks for a frame with what it changed.
+    // UI thread. Runs f with the program's mutex held and asks for a frame with what it changed.
     template <class F>
     void edit(F&& f) {
         {
-            std::lock_guard<std::mutex> lock(programMutex());
+            std::lock_guard<std::mutex> lock(program_.mutex);
             f();
-            ++changes_;
+            ++handoff_.changes;
         }
         signal_.notify_all();
     }
@@ -88,40 +88,47 @@ public:
 
 private:
     void run();
-    bool wantFrame() const;  // programMutex() held
+    bool wantFrame() const;  // the program's mutex held
     void present(FrameBuffer& fb);
     void wakeUi(std::unique_lock<std::mutex>& lock);
     void askUi(const std::string& caption, const std::string& text);
 
+    Program& program_;
+    // Set at construction, then only read.
     Wake wake_;
     Produce produce_;
     Clock clock_;
-    std::thread thread_;
     std::condition_variable signal_;
+    // The UI thread's: start() and stop().
+    std::thread thread_;
     std::function<void(int)> previousTimeout_;
 
-    // Guarded by programMutex().
-    bool running_ = false;
-    bool stop_ = false;
-    bool visible_ = true;
-    int width_ = 0;
-    int height_ = 0;
-    uint64_t changes_ = 1;  // the first frame is owed
-    uint64_t changesSeen_ = 0;
-    FrameBuffer ready_;     // presented, not yet collected when readyFresh_
-    bool readyFresh_ = false;
-    FrameReport report_;
-    bool reportFresh_ = false;
-    bool uiWoken_ = false;
-    bool messageWaiting_ = false;  // posted, not yet answered
-    bool messageCollected_ = false;
-    Message message_;
-    bool inFlight_ = false;
-    bool inFlightPhotons_ = false;
-    std::chrono::steady_clock::time_point inFlightSince_;
-    uint64_t framesPresented_ = 0;
+    // What the UI and the render thread hand each other: read and written with the program's mutex held.
+    struct Handoff {
+        bool running = false;
+        bool stop = false;
+        bool visible = true;
+        int width = 0;
+        int height = 0;
+        uint64_t changes = 1;  // the first frame is owed
+        uint64_t changesSeen = 0;
+        FrameBuffer ready;  // presented, not yet collected when readyFresh
+        bool readyFresh = false;
+        FrameReport report;
+        bool reportFresh = false;
+        bool uiWoken = false;
+        bool messageWaiting = false;  // posted, not yet answered
+        bool messageCollected = false;
+        Message message;
+        bool inFlight = false;
+        bool inFlightPhotons = false;
+        std::chrono::steady_clock::time_point inFlightSince;
+        uint64_t framesPresented = 0;
+    };
+    Handoff handoff_;
 
-    FrameBuffer back_;  // render thread only
+    // The render thread's own: the buffer the next frame is drawn into.
+    FrameBuffer back_;
 };
 
 }  // namespace lumo

@@ -4,17 +4,7 @@
 
 namespace lumo {
 
-RenderSettings theSettings;
-
-std::mutex& programMutex() {
-    static std::mutex m;
-    return m;
-}
-
-void resetSettings() { settings() = RenderSettings{}; }
-
-void applyStartupSettings() {
-    RenderSettings& s = settings();
+void applyStartupSettings(RenderSettings& s) {
     s.threadCount = static_cast<int16_t>(hardwareThreads());
     s.samplingMode = 2;
     s.antiAliasing = 0;

@@ -1,10 +1,8 @@
-// Program-wide settings: written by menu commands and start-up on the UI thread, read by the frame
-// loop, which copies what a frame needs at the frame's start. While a render thread runs, both sides
-// hold programMutex() for every access.
+// The program's settings: written by menu commands and start-up on the UI thread, read by the frame
+// loop, which copies what a frame needs at the frame's start (they live in Program::shared).
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 #include "core/render_params.h"
 
@@ -38,17 +36,9 @@ struct RenderSettings {
     int32_t viewHeight = 0;
 };
 
-extern RenderSettings theSettings;
-inline RenderSettings& settings() { return theSettings; }
-
-// Guards settings(), orbit() and the render loop's hand-off between the UI and the render thread.
-std::mutex& programMutex();
-
-// Every setting back to its value before start-up (the member initialisers).
-void resetSettings();
-// The start-up step that departs from those values: every hardware thread, Subsampling, no
-// anti-aliasing, no filter.
-void applyStartupSettings();
+// The start-up step that departs from the values before start-up: every hardware thread,
+// Subsampling, no anti-aliasing, no filter.
+void applyStartupSettings(RenderSettings& s);
 
 // What the renderer reads of the settings, for the next frame.
 RenderParams renderParams(const RenderSettings& s);

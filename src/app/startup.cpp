@@ -2,55 +2,29 @@
 
 #include <cstdio>
 
-#include "app/camera_drag.h"
-#include "app/camera_orbit.h"
-#include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
 #include "core/isa.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
 
-namespace {
-int sseOverride = -1;
-}  // namespace
+bool processorSupportsSse() { return processorIsa() != kIsaScalar; }
 
-bool processorSupportsSse() {
-    static const bool hasSse = processorIsa() != kIsaScalar;
-    return sseOverride >= 0 ? sseOverride != 0 : hasSse;
-}
-
-void overrideProcessorSse(int hasSse) { sseOverride = hasSse; }
-
-void startUp() {
+void startUp(Program& program) {
+    RenderSettings& s = program.shared.settings;
     // The processor check picks the routines.
-    if (processorSupportsSse()) settings().useAsm = 1;
-    applyStartupSettings();
+    if (program.processorHasSse) s.useAsm = 1;
+    applyStartupSettings(s);
     // A threaded pass that runs long keeps the window's protocol: a message, then still the wait.
-    program().renderer.wait.onTimeout = [](int remaining) {
+    program.render.renderer.wait.onTimeout = [&platform = program.platform](int remaining) {
         char text[64];
         std::snprintf(text, sizeof text, "Time out, ThrCnt=%d", remaining);
-        platform().showMessage("Debug", text);
+        platform.showMessage("Debug", text);
     };
-    loadScene(1);
-    resetOrbit(1);
-    platform().setTitle(findDemoScene(1)->title);
-}
-
-void resetToStaticValues() {
-    resetSettings();
-    program().pendingScene.reset();
-    camera() = Camera{};
-    orbit() = Orbit{};
-    frameTimer() = FrameTimer{};
-    dragState() = DragState{};
-}
-
-void resetToStartup() {
-    resetToStaticValues();
-    startUp();
+    loadScene(program.render, 1);
+    resetOrbit(program.shared, 1);
+    program.platform.setTitle(findDemoScene(1)->title);
 }
 
 }  // namespace lumo

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/commands.h"
-#include "app/startup.h"
+#include "app/program.h"
 #include "core/workers.h"
 #include "scene/demo_scenes.h"
 
@@ -19,17 +19,18 @@ bool oneOf(int v, std::initializer_list<int> allowed) {
     return std::find(allowed.begin(), allowed.end(), v) != allowed.end();
 }
 
-// A stored value: how to read it from the settings and how to take it back, checked.
+// A stored value: how to read it from the settings and how to take it back into the program, checked.
 struct Entry {
     const char* key;
     int (*get)(const S&);
-    bool (*set)(S&, int);
+    bool (*set)(Program&, int);
 };
 
 template <auto Member, int... Allowed>
 Entry choice(const char* key) {
     return {key, [](const S& s) { return static_cast<int>(s.*Member); },
-            [](S& s, int v) {
+            [](Program& p, int v) {
+                S& s = p.shared.settings;
                 if (!oneOf(v, {Allowed...})) return false;
                 s.*Member = static_cast<std::remove_reference_t<decltype(s.*Member)>>(v);
                 return true;
@@ -39,8 +40,9 @@ Entry choice(const char* key) {
 template <int I>
 Entry threshold(const char* key) {
     return {key, [](const S& s) { return static_cast<int>(s.refineThresholds[I]); },
-            [](S& s, int v) {
+            [](Program& p, int v) {
                 if (v < -1 || v > 9999) return false;
+                S& s = p.shared.settings;
                 s.refineThresholds[I] = static_cast<int16_t>(v);
                 return true;
             }};
@@ -50,7 +52,8 @@ Entry threshold(const char* key) {
 template <auto Member, bool SceneDescriptor::*Offers>
 Entry photonSwitch(const char* key) {
     return {key, [](const S& s) { return static_cast<int>(s.*Member); },
-            [](S& s, int v) {
+            [](Program& p, int v) {
+                S& s = p.shared.settings;
                 const SceneDescriptor* d = findDemoScene(s.sceneId);
                 if (!oneOf(v, {0, 1}) || (v == 1 && !(d && d->*Offers))) return false;
                 s.*Member = static_cast<int16_t>(v);
@@ -61,9 +64,9 @@ Entry photonSwitch(const char* key) {
 const std::vector<Entry>& entries() {
     static const std::vector<Entry> table = {
         {"scene", [](const S& s) { return static_cast<int>(s.sceneId); },
-         [](S&, int v) {
+         [](Program& p, int v) {
              if (!findDemoScene(v)) return false;
-             selectScene(v);
+             selectScene(p, v);
              return true;
          }},
         choice<&S::animationOn, 0, 1>("animation"),
@@ -86,19 +89,26 @@ const std::vector<Entry>& entries() {
         threshold<3>("threshold3"),
         threshold<4>("threshold4"),
         choice<&S::adaptiveTargetFps, 0, 5, 10, 15, 20, 25, 30>("adaptiveFps"),
-        choice<&S::currentShader, kShaderDepth, kShaderNormals, kShaderReflection, kShaderUV, kShaderSimple,
-               kShaderPhong>("shader"),
+        {"shader", [](const S& s) { return static_cast<int>(s.currentShader); },
+         [](Program& p, int v) {
+             for (const ShaderName& n : kShaderNames)
+                 if (n.mode == v) {
+                     p.shared.settings.currentShader = n.mode;
+                     return true;
+                 }
+             return false;
+         }},
         {"asm", [](const S& s) { return static_cast<int>(s.useAsm); },
-         [](S& s, int v) {
-             if (!oneOf(v, {0, 1}) || (v == 1 && !processorSupportsSse())) return false;
-             s.useAsm = static_cast<int16_t>(v);
+         [](Program& p, int v) {
+             if (!oneOf(v, {0, 1}) || (v == 1 && !p.processorHasSse)) return false;
+             p.shared.settings.useAsm = static_cast<int16_t>(v);
              return true;
          }},
         // 0 stands for "All": every hardware thread of whichever machine runs the program.
         {"threads", [](const S& s) { return s.threadCount == hardwareThreads() ? 0 : static_cast<int>(s.threadCount); },
-         [](S& s, int v) {
+         [](Program& p, int v) {
              if (v < 0 || v > kMaxWorkerThreads) return false;
-             s.threadCount = static_cast<int16_t>(v == 0 ? hardwareThreads() : v);
+             p.shared.settings.threadCount = static_cast<int16_t>(v == 0 ? hardwareThreads() : v);
              return true;
          }},
         choice<&S::traceLogicalSize, 0, 1>("traceLogicalSize"),
@@ -114,9 +124,9 @@ std::vector<std::pair<std::string, int>> storedSettings(const RenderSettings& s)
     return values;
 }
 
-bool applyStoredSetting(const std::string& key, int value) {
+bool applyStoredSetting(Program& program, const std::string& key, int value) {
     for (const Entry& e : entries())
-        if (key == e.key) return e.set(settings(), value);
+        if (key == e.key) return e.set(program, value);
     return false;
 }
 

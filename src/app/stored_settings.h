@@ -12,11 +12,13 @@
 
 namespace lumo {
 
+struct Program;
+
 // Every stored key with its current value, the scene first (choosing a scene sets some of the others).
 std::vector<std::pair<std::string, int>> storedSettings(const RenderSettings& s);
 
-// Takes one stored value over; false, with nothing changed, for an unknown key or a value the menus
-// cannot set. "scene" selects the scene as its menu item does.
-bool applyStoredSetting(const std::string& key, int value);
+// Takes one stored value over into the program; false, with nothing changed, for an unknown key or a
+// value the menus cannot set. "scene" selects the scene as its menu item does.
+bool applyStoredSetting(Program& program, const std::string& key, int value);
 
 }  // namespace lumo

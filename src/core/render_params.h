@@ -2,6 +2,8 @@
 // start values, filled at the boundary (the window's settings, lumo-render's options).
 #pragma once
 
+#include <iterator>
+
 #include "core/isa.h"
 
 namespace lumo {
@@ -20,6 +22,29 @@ enum ShaderMode : int {
     kShaderPhong,
 };
 
+// Every shader mode, in menu order and indexed by mode, with its names: the --shader value and the
+// Shader menu's text. The options, their help, the menus and the stored settings all read this.
+struct ShaderName {
+    ShaderMode mode;
+    const char* option;
+    const char* menu;
+};
+inline constexpr ShaderName kShaderNames[] = {
+    {kShaderDepth, "depth", "Depth"},
+    {kShaderNormals, "normals", "Normals"},
+    {kShaderReflection, "reflection", "Reflection"},
+    {kShaderUV, "uv", "UV-Coords"},
+    {kShaderSimple, "simple", "Simple"},
+    {kShaderPhong, "phong", "Phong"},
+};
+inline constexpr bool shaderNamesInModeOrder() {
+    for (int i = 0; i < static_cast<int>(std::size(kShaderNames)); ++i)
+        if (kShaderNames[i].mode != i) return false;
+    return true;
+}
+static_assert(shaderNamesInModeOrder() && std::size(kShaderNames) == kShaderPhong + 1,
+              "kShaderNames lists every mode at its own index");
+
 struct PhotonParams {
     bool causticsCalculate = false;   // run the caustic pass before the frame
     bool causticsDisplay = false;     // shaders add the caustic map
@@ -32,6 +57,10 @@ struct PhotonParams {
     bool giOnlyIndirect = true;       // first hits are not stored
     int interpolationKernel = 1;      // "Interpolation" 0..6
 };
+
+// Whether shaders add the lights' direct light: not where the GI map, which then stores first hits
+// too, is the picture's whole light.
+inline bool directLightShown(const PhotonParams& p) { return !(p.giDisplay && !p.giOnlyIndirect); }
 
 struct RenderParams {
     SamplingMode sampling = kSamplingSubsampled;

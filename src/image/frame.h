@@ -56,9 +56,9 @@ struct Renderer {
 // fractional.
 uint32_t traceSample(const TraceContext& ctx, const View& view, PrimaryRay& ray, float y, float x);
 
-// The samples (y, columns[i]) for i < count, a packet at a time through the kernels (camera rays, then
-// the first shadow rays of Phong), shaded lane by lane: rowPixels[columns[i]] = colour. The view's
-// packet data must be usable.
+// The samples (y, columns[i]) for i < count, a packet at a time: camera rays through the camera
+// kernel, their hits shaded by shadePacket: rowPixels[columns[i]] = colour. The view's packet data
+// must be usable.
 void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKernels& kernels, float y,
                     const int* columns, int count, uint32_t* rowPixels);
 

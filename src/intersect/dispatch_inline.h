@@ -21,8 +21,8 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
         case kParaboloid: intersectParaboloid(object, origin, direction, out); return;
         case kEllipsoidSection: intersectEllipsoidSection(object, origin, direction, out); return;
         case kDiscSector: intersectDiscSector(object, origin, direction, out); return;
-        default: out.distance = isect::kMiss; return;
     }
+    out.distance = isect::kMiss;  // a code without a routine never hits
 }
 
 inline void intersectBlocker(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
@@ -39,8 +39,14 @@ inline void intersectNearer(const SceneObject& object, const Vec3& origin, const
         case kParallelogram: intersectPatch(object, origin, direction, out, limit); return;
         case kDisc: intersectDisc(object, origin, direction, out, limit); return;
         case kDiscSector: intersectDiscSector(object, origin, direction, out, limit); return;
-        default: intersectGeneral(object, origin, direction, out); return;
+        case kSphere:
+        case kRevolved:
+        case kTorus:
+        case kSphereSection:
+        case kParaboloid:
+        case kEllipsoidSection: intersectGeneral(object, origin, direction, out); return;
     }
+    out.distance = isect::kMiss;
 }
 
 // The steps before any camera-ray test: objects hidden from the camera, and objects this ray already
@@ -76,8 +82,8 @@ inline void intersectCamera(const SceneObject& object, const EyeCache& cache, co
         case kParaboloid:
         case kEllipsoidSection:
         case kDiscSector: intersectGeneral(object, eye, direction, out); return;
-        default: out.distance = isect::kMiss; return;
     }
+    out.distance = isect::kMiss;
 }
 
 inline void intersectPrimary(PrimaryRay& ray, const SceneObject& object, const CameraEye& view) {

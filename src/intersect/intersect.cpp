@@ -10,7 +10,11 @@ void refreshCameraCache(const SceneObject& object, const Vec3& eye, EyeCache& ca
         case kSphere: refreshSphereCache(object, eye, cache); break;
         case kRevolved: refreshRevolvedCache(object, eye, cache); break;
         case kDisc: refreshDiscCache(object, eye, cache); break;
-        default: break;  // the other shapes keep no eye cache
+        case kTorus:  // the other shapes keep no eye cache
+        case kSphereSection:
+        case kParaboloid:
+        case kEllipsoidSection:
+        case kDiscSector: break;
     }
 }
 

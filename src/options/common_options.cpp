@@ -6,12 +6,15 @@ namespace lumo {
 
 namespace {
 
-struct NamedShader {
-    const char* name;
-    ShaderMode shader;
-};
-constexpr NamedShader kShaders[] = {{"depth", kShaderDepth}, {"normals", kShaderNormals}, {"reflection", kShaderReflection},
-                                    {"uv", kShaderUV},       {"simple", kShaderSimple},   {"phong", kShaderPhong}};
+// The shaders' --shader names joined: "a, b or c" (`last` " or ") or "a | b | c".
+std::string shaderOptionNames(const char* between, const char* last) {
+    std::string names;
+    for (const ShaderName& s : kShaderNames) {
+        if (!names.empty()) names += &s == std::end(kShaderNames) - 1 ? last : between;
+        names += s.option;
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -21,11 +24,7 @@ int sceneIdFromName(const std::string& text) {
     return demoSceneIdFromName(text);
 }
 
-const char* shaderName(ShaderMode shader) {
-    for (const NamedShader& s : kShaders)
-        if (s.shader == shader) return s.name;
-    return "?";
-}
+const char* shaderName(ShaderMode shader) { return kShaderNames[shader].option; }
 
 std::string commonOptionsClash(const CommonOptions& o) {
     if (o.sceneGiven && !o.sceneFile.empty()) return "--scene and --scene-file both choose the scene: give one";
@@ -79,12 +78,12 @@ void addCommonOptions(OptionTable& table, CommonOptions& o) {
                          o.threadCount = n;
                          return true;
                      }});
-    table.push_back({"--shader", "NAME", "depth, normals, reflection, uv, simple or phong",
-                     std::string("depth | normals | reflection | uv | simple | phong; default ") + shaderName(o.shader),
+    table.push_back({"--shader", "NAME", shaderOptionNames(", ", " or "),
+                     shaderOptionNames(" | ", " | ") + "; default " + shaderName(o.shader),
                      [&o](const std::string& v) {
-                         for (const NamedShader& s : kShaders)
-                             if (lowerCase(v) == s.name) {
-                                 o.shader = s.shader;
+                         for (const ShaderName& s : kShaderNames)
+                             if (lowerCase(v) == s.option) {
+                                 o.shader = s.mode;
                                  return true;
                              }
                          return false;

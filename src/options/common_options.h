@@ -32,7 +32,7 @@ std::string commonOptionsClash(const CommonOptions& o);
 // 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.
 int sceneIdFromName(const std::string& text);
 
-// The --shader name of a shader mode: "depth", "normals", "reflection", "uv", "simple", "phong".
+// The --shader name of a shader mode (see kShaderNames).
 const char* shaderName(ShaderMode shader);
 
 }  // namespace lumo

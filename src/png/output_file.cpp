@@ -19,6 +19,8 @@ namespace lumo {
 namespace {
 
 // The temporary file being written, for the signal handler; set and cleared with the signals held.
+// Process-wide on purpose: a signal handler receives no context, so this is the one state that cannot
+// be passed to it.
 char temporaryName[PATH_MAX + 16];
 volatile sig_atomic_t temporaryExists = 0;
 

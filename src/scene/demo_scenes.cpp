@@ -38,7 +38,7 @@ public:
         return m;
     }
 
-    SceneObject& patch(uint16_t type, Vec3 origin, Vec3 a, Vec3 b, const Material& m, uint16_t flags) {
+    SceneObject& patch(ShapeType type, Vec3 origin, Vec3 a, Vec3 b, const Material& m, uint16_t flags) {
         SceneObject& o = s_.newObject();
         initPlanarPatch(o);
         o.type = type;

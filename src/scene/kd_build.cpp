@@ -155,7 +155,6 @@ Bounds rawBounds(const SceneObject& o, bool& known) {
         case kEllipsoidSection: return placedUnitSphere(inverse(o.ellipsoid.worldToLocal));
         case kDisc: return discBox(o.disc.centre, o.disc.normal, o.disc.outerRadiusSquared);
         case kDiscSector: return discBox(o.sector.centre, o.sector.normal, o.sector.outerRadiusSquared);
-        default: break;
     }
     known = false;
     return b;

@@ -178,9 +178,12 @@ Vec3 sampleSurfacePoint(const SceneObject& o, Random& rng) {
         // Without a placement, the section's own sphere in world space stands in.
         return add(s.centre, scaleByDouble(std::sqrt(static_cast<double>(s.radiusSquared)), dir));
     }
-    default:
-        return {0.0f, 0.0f, 0.0f};
+    case kTorus:  // not sampled as emitters: the origin stands in
+    case kParaboloid:
+    case kEllipsoidSection:
+    case kDiscSector: break;
     }
+    return {0.0f, 0.0f, 0.0f};
 }
 
 Vec3 surfaceNormalAt(const SceneObject& o, const Vec3& p) {
@@ -208,8 +211,10 @@ Vec3 surfaceNormalAt(const SceneObject& o, const Vec3& p) {
     case kSphereSection:
         n = normalize(sub(p, o.section.centre));
         break;
-    default:
-        break;
+    case kTorus:  // not sampled as emitters: +z stands in
+    case kParaboloid:
+    case kEllipsoidSection:
+    case kDiscSector: break;
     }
     if (o.flags & kFlipNormal) n = negate(n);
     return n;

@@ -24,6 +24,9 @@ enum ShapeType : uint16_t {
     kEllipsoidSection = 9,
     kDiscSector = 10,
 };
+// The code of an object no builder has set: no routine hits it. Not an enumerator, so switches over
+// the shapes need not list it; every switch handles codes without a case after it.
+inline constexpr ShapeType kNoShape = static_cast<ShapeType>(0xFFFF);
 
 enum ObjectFlags : uint16_t {
     kOneSided = 0x0004,
@@ -128,7 +131,7 @@ struct DiscSector {  // code 10
 };
 
 struct alignas(kCacheLine) SceneObject {
-    uint16_t type = 0xFFFF;
+    ShapeType type = kNoShape;
     uint16_t flags = 0;
     uint32_t index = 0;  // position in the scene's object list; keys per-object arrays of views and workers
     const Material* material = nullptr;

@@ -354,9 +354,8 @@ struct Reader {
                 d.worldToLocal = worldToLocal(f, m);
                 return true;
             }
-            default:
-                return false;
         }
+        return false;  // no shape has this code
     }
 
     void readLatitudes(Fields& f, float& sweep, float& latitudeMin, float& latitudeMax) {

@@ -166,8 +166,6 @@ Ordered shape(const SceneObject& o) {
             if (d.sweep != 0.0f) j["sweep"] = degrees(d.sweep);
             break;
         }
-        default:
-            break;
     }
     return j;
 }

@@ -99,8 +99,6 @@ void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit) {
         case kDiscSector:
             hit.normal = o.sector.normal;
             break;
-        default:
-            break;
     }
 }
 
@@ -110,8 +108,14 @@ Vec3 hitPoint(const Vec3& origin, const Vec3& direction, const HitRecord& hit) {
         case kParallelogram:
         case kDisc:
         case kDiscSector: return hit.position;
-        default: return worldPoint(origin, direction, hit.distance);
+        case kSphere:
+        case kRevolved:
+        case kTorus:
+        case kSphereSection:
+        case kParaboloid:
+        case kEllipsoidSection: break;
     }
+    return worldPoint(origin, direction, hit.distance);
 }
 
 void computeTextureCoords(HitRecord& hit) {
@@ -174,8 +178,8 @@ void computeTextureCoords(HitRecord& hit) {
             angularCoords(nullptr, hit);
             break;
         }
-        default:  // spheres and discs keep what the intersection left
-            break;
+        case kSphere:  // the intersection left their coordinates
+        case kDisc: break;
     }
 }
 

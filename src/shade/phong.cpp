@@ -35,17 +35,28 @@ inline Vec3 surfaceColour(HitRecord& hit, const Material& m) {
     return diffuseColour(m);
 }
 
-}  // namespace
+// One light's terms at the hit (p, n).
+inline LightTerms lightTerms(const Vec3& lightPosition, const Vec3& p, const Vec3& n) {
+    const Vec3 toLight = sub(lightPosition, p);
+    const Vec3 l = normalize(toLight);
+    return {l, static_cast<float>(length(toLight)), static_cast<float>(dot(l, n))};
+}
 
-namespace {
+// The highlight max(0, -(r . eyeward)) of a light with terms t, r = normalize(2c n - l).
+inline float highlight(const LightTerms& t, const Vec3& n, const Vec3& eyeward) {
+    const Vec3 r = normalize(sub(scale(2.0f * t.cosine, n), t.toLight));
+    return std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
+}
 
-// The shading of a completed hit; `first`: the first light's terms where computed ahead (kGiven).
-// One copy each, so the shader of every other ray keeps its code free of the terms' tests.
+// The shading of a completed hit. `given`: the first light's terms where computed ahead for a
+// camera ray (null: computed here, as for every other light); `firstBlocked`: the first light's
+// blocked fraction where the camera ray's shadow rays went ahead (null: cast here).
+// Inlined into its two callers: in shadePhong both are null, so the shader of every other ray
+// keeps its code free of their tests.
 // The hit by reference: a copy of a record just written field by field would wait for those writes.
-// Inlined into its one caller each, which then compiles as one function.
-template <bool kGiven>
-[[gnu::always_inline]] inline Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
-                    const Material* medium, int depth, const FirstLightTerms* first) {
+[[gnu::always_inline]] inline Vec3 shadeCompleted(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
+                                                  HitRecord& hit, const Material* medium, int depth,
+                                                  const FirstLightTerms* given, const float* firstBlocked) {
     const PhotonParams& cfg = ctx.params->photons;
     const Light* const lights = ctx.scene->firstLight();
     const SceneObject* object = hit.object;
@@ -55,34 +66,25 @@ template <bool kGiven>
 
     float ld = 0.0f;  // diffuse light
     float ls = 0.0f;  // highlight
-    if (!(cfg.giDisplay && !cfg.giOnlyIndirect)) {
-        const Vec3 eyeward = kGiven ? first->eyeward : normalize(sub(p, origin));
+    if (directLightShown(cfg)) {
+        const Vec3 eyeward = given ? given->eyeward : normalize(sub(p, origin));
         const float exponent = m.phongExponent == 0.0f ? 30.0f : m.phongExponent;
         for (const Light* light = lights; light; light = light->next) {
-            const bool given = kGiven && light == lights;
-            const Vec3 toLight = given ? Vec3{0.0f, 0.0f, 0.0f} : sub(light->position, p);
-            const Vec3 l = given ? first->toLight : normalize(toLight);
+            const bool first = light == lights;
+            const LightTerms t = first && given ? given->light : lightTerms(light->position, p, n);
             float visible = 1.0f;
             if (!(object->flags & kNoShadowTest))
-                visible = 1.0f - (depth == 0 && light == lights && ctx.cameraLightShadow
-                                      ? *ctx.cameraLightShadow
-                                      : shadowFactor(ctx, object, light->object, p, l,
-                                                     given ? first->lightDistance : static_cast<float>(length(toLight))));
+                visible = 1.0f - (first && firstBlocked
+                                      ? *firstBlocked
+                                      : shadowFactor(ctx, object, light->object, p, t.toLight, t.distance));
             if (visible == 0.0f) continue;
-            const float c = given ? first->cosine : static_cast<float>(dot(l, n));
             if (depth == 0) {
-                float s;
-                if (given) {
-                    s = first->highlight;
-                } else {
-                    const Vec3 r = normalize(sub(scale(2.0f * c, n), l));
-                    s = std::max(0.0f, static_cast<float>(-dot(r, eyeward)));
-                }
+                const float s = first && given ? given->highlight : highlight(t, n, eyeward);
                 // pow(+0, y) is +0 for every y > 0: the call is needed only for a highlight.
-                const double highlight = s == 0.0f && exponent > 0.0f ? 0.0 : std::pow(static_cast<double>(s), exponent);
-                ls += visible * light->intensity * static_cast<float>(highlight);
+                const double power = s == 0.0f && exponent > 0.0f ? 0.0 : std::pow(static_cast<double>(s), exponent);
+                ls += visible * light->intensity * static_cast<float>(power);
             }
-            if (c > 0.0f) ld += visible * light->intensity * c;
+            if (t.cosine > 0.0f) ld += visible * light->intensity * t.cosine;
         }
     }
 
@@ -133,12 +135,12 @@ template <bool kGiven>
 Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
                 const Material* medium, int depth) {
     completeHit(origin, direction, hit);
-    return shadeCompleted<false>(ctx, origin, direction, hit, medium, depth, nullptr);
+    return shadeCompleted(ctx, origin, direction, hit, medium, depth, nullptr, nullptr);
 }
 
 Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
-                         const FirstLightTerms& first) {
-    return shadeCompleted<true>(ctx, origin, direction, hit, &airMedium, 0, &first);
+                         const FirstLightTerms& first, const float* firstBlocked) {
+    return shadeCompleted(ctx, origin, direction, hit, &airMedium, 0, &first, firstBlocked);
 }
 
 }  // namespace lumo

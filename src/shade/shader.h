@@ -25,20 +25,28 @@ Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direct
 Vec3 shadePhong(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord hit,
                 const Material* medium, int depth);
 
+// Phong's terms of one light at a hit: the unit direction to the light, its distance and the
+// cosine l . n.
+struct LightTerms {
+    Vec3 toLight;
+    float distance;
+    float cosine;
+};
+
 // Phong's terms of the first light at a camera ray's hit, as shadePhong computes them, computed
-// ahead for several hits at once: the unit directions from the eye to the hit and from the hit to
-// the light, the light's distance, the cosine l . n and the highlight max(0, -(r . eyeward)).
+// ahead for several hits at once: the unit direction from the eye to the hit, the light's terms and
+// the highlight max(0, -(r . eyeward)).
 struct FirstLightTerms {
     Vec3 eyeward;
-    Vec3 toLight;
-    float lightDistance;
-    float cosine;
+    LightTerms light;
     float highlight;
 };
 // shadePhong of a camera ray's hit that completeHit has completed already, with the first light's
-// terms given. The same colour as shadePhong; the record is the shader's to change.
+// terms given, and its blocked fraction (see shadowFactor) where `firstBlocked` is not null (else
+// the shader casts the shadow rays). The same colour as shadePhong; the record is the shader's to
+// change.
 Vec3 shadePhongWithTerms(const TraceContext& ctx, const Vec3& origin, const Vec3& direction, HitRecord& hit,
-                         const FirstLightTerms& first);
+                         const FirstLightTerms& first, const float* firstBlocked);
 
 // The shader of a mode.
 ShaderFn shaderFunction(ShaderMode mode);

@@ -1,5 +1,6 @@
 // The diagnostic shaders, the flat "Simple" shader and the trampoline for secondary rays.
 #include <algorithm>
+#include <iterator>
 
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
@@ -55,6 +56,7 @@ Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direct
 
 ShaderFn shaderFunction(ShaderMode mode) {
     static constexpr ShaderFn kShaders[] = {shadeDepth, shadeNormals, shadeReflection, shadeUV, shadeSimple, shadePhong};
+    static_assert(std::size(kShaders) == std::size(kShaderNames), "a shader for every mode");
     return kShaders[mode];
 }
 

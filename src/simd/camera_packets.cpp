@@ -73,7 +73,12 @@ PacketShape packetShape(const SceneObject& o, const EyeCache& cache, bool camera
             s.radii[1] = d.innerRadiusSquared;
             break;
         }
-        default: s.kind = kPacketOther; break;
+        case kRevolved:  // tested per lane by the scalar routine
+        case kTorus:
+        case kSphereSection:
+        case kParaboloid:
+        case kEllipsoidSection:
+        case kDiscSector: s.kind = kPacketOther; break;
     }
     return s;
 }

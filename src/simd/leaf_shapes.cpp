@@ -99,13 +99,22 @@ void buildLeafShapes(LeafShapes& shapes, const KdNode* root, Isa isa) {
         SceneObject* o = n->object;
         const auto position = static_cast<int32_t>(shapes.objects.size());
         shapes.objects.push_back(o);
-        int kind;
+        int kind = -1;  // tested by the scalar routine
         switch (o->type) {
             case kSphere: kind = 0; break;
             case kTriangle:
             case kParallelogram: kind = 1; break;
             case kDisc: kind = 2; break;
-            default: shapes.others.push_back({o, position}); continue;
+            case kRevolved:
+            case kTorus:
+            case kSphereSection:
+            case kParaboloid:
+            case kEllipsoidSection:
+            case kDiscSector: break;
+        }
+        if (kind < 0) {
+            shapes.others.push_back({o, position});
+            continue;
         }
         kinds[kind].push_back({o, position});
         if (!(o->flags & kNoShadowCast)) casting[kind].push_back({o, position});

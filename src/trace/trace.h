@@ -31,9 +31,6 @@ struct TraceContext {
     const RenderParams* params = nullptr;
     RayStats* stats = nullptr;
     PhotonBuffer* photons = nullptr;  // photon passes: where this worker stores photons
-    // Shading a camera ray's hit: the first light's blocked fraction (see shadowFactor) as the
-    // packet's shadow rays found it; null: the shader casts its shadow rays itself.
-    const float* cameraLightShadow = nullptr;
     // The scene's single leaf in SIMD form for the nearest hits and occlusion of rays other than camera
     // rays; null: the scalar walk (the scalar level, or a tree of several leaves).
     const LeafShapes* leafShapes = nullptr;

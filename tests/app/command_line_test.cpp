@@ -3,7 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "app/platform.h"
+#include "app/program.h"
 #include "app/startup.h"
 
 namespace lumo {
@@ -17,12 +18,15 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
     EXPECT_EQ(o.common.sceneId, 8);
     EXPECT_EQ(o.common.width, 800);
 
-    resetToStartup();
-    applyLaunchOptions(readLaunchOptions({"--scene", "9", "--threads", "1", "--shader", "normals"}));
-    EXPECT_EQ(settings().sceneId, 9);
-    EXPECT_EQ(settings().giCalculate, 1);  // as the menu item chooses the scene
-    EXPECT_EQ(settings().threadCount, 1);
-    EXPECT_EQ(settings().currentShader, kShaderNormals);
+    RecordingPlatform platform;
+    Program program(platform);
+    startUp(program);
+    applyLaunchOptions(program, readLaunchOptions({"--scene", "9", "--threads", "1", "--shader", "normals"}));
+    const RenderSettings& s = program.shared.settings;
+    EXPECT_EQ(s.sceneId, 9);
+    EXPECT_EQ(s.giCalculate, 1);  // as the menu item chooses the scene
+    EXPECT_EQ(s.threadCount, 1);
+    EXPECT_EQ(s.currentShader, kShaderNormals);
 
     EXPECT_EQ(readLaunchOptions({"--help", "--size", "8x8"}).status, LaunchOptions::kHelp);
     EXPECT_EQ(readLaunchOptions({"--version"}).status, LaunchOptions::kVersion);

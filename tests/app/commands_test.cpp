@@ -10,26 +10,13 @@
 #include "app/camera_orbit.h"
 #include "app/commands.h"
 #include "app/menu_bar.h"
-#include "app/platform.h"
-#include "app/program.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "core/workers.h"
+#include "support/program_fixture.h"
 
 namespace lumo {
 namespace {
 
-class CommandTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetToStartup();
-        recordingPlatform().aboutShown = 0;
-        recordingPlatform().quitRequested = false;
-        recordingPlatform().fullscreenOn = false;
-        recordingPlatform().picturesSaved = 0;
-    }
-    void TearDown() override { overrideProcessorSse(-1); }
-};
+using CommandTest = test::ProgramTest;
 
 // A group of items of which exactly the chosen one shows its check mark.
 struct RadioGroup {
@@ -38,8 +25,7 @@ struct RadioGroup {
     std::vector<int> values;
 };
 
-std::vector<RadioGroup> radioGroups() {
-    RenderSettings& s = settings();
+std::vector<RadioGroup> radioGroups(const RenderSettings& s) {
     return {
         {{kCmdOneToOne, kCmdSubsampling}, [&] { return int{s.samplingMode}; }, {1, 2}},
         {{kCmdAntiAliasNone, kCmdAntiAliasGood, kCmdAntiAliasBest}, [&] { return int{s.antiAliasing}; }, {0, 1, 2}},
@@ -63,12 +49,12 @@ std::vector<RadioGroup> radioGroups() {
 }
 
 TEST_F(CommandTest, ValueItemsSetTheirValueAndOnlyTheirMarkShows) {
-    for (const RadioGroup& g : radioGroups()) {
+    for (const RadioGroup& g : radioGroups(settings())) {
         for (size_t i = 0; i < g.ids.size(); ++i) {
-            ASSERT_TRUE(executeCommand(g.ids[i])) << g.ids[i];
+            ASSERT_TRUE(execute(g.ids[i])) << g.ids[i];
             EXPECT_EQ(g.read(), g.values[i]) << g.ids[i];
             for (size_t j = 0; j < g.ids.size(); ++j) {
-                const CommandState st = commandState(g.ids[j]);
+                const CommandState st = stateOf(g.ids[j]);
                 EXPECT_TRUE(st.checkable);
                 EXPECT_TRUE(st.enabled);
                 EXPECT_EQ(st.checked, i == j) << "chose " << g.ids[i] << ", item " << g.ids[j];
@@ -81,24 +67,24 @@ TEST_F(CommandTest, ShaderItemsSelectTheShader) {
     const std::map<int, ShaderMode> shaders = {
         {kCmdShadeDepth, kShaderDepth}, {kCmdShadeNormals, kShaderNormals}, {kCmdShadeReflection, kShaderReflection},
         {kCmdShadeUV, kShaderUV},       {kCmdShadeSimple, kShaderSimple},   {kCmdShadePhong, kShaderPhong}};
-    EXPECT_TRUE(commandState(kCmdShadePhong).checked);
+    EXPECT_TRUE(stateOf(kCmdShadePhong).checked);
     for (const auto& [id, shader] : shaders) {
-        executeCommand(id);
+        execute(id);
         EXPECT_EQ(settings().currentShader, shader);
-        for (const auto& [other, unused] : shaders) EXPECT_EQ(commandState(other).checked, other == id);
+        for (const auto& [other, unused] : shaders) EXPECT_EQ(stateOf(other).checked, other == id);
     }
 }
 
 TEST_F(CommandTest, TogglesFlipTheirSettingAndMark) {
     for (int id : {kCmdFilter, kCmdGiOnlyIndirect}) {
-        const bool before = commandState(id).checked;
-        executeCommand(id);
-        EXPECT_EQ(commandState(id).checked, !before) << id;
-        executeCommand(id);
-        EXPECT_EQ(commandState(id).checked, before) << id;
+        const bool before = stateOf(id).checked;
+        execute(id);
+        EXPECT_EQ(stateOf(id).checked, !before) << id;
+        execute(id);
+        EXPECT_EQ(stateOf(id).checked, before) << id;
     }
     EXPECT_EQ(settings().filterOn, 0);
-    executeCommand(kCmdFilter);
+    execute(kCmdFilter);
     EXPECT_EQ(settings().filterOn, 1);
     EXPECT_EQ(settings().giOnlyIndirect, 1);
 }
@@ -122,8 +108,8 @@ TEST_F(CommandTest, SceneItemsBuildTheSceneWithItsPhotonSwitches) {
     const int sceneIds[] = {kCmdMirrorsphere, kCmdBalls,  kCmdCube,    kCmdShadows1,  kCmdTorus,
                             kCmdSpheres,      kCmdAreaLight, kCmdEgg, kCmdCornellBox};
     for (const Expect& e : table) {
-        executeCommand(kCmdInterpStacked);
-        ASSERT_TRUE(executeCommand(e.id));
+        execute(kCmdInterpStacked);
+        ASSERT_TRUE(execute(e.id));
         const RenderSettings& s = settings();
         EXPECT_EQ(s.sceneId, e.scene);
         EXPECT_EQ(s.interpolationKernel, e.kernel) << e.scene;
@@ -131,22 +117,22 @@ TEST_F(CommandTest, SceneItemsBuildTheSceneWithItsPhotonSwitches) {
         EXPECT_EQ(s.causticsDisplay, e.cd) << e.scene;
         EXPECT_EQ(s.giCalculate, e.gc) << e.scene;
         EXPECT_EQ(s.giDisplay, e.gd) << e.scene;
-        for (int other : sceneIds) EXPECT_EQ(commandState(other).checked, other == e.id);
-        EXPECT_EQ(recordingPlatform().title, e.title);
+        for (int other : sceneIds) EXPECT_EQ(stateOf(other).checked, other == e.id);
+        EXPECT_EQ(platform.title, e.title);
     }
 }
 
 TEST_F(CommandTest, SceneChangeKeepsEverythingElse) {
-    executeCommand(kCmdThreads4);
-    executeCommand(kCmdAntiAliasBest);
-    executeCommand(kCmdFilter);
-    executeCommand(kCmdShadeNormals);
-    executeCommand(kCmdCausticSamples40000);
-    executeCommand(kCmdGiQuality5000);
-    executeCommand(kCmdAnimation);
-    executeCommand(kCmdOneToOne);
-    executeCommand(kCmdAdaptive20);
-    executeCommand(kCmdCube);
+    execute(kCmdThreads4);
+    execute(kCmdAntiAliasBest);
+    execute(kCmdFilter);
+    execute(kCmdShadeNormals);
+    execute(kCmdCausticSamples40000);
+    execute(kCmdGiQuality5000);
+    execute(kCmdAnimation);
+    execute(kCmdOneToOne);
+    execute(kCmdAdaptive20);
+    execute(kCmdCube);
     const RenderSettings& s = settings();
     EXPECT_EQ(s.threadCount, 4);
     EXPECT_EQ(s.antiAliasing, 2);
@@ -160,10 +146,10 @@ TEST_F(CommandTest, SceneChangeKeepsEverythingElse) {
 }
 
 TEST_F(CommandTest, LeavingEggSwitchesCausticsOff) {
-    executeCommand(kCmdEgg);
-    EXPECT_TRUE(commandState(kCmdCausticsCalculate).checked);
-    EXPECT_TRUE(commandState(kCmdCausticsDisplay).checked);
-    executeCommand(kCmdBalls);
+    execute(kCmdEgg);
+    EXPECT_TRUE(stateOf(kCmdCausticsCalculate).checked);
+    EXPECT_TRUE(stateOf(kCmdCausticsDisplay).checked);
+    execute(kCmdBalls);
     EXPECT_EQ(settings().causticsCalculate, 0);
     EXPECT_EQ(settings().causticsDisplay, 0);
 }
@@ -174,59 +160,59 @@ TEST_F(CommandTest, PhotonItemsAreEnabledOnlyInTheirScenes) {
     const int always[] = {kCmdCausticSamples2500, kCmdCausticQuality20, kCmdGiSamples2m, kCmdGiQuality1000,
                           kCmdGiOnlyIndirect};
     for (int scene = 1; scene <= 9; ++scene) {
-        selectScene(scene);
-        for (int id : caustic) EXPECT_EQ(commandState(id).enabled, scene == 3 || scene == 8) << scene;
-        for (int id : gi) EXPECT_EQ(commandState(id).enabled, scene == 9) << scene;
-        for (int id : always) EXPECT_TRUE(commandState(id).enabled) << scene;
+        selectScene(program, scene);
+        for (int id : caustic) EXPECT_EQ(stateOf(id).enabled, scene == 3 || scene == 8) << scene;
+        for (int id : gi) EXPECT_EQ(stateOf(id).enabled, scene == 9) << scene;
+        for (int id : always) EXPECT_TRUE(stateOf(id).enabled) << scene;
     }
 }
 
 TEST_F(CommandTest, DisabledPhotonItemsCannotBeChosenButKeepTheirMark) {
-    executeCommand(kCmdCornellBox);
-    EXPECT_FALSE(executeCommand(kCmdCausticsCalculate));
+    execute(kCmdCornellBox);
+    EXPECT_FALSE(execute(kCmdCausticsCalculate));
     EXPECT_EQ(settings().causticsCalculate, 0);
     settings().causticsDisplay = 1;  // a mark left over, e.g. from a map shown earlier
-    const CommandState display = commandState(kCmdCausticsDisplay);
+    const CommandState display = stateOf(kCmdCausticsDisplay);
     EXPECT_FALSE(display.enabled);
     EXPECT_TRUE(display.checked);
 
-    executeCommand(kCmdEgg);
+    execute(kCmdEgg);
     settings().giDisplay = 1;
-    EXPECT_FALSE(commandState(kCmdGiDisplay).enabled);
-    EXPECT_TRUE(commandState(kCmdGiDisplay).checked);
-    EXPECT_FALSE(executeCommand(kCmdGiDisplay));
+    EXPECT_FALSE(stateOf(kCmdGiDisplay).enabled);
+    EXPECT_TRUE(stateOf(kCmdGiDisplay).checked);
+    EXPECT_FALSE(execute(kCmdGiDisplay));
     EXPECT_EQ(settings().giDisplay, 1);
 }
 
 TEST_F(CommandTest, CalculateAlsoSwitchesDisplayOnButNotOff) {
-    executeCommand(kCmdCube);
-    executeCommand(kCmdCausticsCalculate);
+    execute(kCmdCube);
+    execute(kCmdCausticsCalculate);
     EXPECT_EQ(settings().causticsCalculate, 1);
     EXPECT_EQ(settings().causticsDisplay, 1);
-    executeCommand(kCmdCausticsCalculate);
+    execute(kCmdCausticsCalculate);
     EXPECT_EQ(settings().causticsCalculate, 0);
     EXPECT_EQ(settings().causticsDisplay, 1);
-    executeCommand(kCmdCausticsDisplay);
+    execute(kCmdCausticsDisplay);
     EXPECT_EQ(settings().causticsDisplay, 0);
 
-    executeCommand(kCmdCornellBox);
-    executeCommand(kCmdGiDisplay);
+    execute(kCmdCornellBox);
+    execute(kCmdGiDisplay);
     EXPECT_EQ(settings().giDisplay, 0);
-    executeCommand(kCmdGiCalculate);  // off
+    execute(kCmdGiCalculate);  // off
     EXPECT_EQ(settings().giDisplay, 0);
-    executeCommand(kCmdGiCalculate);  // on again
+    execute(kCmdGiCalculate);  // on again
     EXPECT_EQ(settings().giCalculate, 1);
     EXPECT_EQ(settings().giDisplay, 1);
 }
 
 TEST_F(CommandTest, AnimationOffStopsCausticCalculation) {
-    executeCommand(kCmdEgg);
-    executeCommand(kCmdAnimation);
+    execute(kCmdEgg);
+    execute(kCmdAnimation);
     EXPECT_EQ(settings().animationOn, 0);
-    EXPECT_FALSE(commandState(kCmdAnimation).checked);
+    EXPECT_FALSE(stateOf(kCmdAnimation).checked);
     EXPECT_EQ(settings().causticsCalculate, 0);
     EXPECT_EQ(settings().causticsDisplay, 1);  // the frozen map stays on show
-    executeCommand(kCmdAnimation);
+    execute(kCmdAnimation);
     EXPECT_EQ(settings().animationOn, 1);
     EXPECT_EQ(settings().causticsCalculate, 0);  // not restarted
 }
@@ -244,91 +230,91 @@ TEST_F(CommandTest, SamplingPresetsSetThresholdsAndSwitchAdaptiveOff) {
     const int adaptive[] = {kCmdAdaptive5,  kCmdAdaptive10, kCmdAdaptive15,
                             kCmdAdaptive20, kCmdAdaptive25, kCmdAdaptive30};
     for (const Preset& p : presets) {
-        executeCommand(kCmdAdaptive25);
+        execute(kCmdAdaptive25);
         settings().refineThresholds[1] = 77;
-        executeCommand(p.id);
+        execute(p.id);
         for (int i = 0; i < 5; ++i) EXPECT_EQ(settings().refineThresholds[i], p.t[i]) << p.id << " [" << i << "]";
         EXPECT_EQ(settings().adaptiveTargetFps, 0);
-        for (int id : adaptive) EXPECT_FALSE(commandState(id).checked);
+        for (int id : adaptive) EXPECT_FALSE(stateOf(id).checked);
     }
 }
 
 TEST_F(CommandTest, AdaptiveTargetKeepsTheThresholds) {
-    executeCommand(kCmdSampling4);
-    executeCommand(kCmdAdaptive15);
+    execute(kCmdSampling4);
+    execute(kCmdAdaptive15);
     const int16_t expected[5] = {-1, -1, 300, 300, 300};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(settings().refineThresholds[i], expected[i]);
 }
 
 TEST_F(CommandTest, SamplingAndResolutionItemsShowTheCurrentChoice) {
     const int sampling[] = {kCmdSamplingRaw, kCmdSampling16, kCmdSampling4, kCmdSampling1, kCmdSamplingStandard};
-    EXPECT_TRUE(commandState(kCmdSamplingStandard).checked);
+    EXPECT_TRUE(stateOf(kCmdSamplingStandard).checked);
     for (int id : sampling) {
-        executeCommand(id);
-        for (int other : sampling) EXPECT_EQ(commandState(other).checked, other == id) << id;
+        execute(id);
+        for (int other : sampling) EXPECT_EQ(stateOf(other).checked, other == id) << id;
     }
     settings().refineThresholds[1] = 77;  // where the adaptive control may leave it: no preset
-    for (int id : sampling) EXPECT_FALSE(commandState(id).checked) << id;
+    for (int id : sampling) EXPECT_FALSE(stateOf(id).checked) << id;
 
     const int resolution[] = {kCmdResolution320, kCmdResolution480, kCmdResolution512, kCmdResolution640,
                               kCmdResolution800};
     settings().viewWidth = 512;
     settings().viewHeight = 384;
-    for (int id : resolution) EXPECT_EQ(commandState(id).checked, id == kCmdResolution512) << id;
+    for (int id : resolution) EXPECT_EQ(stateOf(id).checked, id == kCmdResolution512) << id;
     settings().viewWidth = 513;  // dragged by hand
-    for (int id : resolution) EXPECT_FALSE(commandState(id).checked) << id;
+    for (int id : resolution) EXPECT_FALSE(stateOf(id).checked) << id;
 }
 
 TEST_F(CommandTest, AdaptiveOffKeepsTheThresholdsAndAntiAliasingNeedsSubsampling) {
-    EXPECT_TRUE(commandState(kCmdAdaptiveOff).checked);
-    executeCommand(kCmdAdaptive20);
+    EXPECT_TRUE(stateOf(kCmdAdaptiveOff).checked);
+    execute(kCmdAdaptive20);
     settings().refineThresholds[1] = 40;
-    EXPECT_FALSE(commandState(kCmdAdaptiveOff).checked);
-    executeCommand(kCmdAdaptiveOff);
+    EXPECT_FALSE(stateOf(kCmdAdaptiveOff).checked);
+    execute(kCmdAdaptiveOff);
     EXPECT_EQ(settings().adaptiveTargetFps, 0);
     EXPECT_EQ(settings().refineThresholds[1], 40);
 
-    executeCommand(kCmdAntiAliasGood);
-    executeCommand(kCmdOneToOne);
-    for (int id : {kCmdAntiAliasNone, kCmdAntiAliasGood, kCmdAntiAliasBest}) EXPECT_FALSE(commandState(id).enabled);
-    EXPECT_TRUE(commandState(kCmdAntiAliasGood).checked);  // the choice stays for Subsampling
-    EXPECT_FALSE(executeCommand(kCmdAntiAliasBest));
-    executeCommand(kCmdSubsampling);
-    EXPECT_TRUE(executeCommand(kCmdAntiAliasBest));
+    execute(kCmdAntiAliasGood);
+    execute(kCmdOneToOne);
+    for (int id : {kCmdAntiAliasNone, kCmdAntiAliasGood, kCmdAntiAliasBest}) EXPECT_FALSE(stateOf(id).enabled);
+    EXPECT_TRUE(stateOf(kCmdAntiAliasGood).checked);  // the choice stays for Subsampling
+    EXPECT_FALSE(execute(kCmdAntiAliasBest));
+    execute(kCmdSubsampling);
+    EXPECT_TRUE(execute(kCmdAntiAliasBest));
 }
 
 TEST_F(CommandTest, CameraAndWindowCommands) {
-    executeCommand(kCmdCornellBox);
+    execute(kCmdCornellBox);
     const Orbit start = orbit();
     EXPECT_EQ(start.distance, kStartEyeDistance);
-    executeCommand(kCmdZoomIn);
+    execute(kCmdZoomIn);
     EXPECT_FLOAT_EQ(orbit().distance, kStartEyeDistance / kZoomStep);
-    for (int i = 0; i < 50; ++i) executeCommand(kCmdZoomIn);
-    EXPECT_EQ(orbit().distance, closestEyeDistance(9));
-    for (int i = 0; i < 50; ++i) executeCommand(kCmdZoomOut);
+    for (int i = 0; i < 50; ++i) execute(kCmdZoomIn);
+    EXPECT_EQ(orbit().distance, closestEyeDistance(program.shared, 9));
+    for (int i = 0; i < 50; ++i) execute(kCmdZoomOut);
     EXPECT_EQ(orbit().distance, kMaxEyeDistance);
     orbit().azimuth += 1.0f;
-    executeCommand(kCmdResetCamera);
+    execute(kCmdResetCamera);
     EXPECT_EQ(orbit().distance, start.distance);
     EXPECT_EQ(orbit().azimuth, start.azimuth);
     EXPECT_EQ(orbit().elevation, start.elevation);
 
     // Every scene's closest eye stays outside the corners of its scene box, and inside the far limit.
     for (int id = 1; id <= 9; ++id) {
-        EXPECT_GT(closestEyeDistance(id), 2.9f) << id;
-        EXPECT_LT(closestEyeDistance(id), kStartEyeDistance) << id;
+        EXPECT_GT(closestEyeDistance(program.shared, id), 2.9f) << id;
+        EXPECT_LT(closestEyeDistance(program.shared, id), kStartEyeDistance) << id;
     }
 
-    executeCommand(kCmdFullscreen);
-    EXPECT_TRUE(recordingPlatform().fullscreenOn);
-    EXPECT_TRUE(commandState(kCmdFullscreen).checked);
-    executeCommand(kCmdSavePicture);
-    EXPECT_EQ(recordingPlatform().picturesSaved, 1);
-    EXPECT_FALSE(commandState(kCmdTraceLogicalSize).enabled);
-    recordingPlatform().pixelRatio = 2.0;
-    EXPECT_TRUE(executeCommand(kCmdTraceLogicalSize));
+    execute(kCmdFullscreen);
+    EXPECT_TRUE(platform.fullscreenOn);
+    EXPECT_TRUE(stateOf(kCmdFullscreen).checked);
+    execute(kCmdSavePicture);
+    EXPECT_EQ(platform.picturesSaved, 1);
+    EXPECT_FALSE(stateOf(kCmdTraceLogicalSize).enabled);
+    platform.pixelRatio = 2.0;
+    EXPECT_TRUE(execute(kCmdTraceLogicalSize));
     EXPECT_EQ(settings().traceLogicalSize, 1);
-    recordingPlatform().pixelRatio = 1.0;
+    platform.pixelRatio = 1.0;
 }
 
 TEST_F(CommandTest, ShortcutsAreTheDigitsInMenuOrderAndNeverClash) {
@@ -355,42 +341,46 @@ TEST_F(CommandTest, ResolutionAboutAndExitGoThroughThePlatform) {
                                                         {kCmdResolution640, {640, 480}},
                                                         {kCmdResolution800, {800, 600}}};
     for (const auto& [id, size] : sizes) {
-        executeCommand(id);
-        EXPECT_EQ(recordingPlatform().viewWidth, size.first);
-        EXPECT_EQ(recordingPlatform().viewHeight, size.second);
+        execute(id);
+        EXPECT_EQ(platform.viewWidth, size.first);
+        EXPECT_EQ(platform.viewHeight, size.second);
     }
-    executeCommand(kCmdAbout);
-    EXPECT_EQ(recordingPlatform().aboutShown, 1);
-    EXPECT_FALSE(recordingPlatform().quitRequested);
-    executeCommand(kCmdExit);
-    EXPECT_TRUE(recordingPlatform().quitRequested);
+    execute(kCmdAbout);
+    EXPECT_EQ(platform.aboutShown, 1);
+    EXPECT_FALSE(platform.quitRequested);
+    execute(kCmdExit);
+    EXPECT_TRUE(platform.quitRequested);
 }
 
-TEST_F(CommandTest, AsmCannotTurnOnWithoutSse) {
-    overrideProcessorSse(1);
-    resetToStartup();
-    EXPECT_TRUE(commandState(kCmdAsm).enabled);
-    executeCommand(kCmdAsm);
-    EXPECT_EQ(settings().useAsm, 0);
-    executeCommand(kCmdAsm);
-    EXPECT_EQ(settings().useAsm, 1);
+TEST(AsmCommand, CannotTurnOnWithoutSse) {
+    RecordingPlatform platform;
+    Program withSse(platform);
+    withSse.processorHasSse = true;
+    startUp(withSse);
+    EXPECT_TRUE(commandState(withSse, kCmdAsm).enabled);
+    executeCommand(withSse, kCmdAsm);
+    EXPECT_EQ(withSse.shared.settings.useAsm, 0);
+    executeCommand(withSse, kCmdAsm);
+    EXPECT_EQ(withSse.shared.settings.useAsm, 1);
 
-    overrideProcessorSse(0);
-    resetToStartup();
-    EXPECT_EQ(settings().useAsm, 0);
-    EXPECT_FALSE(commandState(kCmdAsm).enabled);
-    EXPECT_FALSE(executeCommand(kCmdAsm));
-    EXPECT_EQ(settings().useAsm, 0);
-    settings().useAsm = 1;  // however it got on, it can be switched off
-    EXPECT_TRUE(commandState(kCmdAsm).enabled);
-    executeCommand(kCmdAsm);
-    EXPECT_EQ(settings().useAsm, 0);
+    Program withoutSse(platform);
+    withoutSse.processorHasSse = false;
+    startUp(withoutSse);
+    RenderSettings& s = withoutSse.shared.settings;
+    EXPECT_EQ(s.useAsm, 0);
+    EXPECT_FALSE(commandState(withoutSse, kCmdAsm).enabled);
+    EXPECT_FALSE(executeCommand(withoutSse, kCmdAsm));
+    EXPECT_EQ(s.useAsm, 0);
+    s.useAsm = 1;  // however it got on, it can be switched off
+    EXPECT_TRUE(commandState(withoutSse, kCmdAsm).enabled);
+    executeCommand(withoutSse, kCmdAsm);
+    EXPECT_EQ(s.useAsm, 0);
 }
 
 TEST_F(CommandTest, UnknownIdsDoNothing) {
     EXPECT_EQ(findCommand(12345), nullptr);
-    EXPECT_FALSE(executeCommand(12345));
-    const CommandState st = commandState(12345);
+    EXPECT_FALSE(execute(12345));
+    const CommandState st = stateOf(12345);
     EXPECT_FALSE(st.enabled || st.checked || st.checkable);
 }
 
@@ -466,13 +456,14 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
 namespace lumo {
 namespace {
 
-TEST(ThreadsCommand, AllTakesEveryHardwareThread) {
-    resetToStartup();
-    executeCommand(kCmdThreads1);
-    EXPECT_FALSE(commandState(kCmdThreadsAll).checked || hardwareThreads() == 1);
-    executeCommand(kCmdThreadsAll);
+using ThreadsCommand = test::ProgramTest;
+
+TEST_F(ThreadsCommand, AllTakesEveryHardwareThread) {
+    execute(kCmdThreads1);
+    EXPECT_FALSE(stateOf(kCmdThreadsAll).checked || hardwareThreads() == 1);
+    execute(kCmdThreadsAll);
     EXPECT_EQ(settings().threadCount, hardwareThreads());
-    EXPECT_TRUE(commandState(kCmdThreadsAll).checked);
+    EXPECT_TRUE(stateOf(kCmdThreadsAll).checked);
     EXPECT_EQ(std::string(findCommand(kCmdThreadsAll)->text), "All (" + std::to_string(hardwareThreads()) + ")");
 }
 

@@ -7,88 +7,81 @@
 #include "app/commands.h"
 #include "app/file_scene.h"
 #include "app/frame_steps.h"
-#include "app/platform.h"
-#include "app/program.h"
-#include "app/settings.h"
-#include "app/startup.h"
+#include "support/program_fixture.h"
 
 namespace lumo {
 namespace {
 
 const std::string kScenes = LUMO_TEST_DATA "/scenes/";
 
-class FileSceneTest : public testing::Test {
+class FileSceneTest : public test::ProgramTest {
 protected:
-    void SetUp() override {
-        resetToStartup();
-        recordingPlatform().messages.clear();
-        takeFrameState();
-    }
-    void TearDown() override { recordingPlatform().sceneFileAnswer.clear(); }
+    FileSceneTest() { takeFrameState(program); }
+    const Scene* scene() const { return program.render.scene.get(); }
 };
 
 TEST_F(FileSceneTest, OpenSceneTakesTheFileOverAtTheNextFrame) {
-    recordingPlatform().sceneFileAnswer = kScenes + "good.json";
-    ASSERT_TRUE(executeCommand(kCmdOpenScene));
-    EXPECT_TRUE(recordingPlatform().messages.empty());
+    platform.sceneFileAnswer = kScenes + "good.json";
+    ASSERT_TRUE(execute(kCmdOpenScene));
+    EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(settings().sceneId, 0);
-    EXPECT_EQ(recordingPlatform().title, "LUMO: Every shape (good.json)");
+    EXPECT_EQ(platform.title, "LUMO: Every shape (good.json)");
     // The frame in flight keeps its scene; the next one starts with the file's.
-    EXPECT_EQ(program().scene->id(), 1);
-    takeFrameState();
-    ASSERT_FALSE(program().pendingScene);
-    EXPECT_EQ(program().scene->title, "Every shape");
-    const Camera& c = camera();
+    EXPECT_EQ(scene()->id(), 1);
+    takeFrameState(program);
+    ASSERT_FALSE(program.shared.pendingScene);
+    EXPECT_EQ(scene()->title, "Every shape");
+    const Camera& c = program.render.view.camera;
     EXPECT_FLOAT_EQ(c.orbitCentre.z, 0.25f);
     EXPECT_NEAR(c.orbitRadius, std::sqrt(16.0 + 36.0 + 2.75 * 2.75), 1e-5);
     // The file's photon switches, counts and kernel, and the menus that follow them.
     EXPECT_EQ(settings().interpolationKernel, 3);
     EXPECT_EQ(settings().causticPhotonCount, 2500);
-    EXPECT_TRUE(commandState(kCmdCausticsCalculate).enabled);
-    EXPECT_TRUE(commandState(kCmdCausticsCalculate).checked);
-    EXPECT_TRUE(commandState(kCmdGiCalculate).enabled);
-    EXPECT_FALSE(commandState(kCmdGiCalculate).checked);
-    EXPECT_FALSE(commandState(kCmdMirrorsphere).checked);
+    EXPECT_TRUE(stateOf(kCmdCausticsCalculate).enabled);
+    EXPECT_TRUE(stateOf(kCmdCausticsCalculate).checked);
+    EXPECT_TRUE(stateOf(kCmdGiCalculate).enabled);
+    EXPECT_FALSE(stateOf(kCmdGiCalculate).checked);
+    EXPECT_FALSE(stateOf(kCmdMirrorsphere).checked);
 
     // Zoom stops outside the scene box, seen from the orbit centre; Reset Camera goes back to the start.
-    for (int i = 0; i < 60; ++i) executeCommand(kCmdZoomIn);
+    for (int i = 0; i < 60; ++i) execute(kCmdZoomIn);
     const float closest = orbit().distance;
     EXPECT_GT(closest, 2.0f);
-    EXPECT_FLOAT_EQ(closest, closestEyeDistance(0));
-    executeCommand(kCmdResetCamera);
+    EXPECT_FLOAT_EQ(closest, closestEyeDistance(program.shared, 0));
+    execute(kCmdResetCamera);
     EXPECT_NEAR(orbit().distance, std::sqrt(16.0 + 36.0 + 2.75 * 2.75), 1e-5);
 }
 
 TEST_F(FileSceneTest, ABrokenFileShowsOneMessageAndKeepsTheScene) {
-    recordingPlatform().sceneFileAnswer = kScenes + "good.json";
-    executeCommand(kCmdOpenScene);
-    takeFrameState();
-    const Scene* shown = program().scene.get();
-    recordingPlatform().sceneFileAnswer = kScenes + "bad/unknown_key.json";
-    executeCommand(kCmdOpenScene);
-    ASSERT_EQ(recordingPlatform().messages.size(), 1u);
-    EXPECT_EQ(recordingPlatform().messages[0], "Open Scene: unknown_key.json: objects[0].radious: unknown key");
+    platform.sceneFileAnswer = kScenes + "good.json";
+    execute(kCmdOpenScene);
+    takeFrameState(program);
+    const Scene* shown = scene();
+    platform.sceneFileAnswer = kScenes + "bad/unknown_key.json";
+    execute(kCmdOpenScene);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0], "Open Scene: unknown_key.json: objects[0].radious: unknown key");
     EXPECT_EQ(settings().sceneId, 0);
-    EXPECT_FALSE(program().pendingScene);
-    takeFrameState();
-    EXPECT_EQ(program().scene.get(), shown);
-    EXPECT_EQ(recordingPlatform().title, "LUMO: Every shape (good.json)");
+    EXPECT_FALSE(program.shared.pendingScene);
+    takeFrameState(program);
+    EXPECT_EQ(scene(), shown);
+    EXPECT_EQ(platform.title, "LUMO: Every shape (good.json)");
 
     // Cancelling the dialog changes nothing; a demo scene chosen afterwards replaces the file's.
-    recordingPlatform().sceneFileAnswer.clear();
-    executeCommand(kCmdOpenScene);
-    EXPECT_EQ(program().scene.get(), shown);
-    executeCommand(kCmdCube);
-    takeFrameState();
-    EXPECT_EQ(program().scene->id(), 3);
+    platform.sceneFileAnswer.clear();
+    execute(kCmdOpenScene);
+    EXPECT_EQ(scene(), shown);
+    execute(kCmdCube);
+    takeFrameState(program);
+    EXPECT_EQ(scene()->id(), 3);
 }
 
 TEST_F(FileSceneTest, ADemoSceneChosenBeforeTheNextFrameWins) {
-    recordingPlatform().sceneFileAnswer = kScenes + "good.json";
-    executeCommand(kCmdOpenScene);
-    executeCommand(kCmdEgg);
-    takeFrameState();
-    EXPECT_EQ(program().scene->id(), 8);
+    platform.sceneFileAnswer = kScenes + "good.json";
+    execute(kCmdOpenScene);
+    execute(kCmdEgg);
+    takeFrameState(program);
+    EXPECT_EQ(scene()->id(), 8);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "app/frame_timer.h"
 #include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "image/frame.h"
 #include "support/render_support.h"
@@ -28,24 +27,21 @@ public:
 
 class FrameLoopTest : public testing::Test {
 protected:
-    void SetUp() override {
-        resetToStartup();
-        setPlatform(&clock);
+    FrameLoopTest() {
+        startUp(program);
         clock.scriptedTick = 100000;
         fb.resize(8, 6);
-    }
-    void TearDown() override {
-        setPlatform(nullptr);
-        program().renderer.wait.limit = WorkerWait{}.limit;
     }
 
     // Runs frames with the given pause before each one.
     void frames(int count, uint32_t pauseMs = 0) {
         for (int i = 0; i < count; ++i) {
             clock.scriptedTick += pauseMs;
-            runFrame(fb);
+            showNextFrame(program, fb);
         }
     }
+    const FrameTimer& frameTimer() const { return program.render.timer; }
+    RenderSettings& settings() { return program.shared.settings; }
     // The first window after start-up carries the whole time since tick 0 as a pause; close it.
     void settle() {
         clock.frameCostMs = 300;
@@ -54,6 +50,7 @@ protected:
     }
 
     ScriptedClock clock;
+    Program program{clock};
     FrameBuffer fb;
 };
 
@@ -131,9 +128,9 @@ TEST_F(FrameLoopTest, WithoutTargetThresholdsStayWhateverTheRate) {
 }
 
 TEST_F(FrameLoopTest, WorkerTimeOutShowsTheDebugMessageAndTheFrameStillCompletes) {
-    executeCommand(kCmdThreads4);
-    executeCommand(kCmdAnimation);  // off: every frame shows the scene as built
-    program().renderer.wait.limit = std::chrono::milliseconds(0);
+    executeCommand(program, kCmdThreads4);
+    executeCommand(program, kCmdAnimation);  // off: every frame shows the scene as built
+    program.render.renderer.wait.limit = std::chrono::milliseconds(0);
     fb.resize(64, 48);
     for (int i = 0; i < 20 && clock.messages.empty(); ++i) frames(1);
     ASSERT_FALSE(clock.messages.empty());

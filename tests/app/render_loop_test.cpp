@@ -10,9 +10,9 @@
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
 #include "app/commands.h"
+#include "app/platform.h"
 #include "app/program.h"
 #include "app/render_loop.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "core/workers.h"
 
@@ -35,12 +35,12 @@ bool eventually(F done, std::chrono::milliseconds limit = 60000ms) {
 
 class RenderLoopTest : public testing::Test {
 protected:
-    void SetUp() override {
-        resetToStartup();
+    RenderLoopTest() {
+        startUp(program);
         settings().animationOn = 0;
-        program().renderer.wait.limit = std::chrono::minutes(10);  // slow builds: no time-out message
+        program.render.renderer.wait.limit = std::chrono::minutes(10);  // slow builds: no time-out message
     }
-    void TearDown() override { program().renderer.wait.limit = WorkerWait{}.limit; }
+    RenderSettings& settings() { return program.shared.settings; }
 
     // A frame that only counts and presents.
     RenderLoop::Produce counting() {
@@ -51,13 +51,15 @@ protected:
         };
     }
 
+    RecordingPlatform platform;
+    Program program{platform};
     std::atomic<int> wakes{0};
     std::atomic<int> produced{0};
     FrameBuffer shown;
 };
 
 TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
-    RenderLoop loop([this] { ++wakes; }, counting());
+    RenderLoop loop(program, [this] { ++wakes; }, counting());
     loop.start();
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(produced, 0);  // no size yet: nothing to render
@@ -67,11 +69,11 @@ TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(produced, 1);  // Animation off, nothing changed: idle
 
-    loop.edit([] { executeCommand(kCmdFilter); });
+    loop.edit([this] { executeCommand(program, kCmdFilter); });
     ASSERT_TRUE(eventually([&] { return loop.collect(shown).newFrame; }));
     EXPECT_EQ(produced, 2);
 
-    loop.edit([] { executeCommand(kCmdAnimation); });  // on: frames go on, one ahead of the UI at most
+    loop.edit([this] { executeCommand(program, kCmdAnimation); });  // on: frames go on, one ahead of the UI at most
     ASSERT_TRUE(eventually([&] { return loop.framesPresented() == 3; }));
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(loop.framesPresented(), 3u);
@@ -92,7 +94,7 @@ TEST_F(RenderLoopTest, ProgramFramesWhileTheUiChangesEverything) {
     // The real frames (scene loads, photon passes, threaded passes) against commands, drags and zooms
     // made between and during them; under ThreadSanitizer this checks the locking.
     settings().animationOn = 1;
-    RenderLoop loop([this] { ++wakes; });
+    RenderLoop loop(program, [this] { ++wakes; });
     loop.setViewSize(24, 16);
     loop.start();
     const int ids[] = {kCmdCube,      kCmdEgg,     kCmdCornellBox, kCmdGiSamples125k, kCmdThreads4,   kCmdThreads1,
@@ -100,11 +102,12 @@ TEST_F(RenderLoopTest, ProgramFramesWhileTheUiChangesEverything) {
                        kCmdAdaptive30, kCmdZoomIn, kCmdResetCamera, kCmdMirrorsphere, kCmdAnimation};
     for (int i = 0; i < 60; ++i) {
         const int id = ids[i % std::size(ids)];
-        loop.edit([id] { executeCommand(id); });
-        loop.edit([i] {
-            beginDrag(0, 0);
-            dragTo(i % 7, i % 5, 24, 16);
-            endDrag();
+        loop.edit([this, id] { executeCommand(program, id); });
+        loop.edit([this, i] {
+            DragState& drag = program.ui.drag;
+            beginDrag(drag, program.shared.orbit, 0, 0);
+            dragTo(drag, program.shared.orbit, i % 7, i % 5, 24, 16);
+            endDrag(drag);
         });
         if (i % 10 == 0) loop.setViewSize(24 + i, 16 + i / 2);
         if (loop.collect(shown).hasMessage) loop.answerMessage();
@@ -116,8 +119,7 @@ TEST_F(RenderLoopTest, ProgramFramesWhileTheUiChangesEverything) {
         return shown.width == 20 && shown.height == 10;
     }));
     loop.stop();
-    std::lock_guard<std::mutex> lock(programMutex());
-    EXPECT_EQ(program().scene->id(), settings().sceneId);  // the last scene command reached the frames
+    EXPECT_EQ(program.render.scene->id(), settings().sceneId);  // the last scene command reached the frames
 }
 
 // Workers held until the test opens the gate: a pass that is late whatever the machine's speed.
@@ -140,18 +142,18 @@ struct Gate {
 };
 
 TEST_F(RenderLoopTest, WorkerTimeOutWaitsForTheUiToAnswer) {
-    program().renderer.wait.limit = 0ms;
+    program.render.renderer.wait.limit = 0ms;
     Gate gate;
     std::atomic<int> clockMs{0};
     const auto start = std::chrono::steady_clock::time_point{};
     // A frame whose three workers are late: they wait at the gate with the program's time-out.
     RenderLoop loop(
-        [] {},
+        program, [] {},
         [&](FrameBuffer& fb, const PresentFrame& present) {
             WorkerWait wait;
             {
-                std::lock_guard<std::mutex> lock(programMutex());
-                wait = program().renderer.wait;
+                std::lock_guard<std::mutex> lock(program.mutex);
+                wait = program.render.renderer.wait;
             }
             runWorkers(Gate::hold, &gate, 3, wait);
             present(fb);
@@ -179,14 +181,14 @@ TEST_F(RenderLoopTest, WorkerTimeOutWaitsForTheUiToAnswer) {
 }
 
 TEST_F(RenderLoopTest, StopEndsAPassThatWaitsForAnAnswer) {
-    program().renderer.wait.limit = 0ms;
+    program.render.renderer.wait.limit = 0ms;
     Gate gate;
     gate.release();
-    RenderLoop loop([] {}, [&](FrameBuffer& fb, const PresentFrame& present) {
+    RenderLoop loop(program, [] {}, [&](FrameBuffer& fb, const PresentFrame& present) {
         WorkerWait wait;
         {
-            std::lock_guard<std::mutex> lock(programMutex());
-            wait = program().renderer.wait;
+            std::lock_guard<std::mutex> lock(program.mutex);
+            wait = program.render.renderer.wait;
         }
         wait.onTimeout(2);  // a time-out the UI never answers
         runWorkers(Gate::hold, &gate, 2, wait);

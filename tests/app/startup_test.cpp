@@ -6,45 +6,36 @@
 #include "app/camera_orbit.h"
 #include "app/commands.h"
 #include "app/frame_timer.h"
+#include "app/platform.h"
 #include "app/program.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "core/workers.h"
+#include "support/program_fixture.h"
 
 namespace lumo {
 namespace {
 
-class StartupTest : public testing::Test {
-protected:
-    void TearDown() override { overrideProcessorSse(-1); }
-};
-
-TEST_F(StartupTest, StaticValuesBeforeStartUp) {
-    resetToStaticValues();
-    const RenderSettings& s = settings();
+TEST(Startup, StaticValuesBeforeStartUp) {
+    RecordingPlatform platform;
+    const Program program(platform);
+    const RenderSettings& s = program.shared.settings;
     EXPECT_EQ(s.animationOn, 1);
     EXPECT_EQ(s.sceneId, 1);
     EXPECT_EQ(s.samplingMode, 1);
     EXPECT_EQ(s.threadCount, 1);
     EXPECT_EQ(s.adaptiveTargetFps, 0);
     EXPECT_EQ(s.useAsm, 0);
-    EXPECT_FLOAT_EQ(orbit().azimuth, 1.3f);
-    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
-    EXPECT_EQ(frameTimer().framesInWindow, 0);
-    EXPECT_EQ(frameTimer().currentFps, 0.0f);
-    EXPECT_FALSE(dragState().dragging);
+    EXPECT_FLOAT_EQ(program.shared.orbit.azimuth, 1.3f);
+    EXPECT_FLOAT_EQ(program.shared.orbit.elevation, 0.3f);
+    EXPECT_EQ(program.render.timer.framesInWindow, 0);
+    EXPECT_EQ(program.render.timer.currentFps, 0.0f);
+    EXPECT_FALSE(program.ui.drag.dragging);
+    EXPECT_FALSE(program.render.scene);
 }
 
-TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
-    settings().samplingMode = 1;
-    settings().threadCount = 4;
-    settings().filterOn = 1;
-    settings().antiAliasing = 2;
-    settings().giCalculate = 1;
-    settings().currentShader = kShaderDepth;
-    loadScene(3);
-    resetToStartup();
+using StartupTest = test::ProgramTest;
 
+TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     const RenderSettings& s = settings();
     EXPECT_EQ(s.animationOn, 1);
     EXPECT_EQ(s.sceneId, 1);
@@ -66,26 +57,44 @@ TEST_F(StartupTest, StartValuesGiveTheFirstFrameItsSettings) {
     EXPECT_EQ(s.giCalculate, 0);
     EXPECT_EQ(s.giDisplay, 0);
     EXPECT_EQ(s.currentShader, kShaderPhong);
-
-    ASSERT_NE(program().scene, nullptr);
-    EXPECT_EQ(currentScene().id(), 1);
+    ASSERT_NE(program.render.scene, nullptr);
+    EXPECT_EQ(program.render.scene->id(), 1);
+    EXPECT_EQ(platform.title, "LUMO-Demo: Bouncing Mirrorsphere");
 }
 
-TEST_F(StartupTest, ProcessorCheckDecidesTheOptimisedRoutines) {
-    overrideProcessorSse(0);
-    resetToStartup();
-    EXPECT_EQ(settings().useAsm, 0);
-    EXPECT_FALSE(commandState(kCmdAsm).checked);
+TEST(Startup, ProcessorCheckDecidesTheOptimisedRoutines) {
+    RecordingPlatform platform;
+    for (const bool hasSse : {false, true}) {
+        Program program(platform);
+        program.processorHasSse = hasSse;
+        startUp(program);
+        EXPECT_EQ(program.shared.settings.useAsm, hasSse ? 1 : 0);
+        EXPECT_EQ(commandState(program, kCmdAsm).checked, hasSse);
+    }
+}
 
-    overrideProcessorSse(1);
-    resetToStartup();
-    EXPECT_EQ(settings().useAsm, 1);
-    EXPECT_TRUE(commandState(kCmdAsm).checked);
+// Nothing of a program's state is program-wide: two programs side by side keep theirs apart.
+TEST(Startup, TwoProgramsKeepTheirOwnState) {
+    RecordingPlatform platformA, platformB;
+    Program a(platformA), b(platformB);
+    startUp(a);
+    startUp(b);
+    executeCommand(a, kCmdCube);
+    executeCommand(a, kCmdZoomIn);
+    executeCommand(a, kCmdShadeDepth);
+    executeCommand(b, kCmdShadeNormals);
+    beginDrag(a.ui.drag, a.shared.orbit, 0, 0);
+    EXPECT_EQ(a.shared.settings.currentShader, kShaderDepth);
+    EXPECT_EQ(b.shared.settings.currentShader, kShaderNormals);
+    EXPECT_EQ(b.shared.settings.sceneId, 1);
+    EXPECT_EQ(b.shared.orbit.distance, kStartEyeDistance);
+    EXPECT_FALSE(b.ui.drag.dragging);
+    EXPECT_EQ(platformA.title, "LUMO-Demo: Spinning Glass Cube");
+    EXPECT_EQ(platformB.title, "LUMO-Demo: Bouncing Mirrorsphere");
 }
 
 TEST(RenderSettings, FramesReadEverySetting) {
-    resetToStaticValues();
-    RenderSettings& s = settings();
+    RenderSettings s;
     s.samplingMode = 1;
     const int16_t thresholds[5] = {-1, 7, 300, 41, 64};
     std::copy(thresholds, thresholds + 5, s.refineThresholds);
@@ -131,43 +140,46 @@ TEST(RenderSettings, FramesReadEverySetting) {
 }
 
 TEST(CameraDrag, FullWidthTurnsOnceAroundFullHeightTiltsAQuarter) {
-    resetToStaticValues();
-    orbit().azimuth = 1.0f;
-    orbit().elevation = 0.5f;
-    beginDrag(400, 100);
-    dragTo(0, 100, 400, 300);  // leftwards across the whole width
-    EXPECT_NEAR(orbit().azimuth, 1.0f + 6.283185f, 1e-5f);
-    dragTo(500, 100, 400, 300);  // a quarter width to the right of the anchor
-    EXPECT_NEAR(orbit().azimuth, 1.0f - 6.283185f / 4.0f, 1e-5f);
-    dragTo(400, 400, 400, 300);  // downward the full height raises the camera without limit
-    EXPECT_NEAR(orbit().azimuth, 1.0f, 1e-6f);
-    EXPECT_NEAR(orbit().elevation, 0.5f + 1.570796f, 1e-5f);
-    endDrag();
-    dragTo(0, 0, 400, 300);  // after button-up moves change nothing
-    EXPECT_NEAR(orbit().elevation, 0.5f + 1.570796f, 1e-5f);
+    Orbit orbit;
+    DragState drag;
+    orbit.azimuth = 1.0f;
+    orbit.elevation = 0.5f;
+    beginDrag(drag, orbit, 400, 100);
+    dragTo(drag, orbit, 0, 100, 400, 300);  // leftwards across the whole width
+    EXPECT_NEAR(orbit.azimuth, 1.0f + 6.283185f, 1e-5f);
+    dragTo(drag, orbit, 500, 100, 400, 300);  // a quarter width to the right of the anchor
+    EXPECT_NEAR(orbit.azimuth, 1.0f - 6.283185f / 4.0f, 1e-5f);
+    dragTo(drag, orbit, 400, 400, 400, 300);  // downward the full height raises the camera without limit
+    EXPECT_NEAR(orbit.azimuth, 1.0f, 1e-6f);
+    EXPECT_NEAR(orbit.elevation, 0.5f + 1.570796f, 1e-5f);
+    endDrag(drag);
+    dragTo(drag, orbit, 0, 0, 400, 300);  // after button-up moves change nothing
+    EXPECT_NEAR(orbit.elevation, 0.5f + 1.570796f, 1e-5f);
 }
 
 TEST(CameraDrag, UpwardDragStopsAtTheHorizon) {
-    resetToStaticValues();
-    orbit().elevation = 0.3f;
-    beginDrag(10, 200);
-    dragTo(10, 170, 320, 240);  // 30 px up: 0.3 - 30/240 * pi/2
-    EXPECT_NEAR(orbit().elevation, 0.3f - 0.125f * 1.570796f, 1e-6f);
-    dragTo(10, 0, 320, 240);
-    EXPECT_EQ(orbit().elevation, 0.0f);
-    dragTo(10, 200, 320, 240);  // the anchor angles still hold
-    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
-    endDrag();
+    Orbit orbit;
+    DragState drag;
+    orbit.elevation = 0.3f;
+    beginDrag(drag, orbit, 10, 200);
+    dragTo(drag, orbit, 10, 170, 320, 240);  // 30 px up: 0.3 - 30/240 * pi/2
+    EXPECT_NEAR(orbit.elevation, 0.3f - 0.125f * 1.570796f, 1e-6f);
+    dragTo(drag, orbit, 10, 0, 320, 240);
+    EXPECT_EQ(orbit.elevation, 0.0f);
+    dragTo(drag, orbit, 10, 200, 320, 240);  // the anchor angles still hold
+    EXPECT_FLOAT_EQ(orbit.elevation, 0.3f);
+    endDrag(drag);
 }
 
 TEST(CameraDrag, ViewWithoutAreaIgnoresTheDrag) {
-    resetToStaticValues();
-    beginDrag(0, 0);
-    dragTo(5, 5, 0, 0);
-    dragTo(5, 5, 10, 0);
-    EXPECT_FLOAT_EQ(orbit().azimuth, 1.3f);
-    EXPECT_FLOAT_EQ(orbit().elevation, 0.3f);
-    endDrag();
+    Orbit orbit;
+    DragState drag;
+    beginDrag(drag, orbit, 0, 0);
+    dragTo(drag, orbit, 5, 5, 0, 0);
+    dragTo(drag, orbit, 5, 5, 10, 0);
+    EXPECT_FLOAT_EQ(orbit.azimuth, 1.3f);
+    EXPECT_FLOAT_EQ(orbit.elevation, 0.3f);
+    endDrag(drag);
 }
 
 }  // namespace

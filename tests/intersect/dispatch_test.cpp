@@ -55,7 +55,7 @@ TEST(Dispatch, HiddenFromCameraIsSeenByOtherRays) {
 TEST(Dispatch, CodesWithoutARoutineNeverHit) {
     for (uint16_t type : {uint16_t{4}, uint16_t{11}, uint16_t{12}, uint16_t{0xFFFF}}) {
         SceneObject s = makeSphere({0, 0, 0}, 1.0f);  // a payload that would be hit as a sphere
-        s.type = type;
+        s.type = static_cast<ShapeType>(type);
         EXPECT_EQ(generalHit(s, {0, 0, -5}, kPlusZ).distance, -1.0f) << type;
         EXPECT_EQ(cameraHit(s, {0, 0, -5}, kPlusZ).distance, -1.0f) << type;
     }

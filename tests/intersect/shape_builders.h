@@ -10,7 +10,7 @@
 
 namespace lumo::test {
 
-inline SceneObject makePatch(uint16_t type, Vec3 origin, Vec3 edgeA, Vec3 edgeB, uint16_t flags = 0) {
+inline SceneObject makePatch(ShapeType type, Vec3 origin, Vec3 edgeA, Vec3 edgeB, uint16_t flags = 0) {
     SceneObject o;
     initPlanarPatch(o);
     o.type = type;

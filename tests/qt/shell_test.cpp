@@ -34,9 +34,8 @@
 #include "app/program.h"
 #include "app/qt/about_dialog.h"
 #include "app/qt/lumo_app.h"
+#include "app/qt/qt_platform.h"
 #include "app/qt/render_view.h"
-#include "app/settings.h"
-#include "app/startup.h"
 #include "core/workers.h"
 
 using namespace lumo;
@@ -72,12 +71,6 @@ void sendWheel(QWidget* w, int delta) {
     QApplication::sendEvent(w, &e);
 }
 
-template <class T>
-T locked(T& value) {
-    std::lock_guard<std::mutex> lock(programMutex());
-    return value;
-}
-
 // The watchers of the running test: a box a test waited for in vain must not be taken by the next
 // test's watcher, nor reach the ended test's variables.
 std::vector<QPointer<QTimer>>& modalWatchers() {
@@ -111,18 +104,14 @@ class ShellTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        resetToStaticValues();
-        // Slow builds (sanitizers) on a busy machine can take seconds for a photon pass: only the
-        // time-out test below wants the box.
-        program().renderer.wait.limit = std::chrono::minutes(10);
         settingsDir = std::make_unique<QTemporaryDir>();
-        app = std::make_unique<LumoApp>(settingsPath());
+        launch();
     }
     void cleanup() {
         for (QPointer<QTimer>& t : modalWatchers()) delete t.data();
         modalWatchers().clear();
         app.reset();
-        program().renderer.wait.limit = WorkerWait{}.limit;
+        program.reset();
     }
 
     void firstStartShowsA640x480ViewAndResolutionFollowsTheView() {
@@ -168,9 +157,9 @@ private slots:
             });
             w.action(kCmdOpenScene)->trigger();
         };
-        auto scene = [] {
-            std::lock_guard<std::mutex> lock(programMutex());
-            return program().scene.get();
+        auto scene = [this] {
+            std::lock_guard<std::mutex> lock(program->mutex);
+            return program->render.scene.get();
         };
         open("good.json");
         QCOMPARE(w.windowTitle(), QString("LUMO: Every shape (good.json)"));
@@ -243,8 +232,8 @@ private slots:
         sendWheel(&view, 120);
         QCOMPARE(locked(orbit()).distance, kStartEyeDistance / kZoomStep);
         for (int i = 0; i < 40; ++i) sendWheel(&view, 120);
-        QCOMPARE(locked(orbit()).distance, closestEyeDistance(9));
-        QVERIFY(closestEyeDistance(9) > std::sqrt(1.5f * 1.5f * 2 + 9.0f));  // outside the box's corners
+        QCOMPARE(locked(orbit()).distance, closestEyeDistance(program->shared, 9));
+        QVERIFY(closestEyeDistance(program->shared, 9) > std::sqrt(1.5f * 1.5f * 2 + 9.0f));  // outside the box's corners
         for (int i = 0; i < 60; ++i) sendWheel(&view, -120);
         QCOMPARE(locked(orbit()).distance, kMaxEyeDistance);
         QVERIFY(locked(orbit()).azimuth != 3.14159f);
@@ -256,7 +245,7 @@ private slots:
         QCOMPARE(o.elevation, 0.2f);
         app->window.startFrames();
         waitForFrame();
-        QTRY_VERIFY(std::fabs(locked(camera().orbitRadius) - kStartEyeDistance) < 1e-6f);
+        QTRY_VERIFY(std::fabs(locked(program->render.view.camera.orbitRadius) - kStartEyeDistance) < 1e-6f);
     }
 
     void savePictureWritesTheFrameOnShow() {
@@ -298,10 +287,7 @@ private slots:
         app->window.action(kCmdResolution480)->trigger();
         QTRY_COMPARE(app->window.view().size(), QSize(480, 360));
         const RenderSettings before = locked(settings());
-        app.reset();
-
-        resetToStaticValues();
-        app = std::make_unique<LumoApp>(settingsPath());
+        launch();
         const RenderSettings& after = settings();
         QCOMPARE(after.sceneId, int16_t(8));
         QCOMPARE(after.samplingMode, int16_t(1));
@@ -326,8 +312,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(content);
             file.close();
-            resetToStaticValues();
-            app = std::make_unique<LumoApp>(settingsPath());
+            launch();
             QCOMPARE(settings().sceneId, int16_t(1));
             QCOMPARE(settings().currentShader, kShaderPhong);
             QCOMPARE(settings().threadCount, int16_t(hardwareThreads()));
@@ -340,15 +325,12 @@ private slots:
     // A frame that lasts until the test ends it, on a clock the test sets: the window answers
     // meanwhile, and its busy indicator shows once the frame has taken long.
     void windowAnswersWhileASlowFrameRendersAndShowsItIsBusy() {
-        app.reset();
-        resetToStaticValues();
         std::mutex gate;
         std::condition_variable opened;
         bool open = false;
         std::atomic<bool> inSlowFrame{false};
         std::atomic<int> clockMs{0};
-        app = std::make_unique<LumoApp>(
-            settingsPath(),
+        launch(
             [&](FrameBuffer& fb, const PresentFrame& present) {
                 inSlowFrame = true;
                 {
@@ -434,7 +416,7 @@ private slots:
         // Adaptive moves the thresholds off every preset; Off keeps them where they are.
         w.action(kCmdAdaptive25)->trigger();
         {
-            std::lock_guard<std::mutex> lock(programMutex());
+            std::lock_guard<std::mutex> lock(program->mutex);
             settings().refineThresholds[1] = 33;
         }
         showMenuOf(w.action(kCmdSamplingStandard));
@@ -503,8 +485,6 @@ private slots:
     void workerTimeOutShowsTheBoxWhileTheWindowStaysUsable() {
         // A frame whose four workers wait at a gate the test opens once the box is closed: they are
         // late whatever the machine's speed, and the program's time-out reports them.
-        app.reset();
-        resetToStaticValues();
         std::mutex gate;
         std::condition_variable opened;
         bool open = false;
@@ -513,11 +493,11 @@ private slots:
             std::condition_variable* opened;
             bool* open;
         } held{&gate, &opened, &open};
-        app = std::make_unique<LumoApp>(settingsPath(), [&](FrameBuffer& fb, const PresentFrame& present) {
+        launch([&](FrameBuffer& fb, const PresentFrame& present) {
             WorkerWait wait;
             {
-                std::lock_guard<std::mutex> lock(programMutex());
-                wait = program().renderer.wait;
+                std::lock_guard<std::mutex> lock(program->mutex);
+                wait = program->render.renderer.wait;
             }
             runWorkers(
                 [](int, void* c) {
@@ -529,7 +509,7 @@ private slots:
             present(fb);
             return FrameReport{};
         });
-        program().renderer.wait.limit = std::chrono::milliseconds(0);
+        program->render.renderer.wait.limit = std::chrono::milliseconds(0);
         // Close the box after using the window, then let the workers finish.
         QString shown;
         QTimer closer;
@@ -561,12 +541,30 @@ private slots:
 
 private:
     QString settingsPath() const { return settingsDir->filePath("lumo.ini"); }
+    // A new run: a fresh program and its window over the test's settings file.
+    void launch(RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {}) {
+        app.reset();
+        program = std::make_unique<Program>(platform);
+        // Slow builds (sanitizers) on a busy machine can take seconds for a photon pass: only the
+        // time-out test below wants the box.
+        program->render.renderer.wait.limit = std::chrono::minutes(10);
+        app = std::make_unique<LumoApp>(*program, platform, settingsPath(), std::move(produce), std::move(clock));
+    }
+    RenderSettings& settings() { return program->shared.settings; }
+    Orbit& orbit() { return program->shared.orbit; }
+    template <class T>
+    T locked(const T& value) {
+        std::lock_guard<std::mutex> lock(program->mutex);
+        return value;
+    }
     void waitForFrame() {
         const uint64_t shown = app->window.framesShown();
         QTRY_VERIFY_WITH_TIMEOUT(app->window.framesShown() > shown, kFrameWaitMs);
     }
 
     std::unique_ptr<QTemporaryDir> settingsDir;
+    QtPlatform platform;
+    std::unique_ptr<Program> program;
     std::unique_ptr<LumoApp> app;
 };
 

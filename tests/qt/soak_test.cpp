@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/program.h"
 #include "app/qt/lumo_app.h"
+#include "app/qt/qt_platform.h"
 #include "app/qt/render_view.h"
-#include "app/settings.h"
-#include "app/startup.h"
 
 using namespace lumo;
 
@@ -33,9 +33,10 @@ private slots:
 
     void soak() {
         QFETCH(int, threads);
-        resetToStaticValues();
         QTemporaryDir settingsDir;
-        LumoApp app(settingsDir.filePath("lumo.ini"));
+        QtPlatform platform;
+        Program program(platform);
+        LumoApp app(program, platform, settingsDir.filePath("lumo.ini"));
         MainFrame& window = app.window;
         RenderView& view = window.view();
 

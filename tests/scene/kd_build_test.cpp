@@ -13,7 +13,7 @@
 namespace lumo::test {
 namespace {
 
-constexpr uint16_t kKinds[10] = {kTriangle, kParallelogram, kSphere,     kRevolved,         kDisc,
+constexpr ShapeType kKinds[10] = {kTriangle, kParallelogram, kSphere,     kRevolved,         kDisc,
                                  kTorus,    kSphereSection, kParaboloid, kEllipsoidSection, kDiscSector};
 
 struct Shapes {
@@ -33,7 +33,7 @@ struct Shapes {
     }
 
     // One object of `kind` near `at`, with random size, pose and limits.
-    SceneObject& add(Scene& s, uint16_t kind, const Vec3& at) {
+    SceneObject& add(Scene& s, ShapeType kind, const Vec3& at) {
         SceneObject& o = s.newObject();
         const Matrix34 toLocal = inverse(placement(at));
         const float sweep = uniform(0, 1) < 0.5f ? 0.0f : uniform(1, 6);
@@ -82,7 +82,8 @@ struct Shapes {
                 o.ellipsoid.sweep = sweep;
                 o.ellipsoid.latitudeMax = uniform(0.0f, 1.5f);
                 break;
-            default:  // disc or disc sector, with a normal of any length
+            case kDisc:  // disc or disc sector, with a normal of any length
+            case kDiscSector:
                 initDisc(o);
                 o.type = kind;
                 if (kind == kDisc)
@@ -177,7 +178,7 @@ TEST(KdBuild, NearestHitsMatchEveryObjectTestedOnMixedScenes) {
 TEST(KdBuild, ObjectBoxesHoldEveryHitPointOfEachShapeKind) {
     Shapes g;
     Scene s;
-    for (uint16_t kind : kKinds) {
+    for (ShapeType kind : kKinds) {
         for (int n = 0; n < 20; ++n) {
             const SceneObject& o = g.add(s, kind, g.point(1.0f));
             Box box;

@@ -8,7 +8,7 @@
 namespace lumo {
 namespace {
 
-SceneObject patch(uint16_t type, Vec3 origin, Vec3 a, Vec3 b) {
+SceneObject patch(ShapeType type, Vec3 origin, Vec3 a, Vec3 b) {
     SceneObject o;
     initPlanarPatch(o);
     o.type = type;

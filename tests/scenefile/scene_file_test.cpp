@@ -55,23 +55,23 @@ void expectSameShape(const SceneObject& got, const SceneObject& want) {
             expectVec(got.patch.normal, want.patch.normal, "normal");
             EXPECT_EQ(got.patch.solveCase, want.patch.solveCase);
             EXPECT_FLOAT_EQ(got.patch.inverseDeterminant, want.patch.inverseDeterminant);
-            break;
+            return;
         case kSphere:
             expectVec(got.sphere.centre, want.sphere.centre, "centre");
             EXPECT_FLOAT_EQ(got.sphere.radiusSquared, want.sphere.radiusSquared);
-            break;
+            return;
         case kRevolved:
             expectMatrix(got.revolved.worldToLocal, want.revolved.worldToLocal, "revolved");
             expectMatrix(got.revolved.normalTransform->matrix, want.revolved.normalTransform->matrix, "normals");
             EXPECT_FLOAT_EQ(got.revolved.taper, want.revolved.taper);
             EXPECT_FLOAT_EQ(got.revolved.sweep, want.revolved.sweep);
-            break;
+            return;
         case kDisc:
             expectVec(got.disc.centre, want.disc.centre, "centre");
             expectVec(got.disc.normal, want.disc.normal, "normal");
             EXPECT_FLOAT_EQ(got.disc.outerRadiusSquared, want.disc.outerRadiusSquared);
             EXPECT_FLOAT_EQ(got.disc.innerRadiusSquared, want.disc.innerRadiusSquared);
-            break;
+            return;
         case kTorus:
             expectMatrix(got.torus.worldToLocal, want.torus.worldToLocal, "torus");
             expectMatrix(got.torus.normalTransform->matrix, want.torus.normalTransform->matrix, "normals");
@@ -80,7 +80,7 @@ void expectSameShape(const SceneObject& got, const SceneObject& want) {
             EXPECT_FLOAT_EQ(got.torus.tubeEnd, want.torus.tubeEnd);
             EXPECT_FLOAT_EQ(got.torus.majorRadius, want.torus.majorRadius);
             EXPECT_FLOAT_EQ(got.torus.minorRadius, want.torus.minorRadius);
-            break;
+            return;
         case kSphereSection:
             expectMatrix(got.section.worldToLocal, want.section.worldToLocal, "section");
             expectVec(got.section.centre, want.section.centre, "centre");
@@ -88,20 +88,20 @@ void expectSameShape(const SceneObject& got, const SceneObject& want) {
             EXPECT_FLOAT_EQ(got.section.sweep, want.section.sweep);
             EXPECT_FLOAT_EQ(got.section.latitudeMin, want.section.latitudeMin);
             EXPECT_FLOAT_EQ(got.section.latitudeMax, want.section.latitudeMax);
-            break;
+            return;
         case kParaboloid:
             expectMatrix(got.paraboloid.worldToLocal, want.paraboloid.worldToLocal, "paraboloid");
             expectMatrix(got.paraboloid.normalTransform->matrix, want.paraboloid.normalTransform->matrix, "normals");
             EXPECT_FLOAT_EQ(got.paraboloid.heightMax, want.paraboloid.heightMax);
             EXPECT_FLOAT_EQ(got.paraboloid.sweep, want.paraboloid.sweep);
-            break;
+            return;
         case kEllipsoidSection:
             expectMatrix(got.ellipsoid.worldToLocal, want.ellipsoid.worldToLocal, "ellipsoid");
             expectMatrix(got.ellipsoid.normalTransform->matrix, want.ellipsoid.normalTransform->matrix, "normals");
             EXPECT_FLOAT_EQ(got.ellipsoid.sweep, want.ellipsoid.sweep);
             EXPECT_FLOAT_EQ(got.ellipsoid.latitudeMin, want.ellipsoid.latitudeMin);
             EXPECT_FLOAT_EQ(got.ellipsoid.latitudeMax, want.ellipsoid.latitudeMax);
-            break;
+            return;
         case kDiscSector:
             expectMatrix(got.sector.worldToLocal, want.sector.worldToLocal, "sector");
             expectVec(got.sector.centre, want.sector.centre, "centre");
@@ -109,10 +109,9 @@ void expectSameShape(const SceneObject& got, const SceneObject& want) {
             EXPECT_FLOAT_EQ(got.sector.outerRadiusSquared, want.sector.outerRadiusSquared);
             EXPECT_FLOAT_EQ(got.sector.innerRadiusSquared, want.sector.innerRadiusSquared);
             EXPECT_FLOAT_EQ(got.sector.sweep, want.sector.sweep);
-            break;
-        default:
-            ADD_FAILURE() << "unknown type " << want.type;
+            return;
     }
+    ADD_FAILURE() << "unknown type " << want.type;
 }
 
 TEST(SceneFile, EveryShapeKindIsTheShapeTheBuildersMake) {
@@ -124,7 +123,7 @@ TEST(SceneFile, EveryShapeKindIsTheShapeTheBuildersMake) {
 
     // The same shapes built in code, the way the demo scenes build theirs.
     Scene want;
-    auto patch = [&](uint16_t type, Vec3 o, Vec3 a, Vec3 b, uint16_t flags) {
+    auto patch = [&](ShapeType type, Vec3 o, Vec3 a, Vec3 b, uint16_t flags) {
         SceneObject& x = want.newObject();
         initPlanarPatch(x);
         x.type = type;

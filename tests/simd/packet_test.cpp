@@ -7,8 +7,6 @@
 #include <random>
 
 #include "image/frame.h"
-#include "shade/complete_hit.h"
-#include "shade/shader.h"
 #include "support/render_support.h"
 #include "support/trace_scene.h"
 
@@ -200,52 +198,6 @@ TEST(CameraPackets, BoundaryRaysDecideAsTheScalarWalk) {
         t.view.packets.frame.rowStep = t.view.packets.frame.columnStep = down.rowStep;
         EXPECT_EQ(expectPacketsAgree(t, 0.0f, 0.0f, 0.0f), lanes) << c.what << ": every lane a hit";
     }
-}
-
-// The first light's Phong terms of a packet's hits, on every level, shade each hit to the colour the
-// scalar shader gives it, bit for bit: hits all over a sphere and a floor, lights near and far.
-TEST(CameraPackets, PhongTermsShadeAsTheScalarShader) {
-    if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";
-    TraceScene t;
-    SceneObject& ball = t.sphere({0.3f, 0.1f, -0.2f}, 0.49f);
-    SceneObject& floor = t.parallelogram({-2.0f, -1.0f, -2.0f}, {0.0f, 0.0f, 4.0f}, {4.0f, 0.0f, 0.0f});
-    t.material->phongExponent = 7.0f;
-    t.material->reflectivity = 0.5f;  // the highlight counts
-    t.finish(test::kUnitBox, t.leafOf({&ball, &floor}), {0.2f, 0.4f, 3.0f});
-    std::mt19937 random(5);
-    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-    int compared = 0;
-    for (int level = kIsaSse; level <= processorIsa(); ++level) {
-        const PacketKernels kernels = packetKernels(static_cast<Isa>(level));
-        for (int packet = 0; packet < 100; ++packet) {
-            t.scene.light.position = scale(1.0f + 20.0f * (unit(random) + 1.0f), normalize({unit(random), 1.0f, unit(random)}));
-            const Vec3 eye = t.view.camera.eyePosition;
-            PhongPacket q;
-            HitRecord hits[kMaxPacketLanes], completed[kMaxPacketLanes];
-            Vec3 directions[kMaxPacketLanes];
-            for (int k = 0; k < kernels.lanes; ++k) {
-                const Vec3 d = normalize({0.3f * unit(random), 0.15f * unit(random) - 0.45f, -1.0f});
-                ASSERT_NE(t.traceAlong(d), nullptr);
-                directions[k] = d, hits[k] = completed[k] = t.ray.nearest;
-                completeHit(eye, d, completed[k]);
-                for (int a = 0; a < 3; ++a)
-                    q.point[a][k] = axisValue(completed[k].position, a), q.normal[a][k] = axisValue(completed[k].normal, a);
-            }
-            kernels.phong(eye, t.scene.light.position, q);
-            for (int k = 0; k < kernels.lanes; ++k) {
-                const FirstLightTerms terms{{q.eyeward[0][k], q.eyeward[1][k], q.eyeward[2][k]},
-                                            {q.toLight[0][k], q.toLight[1][k], q.toLight[2][k]},
-                                            q.lightDistance[k], q.cosine[k], q.highlight[k]};
-                const Vec3 given = shadePhongWithTerms(t.context(), eye, directions[k], completed[k], terms);
-                const Vec3 scalar = shadePhong(t.context(), eye, directions[k], hits[k], &airMedium, 0);
-                EXPECT_TRUE(bitsOf(given.x) == bitsOf(scalar.x) && bitsOf(given.y) == bitsOf(scalar.y) &&
-                            bitsOf(given.z) == bitsOf(scalar.z))
-                    << isaName(static_cast<Isa>(level)) << " lane " << k << " of packet " << packet;
-                ++compared;
-            }
-        }
-    }
-    EXPECT_GT(compared, 0);
 }
 
 TEST(CameraPackets, LevelsFallBackToWhatTheProcessorHas) {

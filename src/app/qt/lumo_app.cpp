@@ -6,10 +6,14 @@
 
 namespace lumo {
 
-LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce, RenderLoop::Clock clock)
-    : window(std::move(produce), std::move(clock)), settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
-    setPlatform(&platform);
-    startUp();
+LumoApp::LumoApp(Program& p, QtPlatform& qtPlatform, const QString& path, RenderLoop::Produce produce,
+                 RenderLoop::Clock clock)
+    : program(p),
+      platform(qtPlatform),
+      window(p, std::move(produce), std::move(clock)),
+      settingsPath(path.isEmpty() ? defaultSettingsPath() : path) {
+    platform.attach(&window);
+    startUp(program);
     const bool placed = loadSettings(settingsPath, window);
     window.refreshCommandStates();
     window.show();
@@ -17,8 +21,8 @@ LumoApp::LumoApp(const QString& path, RenderLoop::Produce produce, RenderLoop::C
 }
 
 void LumoApp::apply(const LaunchOptions& options, SceneFileResult sceneFile) {
-    window.renderLoop().edit([&] { applyLaunchOptions(options); });
-    if (sceneFile.scene) useLoadedScene(std::move(sceneFile), options.common.sceneFile);
+    window.renderLoop().edit([&] { applyLaunchOptions(program, options); });
+    if (sceneFile.scene) useLoadedScene(program, std::move(sceneFile), options.common.sceneFile);
     window.refreshCommandStates();
     if (options.size) window.resizeViewTo(options.common.width, options.common.height);
     if (options.fullscreen) window.setFullscreen(true);
@@ -27,7 +31,7 @@ void LumoApp::apply(const LaunchOptions& options, SceneFileResult sceneFile) {
 LumoApp::~LumoApp() {
     window.stopFrames();
     saveSettings(settingsPath, window);
-    setPlatform(nullptr);
+    platform.attach(nullptr);
 }
 
 }  // namespace lumo

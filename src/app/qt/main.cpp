@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/program.h"
 #include "app/qt/lumo_app.h"
+#include "app/qt/qt_platform.h"
 #include "core/workers.h"
 #include "scenefile/scene_file.h"
 
@@ -30,7 +32,8 @@ bool displayAvailable() {
 }
 
 // A display that is named but cannot be opened is fatal inside Qt. Collect what Qt says while it
-// connects and end with one line instead of an abort.
+// connects and end with one line instead of an abort. File-wide because Qt's message handler takes no
+// context; used only before the window exists.
 QStringList startupMessages;
 
 void collectStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -83,7 +86,10 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     for (const QString& message : startupMessages) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 
-    lumo::LumoApp lumoApp;
+    // The running program's state, passed by reference to the window, its commands and its frames.
+    lumo::QtPlatform platform;
+    lumo::Program program(platform);
+    lumo::LumoApp lumoApp(program, platform);
     lumoApp.apply(options, std::move(sceneFile));
     lumoApp.window.startFrames();
     return app.exec();

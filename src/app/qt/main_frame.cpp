@@ -21,10 +21,10 @@
 #include "app/file_scene.h"
 #include "app/frame_timer.h"
 #include "app/platform.h"
+#include "app/program.h"
 #include "app/qt/about_dialog.h"
 #include "app/qt/app_icon.h"
 #include "app/qt/render_view.h"
-#include "app/settings.h"
 #include "png/png_writer.h"
 #include "scene/demo_scenes.h"
 
@@ -43,9 +43,10 @@ QLabel* addPane(QStatusBar* bar, const QString& text, int stretch = 0) {
 
 }  // namespace
 
-MainFrame::MainFrame(RenderLoop::Produce produce, RenderLoop::Clock clock, QWidget* parent)
+MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::Clock clock, QWidget* parent)
     : QMainWindow(parent),
-      loop_([this] { QMetaObject::invokeMethod(this, &MainFrame::takeNews, Qt::QueuedConnection); },
+      program_(program),
+      loop_(program, [this] { QMetaObject::invokeMethod(this, &MainFrame::takeNews, Qt::QueuedConnection); },
             std::move(produce), std::move(clock)) {
     setWindowTitle("Lumo");
     setWindowIcon(applicationIcon());
@@ -53,7 +54,7 @@ MainFrame::MainFrame(RenderLoop::Produce produce, RenderLoop::Clock clock, QWidg
     menuBar()->setNativeMenuBar(false);
     for (const MenuItem& top : lumo::menuBar()) addItems(menuBar()->addMenu(top.text), top.items);
 
-    view_ = new RenderView(loop_, this);
+    view_ = new RenderView(program, loop_, this);
     setCentralWidget(view_);
     view_->setFocus();
 
@@ -123,10 +124,10 @@ QAction* MainFrame::action(int commandId) const {
 }
 
 void MainFrame::refreshMenu(QMenu* menu) {
-    std::lock_guard<std::mutex> lock(programMutex());
+    std::lock_guard<std::mutex> lock(program_.mutex);
     for (QAction* action : menu->actions()) {
         if (action->isSeparator() || action->menu()) continue;
-        const CommandState state = commandState(action->data().toInt());
+        const CommandState state = commandState(program_, action->data().toInt());
         action->setChecked(state.checked);
         action->setEnabled(state.enabled);
     }
@@ -135,13 +136,13 @@ void MainFrame::refreshMenu(QMenu* menu) {
 void MainFrame::refreshCommandStates() {
     QString sceneName;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
+        std::lock_guard<std::mutex> lock(program_.mutex);
         for (const auto& [id, action] : actions_) {
-            const CommandState state = commandState(id);
+            const CommandState state = commandState(program_, id);
             action->setChecked(state.checked);
             action->setEnabled(state.enabled);
         }
-        sceneName = QString::fromStdString(currentDescriptor().menuName);
+        sceneName = QString::fromStdString(currentDescriptor(program_.shared).menuName);
     }
     scenePane_->setText(sceneName);
 }
@@ -150,9 +151,9 @@ void MainFrame::chooseCommand(int commandId) {
     const Command* command = findCommand(commandId);
     if (!command) return;
     if (command->window) {
-        executeCommand(commandId);
+        executeCommand(program_, commandId);
     } else {
-        loop_.edit([commandId] { executeCommand(commandId); });
+        loop_.edit([this, commandId] { executeCommand(program_, commandId); });
         watchProgress();
     }
     // Qt flips a checkable item by itself; the command's own rule decides what it shows.
@@ -170,7 +171,7 @@ void MainFrame::takeNews() {
     if (news.hasMessage && !showingMessage_) {
         // The pass that timed out waits for the box to close; the window stays responsive meanwhile.
         showingMessage_ = true;
-        platform().showMessage(news.message.caption, news.message.text);
+        program_.platform.showMessage(news.message.caption, news.message.text);
         showingMessage_ = false;
         loop_.answerMessage();
     }
@@ -187,8 +188,8 @@ void MainFrame::showReport(const FrameReport& report) {
     if (report.photons >= 0) {
         bool gi = false;
         {
-            std::lock_guard<std::mutex> lock(programMutex());
-            gi = currentDescriptor().offersGi;
+            std::lock_guard<std::mutex> lock(program_.mutex);
+            gi = currentDescriptor(program_.shared).offersGi;
         }
         const QString map = gi ? "GI" : "Caustics";
         photonsPane_->setText(
@@ -298,8 +299,8 @@ void MainFrame::showAboutBox() {
 QString MainFrame::defaultPictureName() const {
     QString name;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        name = QFileInfo(QString::fromStdString(currentDescriptor().cliName)).completeBaseName();
+        std::lock_guard<std::mutex> lock(program_.mutex);
+        name = QFileInfo(QString::fromStdString(currentDescriptor(program_.shared).cliName)).completeBaseName();
     }
     return QString("lumo-%1-%2.png")
         .arg(name.isEmpty() ? QString("picture") : name, QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"));

@@ -25,10 +25,12 @@ class RenderView;
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    // Without `produce` the frames are the program's.
-    explicit MainFrame(RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {}, QWidget* parent = nullptr);
+    // The window of `program` (which outlives it). Without `produce` the frames are the program's.
+    explicit MainFrame(Program& program, RenderLoop::Produce produce = {}, RenderLoop::Clock clock = {},
+                       QWidget* parent = nullptr);
     ~MainFrame() override;
 
+    Program& program() { return program_; }
     RenderView& view() { return *view_; }
     RenderLoop& renderLoop() { return loop_; }
     QAction* action(int commandId) const;
@@ -84,6 +86,7 @@ private:
     void showReport(const FrameReport& report);
     void watchProgress(bool fromTimer = false);
 
+    Program& program_;
     RenderLoop loop_;
     RenderView* view_ = nullptr;
     QLabel* fpsPane_ = nullptr;

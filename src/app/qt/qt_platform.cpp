@@ -8,13 +8,17 @@
 
 namespace lumo {
 
-QtPlatform::QtPlatform(MainFrame& window) : window_(window) { clock_.start(); }
+QtPlatform::QtPlatform() { clock_.start(); }
 
 uint32_t QtPlatform::tickCount() { return static_cast<uint32_t>(clock_.elapsed()); }
 
-void QtPlatform::setTitle(const std::string& title) { window_.setWindowTitle(QString::fromStdString(title)); }
+void QtPlatform::setTitle(const std::string& title) {
+    if (window_) window_->setWindowTitle(QString::fromStdString(title));
+}
 
-void QtPlatform::setStatusText(const std::string& text) { window_.statusPane().setText(QString::fromStdString(text)); }
+void QtPlatform::setStatusText(const std::string& text) {
+    if (window_) window_->statusPane().setText(QString::fromStdString(text));
+}
 
 void QtPlatform::showMessage(const std::string& caption, const std::string& text) {
     // No owner window: application modal, like a message box of its own.
@@ -26,22 +30,38 @@ void QtPlatform::showMessage(const std::string& caption, const std::string& text
 // Frames reach the view through the render loop.
 void QtPlatform::presentFrame(const uint32_t*, int, int) {}
 
-void QtPlatform::resizeView(int width, int height) { window_.resizeViewTo(width, height); }
+void QtPlatform::resizeView(int width, int height) {
+    if (window_) window_->resizeViewTo(width, height);
+}
 
-void QtPlatform::showAbout() { window_.showAboutBox(); }
+void QtPlatform::showAbout() {
+    if (window_) window_->showAboutBox();
+}
 
-void QtPlatform::requestQuit() { window_.close(); }
+void QtPlatform::requestQuit() {
+    if (window_) window_->close();
+}
 
-void QtPlatform::savePicture() { window_.savePicture(); }
+void QtPlatform::savePicture() {
+    if (window_) window_->savePicture();
+}
 
-std::string QtPlatform::chooseSceneFile() { return window_.chooseSceneFile(); }
+std::string QtPlatform::chooseSceneFile() { return window_ ? window_->chooseSceneFile() : std::string(); }
 
-void QtPlatform::editProgram(const std::function<void()>& f) { window_.renderLoop().edit(f); }
+void QtPlatform::editProgram(const std::function<void()>& f) {
+    if (window_) {
+        window_->renderLoop().edit(f);
+    } else {
+        f();  // no window, no render thread
+    }
+}
 
-bool QtPlatform::fullscreen() { return window_.fullscreen(); }
+bool QtPlatform::fullscreen() { return window_ && window_->fullscreen(); }
 
-void QtPlatform::setFullscreen(bool on) { window_.setFullscreen(on); }
+void QtPlatform::setFullscreen(bool on) {
+    if (window_) window_->setFullscreen(on);
+}
 
-double QtPlatform::devicePixelRatio() { return window_.view().devicePixelRatioF(); }
+double QtPlatform::devicePixelRatio() { return window_ ? window_->view().devicePixelRatioF() : 1.0; }
 
 }  // namespace lumo

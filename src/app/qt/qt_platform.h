@@ -1,5 +1,7 @@
 // The platform seam for the desktop program: clock, title, status pane, message boxes and the window
-// operations of the commands. Only tickCount() is called from the render thread.
+// operations of the commands. Only tickCount() is called from the render thread. Made before the
+// window (the program's state needs it first); until a window is attached, the window operations do
+// nothing and the queries answer as for a normal window.
 #pragma once
 
 #include <QElapsedTimer>
@@ -12,7 +14,9 @@ class MainFrame;
 
 class QtPlatform : public Platform {
 public:
-    explicit QtPlatform(MainFrame& window);
+    QtPlatform();
+    // The window the operations act on; null detaches it.
+    void attach(MainFrame* window) { window_ = window; }
 
     uint32_t tickCount() override;
     void setTitle(const std::string& title) override;
@@ -30,7 +34,7 @@ public:
     double devicePixelRatio() override;
 
 private:
-    MainFrame& window_;
+    MainFrame* window_ = nullptr;
     QElapsedTimer clock_;
 };
 

@@ -7,8 +7,8 @@
 
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
+#include "app/program.h"
 #include "app/render_loop.h"
-#include "app/settings.h"
 
 namespace lumo {
 
@@ -17,7 +17,8 @@ namespace {
 constexpr int kZoomDragPixels = 20;
 }  // namespace
 
-RenderView::RenderView(RenderLoop& loop, QWidget* parent) : QWidget(parent), loop_(loop) {
+RenderView::RenderView(Program& program, RenderLoop& loop, QWidget* parent)
+    : QWidget(parent), program_(program), loop_(loop) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMinimumSize(0, 0);
@@ -35,8 +36,8 @@ void RenderView::frameArrived() {
 QSize RenderView::traceSize() const {
     bool logical = false;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        logical = settings().traceLogicalSize != 0;
+        std::lock_guard<std::mutex> lock(program_.mutex);
+        logical = program_.shared.settings.traceLogicalSize != 0;
     }
     if (logical) return size();
     const qreal ratio = devicePixelRatioF();
@@ -46,8 +47,8 @@ QSize RenderView::traceSize() const {
 void RenderView::updateTraceSize() {
     const QSize traced = traceSize();
     loop_.edit([&] {
-        settings().viewWidth = width();
-        settings().viewHeight = height();
+        program_.shared.settings.viewWidth = width();
+        program_.shared.settings.viewHeight = height();
     });
     loop_.setViewSize(traced.width(), traced.height());
     loop_.setVisible(windowShown_ && !minimised_);
@@ -83,7 +84,8 @@ void RenderView::resizeEvent(QResizeEvent* event) {
 
 void RenderView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) loop_.edit([&] { beginDrag(p.x(), p.y()); });
+    if (event->button() == Qt::LeftButton)
+        loop_.edit([&] { beginDrag(program_.ui.drag, program_.shared.orbit, p.x(), p.y()); });
     if (event->button() == Qt::RightButton) zoomDragY_ = p.y();
     QWidget::mousePressEvent(event);
 }
@@ -91,20 +93,21 @@ void RenderView::mousePressEvent(QMouseEvent* event) {
 void RenderView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     // The drag goes on until a left-button release reaches the view, as the window always had it.
-    if (dragState().dragging) loop_.edit([&] { dragTo(p.x(), p.y(), width(), height()); });
+    const DragState& drag = program_.ui.drag;
+    if (drag.dragging) loop_.edit([&] { dragTo(drag, program_.shared.orbit, p.x(), p.y(), width(), height()); });
     if ((event->buttons() & Qt::RightButton) && zoomDragY_ >= 0) {
         // Upward zooms in, downward out.
         const int steps = (zoomDragY_ - p.y()) / kZoomDragPixels;
         if (steps != 0) {
             zoomDragY_ -= steps * kZoomDragPixels;
-            loop_.edit([&] { zoomBy(static_cast<float>(steps), settings().sceneId); });
+            loop_.edit([&] { zoomBy(program_.shared, static_cast<float>(steps)); });
         }
     }
     QWidget::mouseMoveEvent(event);
 }
 
 void RenderView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) loop_.edit([] { endDrag(); });
+    if (event->button() == Qt::LeftButton) loop_.edit([this] { endDrag(program_.ui.drag); });
     if (event->button() == Qt::RightButton) zoomDragY_ = -1;
     QWidget::mouseReleaseEvent(event);
 }
@@ -115,7 +118,7 @@ void RenderView::wheelEvent(QWheelEvent* event) {
     const int steps = wheelRemainder_ / 120;
     if (steps != 0) {
         wheelRemainder_ -= steps * 120;
-        loop_.edit([&] { zoomBy(static_cast<float>(steps), settings().sceneId); });
+        loop_.edit([&] { zoomBy(program_.shared, static_cast<float>(steps)); });
     }
     event->accept();
 }

@@ -10,11 +10,12 @@
 namespace lumo {
 
 class RenderLoop;
+struct Program;
 
 class RenderView : public QWidget {
     Q_OBJECT
 public:
-    explicit RenderView(RenderLoop& loop, QWidget* parent = nullptr);
+    RenderView(Program& program, RenderLoop& loop, QWidget* parent = nullptr);
 
     // The frame on show (the render loop swaps new ones into it): (width + 1) x (height + 1)
     // bottom-up pixels at the traced size.
@@ -42,6 +43,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    Program& program_;
     RenderLoop& loop_;
     FrameBuffer shown_;
     QImage image_;  // wraps shown_.pixels: (width + 1) x (height + 1), row 0 the bottom line

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/program.h"
 #include "app/qt/main_frame.h"
 #include "app/stored_settings.h"
 
@@ -21,12 +22,13 @@ QString defaultSettingsPath() {
 bool loadSettings(const QString& path, MainFrame& window) {
     QSettings file(path, QSettings::IniFormat);
     if (file.status() != QSettings::NoError || file.value("format").toInt() != kFormat) return false;
+    Program& program = window.program();
     window.renderLoop().edit([&] {
         file.beginGroup("choices");
-        for (const auto& [key, unused] : storedSettings(settings())) {
+        for (const auto& [key, unused] : storedSettings(program.shared.settings)) {
             bool ok = false;
             const int value = file.value(QString::fromStdString(key)).toInt(&ok);
-            if (ok) applyStoredSetting(key, value);
+            if (ok) applyStoredSetting(program, key, value);
         }
         file.endGroup();
     });
@@ -34,14 +36,15 @@ bool loadSettings(const QString& path, MainFrame& window) {
     return !geometry.isEmpty() && window.restoreGeometry(geometry);
 }
 
-void saveSettings(const QString& path, const MainFrame& window) {
+void saveSettings(const QString& path, MainFrame& window) {
     QSettings file(path, QSettings::IniFormat);
     file.clear();
     file.setValue("format", kFormat);
     std::vector<std::pair<std::string, int>> values;
     {
-        std::lock_guard<std::mutex> lock(programMutex());
-        values = storedSettings(settings());
+        Program& program = window.program();
+        std::lock_guard<std::mutex> lock(program.mutex);
+        values = storedSettings(program.shared.settings);
     }
     file.beginGroup("choices");
     for (const auto& [key, value] : values) file.setValue(QString::fromStdString(key), value);

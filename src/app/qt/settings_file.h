@@ -14,6 +14,6 @@ QString defaultSettingsPath();
 // every value in it the menus cannot set, leaves the start values. True when a geometry was restored.
 bool loadSettings(const QString& path, MainFrame& window);
 // Writes the current choices and the window's normal geometry.
-void saveSettings(const QString& path, const MainFrame& window);
+void saveSettings(const QString& path, MainFrame& window);
 
 }  // namespace lumo
