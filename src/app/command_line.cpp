@@ -45,6 +45,9 @@ LaunchOptions readLaunchOptions(const std::vector<std::string>& args) {
     if (!read.ok) {
         o.status = LaunchOptions::kError;
         o.error = read.error;
+    } else if (const std::string clash = commonOptionsClash(o.common); o.status == LaunchOptions::kRun && !clash.empty()) {
+        o.status = LaunchOptions::kError;
+        o.error = clash;
     }
     return o;
 }

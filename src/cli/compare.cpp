@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "options/option_table.h"
+#include "scenefile/input_file.h"
 
 namespace lumo {
 
@@ -27,19 +29,19 @@ void channelDifferences(const FrameBuffer& fb, const Reference& ref, int row, in
 }  // namespace
 
 bool readReference(const std::string& path, int width, int height, Reference& ref, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot read " + quoteArgument(path) + ": " + std::strerror(errno);
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    if (!readInputFile(path, kMaxDataFileBytes, bytes, reason)) {
+        error = quoteArgument(path) + " " + reason;
         return false;
     }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    bool ok = png_image_begin_read_from_stdio(&image, file) != 0;
+    bool ok = png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) != 0;
     if (ok && (static_cast<int>(image.width) != width || static_cast<int>(image.height) != height)) {
         error = quoteArgument(path) + " is " + std::to_string(image.width) + "x" + std::to_string(image.height) +
                 ", the picture " + std::to_string(width) + "x" + std::to_string(height);
         png_image_free(&image);
-        std::fclose(file);
         return false;
     }
     if (ok) {
@@ -53,7 +55,6 @@ bool readReference(const std::string& path, int width, int height, Reference& re
         error = "cannot read " + quoteArgument(path) + " as a PNG: " + image.message;
         png_image_free(&image);
     }
-    std::fclose(file);
     return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "options/version.h"
+#include "png/output_file.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -28,10 +29,14 @@ bool endsWithPng(const std::string& path) {
     return base.size() > 4 && lowerCase(base.substr(base.size() - 4)) == ".png";
 }
 
+// A picture's name: a .png file, or - (or /dev/stdout, /dev/fd/N) for an open descriptor.
+bool pictureName(const std::string& path) { return endsWithPng(path) || standardStreamOf(path) >= 0; }
+
 // Expands the frame numbers of an --out name (%d, %Nd or %0Nd with N 1..9; %% for %) with `frame`.
-// Returns how many there are, or -1 when a % is none of these.
+// Returns how many there are, or -1 when a % is none of these or a frame number is in a folder's name.
 int expandFrameNumbers(const std::string& name, int frame, std::string* out) {
     int numbers = 0;
+    const size_t slash = name.find_last_of('/');
     for (size_t i = 0; i < name.size(); ++i) {
         if (name[i] != '%') {
             if (out) *out += name[i];
@@ -48,6 +53,7 @@ int expandFrameNumbers(const std::string& name, int frame, std::string* out) {
         int width = 0;
         if (j < name.size() && name[j] >= '1' && name[j] <= '9') width = name[j++] - '0';
         if (j >= name.size() || name[j] != 'd' || (zeros && width == 0)) return -1;
+        if (slash != std::string::npos && i < slash) return -1;
         if (out) {
             char number[16];
             std::snprintf(number, sizeof number, zeros ? "%0*d" : "%*d", width, frame);
@@ -76,7 +82,21 @@ bool oneOf(const std::string& v, const int (&values)[3], int& target) {
 
 struct Given {
     bool time = false, step = false, tolerance = false, minMatch = false;
+    std::string simd;       // the first SIMD option given: "--isa" or "--asm"
+    std::string simdClash;  // the line refusing a second, contradicting one
 };
+
+// The SIMD level is chosen once: --isa and --asm together, or one of them repeated with another
+// value, contradict each other.
+void noteSimdChoice(Given& given, const std::string& option, Isa before, Isa now) {
+    if (given.simd.empty()) {
+        given.simd = option;
+    } else if (given.simd != option) {
+        given.simdClash = "--isa and --asm both choose the SIMD level: give one";
+    } else if (before != now && given.simdClash.empty()) {
+        given.simdClash = option + " is given twice with different values";
+    }
+}
 
 // lumo-render's options over o: the shared ones first, then its own. `given` records options whose
 // meaning depends on others.
@@ -131,22 +151,27 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                  }});
     t.push_back({"--out", "FILE.png",
                  "a file name ending in .png, with at most one frame number (%d, %Nd or %0Nd, N from 1 to 9) "
-                 "in the file name and %% for %",
-                 "write the last frame as an 8-bit RGB PNG; with a frame number\n"
-                 "(frames/egg_%04d.png) write every frame, numbered from 0",
+                 "in the file name and %% for %, or - for stdout",
+                 "write the last frame as an 8-bit RGB PNG (- : to stdout); with a\n"
+                 "frame number (frames/egg_%04d.png) write every frame, numbered\n"
+                 "from 0; %% is a literal %",
                  [&o](const std::string& v) {
-                     const size_t slash = v.find_last_of('/');
-                     const size_t percent = v.find('%');
-                     const int numbers = expandFrameNumbers(v, 0, nullptr);
-                     if (!endsWithPng(v) || numbers < 0 || numbers > 1 ||
-                         (percent != std::string::npos && slash != std::string::npos && percent < slash))
-                         return false;
-                     o.outPath = v;
+                     std::string single;
+                     const int numbers = expandFrameNumbers(v, 0, &single);
+                     if (standardStreamOf(v) >= 0) {
+                         o.outPath = v;
+                         o.outSequence = false;
+                         return true;
+                     }
+                     if (!endsWithPng(v) || numbers < 0 || numbers > 1) return false;
+                     // Without a frame number, %% stands for % all the same.
                      o.outSequence = numbers == 1;
+                     o.outPath = o.outSequence ? v : single;
                      return true;
                  }});
     t.push_back({"--save-scene", "FILE", "a file name",
-                 "write the scene, as posed at the first frame's clock, as a scene\nfile (JSON) before rendering",
+                 "write the scene, as posed at the first frame's clock, as a scene\n"
+                 "file (JSON) before rendering (- : to stdout)",
                  [&o](const std::string& v) {
                      o.saveScenePath = v;
                      return !v.empty();
@@ -167,12 +192,12 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                  [&o, &given](const std::string& v) {
                      return given.minMatch = parseDecimal(v, 0.0, 1.0, o.minMatch);
                  }});
-    t.push_back({"--diff", "FILE.png", "a file name ending in .png",
+    t.push_back({"--diff", "FILE.png", "a file name ending in .png, or - for stdout",
                  "write the difference picture: black where pixels match, the\n"
                  "channel differences elsewhere, scaled so the largest is 255",
                  [&o](const std::string& v) {
                      o.diffPath = v;
-                     return endsWithPng(v);
+                     return pictureName(v);
                  }});
     t.push_back({"--json", "", "", "print the summary as one JSON object", [&o](const std::string&) {
                      o.json = true;
@@ -217,11 +242,18 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                  "avx512 (16 lanes), avx2 (8), sse (4) or scalar (one ray at a\n"
                  "time); a level the processor lacks falls back to the widest\n"
                  "it has; the picture is the same on every level; default auto",
-                 [&o](const std::string& v) { return parseIsaName(lowerCase(v), o.isa); }});
+                 [&o, &given](const std::string& v) {
+                     const Isa before = o.isa;
+                     if (!parseIsaName(lowerCase(v), o.isa)) return false;
+                     noteSimdChoice(given, "--isa", before, o.isa);
+                     return true;
+                 }});
     t.push_back({"--asm", "on|off", "on or off", "the Test/Asm switch: on = --isa auto, off = --isa scalar",
-                 [&o](const std::string& v) {
+                 [&o, &given](const std::string& v) {
+                     const Isa before = o.isa;
                      if (!onOff(v, o.useAsm)) return false;
                      o.isa = o.useAsm ? kIsaAuto : kIsaScalar;
+                     noteSimdChoice(given, "--asm", before, o.isa);
                      return true;
                  }});
     t.push_back({"--version", "", "", "show the version", [](const std::string&) { return true; }, true});
@@ -248,8 +280,13 @@ std::string helpText() {
            "\n" +
            optionsHelp(optionTable(defaults, given)) +
            "\n"
-           "Options also take their value as --name=value; -- ends the options. An existing\n"
-           "output file is replaced whole (keeping its mode) or, if you cannot write it, refused.\n"
+           "Options also take their value as --name=value; -- ends the options. Options that\n"
+           "contradict each other (--scene with --scene-file, --isa with --asm, one of them\n"
+           "twice with different values) are refused.\n"
+           "Input files must be regular files (links are followed). An existing output file is\n"
+           "replaced whole (keeping its mode and owner) or, if you cannot write it, refused; a\n"
+           "character device or FIFO is written into; a directory, a link to nothing and a file\n"
+           "the run reads are refused. With an output on stdout the summary goes to stderr.\n"
            "\n"
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
@@ -274,10 +311,12 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     const OptionTable table = optionTable(o, given);
     const OptionsRead read = readOptions(args, table);
     if (!read.ok) return fail(read.error);
-    if (read.stoppedAt) {
-        result.status = read.stoppedAt->name == "--version" ? ParseResult::kVersion : ParseResult::kHelp;
+    if (read.request) {
+        result.status = read.request->name == "--version" ? ParseResult::kVersion : ParseResult::kHelp;
         return result;
     }
+    if (const std::string clash = commonOptionsClash(o); !clash.empty()) return fail(clash);
+    if (!given.simdClash.empty()) return fail(given.simdClash);
     // The menus offer caustics only in the Cube and Egg scenes and GI only in the Cornell Box; a scene
     // file says for itself, once it is read.
     const bool demo = o.sceneFile.empty();

@@ -23,7 +23,7 @@ struct RenderOptions : CommonOptions {
     double stepMs = 0.0;   // clock advance per frame: --step, else 40 for a sequence and 0 otherwise
     int frames = 1;
     std::string saveScenePath; // --save-scene: the scene as posed is written as a scene file
-    std::string outPath;       // empty: no picture written
+    std::string outPath;       // empty: no picture written; a file name (%% read as %) unless outSequence
     bool outSequence = false;  // outPath holds a frame number: every frame is written
     std::string comparePath;   // reference picture the last frame is compared with
     int tolerance = 0;         // per-channel difference a matching pixel may have
@@ -41,7 +41,7 @@ struct RenderOptions : CommonOptions {
     int giSplit = 2500;
     int onlyIndirect = 1;
     int useAsm = -1;     // --asm: -1 not given, else 0 / 1 (sets isa)
-    Isa isa = kIsaAuto;  // --isa, or --asm (on: auto, off: scalar), the later one counting
+    Isa isa = kIsaAuto;  // --isa, or --asm (on: auto, off: scalar); the two together are refused
 };
 
 struct ParseResult {

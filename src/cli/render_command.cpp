@@ -49,6 +49,47 @@ std::string photonMapsOf(const PhotonParams& p) {
 
 void noWork(int, void*) {}
 
+struct NamedFile {
+    std::string option;  // "--out"
+    std::string path;
+    bool frame = false;  // one frame of a sequence
+};
+
+// The files a run writes, each frame of a sequence on its own.
+std::vector<NamedFile> outputsOf(const RenderOptions& o) {
+    std::vector<NamedFile> outputs;
+    if (!o.saveScenePath.empty()) outputs.push_back({"--save-scene", o.saveScenePath});
+    if (o.outSequence)
+        for (int i = 0; i < o.frames; ++i) outputs.push_back({"--out", frameFileName(o.outPath, i), true});
+    else if (!o.outPath.empty())
+        outputs.push_back({"--out", o.outPath});
+    if (!o.diffPath.empty()) outputs.push_back({"--diff", o.diffPath});
+    return outputs;
+}
+
+// An output that names an input of the run (or another output) would destroy it: the line saying
+// so, or empty.
+std::string outputClash(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
+    std::vector<size_t> singles;
+    for (size_t i = 0; i < outputs.size(); ++i)
+        if (!outputs[i].frame) singles.push_back(i);
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const NamedFile& out = outputs[i];
+        for (const NamedFile& in : inputs)
+            if (namesSameFile(out.path, in.path))
+                return out.option + ": " + quoteArgument(out.path) + " is " +
+                       (in.option.empty() ? "a file the scene reads" : "the " + in.option + " file") +
+                       ", which this run must not overwrite";
+        // Frames of a sequence differ by their numbers: each is held against the other outputs only.
+        const int stream = standardStreamOf(out.path);
+        for (const size_t j : singles)
+            if (j != i && outputs[j].option != out.option &&
+                (namesSameFile(out.path, outputs[j].path) || (stream >= 0 && stream == standardStreamOf(outputs[j].path))))
+                return out.option + ": " + quoteArgument(out.path) + " is also written by " + outputs[j].option;
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string formatReport(const RenderReport& r) {
@@ -133,6 +174,16 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
     // Every output is checked before the first frame, so a bad name costs no rendering.
     if (!o.outPath.empty() && !checkOut(o, error)) return fail("--out: " + error);
     if (!o.diffPath.empty() && !checkOutput(o.diffPath, error)) return fail("--diff: " + error);
+    if (!o.saveScenePath.empty() && !checkOutput(o.saveScenePath, error)) return fail("--save-scene: " + error);
+    // With an output on stdout, the summary goes to stderr.
+    const std::vector<NamedFile> outputs = outputsOf(o);
+    bool stdoutTaken = false;
+    for (const NamedFile& f : outputs) stdoutTaken |= standardStreamOf(f.path) == STDOUT_FILENO;
+    std::ostream& summary = stdoutTaken ? err : out;
+    std::vector<NamedFile> inputs;
+    if (!o.comparePath.empty()) inputs.push_back({"--compare", o.comparePath});
+    if (!o.sceneFile.empty()) inputs.push_back({"--scene-file", o.sceneFile});
+    if (const std::string clash = outputClash(outputs, inputs); !clash.empty()) return fail(clash);
 
     std::string allocating = "the scene";
     try {
@@ -147,6 +198,8 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
             if (o.gi == 1 && !d.offersGi) return fail("--gi on: the scene file offers no global illumination");
             scene = std::move(loaded.scene);
             counts = loaded.photons;
+            for (size_t i = 1; i < loaded.inputs.size(); ++i) inputs.push_back({"", loaded.inputs[i]});
+            if (const std::string clash = outputClash(outputs, inputs); !clash.empty()) return fail(clash);
         } else {
             scene = buildScene(o.sceneId);
             if (!scene) return fail("--scene: no such scene");
@@ -154,7 +207,9 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         if (!o.saveScenePath.empty()) {
             // The scene as the first frame shows it.
             if (o.animate) animateScene(*scene, o.timeMs);
-            if (!saveSceneFile(*scene, o.saveScenePath, error)) return fail("--save-scene: " + error);
+            const std::string text = sceneFileText(*scene);
+            if (!writeOutput(o.saveScenePath, std::vector<unsigned char>(text.begin(), text.end()), error))
+                return fail("--save-scene: " + error);
         }
         const RenderParams params =
             o.sceneFile.empty() ? renderParams(o) : renderParams(o, &scene->descriptor, &counts);
@@ -232,12 +287,12 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
 
         errno = 0;
         if (o.json)
-            out << formatJsonReport(r, comparison ? &*comparison : nullptr, passed) << '\n';
+            summary << formatJsonReport(r, comparison ? &*comparison : nullptr, passed) << '\n';
         else
-            out << formatReport(r) << '\n' << (comparison ? formatComparison(*comparison) + "\n" : "");
-        out.flush();
-        if (!out)
-            return fail(std::string("cannot write the summary to stdout: ") +
+            summary << formatReport(r) << '\n' << (comparison ? formatComparison(*comparison) + "\n" : "");
+        summary.flush();
+        if (!summary)
+            return fail(std::string("cannot write the summary to ") + (stdoutTaken ? "stderr: " : "stdout: ") +
                         (errno ? std::strerror(errno) : "write error"));
         return passed ? 0 : 1;
     } catch (const std::bad_alloc&) {

@@ -26,6 +26,11 @@ int sceneIdFromName(const std::string& text) {
 
 const char* shaderName(ShaderMode shader) { return kShaderNames[shader].option; }
 
+std::string commonOptionsClash(const CommonOptions& o) {
+    if (o.sceneGiven && !o.sceneFile.empty()) return "--scene and --scene-file both choose the scene: give one";
+    return "";
+}
+
 void addCommonOptions(OptionTable& table, CommonOptions& o) {
     const std::string side = std::to_string(kMaxPictureSide);
     const std::string threads = o.threadCount == hardwareThreads() ? "all" : std::to_string(o.threadCount);
@@ -37,6 +42,7 @@ void addCommonOptions(OptionTable& table, CommonOptions& o) {
                      [&o](const std::string& v) {
                          const int id = sceneIdFromName(v);
                          if (id) o.sceneId = id;
+                         o.sceneGiven = true;
                          return id != 0;
                      }});
     table.push_back({"--scene-file", "FILE", "the name of a scene file",

@@ -19,10 +19,15 @@ struct CommonOptions {
     int threadCount = hardwareThreads();
     ShaderMode shader = kShaderPhong;
     std::string sceneFile;  // --scene-file: a scene from a file instead of a demo scene
+    bool sceneGiven = false;  // --scene was given
 };
 
 // Appends --scene, --scene-file, --size, --threads and --shader, storing into o; the help names o's values as defaults.
 void addCommonOptions(OptionTable& table, CommonOptions& o);
+
+// After reading: the line refusing options that contradict each other (--scene with --scene-file),
+// or empty.
+std::string commonOptionsClash(const CommonOptions& o);
 
 // 1..9 from a number or a Demo menu name (case-insensitive, blanks or hyphens); 0 if neither.
 int sceneIdFromName(const std::string& text);

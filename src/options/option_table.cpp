@@ -105,10 +105,7 @@ OptionsRead readOptions(const std::vector<std::string>& args, const OptionTable&
             value = args[++i];
         }
         if (!option->set(value)) return fail(name + " expects " + option->accepts + ", got " + quoteArgument(value));
-        if (option->endsReading) {
-            result.stoppedAt = option;
-            break;
-        }
+        if (option->replacesRun && !result.request) result.request = option;
     }
     return result;
 }

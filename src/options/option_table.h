@@ -16,17 +16,18 @@ struct Option {
     std::string help;     // help text; '\n' starts an indented continuation line
     // Stores a value (empty for a switch); false when the value is not one `accepts` allows.
     std::function<bool(const std::string& value)> set;
-    bool endsReading = false;  // --help: whatever follows is not read
+    bool replacesRun = false;  // --help, --version: shown instead of a run, once every option is read
 };
 using OptionTable = std::vector<Option>;
 
 struct OptionsRead {
     bool ok = true;
     std::string error;                  // one line naming the option and what it accepts
-    const Option* stoppedAt = nullptr;  // the option that ended reading early (--help)
+    const Option* request = nullptr;  // the first option given that replaces the run (--help)
 };
 
 // Reads "--name value", "--name=value" and switches; "--" ends the options. Takes no other arguments.
+// Every argument is read, also after --help, so a bad one is an error whatever else is given.
 OptionsRead readOptions(const std::vector<std::string>& args, const OptionTable& table);
 
 // The table's options, one per line (continuations indented), for --help.

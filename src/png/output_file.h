@@ -10,14 +10,26 @@
 namespace lumo {
 
 // Before rendering: whether path can be written as cp would. An existing file must be writable by
-// the user (a read-only one is refused); a new one needs a folder that takes files. Leaves nothing
-// behind. Sets error to "cannot write 'path': <system reason>" or similar.
+// the user (a read-only one is refused); a new one needs a folder that takes files. Directories,
+// symbolic links to nothing or in a loop, block devices and sockets are refused. Leaves nothing
+// behind. Sets error to one line naming path, "cannot write 'path': <system reason>" or similar.
 bool checkOutput(const std::string& path, std::string& error);
 
 // Writes bytes to path: into a temporary file beside it, renamed over it once complete, so a failure
-// leaves an old file as it was. A replaced file keeps its mode (and a symbolic link its target); a
-// writable file in a folder that takes no new files is written in place after its room is reserved.
+// leaves an old file as it was. A replaced file keeps its mode and owner (and a symbolic link its
+// target); a writable file in a folder that takes no new files, or whose owner this process cannot
+// give a new file, is written in place after its room is reserved. A character device or FIFO is
+// written into, never replaced; "-" and the names of this process's open descriptors (/dev/stdout,
+// /dev/fd/N) write to that descriptor.
 bool writeOutput(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
+
+// The descriptor an output name writes to: 1 for "-" and /dev/stdout, 2 for /dev/stderr, N for
+// /dev/fd/N and /proc/self/fd/N; -1 for any other name.
+int standardStreamOf(const std::string& path);
+
+// Whether two names reach the same regular file: the same device and inode where both exist, the
+// same absolute path with links resolved where neither does.
+bool namesSameFile(const std::string& a, const std::string& b);
 
 // For the program's main: SIGINT, SIGTERM and SIGHUP remove the temporary file being written, then
 // end the program as the signal would; SIGXFSZ is ignored, so an over-size write fails with an error.

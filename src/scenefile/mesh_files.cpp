@@ -1,14 +1,19 @@
 #include "scenefile/mesh_files.h"
 
+#include <sys/stat.h>
 #include <tiny_gltf.h>
 #include <tiny_obj_loader.h>
 
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <sstream>
 
+#include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
 
 namespace lumo {
@@ -38,21 +43,53 @@ bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && 
 
 // ---- OBJ ----
 
-MeshData readObj(const std::string& path, const std::string& keyPath) {
-    tinyobj::ObjReaderConfig config;
-    config.triangulate = true;
-    config.vertex_color = false;
+// MTL files through the checked reader, beside the OBJ file unless named by an absolute path. A
+// missing one leaves the default material, as the OBJ format intends; one that is no regular file or
+// too large is refused.
+class MtlReader : public tinyobj::MaterialReader {
+public:
+    MtlReader(std::string folder, std::vector<std::string>& files) : folder_(std::move(folder)), files_(files) {}
+
+    bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
+                    std::map<std::string, int>* byName, std::string* warning, std::string*) override {
+        const std::string path = !name.empty() && name[0] == '/' ? name : folder_ + name;
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0 && errno == ENOENT) return false;
+        std::string text, reason;
+        if (!readInputFile(path, kMaxSceneFileBytes, text, reason)) {
+            if (refused_.empty()) refused_ = name + ": " + reason;
+            return false;
+        }
+        files_.push_back(path);
+        std::istringstream in(text);
+        tinyobj::LoadMtl(byName, materials, &in, warning, nullptr);
+        return true;
+    }
+    const std::string& refused() const { return refused_; }
+
+private:
+    std::string folder_;
+    std::vector<std::string>& files_;
+    std::string refused_;  // the first MTL file refused, with why
+};
+
+MeshData readObj(const std::string& path, const std::string& text, const std::string& keyPath,
+                 std::vector<std::string>& files) {
     const size_t slash = path.find_last_of('/');
-    config.mtl_search_path = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-    tinyobj::ObjReader reader;
-    if (!reader.ParseFromFile(path, config)) {
-        std::string error = reader.Error();
+    MtlReader mtl(slash == std::string::npos ? "" : path.substr(0, slash + 1), files);
+    tinyobj::attrib_t a;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> objMaterials;
+    std::string warning, error;
+    std::istringstream in(text);
+    const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, true, false);
+    if (!mtl.refused().empty()) fault(keyPath, fileNameOf(path) + ": mtllib " + mtl.refused());
+    if (!ok) {
         while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
         const size_t newline = error.find('\n');
         if (newline != std::string::npos) error = error.substr(0, newline);
         fault(keyPath, fileNameOf(path) + ": " + (error.empty() ? "not a readable OBJ file" : error));
     }
-    const tinyobj::attrib_t& a = reader.GetAttrib();
     MeshData mesh;
     const std::string name = fileNameOf(path);
     mesh.positions.reserve(a.vertices.size() / 3);
@@ -64,7 +101,7 @@ MeshData readObj(const std::string& path, const std::string& keyPath) {
     for (size_t i = 0; i + 2 < a.normals.size(); i += 3)
         mesh.normals.push_back({a.normals[i], a.normals[i + 1], a.normals[i + 2]});
     mesh.texcoords.assign(a.texcoords.begin(), a.texcoords.end() - static_cast<long>(a.texcoords.size() % 2));
-    for (const tinyobj::material_t& m : reader.GetMaterials()) {
+    for (const tinyobj::material_t& m : objMaterials) {
         MeshData::MeshMaterial mm;
         mm.name = m.name;
         mm.diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2]};
@@ -83,7 +120,7 @@ MeshData readObj(const std::string& path, const std::string& keyPath) {
     const int normals = static_cast<int>(mesh.normals.size());
     const int texcoords = static_cast<int>(mesh.texcoords.size() / 2);
     const int materials = static_cast<int>(mesh.materials.size());
-    for (const tinyobj::shape_t& shape : reader.GetShapes()) {
+    for (const tinyobj::shape_t& shape : shapes) {
         const tinyobj::mesh_t& m = shape.mesh;
         size_t offset = 0;
         for (size_t f = 0; f < m.num_face_vertices.size(); ++f) {
@@ -314,13 +351,46 @@ bool skipImage(tinygltf::Image*, const int, std::string*, std::string*, int, int
     return true;
 }
 
-MeshData readGltf(const std::string& path, const std::string& keyPath, bool binary) {
+// The loader's file access goes through the checked reader; every file it reads is noted.
+struct GltfFiles {
+    std::vector<std::string>& files;
+    std::string refused;  // the first file refused, with why
+};
+
+bool gltfFileExists(const std::string& path, void*) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string gltfExpandPath(const std::string& path, void*) { return path; }
+
+bool gltfReadFile(std::vector<unsigned char>* out, std::string* error, const std::string& path, void* user) {
+    GltfFiles& files = *static_cast<GltfFiles*>(user);
+    std::string reason;
+    if (!readInputFile(path, kMaxDataFileBytes, *out, reason)) {
+        if (files.refused.empty()) files.refused = fileNameOf(path) + ": " + reason;
+        if (error) *error = reason;
+        return false;
+    }
+    files.files.push_back(path);
+    return true;
+}
+
+bool gltfWriteFile(std::string* error, const std::string&, const std::vector<unsigned char>&, void*) {
+    if (error) *error = "writing is not allowed";
+    return false;
+}
+
+MeshData readGltf(const std::string& path, const std::string& keyPath, bool binary, std::vector<std::string>& files) {
     tinygltf::TinyGLTF loader;
     loader.SetImageLoader(skipImage, nullptr);
+    GltfFiles access{files, {}};
+    loader.SetFsCallbacks({gltfFileExists, gltfExpandPath, gltfReadFile, gltfWriteFile, &access});
     tinygltf::Model model;
     std::string error, warning;
     const bool ok = binary ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
                            : loader.LoadASCIIFromFile(&model, &error, &warning, path);
+    if (!access.refused.empty()) fault(keyPath, access.refused);
     if (!ok) {
         const size_t newline = error.find('\n');
         if (newline != std::string::npos) error = error.substr(0, newline);
@@ -352,13 +422,22 @@ void checkMemory(uint64_t bytes, const std::string& keyPath, const std::string& 
 }
 
 MeshData readMeshFile(const std::string& path, const std::string& keyPath) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) fault(keyPath, fileNameOf(path) + ": cannot be read: " + std::strerror(errno));
-    probe.close();
     const std::string ext = lowerExtension(path);
-    if (ext == "obj") return readObj(path, keyPath);
-    if (ext == "gltf" || ext == "glb") return readGltf(path, keyPath, ext == "glb");
-    fault(keyPath, fileNameOf(path) + ": not a mesh file (.obj, .gltf or .glb)");
+    const bool obj = ext == "obj", gltf = ext == "gltf" || ext == "glb";
+    if (!obj && !gltf) fault(keyPath, fileNameOf(path) + ": not a mesh file (.obj, .gltf or .glb)");
+    std::vector<std::string> files;
+    MeshData mesh;
+    if (obj) {
+        std::string text, reason;
+        if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, fileNameOf(path) + ": " + reason);
+        files.push_back(path);
+        mesh = readObj(path, text, keyPath, files);
+    } else {
+        // The loader reads the file itself, through the checked reader.
+        mesh = readGltf(path, keyPath, ext == "glb", files);
+    }
+    mesh.files = std::move(files);
+    return mesh;
 }
 
 size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,

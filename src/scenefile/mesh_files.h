@@ -35,6 +35,7 @@ struct MeshData {
     std::vector<float> texcoords;  // s, t pairs
     std::vector<Triangle> triangles;
     std::vector<MeshMaterial> materials;
+    std::vector<std::string> files;  // every file read for it: the mesh, MTL files, buffers, images
 };
 
 // Reads an OBJ (.obj) or glTF (.gltf, .glb) file; throws FileFault naming `keyPath` and the file.

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "scene/scene.h"
 
@@ -25,6 +26,7 @@ struct SceneFileResult {
     std::string error;             // on failure: one line, starting with the file's name
     std::string warning;           // empty or one line (shapes skipped)
     ScenePhotonCounts photons;
+    std::vector<std::string> inputs;  // the files read: the scene file, its meshes, MTL files, buffers
 };
 
 // Reads a scene file and builds its tree on `threads` threads. Never throws; a fault in the file or
@@ -37,7 +39,5 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
 // The scene as scene-file text: every material and object as it stands now (a demo scene as posed at
 // its last animation step), the camera's start pose, the light and the photon switches.
 std::string sceneFileText(const Scene& scene);
-// Writes sceneFileText to path through a temporary file; false with error set when it cannot.
-bool saveSceneFile(const Scene& scene, const std::string& path, std::string& error);
 
 }  // namespace lumo

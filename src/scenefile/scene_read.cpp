@@ -1,7 +1,5 @@
 // Reading the scene format into a Scene: materials, shapes built with the scene model's own init
 // functions, meshes, camera, light and photon switches, then the automatic tree.
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -10,6 +8,7 @@
 #include <sstream>
 
 #include "scene/kd_build.h"
+#include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
 #include "scenefile/mesh_files.h"
 #include "scenefile/scene_file.h"
@@ -19,8 +18,6 @@ namespace lumo {
 
 namespace {
 
-// A scene file is text of a few megabytes at most; anything far larger is not one.
-constexpr uint64_t kMaxSceneFileBytes = 256ull << 20;
 constexpr int kMaxPhotons = 20000000;
 constexpr int kMaxSplitCount = 1000000;
 constexpr int kMaxTextureSide = 4096;
@@ -99,6 +96,7 @@ struct Reader {
     size_t skipped = 0;
     std::vector<SceneObject*> byFileIndex;  // the object each entry of "objects" became, null if skipped
     std::vector<bool> untraced;             // by scene object index
+    std::vector<std::string> files;         // the files the meshes were read from
 
     const Material& material(Fields& f) {
         const std::string name = f.text("material");
@@ -421,6 +419,7 @@ struct Reader {
         if (!invertible(how.placement)) fault(f.pathOf("transform"), "the transform has no inverse");
         const std::string path = !file.empty() && file[0] == '/' ? file : folder + file;
         const MeshData mesh = readMeshFile(path, f.pathOf("file"));
+        files.insert(files.end(), mesh.files.begin(), mesh.files.end());
         addMesh(scene, mesh, how, f.pathOf("file"), skipped);
     }
 
@@ -565,7 +564,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     }
     try {
         auto scene = std::make_unique<Scene>();
-        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}};
+        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}};
         Fields top(root, "");
         const int version = top.integer("version", 0, 1, 1000000);
         if (version == 0) fault("", "the key 'version' is missing");
@@ -588,6 +587,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
             result.warning = name + ": skipped " + std::to_string(r.skipped) + " degenerate shape" +
                              (r.skipped == 1 ? "" : "s") + " (zero radius, zero area or a flat transform)";
         result.scene = std::move(scene);
+        result.inputs = std::move(r.files);
     } catch (const FileFault& e) {
         result.error = name + ": " + e.what();
     } catch (const Json::exception& e) {
@@ -602,33 +602,15 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
 
 SceneFileResult loadSceneFile(const std::string& path, int threads) {
     SceneFileResult result;
-    const std::string name = fileNameOf(path);
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        result.error = path + ": " + std::strerror(errno);
-        return result;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        result.error = path + ": is a folder, not a scene file";
-        return result;
-    }
-    if (static_cast<uint64_t>(st.st_size) > kMaxSceneFileBytes) {
-        result.error = path + ": too large for a scene file (" + std::to_string(st.st_size >> 20) + " MiB)";
-        return result;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.error = path + ": cannot be read: " + std::strerror(errno);
-        return result;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        result.error = path + ": cannot be read: " + std::strerror(errno);
+    std::string text, reason;
+    if (!readInputFile(path, kMaxSceneFileBytes, text, reason)) {
+        result.error = path + ": " + reason;
         return result;
     }
     const size_t slash = path.find_last_of('/');
-    return readSceneText(text.str(), name, slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
+    SceneFileResult read = readSceneText(text, fileNameOf(path), slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
+    if (read.scene) read.inputs.insert(read.inputs.begin(), path);
+    return read;
 }
 
 }  // namespace lumo

@@ -276,30 +276,4 @@ std::string sceneFileText(const Scene& scene) {
     return text + "\n";
 }
 
-bool saveSceneFile(const Scene& scene, const std::string& path, std::string& error) {
-    const std::string text = sceneFileText(scene);
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot write " + path + ": " + std::strerror(errno);
-            return false;
-        }
-        out << text;
-        out.flush();
-        if (!out) {
-            error = "cannot write " + path + ": " + std::strerror(errno);
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace lumo

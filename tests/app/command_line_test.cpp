@@ -28,7 +28,7 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
     EXPECT_EQ(s.threadCount, 1);
     EXPECT_EQ(s.currentShader, kShaderNormals);
 
-    EXPECT_EQ(readLaunchOptions({"--help", "--bogus"}).status, LaunchOptions::kHelp);
+    EXPECT_EQ(readLaunchOptions({"--help", "--size", "8x8"}).status, LaunchOptions::kHelp);
     EXPECT_EQ(readLaunchOptions({"--version"}).status, LaunchOptions::kVersion);
     EXPECT_THAT(launchVersion(), testing::MatchesRegex("lumo [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"));
     EXPECT_NE(launchHelp().find("--fullscreen"), std::string::npos);
@@ -37,7 +37,8 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
 
 TEST(CommandLine, BadInputIsOneLineNamingTheOption) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--scene", "eggs"}, {"--size", "0x5"}, {"--threads", "65"}, {"--shader"}, {"--frames", "3"}, {"x"}}) {
+             {"--scene", "eggs"}, {"--size", "0x5"}, {"--threads", "65"}, {"--shader"}, {"--frames", "3"}, {"x"},
+             {"--help", "--bogus"}, {"--scene", "2", "--scene-file", "s.json"}, {"--scene-file", "s.json", "--scene", "2"}}) {
         const LaunchOptions o = readLaunchOptions(args);
         EXPECT_EQ(o.status, LaunchOptions::kError) << args[0];
         EXPECT_EQ(o.error.find('\n'), std::string::npos) << o.error;

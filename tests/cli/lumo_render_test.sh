@@ -43,14 +43,14 @@ expect 1 "" "$R" --scene balls --size 40x30 --compare ref.png
 grep -q "compare: match=[0-9]* of 1200 pixels, max_difference=[1-9]" out.txt || fail "mismatch: $(cat out.txt)"
 expect 0 "" "$R" --scene balls --size 40x30 --compare ref.png --tolerance 255
 expect 2 "'ref.png' is 40x30, the picture 41x30" "$R" --size 41x30 --compare ref.png
-expect 2 "cannot read 'none.png': No such file or directory" "$R" --size 40x30 --compare none.png
+expect 2 "'none.png' cannot be read: No such file or directory" "$R" --size 40x30 --compare none.png
 
 # Scene files: a demo scene saved as posed and read back renders the same picture; bad files are
 # one line and status 2.
 expect 0 "" "$R" --scene egg --time 3000 --save-scene egg.json --size 40x30 --out egg.png
 expect 0 "" "$R" --scene-file egg.json --size 40x30 --compare egg.png --min-match 0.999
 grep -q '"title": "LUMO-Demo: Tumbling Egg"' egg.json || fail "saved scene: $(head -c 200 egg.json)"
-expect 2 "--scene-file: none.json: No such file or directory" "$R" --scene-file none.json
+expect 2 "--scene-file: none.json: cannot be read: No such file or directory" "$R" --scene-file none.json
 printf '{ "version": 1,\n  "light": { "position": [1, 2] } }' >short.json
 expect 2 "--scene-file: short.json: light.position: expected 3 elements, got 2" "$R" --scene-file short.json
 printf '{ "version": 1, "light": { "position": [1, 2, 3] } }' >plain.json
@@ -58,7 +58,72 @@ expect 2 "--caustics on: the scene file offers no caustics" "$R" --scene-file pl
 printf '{ "version": 1, "light": { "position": [1, 2, 3] }, "materials": [{ "name": "M" }],
   "objects": [{ "shape": "sphere", "material": "M", "centre": [0, 0, 0], "radius": 0 }] }' >flat.json
 expect 0 "warning: flat.json: skipped 1 degenerate shape" "$R" --scene-file flat.json --size 8x8
-expect 2 "--save-scene: cannot write nodir/x.json" "$R" --save-scene nodir/x.json --size 8x8
+expect 2 "--save-scene: cannot create 'nodir/x.json': No such file or directory" "$R" --save-scene nodir/x.json --size 8x8
+
+# Inputs are regular files read with a limit: a device, a FIFO or a link to one, as the scene, a
+# mesh, an MTL file or a glTF buffer, is one line and status 2, never a hang or a full memory (a run
+# that would hang is stopped by timeout, status 124).
+mkfifo fifo.json fifo.obj
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >tri.obj
+printf 'mtllib zero.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >mtl.obj
+ln -s /dev/zero zero.obj
+ln -s /dev/zero zero.mtl
+ln -s /dev/zero zero.bin
+printf '{"asset": {"version": "2.0"}, "buffers": [{"byteLength": 4, "uri": "zero.bin"}]}' >buf.gltf
+mesh_scene() { printf '{ "version": 1, "light": { "position": [0, 0, 5] }, "objects": [{ "shape": "mesh", "file": "%s" }] }' "$1"; }
+for m in fifo.obj zero.obj mtl.obj buf.gltf tri.obj; do mesh_scene $m >"scene-$m.json"; done
+expect 2 "--scene-file: /dev/zero: is a character device, not a regular file" timeout 20 "$R" --scene-file /dev/zero
+expect 2 "--scene-file: fifo.json: is a FIFO, not a regular file" timeout 20 "$R" --scene-file fifo.json
+expect 2 "--scene-file: .: is a directory, not a file" timeout 20 "$R" --scene-file .
+expect 2 "objects[0].file: fifo.obj: is a FIFO, not a regular file" timeout 20 "$R" --scene-file scene-fifo.obj.json
+expect 2 "objects[0].file: zero.obj: is a character device, not a regular file" timeout 20 "$R" --scene-file scene-zero.obj.json
+expect 2 "objects[0].file: mtl.obj: mtllib zero.mtl: is a character device" timeout 20 "$R" --scene-file scene-mtl.obj.json
+expect 2 "objects[0].file: zero.bin: is a character device, not a regular file" timeout 20 "$R" --scene-file scene-buf.gltf.json
+expect 2 "--compare: 'fifo.obj' is a FIFO, not a regular file" timeout 20 "$R" --size 4x4 --compare fifo.obj
+
+# Outputs: a character device or FIFO is written into, never replaced; - is stdout (the summary
+# then goes to stderr); directories and links to nothing are refused; an output never overwrites
+# an input of the run; a replaced file keeps its owner.
+"$R" --size 4x4 --out - >stdout.png 2>err.txt || fail "--out -: $(cat err.txt)"
+[ "$(head -c 4 stdout.png | tail -c 3)" = PNG ] || fail "--out - wrote no PNG to stdout"
+grep -q "^scene=1 " err.txt || fail "--out -: the summary is not on stderr: $(cat err.txt)"
+"$R" --size 4x4 --save-scene /dev/stdout 2>/dev/null | grep -q '"version": 1' || fail "--save-scene /dev/stdout wrote no scene"
+mkfifo fifo.png
+timeout 20 cat fifo.png >from-fifo.png &
+reader=$!
+expect 0 "" timeout 20 "$R" --size 4x4 --out fifo.png
+wait "$reader" || fail "the FIFO's reader got nothing"
+[ -p fifo.png ] || fail "an output FIFO was replaced"
+cmp -s from-fifo.png stdout.png || fail "the FIFO's reader got another picture"
+if mknod null-device c 1 3 2>/dev/null; then
+  expect 0 "" "$R" --size 4x4 --out null-device.png --save-scene null-device
+  [ -c null-device ] || fail "an output character device was replaced"
+fi
+mkdir out-dir.png
+expect 2 "--out: 'out-dir.png' is a directory" "$R" --size 4x4 --out out-dir.png
+ln -s nowhere.png dangling.png
+expect 2 "--out: 'dangling.png' is a symbolic link to a file that does not exist" "$R" --size 4x4 --out dangling.png
+ln -s loop.png loop.png
+expect 2 "--diff: 'loop.png' is a symbolic link that loops" "$R" --size 4x4 --compare stdout.png --diff loop.png
+[ -L dangling.png ] && [ -L loop.png ] || fail "a refused link was replaced"
+cp stdout.png ref.png
+ln -s ref.png ref-link.png
+expect 2 "--diff: 'ref-link.png' is the --compare file, which this run must not overwrite" \
+  "$R" --size 4x4 --compare ./ref.png --diff ref-link.png
+cmp -s stdout.png ref.png || fail "--diff overwrote the reference"
+cp scene-tri.obj.json scene.png
+expect 2 "--out: 'scene.png' is the --scene-file file, which this run must not overwrite" \
+  "$R" --size 4x4 --scene-file scene.png --out scene.png
+expect 2 "--save-scene: 'tri.obj' is a file the scene reads, which this run must not overwrite" \
+  "$R" --size 4x4 --scene-file scene-tri.obj.json --save-scene tri.obj
+cmp -s scene.png scene-tri.obj.json && [ "$(head -c 1 tri.obj)" = v ] || fail "an input was overwritten"
+expect 2 "--save-scene: 'both.png' is also written by --out" "$R" --size 4x4 --save-scene both.png --out ./both.png
+expect 2 "--save-scene: '-' is also written by --out" "$R" --size 4x4 --out /dev/stdout --save-scene -
+if [ "$(id -u)" -eq 0 ]; then
+  echo old >owned.png && chown nobody:nogroup owned.png
+  expect 0 "" "$R" --size 4x4 --out owned.png
+  [ "$(stat -c %U:%G owned.png)" = nobody:nogroup ] || fail "a replaced file changed owner: $(stat -c %U:%G owned.png)"
+fi
 
 # A failed write to stdout is an error.
 expect 2 "cannot write the summary to stdout: No space left on device" sh -c "exec '$R' --size 4x4 >/dev/full"

@@ -58,8 +58,9 @@ TEST(CliOptions, EveryOptionTakesItsValues) {
     EXPECT_EQ(parse({"--shader", "depth"}).options.shader, kShaderDepth);
     EXPECT_EQ(parse({"--size", "1x8192"}).options.height, 8192);
     EXPECT_EQ(parse({"--time", "0"}).options.timeMs, 0.0);
-    EXPECT_EQ(parse({"--help", "--bogus"}).status, ParseResult::kHelp);
-    EXPECT_EQ(parse({"--version", "--bogus"}).status, ParseResult::kVersion);
+    EXPECT_EQ(parse({"--help", "--size", "8x8"}).status, ParseResult::kHelp);
+    EXPECT_EQ(parse({"--isa", "sse", "--isa", "SSE"}).status, ParseResult::kRun);  // repeated, not contradicting
+    EXPECT_EQ(parse({"--size", "8x8", "--version"}).status, ParseResult::kVersion);
     EXPECT_THAT(versionText(), testing::MatchesRegex("lumo-render [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"));
 }
 
@@ -93,13 +94,22 @@ TEST(CliOptions, BadInputNamesTheOptionAndWhatItAccepts) {
         {{"--filter=1"}, "--filter takes no value"},
         {{"--out", "picture.jpg"},
          "--out expects a file name ending in .png, with at most one frame number (%d, %Nd or %0Nd, N from 1 "
-         "to 9) in the file name and %% for %, got 'picture.jpg'"},
+         "to 9) in the file name and %% for %, or - for stdout, got 'picture.jpg'"},
         {{"--time", "4294967296"}, "--time expects a clock in milliseconds from 0 to 4294967295, got '4294967296'"},
         {{"--tolerance", "256"}, "--tolerance expects a whole number from 0 to 255, got '256'"},
         {{"--min-match", "1.5"}, "--min-match expects a fraction from 0 to 1, e.g. 0.999, got '1.5'"},
         {{"--size", "8x8", "--", "--frames"}, "unexpected argument '--frames' (see --help)"},
         {{"--diff", "d.png"}, "--diff needs --compare REF.png"},
         {{"--compare", "r.png", "--out", "d.png", "--diff", "d.png"}, "--diff and --out name the same file"},
+        // Options that contradict each other, and a bad option beside --help.
+        {{"--help", "--bogus"}, "unknown option '--bogus' (see --help)"},
+        {{"--bogus", "--version"}, "unknown option '--bogus' (see --help)"},
+        {{"--scene", "3", "--scene-file", "f.json"}, "--scene and --scene-file both choose the scene: give one"},
+        {{"--scene-file", "f.json", "--scene", "3"}, "--scene and --scene-file both choose the scene: give one"},
+        {{"--asm", "on", "--isa", "scalar"}, "--isa and --asm both choose the SIMD level: give one"},
+        {{"--isa", "auto", "--asm", "on"}, "--isa and --asm both choose the SIMD level: give one"},
+        {{"--isa", "avx2", "--isa", "sse"}, "--isa is given twice with different values"},
+        {{"--asm", "on", "--asm", "off"}, "--asm is given twice with different values"},
         {{"--time", "4294967295", "--step", "1", "--frames", "2"},
          "the last frame's clock, --time + (--frames - 1) x --step, must not pass 4294967295 ms"},
         // A long bad value is quoted by its start and end, 60 characters in all; control characters escaped.
@@ -150,6 +160,12 @@ TEST(CliOptions, AFrameNumberInTheOutputNameWritesASequenceThatAdvancesTheClock)
     EXPECT_EQ(frameFileName(o.outPath, 12345), "frames/egg_12345.png");
     EXPECT_EQ(frameFileName("100%%_%3d.png", 7), "100%_  7.png");
     EXPECT_EQ(frameFileName("%d.png", 42), "42.png");
+
+    // %% is a literal % in every --out name, with or without a frame number, also in a folder's name.
+    EXPECT_EQ(parse({"--out", "100%%.png"}).options.outPath, "100%.png");
+    o = parse({"--out", "a%%/f_%d.png"}).options;
+    EXPECT_TRUE(o.outSequence);
+    EXPECT_EQ(frameFileName(o.outPath, 3), "a%/f_3.png");
 
     o = parse({"--out", "still.png", "--frames", "3", "--time", "100"}).options;
     EXPECT_FALSE(o.outSequence);

@@ -45,6 +45,26 @@ TEST_F(OutputFile, AReplacedFileKeepsItsModeAndALinkItsTarget) {
     EXPECT_EQ(fileCount(), 2u);  // no temporary left
 }
 
+TEST_F(OutputFile, SameFileByIdentityOrResolvedName) {
+    const fs::path file = dir / "a.png", hard = dir / "hard.png", link = dir / "link.png", other = dir / "b.png";
+    std::ofstream(file) << "a";
+    std::ofstream(other) << "b";
+    fs::create_hard_link(file, hard);
+    fs::create_symlink(file, link);
+    fs::create_directories(dir / "sub");
+    EXPECT_TRUE(namesSameFile(file.string(), hard.string()));
+    EXPECT_TRUE(namesSameFile(link.string(), file.string()));
+    EXPECT_FALSE(namesSameFile(file.string(), other.string()));
+    EXPECT_TRUE(namesSameFile((dir / "sub/../new.png").string(), (dir / "new.png").string()));
+    EXPECT_FALSE(namesSameFile((dir / "new.png").string(), file.string()));
+    EXPECT_FALSE(namesSameFile("/dev/null", "/dev/null"));  // not a file an output could destroy
+    EXPECT_EQ(standardStreamOf("-"), 1);
+    EXPECT_EQ(standardStreamOf("/dev/stderr"), 2);
+    EXPECT_EQ(standardStreamOf("/proc/self/fd/7"), 7);
+    EXPECT_EQ(standardStreamOf("/dev/fd/7x"), -1);
+    EXPECT_EQ(standardStreamOf("-.png"), -1);
+}
+
 TEST_F(OutputFile, ASignalRemovesTheTemporaryFileAndEndsTheProgram) {
     const std::string target = (dir / "x.png").string();
     EXPECT_EXIT(

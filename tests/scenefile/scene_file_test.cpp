@@ -331,7 +331,7 @@ TEST(SceneFile, BrokenFilesGiveOneLineNamingThePlace) {
         {"straight_down.json", "camera.lookAt: the view is straight up or down"},
         {"unknown_flag.json", "objects[0].flags[0]: no flag is named 'shiny'"},
         {"duplicate_material.json", "materials[1].name: a second material is named 'M'"},
-        {"nothing-here.json", "nothing-here.json: No such file or directory"},
+        {"nothing-here.json", "nothing-here.json: cannot be read: No such file or directory"},
     };
     for (const BadFile& bad : corpus) {
         const SceneFileResult r = loadSceneFile(kData + "bad/" + bad.file);

@@ -1,0 +1,24 @@
+// Input files read whole: only regular files (after following links), and never more than a limit,
+// so a device, a FIFO or a growing file can neither hang a load nor fill the memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumo {
+
+inline constexpr uint64_t kMaxSceneFileBytes = 256ull << 20;  // scene files and MTL files
+inline constexpr uint64_t kMaxDataFileBytes = 2ull << 30;     // meshes, glTF buffers, images
+
+// Reads the file at path into bytes. False with `reason` set to what is wrong, to follow "path: "
+// ("is a FIFO, not a regular file", "is larger than 256 MiB", "cannot be read: <system reason>").
+// A FIFO is never opened, and the opened file is checked again, so one swapped in meanwhile cannot
+// block the read either.
+bool readInputFile(const std::string& path, uint64_t limit, std::string& bytes, std::string& reason);
+bool readInputFile(const std::string& path, uint64_t limit, std::vector<unsigned char>& bytes, std::string& reason);
+
+// "256 MiB", "2 GiB": a limit as the messages name it.
+std::string byteLimitText(uint64_t limit);
+
+}  // namespace lumo
