@@ -15,6 +15,7 @@
 
 #include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
+#include "scenefile/obj_faces.h"
 
 namespace lumo {
 
@@ -81,8 +82,11 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> objMaterials;
     std::string warning, error;
+    // The loader reads leniently (indices wrap, numbers end at any character); the text is checked first.
+    checkObjText(text, fileNameOf(path), keyPath);
     std::istringstream in(text);
-    const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, true, false);
+    // Polygons come whole and are cut into triangles below.
+    const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, false, false);
     if (!mtl.refused().empty()) fault(keyPath, fileNameOf(path) + ": mtllib " + mtl.refused());
     if (!ok) {
         while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
@@ -126,17 +130,22 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
         for (size_t f = 0; f < m.num_face_vertices.size(); ++f) {
             const size_t n = m.num_face_vertices[f];
             if (offset + n > m.indices.size()) fault(keyPath, name + ": a face lists more corners than it has");
-            if (n == 3) {
+            std::vector<Vec3> polygon(n);
+            for (size_t k = 0; k < n; ++k) {
+                const int i = m.indices[offset + k].vertex_index;
+                if (i < 0 || i >= positions)
+                    fault(keyPath, name + ": face " + std::to_string(f + 1) + " names a vertex that does not exist");
+                polygon[k] = mesh.positions[static_cast<size_t>(i)];
+            }
+            const int mat = f < m.material_ids.size() ? m.material_ids[f] : -1;
+            for (const std::array<int, 3>& corners : triangulatePolygon(polygon)) {
                 MeshData::Triangle t;
                 for (int k = 0; k < 3; ++k) {
-                    const tinyobj::index_t& i = m.indices[offset + static_cast<size_t>(k)];
-                    if (i.vertex_index < 0 || i.vertex_index >= positions)
-                        fault(keyPath, name + ": face " + std::to_string(f + 1) + " names a vertex that does not exist");
+                    const tinyobj::index_t& i = m.indices[offset + static_cast<size_t>(corners[static_cast<size_t>(k)])];
                     t.corner[k].position = i.vertex_index;
                     t.corner[k].normal = i.normal_index >= 0 && i.normal_index < normals ? i.normal_index : -1;
                     t.corner[k].texcoord = i.texcoord_index >= 0 && i.texcoord_index < texcoords ? i.texcoord_index : -1;
                 }
-                const int mat = f < m.material_ids.size() ? m.material_ids[f] : -1;
                 t.material = mat >= 0 && mat < materials ? mat : -1;
                 mesh.triangles.push_back(t);
             }

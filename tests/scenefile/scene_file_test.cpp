@@ -321,7 +321,7 @@ TEST(SceneFile, BrokenFilesGiveOneLineNamingThePlace) {
         {"not_object.json", "expected an object, got an array"},
         {"empty.json", "empty.json:1:1: malformed JSON"},
         {"missing_mesh.json", "objects[0].file: missing.obj: cannot be read: No such file or directory"},
-        {"broken_mesh.json", "objects[0].file: broken.obj: face 1 names a vertex that does not exist"},
+        {"broken_mesh.json", "objects[0].file: broken.obj:3: face corner '7' names vertex 7 of 2"},
         {"gltf_past_end.json", "objects[0].file: past_end.gltf: accessor 1 reaches past the end of its buffer"},
         {"gltf_loop.json", "objects[0].file: loop.gltf: the node hierarchy is deeper than 64 levels or loops"},
         {"absurd_photons.json", "photons.gi.photons: 2e+09 is out of range"},
