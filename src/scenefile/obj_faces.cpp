@@ -223,19 +223,15 @@ std::vector<std::array<int, 3>> triangulatePolygon(const std::vector<Vec3>& c) {
         if (sq(0, 2) < sq(1, 3)) return {{0, 1, 2}, {0, 2, 3}};
         return {{0, 1, 3}, {1, 2, 3}};
     }
-    auto samePlace = [&](int a, int b) {
-        return u[static_cast<size_t>(a)] == u[static_cast<size_t>(b)] && v[static_cast<size_t>(a)] == v[static_cast<size_t>(b)];
-    };
     std::vector<char> removed(static_cast<size_t>(n), 0);
     int remaining = n, cur = 0, misses = 0;
     while (remaining > 3) {
         const int p = prev[static_cast<size_t>(cur)], q = next[static_cast<size_t>(cur)];
         bool ear = turn(p, cur, q) >= 0;
-        // An ear holds no other corner, inside or on its edges; corners at the ear's own places (a
-        // seam's two sides) do not count. Only reflex corners can lie inside.
+        // An ear holds no other corner, inside or on its edges; only reflex corners can lie inside.
         for (size_t k = 0; ear && k < reflex.size(); ++k) {
             const int r = reflex[k];
-            if (removed[static_cast<size_t>(r)] || samePlace(r, p) || samePlace(r, cur) || samePlace(r, q)) continue;
+            if (removed[static_cast<size_t>(r)] || r == p || r == cur || r == q) continue;
             ear = !(turn(p, cur, r) >= 0 && turn(cur, q, r) >= 0 && turn(q, p, r) >= 0);
         }
         if (ear) {
