@@ -66,8 +66,10 @@ TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
     loop.setViewSize(8, 6);
     ASSERT_TRUE(eventually([&] { return loop.collect(shown).newFrame; }));
     EXPECT_EQ(shown.width, 8);
+    ASSERT_TRUE(eventually([&] { return loop.idle(); }));
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(produced, 1);  // Animation off, nothing changed: idle
+    EXPECT_TRUE(loop.idle());
 
     loop.edit([this] { executeCommand(program, kCmdFilter); });
     ASSERT_TRUE(eventually([&] { return loop.collect(shown).newFrame; }));
@@ -77,6 +79,7 @@ TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
     ASSERT_TRUE(eventually([&] { return loop.framesPresented() == 3; }));
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(loop.framesPresented(), 3u);
+    EXPECT_FALSE(loop.idle());  // a frame waits for the UI, and Animation asks for more
     EXPECT_TRUE(loop.collect(shown).newFrame);
     ASSERT_TRUE(eventually([&] { return loop.framesPresented() == 4; }));
 
@@ -86,6 +89,10 @@ TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
     std::this_thread::sleep_for(100ms);
     loop.collect(shown);
     EXPECT_LE(produced, hidden + 1);  // at most the frame that was already under way
+    ASSERT_TRUE(eventually([&] {
+        loop.collect(shown);
+        return loop.idle();
+    }));
     EXPECT_GT(wakes, 0);
     loop.stop();
 }

@@ -18,13 +18,8 @@ namespace lumo {
 namespace {
 
 using test::TestRender;
+using test::bitsOf;
 using test::TraceScene;
-
-uint32_t bitsOf(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
 
 // The first light's Phong terms of a packet's hits, on every level, shade each hit to the colour the
 // scalar shader gives it, bit for bit: hits all over a sphere and a floor, lights near and far.

@@ -15,13 +15,8 @@
 namespace lumo {
 namespace {
 
+using test::bitsOf;
 using test::TraceScene;
-
-uint32_t bitsOf(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
 
 struct LeafCase {
     TraceScene t;

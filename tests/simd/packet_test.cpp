@@ -14,13 +14,8 @@ namespace lumo {
 namespace {
 
 using test::TestRender;
+using test::bitsOf;
 using test::TraceScene;
-
-uint32_t bitsOf(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
 
 // Lanes at columns x0 + k * step of row y, for every level, against traceCameraRay.
 int expectPacketsAgree(TraceScene& t, float y, float x0, float step) {

@@ -11,13 +11,8 @@
 namespace lumo {
 namespace {
 
+using test::bitsOf;
 using test::TraceScene;
-
-uint32_t bitsOf(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
 
 TEST(SplitPlanePackets, ShadowPacketsAreTheScalarOcclusionWalk) {
     if (processorIsa() == kIsaScalar) GTEST_SKIP() << "no packet level on this processor";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,13 @@ namespace lumo::test {
 inline const Box kUnitBox{{-2.0f, -2.0f, -2.0f}, {2.0f, 2.0f, 2.0f}};
 
 // Builds a scene object by object (or takes a built one), then traces single rays through a view of it.
+// The bits of a float, to compare results exactly (NaN and -0 included).
+inline uint32_t bitsOf(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
 struct TraceScene {
     std::unique_ptr<Scene> owned;
     Scene& scene;
