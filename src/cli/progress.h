@@ -38,7 +38,7 @@ public:
 
     void frameDone();
 
-    // "[#####.....]   3/10 frames  0:07 elapsed, about 0:16 left"
+    // "[##########..........] 5/10 frames  0:07 elapsed, about 0:07 left"
     static std::string line(int done, int total, double elapsedSeconds);
 
 private:
