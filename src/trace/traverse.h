@@ -24,6 +24,12 @@ inline bool entersCell(const Vec3& q, const Vec3& dir, const Vec3& lo, const Vec
     return true;
 }
 
+// Where the ray from `from` along `dir` meets the plane of `split` on axis a.
+inline Vec3 crossingFrom(const Vec3& from, const Vec3& dir, int a, float split) {
+    const float t = (split - axisValue(from, a)) / axisValue(dir, a);
+    return add(from, scale(t, dir));
+}
+
 // After the near child: the nearest hit lies before the entry point as seen from the far child, so
 // nothing there can be closer. The hit point is taken as origin + distance * direction, which is the
 // true point for every shape (some shapes leave `position` unset or in local coordinates).
@@ -102,10 +108,7 @@ struct CameraVisitor {
                detail::hitBeforeEntry(nearIsBelow, entryCoord,
                                       axisValue(view.eye, a) + ray.nearest.distance * axisValue(ray.direction, a));
     }
-    Vec3 crossing(const Vec3&, int a, float split) const {
-        const float t = (split - axisValue(view.eye, a)) / axisValue(ray.direction, a);
-        return add(view.eye, scale(t, ray.direction));
-    }
+    Vec3 crossing(const Vec3&, int a, float split) const { return detail::crossingFrom(view.eye, ray.direction, a, split); }
 };
 
 // Nearest hit of any ray but a camera ray. Hits on `excludeObject` closer than 0.0001 are self-hits
@@ -140,8 +143,7 @@ struct NearestVisitor {
                                       axisValue(rayOrigin, a) + nearest.distance * axisValue(rayDirection, a));
     }
     Vec3 crossing(const Vec3& entry, int a, float split) const {
-        const float t = (split - axisValue(entry, a)) / axisValue(rayDirection, a);
-        return add(entry, scale(t, rayDirection));
+        return detail::crossingFrom(entry, rayDirection, a, split);
     }
 };
 
@@ -179,8 +181,7 @@ struct OcclusionVisitor {
     }
     bool skipFar(bool, float, int) const { return false; }
     Vec3 crossing(const Vec3& entry, int a, float split) const {
-        const float t = (split - axisValue(entry, a)) / axisValue(rayDirection, a);
-        return add(entry, scale(t, rayDirection));
+        return detail::crossingFrom(entry, rayDirection, a, split);
     }
 };
 

@@ -170,7 +170,7 @@ expect 0 "" "$R" "${long[@]}" --sampling full --threads 2
 # --progress always shows the line however fast the run: in a log a line per update ending with the
 # last frame; on a terminal redrawn in place. --progress never keeps a terminal quiet.
 "$R" --size 16x12 --frames 3 --progress always >out.txt 2>err.txt || fail "--progress always failed"
-tail -n 1 err.txt | grep -qE "^lumo-render: \[#{20}\] +3/3 frames +0:0[0-9] elapsed$" \
+tail -n 1 err.txt | grep -qE "^lumo-render: \[#{20}\] +3/3 frames +[0-9]+:[0-9]{2} elapsed$" \
   || fail "--progress always, last log line: $(tail -n 1 err.txt)"
 grep -q $'\033' err.txt && fail "--progress always wrote terminal codes into a log"
 expect 2 "--progress expects auto, always or never, got 'sometimes'" "$R" --progress sometimes
