@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/pass_sequence.h"
 #include "options/version.h"
 #include "png/output_file.h"
 #include "scene/demo_scenes.h"
@@ -149,6 +150,12 @@ OptionTable optionTable(RenderOptions& o, Given& given) {
                  [&o](const std::string& v) {
                      return parseWholeNumber(v, o.frames) && o.frames >= 1 && o.frames <= kMaxFrames;
                  }});
+    t.push_back({"--passes", "N", "a whole number from 1 to 65536",
+                 "each frame the mean of N passes, every pass with its own sub-pixel\n"
+                 "offset and photon maps; 1 to 65536, default 1 (the plain frame)",
+                 [&o](const std::string& v) {
+                     return parseWholeNumber(v, o.passes) && o.passes >= 1 && o.passes <= kMaxRefinePasses;
+                 }});
     t.push_back({"--out", "FILE.png",
                  "a file name ending in .png, with at most one frame number (%d, %Nd or %0Nd, N from 1 to 9) "
                  "in the file name and %% for %, or - for stdout",
@@ -291,11 +298,12 @@ std::string helpText() {
            "After the frames one line goes to stdout:\n"
            "  scene=<n> size=<W>x<H> frames=<N> ms_per_frame=<f> fps=<f> samples_per_frame=<n>\n"
            "  rays_per_frame=<n> mrays_per_s=<f> isa=<level used> tiles=<per thread and frame: a/b/...>\n"
-           "With --json the same as one JSON object, with threads, sampling, shader,\n"
+           "With --json the same as one JSON object, with threads, sampling, shader, passes,\n"
            "peak_memory_bytes and tree_bytes besides. With --compare a second line:\n"
            "  compare: match=<M> of <N> pixels, max_difference=<D>\n"
            "(in JSON a \"compare\" object). While the frames take longer than a second, a\n"
-           "progress line shows on stderr when it is a terminal (see --progress).\n"
+           "progress line shows on stderr when it is a terminal (see --progress); with\n"
+           "--passes it counts passes.\n"
            "Exit status: 0 done, 1 the comparison failed, 2 an error (one line on stderr).\n";
 }
 
@@ -330,6 +338,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         if (given.minMatch) return fail("--min-match needs --compare REF.png");
     }
     if (!o.diffPath.empty() && o.diffPath == o.outPath) return fail("--diff and --out name the same file");
+    if (static_cast<long long>(o.frames) * o.passes > kMaxFrames)
+        return fail("--frames x --passes must not pass 1000000");
     if (!given.step) o.stepMs = o.outSequence ? kSequenceStepMs : 0.0;
     o.animate = given.time || given.step || o.outSequence;
     if (o.timeMs + (o.frames - 1) * o.stepMs > kMaxClockMs)

@@ -22,6 +22,7 @@ struct RenderOptions : CommonOptions {
     double timeMs = 0.0;   // clock of the first frame
     double stepMs = 0.0;   // clock advance per frame: --step, else 40 for a sequence and 0 otherwise
     int frames = 1;
+    int passes = 1;        // each frame the mean of this many refinement passes
     std::string saveScenePath; // --save-scene: the scene as posed is written as a scene file
     std::string outPath;       // empty: no picture written; a file name (%% read as %) unless outSequence
     bool outSequence = false;  // outPath holds a frame number: every frame is written

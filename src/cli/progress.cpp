@@ -37,8 +37,8 @@ ProgressStyle progressStyle(ProgressMode mode, bool terminal) {
     return style;
 }
 
-Progress::Progress(std::ostream& out, int totalFrames, const ProgressStyle& style)
-    : out_(out), total_(totalFrames), style_(style), start_(std::chrono::steady_clock::now()) {
+Progress::Progress(std::ostream& out, int totalFrames, const ProgressStyle& style, const char* unit)
+    : out_(out), total_(totalFrames), unit_(unit), style_(style), start_(std::chrono::steady_clock::now()) {
     if (style_.enabled) thread_ = std::thread([this] { run(); });
 }
 
@@ -63,14 +63,14 @@ void Progress::frameDone() {
     ++done_;
 }
 
-std::string Progress::line(int done, int total, double elapsedSeconds) {
+std::string Progress::line(int done, int total, double elapsedSeconds, const char* unit) {
     const int filled = total > 0 ? static_cast<int>(static_cast<long long>(done) * kBarWidth / total) : 0;
     std::string text = "[";
     text.append(static_cast<size_t>(filled), '#');
     text.append(static_cast<size_t>(kBarWidth - filled), '.');
     text += "] ";
     char counts[64];
-    std::snprintf(counts, sizeof counts, "%d/%d frames  ", done, total);
+    std::snprintf(counts, sizeof counts, "%d/%d %s  ", done, total, unit);
     text += counts + clock(elapsedSeconds) + " elapsed";
     if (done > 0 && done < total) text += ", about " + clock(elapsedSeconds / done * (total - done)) + " left";
     return text;
@@ -79,9 +79,9 @@ std::string Progress::line(int done, int total, double elapsedSeconds) {
 void Progress::show() {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     if (style_.terminal)
-        out_ << "\rlumo-render: " << line(done_, total_, elapsed) << "\033[K" << std::flush;
+        out_ << "\rlumo-render: " << line(done_, total_, elapsed, unit_) << "\033[K" << std::flush;
     else
-        out_ << "lumo-render: " << line(done_, total_, elapsed) << '\n' << std::flush;
+        out_ << "lumo-render: " << line(done_, total_, elapsed, unit_) << '\n' << std::flush;
     shown_ = true;
 }
 

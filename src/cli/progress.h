@@ -25,13 +25,13 @@ struct ProgressStyle {
 ProgressStyle progressStyle(ProgressMode mode, bool terminal);
 
 // While alive and enabled, and once the run has taken longer than style.quietFor, a thread shows the
-// line on `out` every style.redrawEvery: a bar, frames done of total, time elapsed and an estimate of
-// the time left. On a terminal the line is redrawn in place and erased when the progress ends; in a log
+// line on `out` every style.redrawEvery: a bar, frames (or passes: `unit`) done of total, time elapsed
+// and an estimate of the time left. On a terminal the line is redrawn in place and erased when the progress ends; in a log
 // each update is a line of its own and the last one shows the end. A progress that is due at once
 // (quietFor 0) shows at least one line, however short the run.
 class Progress {
 public:
-    Progress(std::ostream& out, int totalFrames, const ProgressStyle& style);
+    Progress(std::ostream& out, int totalFrames, const ProgressStyle& style, const char* unit = "frames");
     ~Progress();
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
@@ -39,7 +39,7 @@ public:
     void frameDone();
 
     // "[##########..........] 5/10 frames  0:07 elapsed, about 0:07 left"
-    static std::string line(int done, int total, double elapsedSeconds);
+    static std::string line(int done, int total, double elapsedSeconds, const char* unit = "frames");
 
 private:
     void run();
@@ -47,6 +47,7 @@ private:
 
     std::ostream& out_;
     const int total_;
+    const char* const unit_;
     const ProgressStyle style_;
     const std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;

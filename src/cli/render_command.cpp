@@ -16,6 +16,7 @@
 #include "png/output_file.h"
 #include "png/png_writer.h"
 #include "image/frame.h"
+#include "image/pass_mean.h"
 #include "scene/demo_scenes.h"
 
 namespace lumo {
@@ -118,6 +119,7 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["threads"] = r.threads;
     j["sampling"] = r.sampling;
     j["shader"] = r.shader;
+    j["passes"] = r.passes;
     j["peak_memory_bytes"] = r.peakMemoryBytes;
     j["tree_bytes"] = r.treeBytes;
     if (c)
@@ -225,6 +227,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
                       (o.width + 1.0) * (o.height + 1.0) * 4.0 / 1048576.0);
         allocating = frameBuffer;
         fb.resize(o.width, o.height);
+        PassMean mean;
 
         // The renderer waits for its workers however long a pass takes: no time-out here. Its threads
         // and the progress line's start with the cleanup signals held, so those reach this thread.
@@ -233,14 +236,25 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         {
             SignalsHeld held;
             renderer.pool.run(noWork, nullptr, params.threadCount, renderer.workers());
-            progress.emplace(err, o.frames, progressStyle(o.progress, errIsTerminal));
+            progress.emplace(err, o.frames * o.passes, progressStyle(o.progress, errIsTerminal),
+                             o.passes > 1 ? "passes" : "frames");
+        }
+        if (o.passes > 1) {
+            allocating = "the pass mean";
+            mean.sums.reserve(static_cast<size_t>(o.width) * static_cast<size_t>(o.height) * 3);
         }
         allocating = photonMapsOf(params.photons);
         using Clock = std::chrono::steady_clock;
         Clock::duration rendering{};
+        RenderParams passParams = params;
         for (int i = 0; i < o.frames; ++i) {
             const Clock::time_point start = Clock::now();
-            produceFrame(renderer, *scene, view, params, fb, o.timeMs + i * o.stepMs, o.animate);
+            for (int pass = 1; pass <= o.passes; ++pass) {
+                passParams.pass = pass;
+                produceFrame(renderer, *scene, view, passParams, fb, o.timeMs + i * o.stepMs, o.animate);
+                if (o.passes > 1) addPass(mean, fb, pass == 1);
+                if (pass < o.passes) progress->frameDone();
+            }
             rendering += Clock::now() - start;
             if (o.outSequence && !writePng(fb, frameFileName(o.outPath, i), error)) {
                 progress.reset();
@@ -274,6 +288,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         r.raysPerFrame = (stats.rays + o.frames / 2) / o.frames;
         r.mraysPerSecond = seconds > 0.0 ? static_cast<double>(stats.rays) / seconds / 1e6 : 0.0;
         r.threads = params.threadCount;
+        r.passes = o.passes;
         r.sampling = o.samplingMode == 1 ? "full" : "sub";
         r.shader = shaderName(o.shader);
         r.isa = resolveIsa(params.isa, processorIsa());

@@ -28,6 +28,7 @@ struct RenderReport {
     std::string tilesPerThread;  // tiles each render thread took per frame, "a/b/..."
     // Besides, in JSON:
     int threads = 0;
+    int passes = 1;        // per frame
     std::string sampling;  // "full" or "sub"
     std::string shader;    // the --shader name
     uint64_t peakMemoryBytes = 0;
@@ -39,7 +40,7 @@ struct RenderReport {
 std::string formatReport(const RenderReport& report);
 
 // The report as one JSON object: the fields of the line under the same names, then threads,
-// sampling, shader, peak_memory_bytes, tree_bytes and, with a comparison, "compare".
+// sampling, shader, passes, peak_memory_bytes, tree_bytes and, with a comparison, "compare".
 std::string formatJsonReport(const RenderReport& report, const Comparison* comparison, bool passed);
 
 // The frame parameters of the options: the program's start values, then the scene's photon switches

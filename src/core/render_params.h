@@ -72,6 +72,8 @@ struct RenderParams {
     int threadCount = 1;                            // 1 .. kMaxWorkerThreads (64)
     Isa isa = kIsaAuto;                             // camera packets: the widest level the processor has,
                                                     // a narrower one, or scalar (the reference)
+    int pass = 1;                                   // refinement pass of a still view, 1 = the plain
+                                                    // frame (see core/pass_sequence.h)
 };
 
 }  // namespace lumo

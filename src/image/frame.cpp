@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/pass_sequence.h"
 #include "image/packed_pixel.h"
 #include "image/render_passes.h"
 #include "scene/demo_scenes.h"
@@ -122,8 +123,21 @@ const LeafShapes* prepareLeafShapes(Renderer& renderer, const Scene& scene, Isa 
 
 }  // namespace
 
+namespace {
+
+// Every camera sample of the picture moved by `offset` pixels: the corner of the ray frame moves, for
+// the scalar rays and the packets alike.
+void offsetSamples(View& view, const PassOffset& offset) {
+    RayFrame& f = view.rayFrame;
+    f.cameraCorner = add(f.cameraCorner, add(scale(offset.row, f.rowStep), scale(offset.column, f.columnStep)));
+    view.packets.frame.cameraCorner = f.cameraCorner;
+}
+
+}  // namespace
+
 void renderFrame(Renderer& renderer, const Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb) {
     prepareView(view, scene, fb.width, fb.height);
+    if (params.pass > 1) offsetSamples(view, passOffset(params.pass));
     const int threads = validThreadCount(params.threadCount);
     renderer.ensureWorkers(threads);
 
@@ -161,7 +175,7 @@ void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& param
 
 void produceFrame(Renderer& renderer, Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb,
                   double clockMs, bool animate) {
-    renderer.frameRandom.seed(12345);
+    renderer.frameRandom.seed(passSeed(params.pass));
     placeEyeOnOrbit(view.camera);
     if (animate) animateScene(scene, clockMs);
     runPhotonPasses(renderer, scene, params);

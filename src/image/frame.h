@@ -35,7 +35,7 @@ struct alignas(kCacheLine) RenderWorker {
 struct Renderer {
     std::vector<RenderWorker> renderWorkers;
     std::vector<PhotonWorker> photonWorkers;
-    Random frameRandom;  // reseeded with 12345 every frame, so photon noise does not flicker
+    Random frameRandom;  // reseeded every frame (12345 for a plain frame), so photon noise does not flicker
     WorkerWait wait;     // how threaded passes wait for late workers
     WorkerPool pool;     // the threads of its passes, kept from frame to frame
     // The scene's leaf in SIMD form for the rays of a frame's passes, rebuilt before each pass set.
@@ -63,15 +63,17 @@ void tracePacketRow(const TraceContext& ctx, const View& view, const PacketKerne
                     const int* columns, int count, uint32_t* rowPixels);
 
 // Renders one picture of `scene` through `view` (whose eye is set) into fb with params: prepares the
-// view, runs "1:1" or "Subsampling" on 1, 2 or 4 threads, filters.
+// view (its samples moved by the pass's sub-pixel offset), runs "1:1" or "Subsampling" on 1, 2 or 4
+// threads, filters.
 void renderFrame(Renderer& renderer, const Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb);
 
 // The photon passes whose Calculate switch is on, caustics first, drawing from frameRandom. While a
 // switch is off its map stays as the last pass left it.
 void runPhotonPasses(Renderer& renderer, Scene& scene, const RenderParams& params);
 
-// One frame as the program shows it: reseed frameRandom with 12345, put the view's eye on its orbit,
-// run the scene's animation at clock clockMs when `animate`, the photon passes, render.
+// One frame as the program shows it: reseed frameRandom with the pass's seed (12345 for pass 1), put
+// the view's eye on its orbit, run the scene's animation at clock clockMs when `animate`, the photon
+// passes, render.
 void produceFrame(Renderer& renderer, Scene& scene, View& view, const RenderParams& params, FrameBuffer& fb,
                   double clockMs, bool animate);
 

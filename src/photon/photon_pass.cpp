@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/pass_sequence.h"
 #include "photon/caustic_grid.h"
 #include "photon/photon_hits.h"
 
@@ -68,6 +69,8 @@ struct CausticJob {
     CausticFrame frame;
     Vec3 lightPosition;
     float intensity;
+    bool shifted;       // a refinement pass: the whole grid moves by `shift`
+    PassOffset shift;   // added to a (row) and b (column)
 };
 
 void causticWorker(int k, void* context) {
@@ -81,8 +84,9 @@ void causticWorker(int k, void* context) {
         const size_t first = static_cast<size_t>(block) * kCausticRowsPerBlock;
         const size_t last = std::min(first + kCausticRowsPerBlock, job.rows.size());
         for (size_t r = first; r < last; ++r) {
-            const float a = job.rows[r];
-            forEachCausticColumn(f.step, [&](float b) {
+            const float a = job.shifted ? job.rows[r] + job.shift.row : job.rows[r];
+            forEachCausticColumn(f.step, [&](float column) {
+                const float b = job.shifted ? column + job.shift.column : column;
                 const Vec3 d = normalize(add(f.axis, add(scale(a, f.sideV), scale(b, f.sideU))));
                 traceRay(ctx, nullptr, &airMedium, job.lightPosition, d, job.intensity, causticPhotonHit, 0);
             });
@@ -208,7 +212,12 @@ void runCausticPass(Scene& scene, const PhotonPassSetup& setup) {
     causticGridRows(frame.step, maps.causticRows);
     const int blocks = static_cast<int>((maps.causticRows.size() + kCausticRowsPerBlock - 1) / kCausticRowsPerBlock);
     PhotonBlockOrder order(maps.store, blocks, kPhotonStoreLimit);
-    CausticJob job{scene, setup, order, maps.causticRows, frame, light->position, light->intensity};
+    // Later refinement passes move the grid by a fraction of a step, so their photons fill the gaps
+    // between the plain frame's.
+    const int pass = setup.params.pass;
+    const PassOffset grid = causticGridOffset(pass);
+    const PassOffset shift{grid.row * frame.step, grid.column * frame.step};
+    CausticJob job{scene, setup, order, maps.causticRows, frame, light->position, light->intensity, pass > 1, shift};
     runWorkers(causticWorker, &job, photonThreads(setup), setup.wait);
     order.close();
     buildQuadtrees(scene, st.causticSplitCount, st.interpolationKernel);
