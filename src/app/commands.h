@@ -81,6 +81,10 @@ enum CommandId : int {
     kCmdAdaptive25 = 32778,
     kCmdAdaptive30 = 32791,
     kCmdAdaptiveOff = 32907,
+    kCmdRefineOff = 32920,
+    kCmdRefine16 = 32921,
+    kCmdRefine64 = 32922,
+    kCmdRefine256 = 32923,
 
     kCmdShadeDepth = 32789,
     kCmdShadeNormals = 32786,

@@ -4,7 +4,9 @@
 #include "app/frame_steps.h"
 #include "app/platform.h"
 #include "app/program.h"
+#include "image/pass_mean.h"
 #include "photon/photon_pass.h"
+#include "scene/demo_scenes.h"
 
 namespace lumo {
 
@@ -17,17 +19,31 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
 
     RenderParams params;
     bool animate = false;
+    int passes = 1;
     {
         std::lock_guard<std::mutex> lock(program.mutex);
         params = takeFrameState(program);
         animate = program.shared.settings.animationOn != 0;
+        passes = program.shared.settings.refinePasses;
     }
+    // A moving scene shows every frame as traced; so does a view without a scene yet.
+    if (!render.scene || (animate && sceneAnimates(render.scene->id()))) passes = 1;
+    StillRefinement& still = render.still;
+    params.pass = passes > 1 ? still.pass : 1;
     const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
     renderCurrentScene(render, fb, params, animationClock, animate);
 
     FrameReport report;
     report.width = fb.width;
     report.height = fb.height;
+    report.pass = params.pass;
+    report.passes = passes;
+    if (passes > 1) {
+        const int64_t moved = addPass(still.mean, fb, params.pass == 1);
+        report.morePasses = params.pass < passes && moved > 0;
+    } else if (!still.mean.sums.empty()) {
+        releasePassMean(still.mean);
+    }
 
     present(fb);  // may hand fb's storage over: read nothing of it after this
     report.threads = params.threadCount;
@@ -43,11 +59,18 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
         report.raysPerSecond = static_cast<double>(timer.raysInWindow) / framesInWindow * timer.currentFps;
         std::lock_guard<std::mutex> lock(program.mutex);
         RenderSettings& s = program.shared.settings;
-        if (s.adaptiveTargetFps != 0) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
+        // The target is for interaction: the passes of a still view leave the thresholds alone.
+        if (s.adaptiveTargetFps != 0 && params.pass == 1) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
     }
     if (timer.framesInWindow == 0) timer.raysInWindow = 0;
     timer.lastFrameEndTick = p.tickCount();
     return report;
+}
+
+std::string passText(const FrameReport& report) {
+    if (report.pass <= 1 || report.passes <= 1) return "";
+    std::string text = "pass " + std::to_string(report.pass) + "/" + std::to_string(report.passes);
+    return report.morePasses ? text : text + ", done";
 }
 
 void showNextFrame(Program& program, FrameBuffer& fb) {

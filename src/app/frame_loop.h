@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "image/frame_buffer.h"
 
@@ -19,14 +20,26 @@ struct FrameReport {
     int height = 0;
     int threads = 1;
     int64_t photons = -1;     // photons in the scene's map on display, -1 when none is shown
+    // Refinement of a still view: the frame is pass `pass` of at most `passes` (1: refinement off, or
+    // the scene moves), and the mean of the passes so far; morePasses: the next pass is owed (the
+    // last pass changed some pixel by a level and `passes` is not reached).
+    int pass = 1;
+    int passes = 1;
+    bool morePasses = false;
 };
+
+// The status text of a refining view from its second pass on ("pass 12/64", "pass 23/64, done");
+// empty for a first pass.
+std::string passText(const FrameReport& report);
 
 using PresentFrame = std::function<void(FrameBuffer&)>;
 
 // The program's next frame, on the thread that renders, in the program's order: frame timing (pauses
-// over 20 ms excluded), the frame's inputs taken under the program's mutex, the frame steps into fb,
-// present(fb), then about four times a second the measured rate and, with an adaptive target, the
-// retuned thresholds (under the mutex again). The clock is the program's platform's tickCount().
+// over 20 ms excluded), the frame's inputs taken under the program's mutex, the frame steps into fb
+// as pass render.still.pass of the still view's refinement (with refinement on, the mean of the
+// passes so far goes into fb), present(fb), then about four times a second the measured rate and, with
+// an adaptive target and a first pass, the retuned thresholds (under the mutex again). The clock is
+// the program's platform's tickCount().
 FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame& present);
 
 // As above, presenting through the program's platform and showing "%5.2f fps" in its status text.

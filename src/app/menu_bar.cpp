@@ -29,6 +29,8 @@ std::vector<MenuItem> buildMenuBar() {
         submenu("&Quality",
                 {item(kCmdOneToOne), item(kCmdSubsampling), separator(),
                  submenu("Anti-Aliasing", {item(kCmdAntiAliasNone), item(kCmdAntiAliasGood), item(kCmdAntiAliasBest)}),
+                 submenu("Refine", {item(kCmdRefineOff), separator(), item(kCmdRefine16), item(kCmdRefine64),
+                                    item(kCmdRefine256)}),
                  submenu("Interpolation", {item(kCmdInterpNone), item(kCmdInterpCenter), item(kCmdInterpCenterLarge),
                                            item(kCmdInterpBilinear), item(kCmdInterpDifferential),
                                            item(kCmdInterpStacked), item(kCmdInterpPatches)}),

@@ -11,6 +11,7 @@
 #include "app/frame_timer.h"
 #include "app/settings.h"
 #include "image/frame.h"
+#include "image/pass_mean.h"
 #include "scene/scene.h"
 #include "trace/view.h"
 
@@ -30,6 +31,13 @@ struct SharedState {
     std::unique_ptr<Scene> pendingScene;
 };
 
+// The refinement of a still view: the pass the next frame renders (the render loop sets it: 1 after
+// any change, then one more each frame while passes are owed) and the mean of the passes so far.
+struct StillRefinement {
+    int pass = 1;
+    PassMean mean;
+};
+
 // What only the thread that renders the frames touches: the render thread while one runs, otherwise
 // the thread that owns the Program (start-up, tests). The frame loop replaces the scene with the
 // mutex held, at a frame's start.
@@ -38,6 +46,7 @@ struct RenderThreadState {
     View view;
     Renderer renderer;
     FrameTimer timer;
+    StillRefinement still;
 };
 
 // What only the UI thread touches.

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "app/file_scene.h"
+#include "scene/demo_scenes.h"
+
 namespace lumo {
 
 RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce, Clock clock)
@@ -55,7 +58,9 @@ void RenderLoop::setVisible(bool visible) {
 bool RenderLoop::wantFrame() const {
     if (!handoff_.visible || handoff_.width <= 0 || handoff_.height <= 0) return false;
     if (handoff_.readyFresh) return false;  // the UI has not taken the last frame yet
-    return handoff_.changes != handoff_.changesSeen || program_.shared.settings.animationOn != 0;
+    if (handoff_.changes != handoff_.changesSeen || handoff_.morePasses) return true;
+    const RenderSettings& s = program_.shared.settings;
+    return s.animationOn != 0 && (s.refinePasses <= 1 || sceneAnimates(currentDescriptor(program_.shared).id));
 }
 
 void RenderLoop::run() {
@@ -63,6 +68,8 @@ void RenderLoop::run() {
     for (;;) {
         signal_.wait(lock, [this] { return handoff_.stop || wantFrame(); });
         if (handoff_.stop) return;
+        // Any change starts the still view's passes again, and so does a frame nothing owed a pass.
+        const bool firstPass = handoff_.changes != handoff_.changesSeen || !handoff_.morePasses;
         handoff_.changesSeen = handoff_.changes;
         const int w = handoff_.width, h = handoff_.height;
         handoff_.inFlight = true;
@@ -72,10 +79,13 @@ void RenderLoop::run() {
         lock.unlock();
 
         if (back_.width != w || back_.height != h) back_.resize(w, h);
+        StillRefinement& still = program_.render.still;
+        still.pass = firstPass ? 1 : still.pass + 1;
         const FrameReport report = produce_(back_, [this](FrameBuffer& fb) { present(fb); });
 
         lock.lock();
         handoff_.inFlight = false;
+        handoff_.morePasses = report.morePasses;
         handoff_.report = report;
         handoff_.reportFresh = true;
         wakeUi(lock);

@@ -3,8 +3,10 @@
 // The UI thread changes the program's shared state (settings, orbit) with the program's mutex held,
 // through edit(); each frame copies what it needs at its start, so a change lands between two frames,
 // never half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
-// shows. Frames run only while something can change: a change since the last frame, or Animation on;
-// never while the view is hidden or empty, and never more than one frame ahead of the UI.
+// shows. Frames run only while something can change: a change since the last frame, Animation on in
+// a scene that moves (in any scene with refinement off), or passes owed to a still view, which
+// refines until its frame says it is done; never while the view is hidden or empty, and never more
+// than one frame ahead of the UI.
 #pragma once
 
 #include <chrono>
@@ -122,6 +124,7 @@ private:
         Message message;
         bool inFlight = false;
         bool inFlightPhotons = false;
+        bool morePasses = false;  // the last frame owes the still view another pass
         std::chrono::steady_clock::time_point inFlightSince;
         uint64_t framesPresented = 0;
     };

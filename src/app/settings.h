@@ -30,6 +30,7 @@ struct RenderSettings {
     int16_t giDisplay = 0;
     ShaderMode currentShader = kShaderPhong;
     int16_t useAsm = 0;
+    int16_t refinePasses = 64;     // a still view refines up to this many passes; 1 = Off
     int16_t traceLogicalSize = 0;  // on a high-density screen, trace one sample per logical pixel
     // The view's size in logical pixels as the window last reported it (what Resolution compares).
     int32_t viewWidth = 0;

@@ -111,6 +111,7 @@ const std::vector<Entry>& entries() {
              p.shared.settings.threadCount = static_cast<int16_t>(v == 0 ? hardwareThreads() : v);
              return true;
          }},
+        choice<&S::refinePasses, 1, 16, 64, 256>("refine"),
         choice<&S::traceLogicalSize, 0, 1>("traceLogicalSize"),
     };
     return table;

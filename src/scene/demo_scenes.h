@@ -23,5 +23,7 @@ std::unique_ptr<Scene> buildScene(int sceneId);
 
 // Moves the scene's animated objects (and its light) for clock t in milliseconds.
 void animateScene(Scene& scene, double t);
+// Whether animateScene moves anything in scene id (demo scenes 7 and 9 and scene files stand still).
+bool sceneAnimates(int sceneId);
 
 }  // namespace lumo

@@ -90,6 +90,8 @@ void tumbleEgg(SceneObject* const slots[], double t) {
 
 }  // namespace
 
+bool sceneAnimates(int sceneId) { return sceneId >= 1 && sceneId <= 8 && sceneId != 7; }
+
 void animateScene(Scene& scene, double t) {
     SceneObject* const* slots = scene.animatedObjects;
     switch (scene.id()) {

@@ -432,6 +432,7 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_TRUE(has("&Quality/Caustics/Samples/  2500 (Coarse)"));
     EXPECT_TRUE(has("&Quality/Global Illumination/Samples/2,000,000 (Fine)"));
     EXPECT_TRUE(has("&Quality/Adaptive/  5 fps"));
+    EXPECT_TRUE(has("&Quality/Refine/64 Passes"));
     EXPECT_TRUE(has("&Quality/Sampling/-"));
     EXPECT_TRUE(has("&Test/Asm"));
     EXPECT_TRUE(has("&Info/&About Lumo..."));
@@ -445,8 +446,8 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
                           : m.kind == MenuItem::kSubmenu ? std::string(m.text) + "/"
                                                          : findCommand(m.commandId)->text);
     const std::vector<std::string> expectedQuality = {
-        "1:1",       "Subsampling", "-",       "Anti-Aliasing/", "Interpolation/", "Caustics/", "Global Illumination/",
-        "Filter",    "-",           "Resolution/", "Threads/",   "-",              "Sampling/", "Adaptive/"};
+        "1:1",       "Subsampling", "-",       "Anti-Aliasing/", "Refine/", "Interpolation/", "Caustics/",
+        "Global Illumination/", "Filter", "-", "Resolution/", "Threads/", "-", "Sampling/", "Adaptive/"};
     EXPECT_EQ(quality, expectedQuality);
 }
 

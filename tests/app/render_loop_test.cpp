@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
@@ -127,6 +129,76 @@ TEST_F(RenderLoopTest, ProgramFramesWhileTheUiChangesEverything) {
     }));
     loop.stop();
     EXPECT_EQ(program.render.scene->id(), settings().sceneId);  // the last scene command reached the frames
+}
+
+TEST_F(RenderLoopTest, AStillViewRefinesUntilDoneThenIdlesAndAChangeStartsAgain) {
+    // The program's own frames, on scripted clocks.
+    platform.scripted = true;
+    settings().refinePasses = 16;
+    std::mutex mutex;
+    std::vector<FrameReport> reports;
+    RenderLoop loop(
+        program, [this] { ++wakes; },
+        [&](FrameBuffer& fb, const PresentFrame& present) {
+            const FrameReport report = showNextFrame(program, fb, present);
+            std::lock_guard<std::mutex> lock(mutex);
+            reports.push_back(report);
+            return report;
+        },
+        [] { return std::chrono::steady_clock::time_point{}; });
+    loop.setViewSize(16, 12);
+    loop.start();
+    // Runs the UI until the loop idles; returns the first and the last picture shown.
+    auto refine = [&] {
+        std::vector<uint32_t> first, last;
+        EXPECT_TRUE(eventually([&] {
+            if (loop.collect(shown).newFrame) (first.empty() ? first : last) = shown.pixels;
+            return loop.idle();
+        }));
+        return std::pair(first, last);
+    };
+    const auto [first, last] = refine();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(loop.idle());  // done: no more frames
+    std::vector<FrameReport> run;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        run.swap(reports);
+    }
+    ASSERT_GE(run.size(), 2u);
+    ASSERT_LE(run.size(), 16u);
+    for (size_t i = 0; i < run.size(); ++i) {
+        EXPECT_EQ(run[i].pass, static_cast<int>(i) + 1);
+        EXPECT_EQ(run[i].morePasses, i + 1 < run.size());
+    }
+    EXPECT_EQ(passText(run.back()), "pass " + std::to_string(run.size()) + "/16, done");
+    EXPECT_NE(first, last);  // the mean is not the first pass
+
+    // A change (here one that leaves the picture as it was) starts from the plain frame again, and the
+    // passes come to the same mean.
+    loop.edit([this] {
+        executeCommand(program, kCmdFilter);
+        executeCommand(program, kCmdFilter);
+    });
+    const auto [again, lastAgain] = refine();
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(lastAgain, last);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(reports.size(), run.size());
+        reports.clear();
+    }
+
+    // A view where nothing moves between passes (a scene with no objects) is done after its second.
+    loop.edit([this] {
+        program.shared.pendingScene = std::make_unique<Scene>();
+        program.shared.pendingScene->setTree(program.shared.pendingScene->newLeaf());
+        settings().sceneId = 0;  // as a scene file leaves it
+    });
+    refine();
+    loop.stop();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(passText(reports.back()), "pass 2/16, done");
 }
 
 // Workers held until the test opens the gate: a pass that is late whatever the machine's speed.

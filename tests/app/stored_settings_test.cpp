@@ -14,7 +14,7 @@ using StoredSettings = test::ProgramTest;
 TEST_F(StoredSettings, RoundTripGivesTheSameChoices) {
     for (int id : {kCmdCornellBox, kCmdOneToOne, kCmdAntiAliasGood, kCmdInterpStacked, kCmdFilter, kCmdGiSamples2m,
                    kCmdGiQuality5000, kCmdGiOnlyIndirect, kCmdGiDisplay, kCmdSampling4, kCmdAdaptive10,
-                   kCmdShadeUV, kCmdThreads2, kCmdAnimation, kCmdCausticSamples40000})
+                   kCmdShadeUV, kCmdThreads2, kCmdAnimation, kCmdCausticSamples40000, kCmdRefine16})
         execute(id);
     const auto stored = storedSettings(settings());
     EXPECT_EQ(stored.front().first, "scene");  // first: choosing it resets some of the others
@@ -31,6 +31,7 @@ TEST_F(StoredSettings, RoundTripGivesTheSameChoices) {
     EXPECT_EQ(taken.giCalculate, chosen.giCalculate);
     EXPECT_EQ(taken.currentShader, kShaderUV);
     EXPECT_EQ(taken.threadCount, 2);
+    EXPECT_EQ(taken.refinePasses, 16);
 }
 
 TEST_F(StoredSettings, ValuesTheMenusCannotSetAreRefused) {
@@ -39,7 +40,8 @@ TEST_F(StoredSettings, ValuesTheMenusCannotSetAreRefused) {
         {"scene", 0},         {"scene", 10},          {"sampling", 3},      {"antiAliasing", -1},
         {"interpolation", 7}, {"causticPhotons", 5},  {"giPhotons", 0},     {"threshold2", 10000},
         {"adaptiveFps", 7},   {"shader", 6},          {"threads", 65},      {"threads", -1},
-        {"giCalculate", 1},   {"causticsDisplay", 1}, {"filter", 2},        {"no-such-key", 0}};
+        {"giCalculate", 1},   {"causticsDisplay", 1}, {"filter", 2},        {"refine", 32},
+        {"no-such-key", 0}};
     for (const auto& [key, value] : refused) EXPECT_FALSE(applyStoredSetting(program, key, value)) << key << "=" << value;
     EXPECT_EQ(storedSettings(settings()), defaults);  // nothing changed
 

@@ -183,6 +183,8 @@ void MainFrame::showReport(const FrameReport& report) {
         fpsPane_->setText(QString::fromStdString(formatFps(report.fps)));
         raysPane_->setText(QString("%1 Mrays/s").arg(report.raysPerSecond / 1e6, 0, 'f', 2));
     }
+    // A still view's passes show in the frame rate's place.
+    if (const std::string pass = passText(report); !pass.empty()) fpsPane_->setText(QString::fromStdString(pass));
     sizePane_->setText(QString("%1x%2").arg(report.width).arg(report.height));
     threadsPane_->setText(report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
     if (report.photons >= 0) {
