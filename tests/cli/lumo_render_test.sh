@@ -181,5 +181,27 @@ if command -v script >/dev/null; then
   grep -q "elapsed" tty.txt && fail "--progress never drew a line: $(head -c 200 tty.txt)"
 fi
 
+# Refinement passes: --passes 1 is the plain frame; the mean of 8 passes with photon maps is the same
+# bytes on any thread count and SIMD level; the progress line counts passes.
+gi=(--scene cornell-box --gi-photons 125000 --size 40x30)
+expect 0 "" "$R" "${gi[@]}" --out plain.png
+expect 0 "" "$R" "${gi[@]}" --passes 1 --out one.png
+cmp -s plain.png one.png || fail "--passes 1 is not the plain frame"
+for t in 1 2 3 8; do
+  expect 0 "" "$R" "${gi[@]}" --passes 8 --threads "$t" --json --out "mean$t.png"
+  grep -q '"passes":8' out.txt || fail "--json without the passes: $(cat out.txt)"
+  cmp -s mean1.png "mean$t.png" || fail "the mean of 8 passes differs on $t threads"
+done
+expect 0 "" "$R" "${gi[@]}" --passes 8 --threads 2 --isa scalar --out scalar.png
+cmp -s mean1.png scalar.png || fail "the mean of 8 passes differs with --isa scalar"
+cmp -s plain.png mean1.png && fail "8 passes gave the plain frame"
+expect 0 "" "$R" --scene egg --size 40x30 --passes 4 --threads 1 --out egg1.png
+expect 0 "" "$R" --scene egg --size 40x30 --passes 4 --threads 3 --isa sse --out egg3.png
+cmp -s egg1.png egg3.png || fail "the mean of caustic passes differs on 3 threads"
+"$R" --size 16x12 --frames 2 --passes 3 --progress always >out.txt 2>err.txt || fail "--passes 3 failed"
+tail -n 1 err.txt | grep -qE " 6/6 passes " || fail "--passes, last progress line: $(tail -n 1 err.txt)"
+expect 2 "--passes expects a whole number from 1 to 65536, got '0'" "$R" --passes 0
+expect 2 "--frames x --passes must not pass 1000000" "$R" --frames 1000 --passes 1001
+
 [ "$failures" -eq 0 ] && echo "all passed"
 exit "$((failures > 0))"
