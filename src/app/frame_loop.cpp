@@ -60,7 +60,8 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
         std::lock_guard<std::mutex> lock(program.mutex);
         RenderSettings& s = program.shared.settings;
         // The target is for interaction: the passes of a still view leave the thresholds alone.
-        if (s.adaptiveTargetFps != 0 && params.pass == 1) adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
+        if (s.adaptiveTargetFps != 0 && params.pass == 1)
+            adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
     }
     if (timer.framesInWindow == 0) timer.raysInWindow = 0;
     timer.lastFrameEndTick = p.tickCount();

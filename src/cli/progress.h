@@ -26,9 +26,9 @@ ProgressStyle progressStyle(ProgressMode mode, bool terminal);
 
 // While alive and enabled, and once the run has taken longer than style.quietFor, a thread shows the
 // line on `out` every style.redrawEvery: a bar, frames (or passes: `unit`) done of total, time elapsed
-// and an estimate of the time left. On a terminal the line is redrawn in place and erased when the progress ends; in a log
-// each update is a line of its own and the last one shows the end. A progress that is due at once
-// (quietFor 0) shows at least one line, however short the run.
+// and an estimate of the time left. On a terminal the line is redrawn in place and erased when the
+// progress ends; in a log each update is a line of its own and the last one shows the end. A progress
+// that is due at once (quietFor 0) shows at least one line, however short the run.
 class Progress {
 public:
     Progress(std::ostream& out, int totalFrames, const ProgressStyle& style, const char* unit = "frames");
