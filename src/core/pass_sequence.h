@@ -18,17 +18,6 @@ struct PassOffset {
     float column = 0.0f;
 };
 
-// The camera samples' offset in pass p (1, 2, ...): the additive recurrence on the plastic number
-// (frac(0.5 + i / g), frac(0.5 + i / g^2) with g^3 = g + 1, i = p - 1), shifted to be centred on the
-// pixel. Pass 1 has none, and any run of passes covers the pixel square evenly.
-inline PassOffset passOffset(int pass) {
-    constexpr double kStepColumn = 0.7548776662466927;  // 1 / g
-    constexpr double kStepRow = 0.5698402909980532;     // 1 / g^2
-    const double i = pass > 1 ? pass - 1 : 0;
-    const double column = 0.5 + i * kStepColumn, row = 0.5 + i * kStepRow;
-    return {static_cast<float>(row - std::floor(row) - 0.5), static_cast<float>(column - std::floor(column) - 0.5)};
-}
-
 // The radical inverse of i in base b: its digits mirrored behind the point, in [0, 1).
 inline double radicalInverse(uint32_t i, uint32_t base) {
     double result = 0.0, digit = 1.0 / base;
@@ -36,11 +25,30 @@ inline double radicalInverse(uint32_t i, uint32_t base) {
     return result;
 }
 
+// Point i of the Sobol sequence's second dimension, in [0, 1).
+inline double sobolSecond(uint32_t i) {
+    uint32_t bits = 0;
+    for (uint32_t v = 1u << 31; i > 0; i >>= 1, v ^= v >> 1)
+        if (i & 1) bits ^= v;
+    return bits / 4294967296.0;
+}
+
+// The camera samples' offset in pass p (1, 2, ...): point p - 1 of the two-dimensional Sobol sequence
+// (the base-2 radical inverse for columns, the second dimension for rows) moved by half a pixel, so
+// that pass 1 has none. Any first 2^k passes form a (0, k, 2)-net: each box of the pixel with sides
+// 2^-a and 2^-(k-a) holds exactly one of them, so edges through the pixel are sampled as evenly as
+// the number of passes allows.
+inline PassOffset passOffset(int pass) {
+    const uint32_t i = pass > 1 ? static_cast<uint32_t>(pass - 1) : 0u;
+    const double column = radicalInverse(i, 2) + 0.5, row = sobolSecond(i) + 0.5;
+    return {static_cast<float>(row - std::floor(row) - 0.5), static_cast<float>(column - std::floor(column) - 0.5)};
+}
+
 // Pass p's offset of the caustic photon grid, in grid steps, each part in [0, 1): the Halton points
-// in bases 2 and 3, which do not line up with the pixel offsets. Pass 1 has none.
+// in bases 3 and 5, which do not line up with the pixel offsets. Pass 1 has none.
 inline PassOffset causticGridOffset(int pass) {
     const uint32_t i = pass > 1 ? static_cast<uint32_t>(pass - 1) : 0u;
-    return {static_cast<float>(radicalInverse(i, 2)), static_cast<float>(radicalInverse(i, 3))};
+    return {static_cast<float>(radicalInverse(i, 3)), static_cast<float>(radicalInverse(i, 5))};
 }
 
 // The seed of pass p's photon generator: 12345 for pass 1 (the frame's own), a mix of 12345 and p

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 namespace lumo {
 namespace {
 
-TEST(PassSequence, FirstPassIsThePlainFrameAndLaterPassesCoverThePixelEvenly) {
+TEST(PassSequence, FirstPassIsThePlainFrameAndLaterPassesStratifyThePixel) {
     EXPECT_EQ(passSeed(1), 12345u);  // the plain frame's photon seed
     EXPECT_EQ(passOffset(1).row, 0.0f);
     EXPECT_EQ(passOffset(1).column, 0.0f);
@@ -15,22 +16,23 @@ TEST(PassSequence, FirstPassIsThePlainFrameAndLaterPassesCoverThePixelEvenly) {
     EXPECT_EQ(causticGridOffset(1).column, 0.0f);
 
     std::set<uint32_t> seeds;
-    int quadrants[4] = {};
-    double rowSum = 0.0, columnSum = 0.0;
-    for (int pass = 1; pass <= 64; ++pass) {
+    for (int pass = 1; pass <= 256; ++pass) {
         seeds.insert(passSeed(pass));
-        const PassOffset o = passOffset(pass), g = causticGridOffset(pass);
-        ASSERT_TRUE(o.row >= -0.5f && o.row < 0.5f && o.column >= -0.5f && o.column < 0.5f) << pass;
+        const PassOffset g = causticGridOffset(pass);
         ASSERT_TRUE(g.row >= 0.0f && g.row < 1.0f && g.column >= 0.0f && g.column < 1.0f) << pass;
-        ++quadrants[(o.row < 0.0f ? 0 : 2) + (o.column < 0.0f ? 0 : 1)];
-        rowSum += o.row;
-        columnSum += o.column;
     }
-    EXPECT_EQ(seeds.size(), 64u);
-    // Centred on the pixel, each quarter of it sampled about equally.
-    EXPECT_NEAR(rowSum / 64, 0.0, 0.02);
-    EXPECT_NEAR(columnSum / 64, 0.0, 0.02);
-    for (int q : quadrants) EXPECT_NEAR(q, 16, 2);
+    EXPECT_EQ(seeds.size(), 256u);
+    // The first 16 passes hold one offset in each cell of a 4 x 4 grid over the pixel, the first 64
+    // one in each cell of 8 x 8 and of 2 x 32.
+    for (const auto& [passes, across, up] : {std::tuple(16, 4, 4), std::tuple(64, 8, 8), std::tuple(64, 2, 32)}) {
+        std::set<int> cells;
+        for (int pass = 1; pass <= passes; ++pass) {
+            const PassOffset o = passOffset(pass);
+            ASSERT_TRUE(o.row >= -0.5f && o.row < 0.5f && o.column >= -0.5f && o.column < 0.5f) << pass;
+            cells.insert(static_cast<int>((o.row + 0.5f) * up) * across + static_cast<int>((o.column + 0.5f) * across));
+        }
+        EXPECT_EQ(cells.size(), static_cast<size_t>(passes)) << across << " x " << up;
+    }
 }
 
 }  // namespace
