@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
@@ -14,10 +16,7 @@ namespace lumo {
 
 namespace {
 
-std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
 bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 
 using Mat4 = std::array<double, 16>;  // column-major, column vectors, as glTF stores matrices
 
@@ -81,12 +80,31 @@ public:
             if (!finite(mm.diffuse)) fail("material '" + mm.name + "' has a colour that is not finite");
             mesh_.materials.push_back(mm);
         }
-        const int sceneIndex = model_.defaultScene >= 0 ? model_.defaultScene : 0;
-        if (sceneIndex < static_cast<int>(model_.scenes.size())) {
-            for (int node : model_.scenes[static_cast<size_t>(sceneIndex)].nodes) visit(node, identity4(), 0);
+        // The file's scene, else its first one; a file without scenes shows every root node, and
+        // one without nodes its meshes as they are.
+        const size_t scenes = model_.scenes.size();
+        if (model_.defaultScene >= 0 && static_cast<size_t>(model_.defaultScene) >= scenes)
+            fail("scene " + std::to_string(model_.defaultScene) + " does not exist (the file has " +
+                 std::to_string(scenes) + ")");
+        if (scenes > 0) {
+            const size_t chosen = model_.defaultScene >= 0 ? static_cast<size_t>(model_.defaultScene) : 0;
+            for (int node : model_.scenes[chosen].nodes) visit(node, identity4(), 0);
+        } else if (!model_.nodes.empty()) {
+            std::vector<bool> isChild(model_.nodes.size(), false);
+            for (const tinygltf::Node& n : model_.nodes)
+                for (int child : n.children)
+                    if (child >= 0 && static_cast<size_t>(child) < isChild.size()) isChild[static_cast<size_t>(child)] = true;
+            for (size_t i = 0; i < model_.nodes.size(); ++i)
+                if (!isChild[i]) visit(static_cast<int>(i), identity4(), 0);
         } else {
             for (size_t i = 0; i < model_.meshes.size(); ++i) addMesh(static_cast<int>(i), identity4());
         }
+        if (unread_ > 0)
+            mesh_.warnings.push_back(std::to_string(unread_) + " primitive" + (unread_ == 1 ? "" : "s") +
+                                     " of points or lines, or without positions, not read");
+        if (noPrimitives_ > 0)
+            mesh_.warnings.push_back(std::to_string(noPrimitives_) + " mesh" + (noPrimitives_ == 1 ? " has" : "es have") +
+                                     " no primitives (expected an array of them)");
     }
 
 private:
@@ -145,10 +163,20 @@ private:
         if (meshIndex < 0 || meshIndex >= static_cast<int>(model_.meshes.size())) fail("a node names a mesh that does not exist");
         const Matrix34 place = toMatrix34(world);
         const Matrix34 normals = normalMatrix(place);
-        for (const tinygltf::Primitive& prim : model_.meshes[static_cast<size_t>(meshIndex)].primitives) {
-            if (prim.mode != TINYGLTF_MODE_TRIANGLES && prim.mode != -1) continue;  // points and lines: no surface
+        const tinygltf::Mesh& gltfMesh = model_.meshes[static_cast<size_t>(meshIndex)];
+        if (gltfMesh.primitives.empty()) ++noPrimitives_;
+        for (const tinygltf::Primitive& prim : gltfMesh.primitives) {
+            const int mode = prim.mode == -1 ? TINYGLTF_MODE_TRIANGLES : prim.mode;
+            if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP && mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+                if (mode < TINYGLTF_MODE_POINTS || mode > TINYGLTF_MODE_TRIANGLE_FAN) fail("a primitive has the unknown mode " + std::to_string(mode));
+                ++unread_;  // points and lines: no surface
+                continue;
+            }
             const auto position = prim.attributes.find("POSITION");
-            if (position == prim.attributes.end()) continue;
+            if (position == prim.attributes.end()) {
+                ++unread_;  // no surface without positions
+                continue;
+            }
             std::vector<float> p, n, uv;
             const int vertices = readVectors(position->second, TINYGLTF_TYPE_VEC3, p);
             const int base = static_cast<int>(mesh_.positions.size());
@@ -197,10 +225,10 @@ private:
                 for (int i = 0; i < vertices; ++i) indices[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
             }
             const int material = prim.material >= 0 && prim.material < static_cast<int>(mesh_.materials.size()) ? prim.material : -1;
-            for (size_t i = 0; i + 2 < indices.size(); i += 3) {
+            for (const std::array<uint32_t, 3>& corners : triangles(mode, indices)) {
                 MeshData::Triangle t;
                 for (int k = 0; k < 3; ++k) {
-                    const int v = static_cast<int>(indices[i + static_cast<size_t>(k)]);
+                    const int v = static_cast<int>(corners[static_cast<size_t>(k)]);
                     t.corner[k].position = base + v;
                     t.corner[k].normal = normalBase >= 0 ? normalBase + v : -1;
                     t.corner[k].texcoord = uvBase >= 0 ? uvBase + v : -1;
@@ -211,8 +239,29 @@ private:
         }
     }
 
+    // The triangles of a list, strip or fan, wound as the file has them. Strips join their runs with
+    // repeated indices: those zero-area links are left out.
+    static std::vector<std::array<uint32_t, 3>> triangles(int mode, const std::vector<uint32_t>& v) {
+        std::vector<std::array<uint32_t, 3>> out;
+        const size_t n = v.size();
+        if (mode == TINYGLTF_MODE_TRIANGLES) {
+            for (size_t i = 0; i + 2 < n; i += 3) out.push_back({v[i], v[i + 1], v[i + 2]});
+        } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+            for (size_t i = 0; i + 2 < n; ++i) {
+                if (v[i] == v[i + 1] || v[i + 1] == v[i + 2] || v[i] == v[i + 2]) continue;
+                if (i % 2 == 0) out.push_back({v[i], v[i + 1], v[i + 2]});
+                else out.push_back({v[i], v[i + 2], v[i + 1]});
+            }
+        } else {
+            for (size_t i = 1; i + 1 < n; ++i) out.push_back({v[i], v[i + 1], v[0]});
+        }
+        return out;
+    }
+
     const tinygltf::Model& model_;
     MeshData& mesh_;
+    size_t unread_ = 0;        // primitives of points or lines
+    size_t noPrimitives_ = 0;  // meshes placed without any primitive
     std::string name_;
     std::string keyPath_;
 };
@@ -239,12 +288,44 @@ bool gltfReadFile(std::vector<unsigned char>* out, std::string* error, const std
     GltfFiles& files = *static_cast<GltfFiles*>(user);
     std::string reason;
     if (!readInputFile(path, kMaxDataFileBytes, *out, reason)) {
-        if (files.refused.empty()) files.refused = fileNameOf(path) + ": " + reason;
+        if (files.refused.empty()) files.refused = path + ": " + reason;
         if (error) *error = reason;
         return false;
     }
     files.files.push_back(path);
     return true;
+}
+
+constexpr const char* kDracoExtension = "KHR_draco_mesh_compression";
+
+// The asset's version as the file writes it, found without reading the file twice: the first
+// "version" string after "asset". Empty when there is none.
+std::string assetVersion(std::string_view text) {
+    const size_t asset = text.find("\"asset\"");
+    if (asset == std::string_view::npos) return "";
+    const size_t key = text.find("\"version\"", asset);
+    if (key == std::string_view::npos || key - asset > 4096) return "";
+    const size_t open = text.find('"', text.find(':', key));
+    const size_t close = open == std::string_view::npos ? open : text.find('"', open + 1);
+    if (close == std::string_view::npos || close - open > 16) return "";
+    return std::string(text.substr(open + 1, close - open - 1));
+}
+
+// The loader's first complaint in this program's words.
+std::string loaderProblem(std::string error) {
+    const size_t newline = error.find('\n');
+    if (newline != std::string::npos) error.resize(newline);
+    auto startsWith = [&](const char* prefix) { return error.rfind(prefix, 0) == 0; };
+    auto after = [&](const char* prefix) { return error.substr(std::strlen(prefix)); };
+    if (error.empty()) return "not a readable glTF file";
+    if (startsWith("File not found : data:") || startsWith("Failed to decode 'uri'"))
+        return "a buffer's data URI cannot be decoded or has the wrong byteLength";
+    if (startsWith("File not found : ")) return "the buffer file '" + after("File not found : ") + "' does not exist";
+    if (startsWith("File is empty : ")) return after("File is empty : ") + ": is empty";
+    if (startsWith("File size mismatch : ")) return "a buffer file is not as long as its byteLength says";
+    if (error.find("JSON") != std::string::npos || error.find("json") != std::string::npos)
+        return "malformed JSON: " + error;
+    return error;
 }
 
 bool gltfWriteFile(std::string* error, const std::string&, const std::vector<unsigned char>&, void*) {
@@ -255,22 +336,40 @@ bool gltfWriteFile(std::string* error, const std::string&, const std::vector<uns
 }  // namespace
 
 MeshData readGltf(const std::string& path, const std::string& keyPath, bool binary, std::vector<std::string>& files) {
+    auto fail = [&](const std::string& what) { fault(keyPath, path + ": " + what); };
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    if (!readInputFile(path, kMaxDataFileBytes, bytes, reason)) fail(reason);
+    if (bytes.empty()) fail("is empty");
+    files.push_back(path);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!binary && bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0) binary = true;
+    // Version 1 files have objects where version 2 has arrays; the loader would read them as empty.
+    const std::string version = assetVersion(text);
+    if (!version.empty() && version[0] != '2') fail("glTF " + version + " files are not supported (only glTF 2.0)");
+
     tinygltf::TinyGLTF loader;
     loader.SetImageLoader(skipImage, nullptr);
     GltfFiles access{files, {}};
     loader.SetFsCallbacks({gltfFileExists, gltfExpandPath, gltfReadFile, gltfWriteFile, &access});
     tinygltf::Model model;
     std::string error, warning;
-    const bool ok = binary ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
-                           : loader.LoadASCIIFromFile(&model, &error, &warning, path);
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const auto length = static_cast<unsigned int>(bytes.size());
+    const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, bytes.data(), length, folder)
+                           : loader.LoadASCIIFromString(&model, &error, &warning, text.data(), length, folder);
     if (!access.refused.empty()) fault(keyPath, access.refused);
-    if (!ok) {
-        const size_t newline = error.find('\n');
-        if (newline != std::string::npos) error = error.substr(0, newline);
-        fault(keyPath, fileNameOf(path) + ": " + (error.empty() ? "not a readable glTF file" : error));
-    }
+    if (text.find(kDracoExtension) != std::string_view::npos &&
+        (!ok || std::find(model.extensionsRequired.begin(), model.extensionsRequired.end(), kDracoExtension) !=
+                    model.extensionsRequired.end()))
+        fail("Draco-compressed meshes are not supported");
+    if (!ok) fail(loaderProblem(error));
+    for (const std::string& required : model.extensionsRequired)
+        if (required != "KHR_materials_emissive_strength" && required != "KHR_texture_transform")
+            fail("the extension " + required + " is required, which is not supported");
     MeshData mesh;
-    GltfReader(model, mesh, fileNameOf(path), keyPath).read();
+    GltfReader(model, mesh, path, keyPath).read();
     return mesh;
 }
 

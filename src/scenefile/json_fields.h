@@ -20,6 +20,16 @@ struct FileFault : std::runtime_error {
 
 [[noreturn]] void fault(const std::string& path, const std::string& what);
 
+// Parses JSON text like Json::parse, and also refuses an object that has a key twice (FileFault
+// naming the key path).
+Json parseJson(const std::string& text);
+
+// The longest message line the loaders give, leaving room for a front end's prefix in 200 characters.
+inline constexpr size_t kMaxMessageChars = 170;
+// A message as one line of at most kMaxMessageChars: line breaks become spaces, and long runs
+// without spaces (a data URI, a path) and then the line itself are cut, marked with "...".
+std::string messageLine(const std::string& text);
+
 // "a string", "an array", ... for messages.
 std::string jsonTypeName(const Json& j);
 

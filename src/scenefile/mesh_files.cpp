@@ -83,19 +83,19 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
     std::vector<tinyobj::material_t> objMaterials;
     std::string warning, error;
     // The loader reads leniently (indices wrap, numbers end at any character); the text is checked first.
-    checkObjText(text, fileNameOf(path), keyPath);
+    checkObjText(text, path, keyPath);
     std::istringstream in(text);
     // Polygons come whole and are cut into triangles below.
     const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, false, false);
-    if (!mtl.refused().empty()) fault(keyPath, fileNameOf(path) + ": mtllib " + mtl.refused());
+    if (!mtl.refused().empty()) fault(keyPath, path + ": mtllib " + mtl.refused());
     if (!ok) {
         while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
         const size_t newline = error.find('\n');
         if (newline != std::string::npos) error = error.substr(0, newline);
-        fault(keyPath, fileNameOf(path) + ": " + (error.empty() ? "not a readable OBJ file" : error));
+        fault(keyPath, path + ": " + (error.empty() ? "not a readable OBJ file" : error));
     }
     MeshData mesh;
-    const std::string name = fileNameOf(path);
+    const std::string& name = path;
     mesh.positions.reserve(a.vertices.size() / 3);
     for (size_t i = 0; i + 2 < a.vertices.size(); i += 3) {
         const Vec3 p{a.vertices[i], a.vertices[i + 1], a.vertices[i + 2]};
@@ -178,12 +178,13 @@ void checkMemory(uint64_t bytes, const std::string& keyPath, const std::string& 
 MeshData readMeshFile(const std::string& path, const std::string& keyPath) {
     const std::string ext = lowerExtension(path);
     const bool obj = ext == "obj", gltf = ext == "gltf" || ext == "glb";
-    if (!obj && !gltf) fault(keyPath, fileNameOf(path) + ": not a mesh file (.obj, .gltf or .glb)");
+    if (!obj && !gltf) fault(keyPath, path + ": not a mesh file (.obj, .gltf or .glb)");
     std::vector<std::string> files;
     MeshData mesh;
     if (obj) {
         std::string text, reason;
-        if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, fileNameOf(path) + ": " + reason);
+        if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, path + ": " + reason);
+        if (const std::string problem = notTextProblem(text); !problem.empty()) fault(keyPath, path + ": " + problem);
         files.push_back(path);
         mesh = readObj(path, text, keyPath, files);
     } else {

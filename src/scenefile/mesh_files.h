@@ -36,6 +36,7 @@ struct MeshData {
     std::vector<Triangle> triangles;
     std::vector<MeshMaterial> materials;
     std::vector<std::string> files;  // every file read for it: the mesh, MTL files, buffers, images
+    std::vector<std::string> warnings;  // what was read but not used, one line each
 };
 
 // Reads an OBJ (.obj) or glTF (.gltf, .glb) file; throws FileFault naming `keyPath` and the file.

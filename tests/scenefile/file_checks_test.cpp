@@ -1,0 +1,183 @@
+// Files as users bring them: orientation of meshes, glTF primitives and scenes read or refused
+// aloud, files that are not text, ranges, duplicate keys, placements and the shape of messages.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "scenefile/scene_file.h"
+
+namespace lumo {
+namespace {
+
+// Scene and mesh files written into a fresh folder.
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/lumo-files-XXXXXX";
+        ASSERT_TRUE(mkdtemp(name));
+        dir_ = name;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+        return dir_ + "/" + name;
+    }
+    // A scene holding one mesh entry (its JSON fields after "shape").
+    SceneFileResult meshScene(const std::string& fields) {
+        return loadSceneFile(write("s.json", R"({ "version": 1, "light": { "position": [1, 2, 3] },
+            "objects": [{ "shape": "mesh", )" + fields + " }] }"));
+    }
+    SceneFileResult scene(const std::string& text) { return loadSceneFile(write("s.json", text)); }
+
+    std::string dir_;
+};
+
+// Four vertices (-0.5 0 0, 0.5 0 0, 0 2 0, 1 2 0); accessor 0 takes the first three, 1 all four.
+std::string gltf(const std::string& primitives, const std::string& top = R"("scene": 0, "scenes": [{ "nodes": [0] }],
+                                                                            "nodes": [{ "mesh": 0 }],)") {
+    return R"({ "asset": { "version": "2.0" }, )" + top + R"( "meshes": [{ "primitives": )" + primitives + R"( }],
+        "buffers": [{ "byteLength": 48, "uri": "data:application/octet-stream;base64,AAAAvwAAAAAAAAAAAAAAPwAAAAAAAAAAAAAAAAAAAEAAAAAAAACAPwAAAEAAAAAA" }],
+        "bufferViews": [{ "buffer": 0, "byteLength": 48 }],
+        "accessors": [{ "bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3" },
+                      { "bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3" }] })";
+}
+const std::string kTriangle = R"([{ "attributes": { "POSITION": 0 } }])";
+
+float highestZ(const Scene& s) {
+    const PlanarPatch& p = s.objects[0].patch;
+    return std::max({p.origin.z, p.origin.z + p.edgeA.z, p.origin.z + p.edgeB.z});
+}
+
+TEST_F(Files, MeshesStandUpright) {
+    // A y-up triangle turned +90 degrees about x by the right-hand rule stands above the ground.
+    write("tri.obj", "v -0.5 0 0\nv 0.5 0 0\nv 0 2 0\nf 1 2 3\n");
+    SceneFileResult r = meshScene(R"("file": "tri.obj", "transform": [{ "rotateX": 90 }])");
+    ASSERT_TRUE(r.scene) << r.error;
+    EXPECT_NEAR(highestZ(*r.scene), 2.0f, 1e-6f);
+    // glTF is y-up: the same triangle stands without a transform, and lies flat when called z-up.
+    write("tri.gltf", gltf(kTriangle));
+    r = meshScene(R"("file": "tri.gltf")");
+    ASSERT_TRUE(r.scene) << r.error;
+    EXPECT_EQ(highestZ(*r.scene), 2.0f);
+    r = meshScene(R"("file": "tri.gltf", "up": "z")");
+    ASSERT_TRUE(r.scene) << r.error;
+    EXPECT_EQ(highestZ(*r.scene), 0.0f);
+    r = meshScene(R"("file": "tri.obj", "up": "x")");
+    EXPECT_NE(r.error.find("objects[0].up: expected \"y\" or \"z\""), std::string::npos) << r.error;
+}
+
+TEST_F(Files, GltfPrimitivesAndScenesAreReadOrNamed) {
+    struct Case {
+        std::string file;
+        size_t triangles;
+        std::string warning;
+    };
+    const Case cases[] = {
+        {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 5 }])"), 2, ""},
+        {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 6 }])"), 2, ""},
+        {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 0 }, { "attributes": { "POSITION": 1 }, "mode": 3 }])"), 0,
+         "m.gltf: 2 primitives of points or lines, or without positions, not read"},
+        {gltf(R"({ "p": { "attributes": { "POSITION": 0 } } })"), 0,
+         "m.gltf: 1 mesh has no primitives (expected an array of them)"},
+        // Without scenes, every root node is shown; without nodes, every mesh.
+        {gltf(kTriangle, R"("nodes": [{ "children": [1] }, { "mesh": 0 }],)"), 1, ""},
+        {gltf(kTriangle, ""), 1, ""},
+        {gltf(kTriangle, R"("scenes": [{ "nodes": [] }],)"), 0, "m.gltf: no triangles"},
+    };
+    for (const Case& c : cases) {
+        write("m.gltf", c.file);
+        const SceneFileResult r = meshScene(R"("file": "m.gltf")");
+        ASSERT_TRUE(r.scene) << r.error;
+        EXPECT_EQ(r.scene->objectCount(), c.triangles) << c.file;
+        if (c.warning.empty()) {
+            EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+        } else {
+            ASSERT_FALSE(r.warnings.empty()) << c.file;
+            EXPECT_NE(r.warnings[0].find("objects[0].file: " + dir_ + "/" + c.warning), std::string::npos) << r.warnings[0];
+        }
+    }
+}
+
+TEST_F(Files, FilesThatCannotBeReadAreRefusedInOneLine) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string message;
+    };
+    std::string dracoFile = gltf(R"([{ "attributes": { "POSITION": 0 }, "indices": 2,
+        "extensions": { "KHR_draco_mesh_compression": { "bufferView": 0, "attributes": { "POSITION": 0 } } } }])");
+    dracoFile.insert(dracoFile.find("\"meshes\""), R"("extensionsRequired": ["KHR_draco_mesh_compression"], )");
+    dracoFile.insert(dracoFile.rfind(']'), R"(, { "componentType": 5123, "count": 3, "type": "SCALAR" })");
+    std::string wrongLength = gltf(kTriangle);
+    wrongLength.replace(wrongLength.find("48, \"uri\""), 2, "4800");
+    const Case cases[] = {
+        {"m.gltf", gltf(kTriangle, R"("scene": 7, "scenes": [{ "nodes": [0] }], "nodes": [{ "mesh": 0 }],)"),
+         "m.gltf: scene 7 does not exist (the file has 1)"},
+        {"m.gltf", R"({ "asset": { "version": "1.0" }, "meshes": { "m": { "primitives": [] } } })",
+         "m.gltf: glTF 1.0 files are not supported (only glTF 2.0)"},
+        {"m.gltf", dracoFile, "m.gltf: Draco-compressed meshes are not supported"},
+        {"m.gltf", "", "m.gltf: is empty"},
+        {"m.gltf", wrongLength, "m.gltf: a buffer's data URI cannot be decoded or has the wrong byteLength"},
+        {"m.obj", std::string("\xff\xfev\0 \0001\0", 8), "m.obj: not a text file (UTF-16)"},
+        {"m.obj", std::string("v 1 2 3\n\x01\x02\x7f", 11), "m.obj: not a text file: line 2 holds the byte 0x01"},
+    };
+    for (const Case& c : cases) {
+        write(c.name, c.bytes);
+        const SceneFileResult r = meshScene(std::string(R"("file": ")") + c.name + "\"");
+        EXPECT_FALSE(r.scene);
+        EXPECT_NE(r.error.find("objects[0].file: " + dir_ + "/" + c.message), std::string::npos) << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+        EXPECT_LE(r.error.size(), 170u);
+    }
+}
+
+TEST_F(Files, RangesKeysAndPlacementsAreChecked) {
+    const std::string head = R"({ "version": 1, "light": { "position": [1, 2, 3] }, )";
+    const std::string material = head + R"("materials": [{ "name": "M", )";
+    const std::string torus = head + R"("materials": [{ "name": "M" }], "objects": [{ "shape": "torus", "material": "M", )";
+    const std::pair<std::string, std::string> refused[] = {
+        {material + R"("reflectivity": 2 }] })", "materials[0].reflectivity: 2 is out of range (0 to 1)"},
+        {material + R"("reflectivity": -1 }] })", "materials[0].reflectivity: -1 is out of range (0 to 1)"},
+        {material + R"("transmission": 5 }] })", "materials[0].transmission: 5 is out of range (-1 to 1)"},
+        {material + R"("transmission": -0.5 }] })", "materials[0].transmission: expected 0 to 1, or -1 for a dielectric"},
+        {material + R"("diffuse": [1, 1, 1], "matte": true, "matte": false }] })",
+         "materials[0].matte: the key appears twice in its object"},
+        {head + R"("light": { "position": [0, 0, 1] } })", "light: the key appears twice in its object"},
+        {torus + R"("worldToLocal": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0] }] })",
+         "objects[0].worldToLocal: the matrix has no inverse"},
+    };
+    for (const auto& [text, message] : refused) {
+        const SceneFileResult r = scene(text);
+        EXPECT_FALSE(r.scene) << text;
+        EXPECT_NE(r.error.find(message), std::string::npos) << r.error;
+    }
+    // Any uniform scale that single precision can invert is a placement; a flattened one is not.
+    write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    for (const char* scale : {"2.4e-10", "1e-30", "1e30"}) {
+        const SceneFileResult r = meshScene(std::string(R"("file": "tri.obj", "transform": [{ "scale": )") + scale + " }]");
+        EXPECT_TRUE(r.scene) << scale << ": " << r.error;
+    }
+    const SceneFileResult flat = meshScene(R"("file": "tri.obj", "transform": [{ "matrix": [1, 0, 0, 1, 1e-7, 0, 0, 0, 1, 0, 0, 0] }])");
+    EXPECT_NE(flat.error.find("objects[0].transform: the transform has no inverse"), std::string::npos) << flat.error;
+}
+
+TEST_F(Files, MessagesNameThePathAsGivenAndStayShort) {
+    // The scene file by the path given, a mesh by the path it was looked for at.
+    const SceneFileResult missing = meshScene(R"("file": "sub/none.obj")");
+    EXPECT_EQ(missing.error, dir_ + "/s.json: objects[0].file: " + dir_ + "/sub/none.obj: cannot be read: No such file or directory");
+    // A long value is cut in its middle, so the line keeps its start and end.
+    const std::string longName(300, 'x');
+    const SceneFileResult r = meshScene(R"("file": ")" + longName + ".obj\"");
+    EXPECT_LE(r.error.size(), 170u);
+    EXPECT_NE(r.error.find("objects[0].file: /tmp/lumo-files-"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("x...x"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("xxx.obj: cannot be read"), std::string::npos) << r.error;
+}
+
+}  // namespace
+}  // namespace lumo
