@@ -355,7 +355,7 @@ MeshData readGltf(const std::string& path, const std::string& keyPath, bool bina
     tinygltf::Model model;
     std::string error, warning;
     const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
     const auto length = static_cast<unsigned int>(bytes.size());
     const bool ok = binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, bytes.data(), length, folder)
                            : loader.LoadASCIIFromString(&model, &error, &warning, text.data(), length, folder);

@@ -33,8 +33,9 @@ std::string messageLine(const std::string& text);
 // "a string", "an array", ... for messages.
 std::string jsonTypeName(const Json& j);
 
-// Coordinates and other unbounded values stay well inside float range.
-inline constexpr double kFarCoordinate = 1e30;
+// Coordinates, lengths and matrix elements: the geometry is single precision, and beyond this a
+// shape's surface can no longer be told from its neighbours' (a sphere of radius 1e8 vanishes).
+inline constexpr double kFarCoordinate = 1e6;
 
 double numberAt(const Json& j, const std::string& path, double min, double max);
 Vec3 vec3At(const Json& j, const std::string& path, double limit = kFarCoordinate);

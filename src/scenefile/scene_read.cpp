@@ -43,6 +43,7 @@ float squared(double r) { return toFloat(r * r); }
 // their lengths allow (a relative test, so any scale passes), and the inverse, computed in single
 // precision, is finite.
 constexpr double kFlatAxes = 1e-6;
+constexpr double kMaxAxisRatio = 100;
 
 double determinant(const Matrix34& t);
 double axisLength(const Matrix34& t, int axis);
@@ -267,8 +268,20 @@ struct Reader {
         return &c;
     }
 
-    // A shape whose placement cannot be undone has no size: it is skipped like a zero radius.
-    bool invertible(const Matrix34& m) { return hasInverse(m); }
+    // A shape whose placement cannot be undone has no size: it is skipped like a zero radius. The
+    // curved shapes are solved in their own frame in single precision: a frame squeezed more than
+    // kMaxAxisRatio renders as streaks, so it is refused.
+    bool invertible(const Matrix34& m, Fields& f) {
+        if (!hasInverse(m)) return false;
+        const double lengths[3] = {axisLength(m, 0), axisLength(m, 1), axisLength(m, 2)};
+        const double ratio = *std::max_element(lengths, lengths + 3) / *std::min_element(lengths, lengths + 3);
+        if (ratio > kMaxAxisRatio) {
+            char text[96];
+            std::snprintf(text, sizeof text, "the axes differ in length by a factor of %.3g, more than %g", ratio, kMaxAxisRatio);
+            fault(f.pathOf("transform"), text);
+        }
+        return true;
+    }
 
     // Builds one shape entry; false when it is degenerate (the entry is skipped).
     bool readShape(Fields& f, ShapeType type, SceneObject& o) {
@@ -307,7 +320,7 @@ struct Reader {
                 o.revolved.taper = toFloat(f.number("taper", 0.0, -1e6, 1e6));
                 o.revolved.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m)) return false;
+                if (!invertible(m, f)) return false;
                 o.revolved.worldToLocal = worldToLocal(f, m);
                 o.revolved.normalTransform = &normalTransform(f, m);
                 o.revolved.normalTransform->textureCorners = uv;
@@ -337,7 +350,7 @@ struct Reader {
                 t.tubeEnd = angle(f, "tubeEnd", t.tubeEnd, -360.001, 720.001);
                 if (t.tubeEnd <= t.tubeStart) fault(f.pathOf("tubeEnd"), "not above tubeStart");
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m) || t.minorRadius <= 0.0f) return false;
+                if (!invertible(m, f) || t.minorRadius <= 0.0f) return false;
                 t.worldToLocal = worldToLocal(f, m);
                 t.normalTransform = &normalTransform(f, m);
                 t.normalTransform->textureCorners = uv;
@@ -358,7 +371,7 @@ struct Reader {
                     s.localToWorld->matrix = m;
                     s.localToWorld->textureCorners = uv;
                 }
-                if (!invertible(m) || s.radiusSquared <= 0.0f) return false;
+                if (!invertible(m, f) || s.radiusSquared <= 0.0f) return false;
                 s.worldToLocal = worldToLocal(f, m);
                 return true;
             }
@@ -368,7 +381,7 @@ struct Reader {
                 o.paraboloid.heightMax = toFloat(f.number("heightMax", o.paraboloid.heightMax, 0, kFarCoordinate));
                 o.paraboloid.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m) || o.paraboloid.heightMax <= 0.0f) return false;
+                if (!invertible(m, f) || o.paraboloid.heightMax <= 0.0f) return false;
                 o.paraboloid.worldToLocal = worldToLocal(f, m);
                 o.paraboloid.normalTransform = &normalTransform(f, m);
                 o.paraboloid.normalTransform->textureCorners = uv;
@@ -380,7 +393,7 @@ struct Reader {
                 EllipsoidSection& e = o.ellipsoid;
                 readLatitudes(f, e.sweep, e.latitudeMin, e.latitudeMax);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m)) return false;
+                if (!invertible(m, f)) return false;
                 e.worldToLocal = worldToLocal(f, m);
                 e.normalTransform = &normalTransform(f, m);
                 e.normalTransform->textureCorners = uv;
@@ -398,7 +411,7 @@ struct Reader {
                 d.outerRadiusSquared = squared(outer);
                 d.innerRadiusSquared = squared(inner);
                 d.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
-                if (!invertible(m) || outer <= inner || length(d.normal) < 1e-12) return false;
+                if (!invertible(m, f) || outer <= inner || length(d.normal) < 1e-12) return false;
                 d.normal = normalize(d.normal);
                 d.worldToLocal = worldToLocal(f, m);
                 return true;
@@ -470,7 +483,7 @@ struct Reader {
         if (f.has("material")) how.material = &material(f);
         how.flags = readFlags(f);
         how.smooth = f.flag("smooth", true);
-        if (!invertible(how.placement))
+        if (!hasInverse(how.placement))
             fault(f.pathOf("transform"), "the transform has no inverse (its axes are flat or out of single precision)");
         const std::string path = !file.empty() && file[0] == '/' ? file : folder + file;
         const std::string keyPath = f.pathOf("file");

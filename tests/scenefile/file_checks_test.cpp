@@ -148,7 +148,11 @@ TEST_F(Files, RangesKeysAndPlacementsAreChecked) {
         {material + R"("diffuse": [1, 1, 1], "matte": true, "matte": false }] })",
          "materials[0].matte: the key appears twice in its object"},
         {head + R"("light": { "position": [0, 0, 1] } })", "light: the key appears twice in its object"},
-        {torus + R"("worldToLocal": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0] }] })",
+        {torus + R"("transform": [{ "scale": [1, 1, 1e-3] }] }] })",
+         "objects[0].transform: the axes differ in length by a factor of 1e+03, more than 100"},
+        {head + R"("materials": [{ "name": "M" }], "objects": [{ "shape": "sphere", "material": "M", "centre": [0, 0, 0],
+                   "radius": 1e8 }] })", "objects[0].radius: 1e+08 is out of range (0 to 1e+06)"},
+                {torus + R"("worldToLocal": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0] }] })",
          "objects[0].worldToLocal: the matrix has no inverse"},
     };
     for (const auto& [text, message] : refused) {
@@ -158,7 +162,7 @@ TEST_F(Files, RangesKeysAndPlacementsAreChecked) {
     }
     // Any uniform scale that single precision can invert is a placement; a flattened one is not.
     write("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-    for (const char* scale : {"2.4e-10", "1e-30", "1e30"}) {
+    for (const char* scale : {"2.4e-10", "1e-30", "1e6"}) {
         const SceneFileResult r = meshScene(std::string(R"("file": "tri.obj", "transform": [{ "scale": )") + scale + " }]");
         EXPECT_TRUE(r.scene) << scale << ": " << r.error;
     }
