@@ -37,14 +37,16 @@ protected:
     std::string dir_;
 };
 
-// Four vertices (-0.5 0 0, 0.5 0 0, 0 2 0, 1 2 0); accessor 0 takes the first three, 1 all four.
+// Four vertices (-0.5 0 0, 0.5 0 0, 0 2 0, 1 2 0); accessor 0 takes the first three, 1 all four, and
+// accessor 2 holds the indices 0 1 3 2 (a fan around the first vertex).
 std::string gltf(const std::string& primitives, const std::string& top = R"("scene": 0, "scenes": [{ "nodes": [0] }],
                                                                             "nodes": [{ "mesh": 0 }],)") {
     return R"({ "asset": { "version": "2.0" }, )" + top + R"( "meshes": [{ "primitives": )" + primitives + R"( }],
-        "buffers": [{ "byteLength": 48, "uri": "data:application/octet-stream;base64,AAAAvwAAAAAAAAAAAAAAPwAAAAAAAAAAAAAAAAAAAEAAAAAAAACAPwAAAEAAAAAA" }],
-        "bufferViews": [{ "buffer": 0, "byteLength": 48 }],
+        "buffers": [{ "byteLength": 56, "uri": "data:application/octet-stream;base64,AAAAvwAAAAAAAAAAAAAAPwAAAAAAAAAAAAAAAAAAAEAAAAAAAACAPwAAAEAAAAAAAAABAAMAAgA=" }],
+        "bufferViews": [{ "buffer": 0, "byteLength": 48 }, { "buffer": 0, "byteOffset": 48, "byteLength": 8 }],
         "accessors": [{ "bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3" },
-                      { "bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3" }] })";
+                      { "bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3" },
+                      { "bufferView": 1, "componentType": 5123, "count": 4, "type": "SCALAR" }] })";
 }
 const std::string kTriangle = R"([{ "attributes": { "POSITION": 0 } }])";
 
@@ -79,7 +81,7 @@ TEST_F(Files, GltfPrimitivesAndScenesAreReadOrNamed) {
     };
     const Case cases[] = {
         {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 5 }])"), 2, ""},
-        {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 6 }])"), 2, ""},
+        {gltf(R"([{ "attributes": { "POSITION": 1 }, "indices": 2, "mode": 6 }])"), 2, ""},
         {gltf(R"([{ "attributes": { "POSITION": 1 }, "mode": 0 }, { "attributes": { "POSITION": 1 }, "mode": 3 }])"), 0,
          "m.gltf: 2 primitives of points or lines, or without positions, not read"},
         {gltf(R"({ "p": { "attributes": { "POSITION": 0 } } })"), 0,
@@ -112,12 +114,12 @@ TEST_F(Files, FilesThatCannotBeReadAreRefusedInOneLine) {
         std::string bytes;
         std::string message;
     };
-    std::string dracoFile = gltf(R"([{ "attributes": { "POSITION": 0 }, "indices": 2,
+    std::string dracoFile = gltf(R"([{ "attributes": { "POSITION": 0 }, "indices": 3,
         "extensions": { "KHR_draco_mesh_compression": { "bufferView": 0, "attributes": { "POSITION": 0 } } } }])");
     dracoFile.insert(dracoFile.find("\"meshes\""), R"("extensionsRequired": ["KHR_draco_mesh_compression"], )");
     dracoFile.insert(dracoFile.rfind(']'), R"(, { "componentType": 5123, "count": 3, "type": "SCALAR" })");
     std::string wrongLength = gltf(kTriangle);
-    wrongLength.replace(wrongLength.find("48, \"uri\""), 2, "4800");
+    wrongLength.replace(wrongLength.find("56, \"uri\""), 2, "5600");
     const Case cases[] = {
         {"m.gltf", gltf(kTriangle, R"("scene": 7, "scenes": [{ "nodes": [0] }], "nodes": [{ "mesh": 0 }],)"),
          "m.gltf: scene 7 does not exist (the file has 1)"},
