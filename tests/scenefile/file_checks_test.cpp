@@ -121,8 +121,8 @@ TEST_F(Files, FilesThatCannotBeReadAreRefusedInOneLine) {
     std::string wrongLength = gltf(kTriangle);
     wrongLength.replace(wrongLength.find("56, \"uri\""), 2, "5600");
     const Case cases[] = {
-        {"m.gltf", gltf(kTriangle, R"("scene": 7, "scenes": [{ "nodes": [0] }], "nodes": [{ "mesh": 0 }],)"),
-         "m.gltf: scene 7 does not exist (the file has 1)"},
+        {"m.gltf", gltf(kTriangle, R"("scene": 1, "scenes": [{ "nodes": [0] }], "nodes": [{ "mesh": 0 }],)"),
+         "m.gltf: scene 1 does not exist (the file has 1)"},
         {"m.gltf", R"({ "asset": { "version": "1.0" }, "meshes": { "m": { "primitives": [] } } })",
          "m.gltf: glTF 1.0 files are not supported (only glTF 2.0)"},
         {"m.gltf", dracoFile, "m.gltf: Draco-compressed meshes are not supported"},
