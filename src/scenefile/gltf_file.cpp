@@ -365,8 +365,10 @@ MeshData readGltf(const std::string& path, const std::string& keyPath, bool bina
                     model.extensionsRequired.end()))
         fail("Draco-compressed meshes are not supported");
     if (!ok) fail(loaderProblem(error));
+    // Material and texture extensions change only looks this reader takes no further than the base
+    // colour; any other required extension changes the geometry it would read.
     for (const std::string& required : model.extensionsRequired)
-        if (required != "KHR_materials_emissive_strength" && required != "KHR_texture_transform")
+        if (required.rfind("KHR_materials_", 0) != 0 && required.rfind("KHR_texture_", 0) != 0)
             fail("the extension " + required + " is required, which is not supported");
     MeshData mesh;
     GltfReader(model, mesh, path, keyPath).read();

@@ -39,24 +39,6 @@ float angle(Fields& f, const char* key, float fallbackRadians, double minDegrees
 // A length given as a radius, stored squared as the shapes keep it.
 float squared(double r) { return toFloat(r * r); }
 
-// The one test for "has an inverse": the three axes span space by more than kFlatAxes of the volume
-// their lengths allow (a relative test, so any scale passes), and the inverse, computed in single
-// precision, is finite.
-constexpr double kFlatAxes = 1e-6;
-constexpr double kMaxAxisRatio = 100;
-
-double determinant(const Matrix34& t);
-double axisLength(const Matrix34& t, int axis);
-
-bool hasInverse(const Matrix34& m) {
-    const double volume = axisLength(m, 0) * axisLength(m, 1) * axisLength(m, 2);
-    if (!(volume > 0.0) || !std::isfinite(volume) || !(std::fabs(determinant(m)) > kFlatAxes * volume)) return false;
-    const Matrix34 back = inverse(m);
-    for (float v : back.m)
-        if (!std::isfinite(v)) return false;
-    return true;
-}
-
 Matrix34 identityMatrix() {
     Matrix34 m;
     setIdentity(m);
@@ -75,6 +57,23 @@ double determinant(const Matrix34& t) {
            static_cast<double>(m[1]) * (static_cast<double>(m[3]) * m[8] - static_cast<double>(m[5]) * m[6]) +
            static_cast<double>(m[2]) * (static_cast<double>(m[3]) * m[7] - static_cast<double>(m[4]) * m[6]);
 }
+
+// The one test for "has an inverse": the three axes span space by more than kFlatAxes of the volume
+// their lengths allow (a relative test, so any scale passes), and the inverse, computed in single
+// precision, is finite.
+constexpr double kFlatAxes = 1e-6;
+
+bool hasInverse(const Matrix34& m) {
+    const double volume = axisLength(m, 0) * axisLength(m, 1) * axisLength(m, 2);
+    if (!(volume > 0.0) || !std::isfinite(volume) || !(std::fabs(determinant(m)) > kFlatAxes * volume)) return false;
+    const Matrix34 back = inverse(m);
+    for (float v : back.m)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// The longest axis of a curved shape's frame over its shortest (see Reader::invertible).
+constexpr double kMaxAxisRatio = 100;
 
 // "transform": steps applied in order, as the scene builders compose them.
 Matrix34 readTransform(const Json& j, const std::string& path) {
