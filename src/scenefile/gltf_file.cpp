@@ -7,8 +7,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string_view>
 
+#include "scenefile/image_file.h"
 #include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
 
@@ -68,8 +70,9 @@ Matrix34 toMatrix34(const Mat4& m) {
 
 class GltfReader {
 public:
-    GltfReader(const tinygltf::Model& model, MeshData& mesh, std::string name, std::string keyPath)
-        : model_(model), mesh_(mesh), name_(std::move(name)), keyPath_(std::move(keyPath)) {}
+    GltfReader(const tinygltf::Model& model, const std::map<int, std::vector<unsigned char>>& imageBytes, MeshData& mesh,
+               std::string name, std::string keyPath)
+        : model_(model), imageBytes_(imageBytes), mesh_(mesh), name_(std::move(name)), keyPath_(std::move(keyPath)) {}
 
     void read() {
         for (const tinygltf::Material& m : model_.materials) {
@@ -78,6 +81,7 @@ public:
             const std::vector<double>& c = m.pbrMetallicRoughness.baseColorFactor;
             if (c.size() >= 3) mm.diffuse = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
             if (!finite(mm.diffuse)) fail("material '" + mm.name + "' has a colour that is not finite");
+            mm.image = baseColourImage(m.pbrMetallicRoughness.baseColorTexture.index);
             mesh_.materials.push_back(mm);
         }
         // The file's scene, else its first one; a file without scenes shows every root node, and
@@ -109,6 +113,46 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) { fault(keyPath_, name_ + ": " + what); }
+
+    // The decoded image of a texture (into mesh_.images, each image once); -1 with a warning when
+    // it cannot be used, so the material keeps its colour.
+    int baseColourImage(int texture) {
+        if (texture < 0) return -1;
+        const int source = static_cast<size_t>(texture) < model_.textures.size() ? model_.textures[static_cast<size_t>(texture)].source : -1;
+        if (source < 0 || static_cast<size_t>(source) >= model_.images.size()) {
+            mesh_.warnings.push_back("texture " + std::to_string(texture) + " names no image");
+            return -1;
+        }
+        if (const auto done = decoded_.find(source); done != decoded_.end()) return done->second;
+        int& index = decoded_[source] = -1;
+        const tinygltf::Image& image = model_.images[static_cast<size_t>(source)];
+        const std::string what = "image " + std::to_string(source) + (image.uri.empty() || image.uri.rfind("data:", 0) == 0 ? "" : " (" + image.uri + ")");
+        const unsigned char* bytes = nullptr;
+        size_t size = 0;
+        if (const auto raw = imageBytes_.find(source); raw != imageBytes_.end()) {
+            bytes = raw->second.data();
+            size = raw->second.size();
+        } else if (image.bufferView >= 0 && static_cast<size_t>(image.bufferView) < model_.bufferViews.size()) {
+            const tinygltf::BufferView& v = model_.bufferViews[static_cast<size_t>(image.bufferView)];
+            if (v.buffer >= 0 && static_cast<size_t>(v.buffer) < model_.buffers.size() &&
+                v.byteOffset <= model_.buffers[static_cast<size_t>(v.buffer)].data.size() &&
+                v.byteLength <= model_.buffers[static_cast<size_t>(v.buffer)].data.size() - v.byteOffset) {
+                bytes = model_.buffers[static_cast<size_t>(v.buffer)].data.data() + v.byteOffset;
+                size = v.byteLength;
+            }
+        }
+        DecodedImage decoded;
+        std::string reason = "cannot be read";
+        if (!bytes || !decodeImage(bytes, size, true, decoded, reason)) {
+            mesh_.warnings.push_back(what + ": " + reason + "; its material keeps its colour");
+            return -1;
+        }
+        imageTotal_ += decoded.pixels.size();
+        checkMemory(imageTotal_, keyPath_, "the textures of " + name_);
+        index = static_cast<int>(mesh_.images.size());
+        mesh_.images.push_back(std::move(decoded));
+        return index;
+    }
 
     void visit(int node, const Mat4& parent, int depth) {
         if (node < 0 || node >= static_cast<int>(model_.nodes.size())) fail("a scene names a node that does not exist");
@@ -259,15 +303,22 @@ private:
     }
 
     const tinygltf::Model& model_;
+    const std::map<int, std::vector<unsigned char>>& imageBytes_;  // encoded images the loader read from URIs
     MeshData& mesh_;
+    std::map<int, int> decoded_;  // glTF image -> mesh_.images index, -1 when unusable
+    size_t imageTotal_ = 0;
     size_t unread_ = 0;        // primitives of points or lines
     size_t noPrimitives_ = 0;  // meshes placed without any primitive
     std::string name_;
     std::string keyPath_;
 };
 
-// Images are not used: skip decoding them.
-bool skipImage(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
+// The loader hands over each image it read from a URI; only base colour images are decoded later.
+// Images in buffer views are taken from their buffer after the bounds are checked.
+bool keepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                    const unsigned char* bytes, int size, void* user) {
+    if (image->bufferView < 0 && size > 0)
+        (*static_cast<std::map<int, std::vector<unsigned char>>*>(user))[index].assign(bytes, bytes + size);
     return true;
 }
 
@@ -349,7 +400,8 @@ MeshData readGltf(const std::string& path, const std::string& keyPath, bool bina
     if (!version.empty() && version[0] != '2') fail("glTF " + version + " files are not supported (only glTF 2.0)");
 
     tinygltf::TinyGLTF loader;
-    loader.SetImageLoader(skipImage, nullptr);
+    std::map<int, std::vector<unsigned char>> imageBytes;
+    loader.SetImageLoader(keepImageBytes, &imageBytes);
     GltfFiles access{files, {}};
     loader.SetFsCallbacks({gltfFileExists, gltfExpandPath, gltfReadFile, gltfWriteFile, &access});
     tinygltf::Model model;
@@ -371,7 +423,7 @@ MeshData readGltf(const std::string& path, const std::string& keyPath, bool bina
         if (required.rfind("KHR_materials_", 0) != 0 && required.rfind("KHR_texture_", 0) != 0)
             fail("the extension " + required + " is required, which is not supported");
     MeshData mesh;
-    GltfReader(model, mesh, path, keyPath).read();
+    GltfReader(model, imageBytes, mesh, path, keyPath).read();
     return mesh;
 }
 

@@ -74,6 +74,23 @@ private:
     std::string refused_;  // the first MTL file refused, with why
 };
 
+// An MTL map_Kd image beside the OBJ (or by an absolute path); -1 with a warning when it cannot be
+// used, so the material keeps its colour.
+int readObjImage(const std::string& objPath, const std::string& name, MeshData& mesh, std::vector<std::string>& files) {
+    const size_t slash = objPath.find_last_of('/');
+    const std::string path = name[0] == '/' || slash == std::string::npos ? name : objPath.substr(0, slash + 1) + name;
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    DecodedImage image;
+    if (!readInputFile(path, kMaxDataFileBytes, bytes, reason) || !decodeImage(bytes.data(), bytes.size(), false, image, reason)) {
+        mesh.warnings.push_back("map_Kd " + name + ": " + reason + "; its material keeps its colour");
+        return -1;
+    }
+    files.push_back(path);
+    mesh.images.push_back(std::move(image));
+    return static_cast<int>(mesh.images.size()) - 1;
+}
+
 MeshData readObj(const std::string& path, const std::string& text, const std::string& keyPath,
                  std::vector<std::string>& files) {
     const size_t slash = path.find_last_of('/');
@@ -115,6 +132,7 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
             mm.reflectivity = std::max({m.specular[0], m.specular[1], m.specular[2]});
         if (m.dissolve < 1.0f) mm.transmission = 1.0f - m.dissolve;
         if (m.ior > 0.0f) mm.iorBase = m.ior;
+        if (!m.diffuse_texname.empty()) mm.image = readObjImage(path, m.diffuse_texname, mesh, files);
         if (!finite(mm.diffuse) || !std::isfinite(mm.phongExponent) || !std::isfinite(mm.reflectivity) ||
             !std::isfinite(mm.transmission) || !std::isfinite(mm.iorBase))
             fault(keyPath, name + ": material '" + m.name + "' has a value that is not finite");
@@ -201,7 +219,10 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
     if (scene.objects.size() + count > kMaxSceneObjects)
         fault(keyPath, std::to_string(count) + " triangles are more than a scene may hold (" +
                            std::to_string(kMaxSceneObjects) + " objects)");
-    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle, keyPath, std::to_string(count) + " triangles");
+    uint64_t imageBytes = 0;  // the scene keeps its own copy of each texture
+    for (const DecodedImage& image : mesh.images) imageBytes += image.pixels.size();
+    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes, keyPath,
+                std::to_string(count) + " triangles and " + std::to_string(mesh.images.size()) + " textures");
 
     std::vector<const Material*> materials(mesh.materials.size(), nullptr);
     const Material* fallback = how.material;
@@ -220,6 +241,14 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
             made.phongExponent = mm.phongExponent;
             made.transmission = mm.transmission;
             made.iorBase = mm.iorBase;
+            if (mm.image >= 0) {
+                const DecodedImage& image = mesh.images[static_cast<size_t>(mm.image)];
+                Bitmap& b = scene.bitmaps.emplace_back();
+                b.width = image.width;
+                b.height = image.height;
+                b.pixels = scene.bitmapPixels.emplace_back(image.pixels).data();
+                made.texture = &b;
+            }
             m = &made;
         }
         return m;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +140,59 @@ TEST_F(Files, FilesThatCannotBeReadAreRefusedInOneLine) {
         EXPECT_EQ(r.error.find('\n'), std::string::npos);
         EXPECT_LE(r.error.size(), 170u);
     }
+}
+
+// A 1 x 2 PNG (top red, bottom blue) and an 8 x 8 green JPEG.
+const std::string kPng(
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x02\x08\x02"
+    "\x00\x00\x00\x16\xe3\x21\x70\x00\x00\x00\x0d\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\x00\x02\xff\x01\x08\x00"
+    "\x01\xff\xd9\x90\xbb\x35\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82", 70);
+const std::string kJpegUri = "data:image/jpeg;base64,"
+    "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEB"
+    "AQEBAQEBAQEBAQEBAQH/2wBDAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEB"
+    "AQEBAQEBAQH/wAARCAAIAAgDASIAAhEBAxEB/8QAHwAAAQUBAQEBAQEAAAAAAAAAAAECAwQFBgcICQoL/8QAtRAAAgEDAwIEAwUF"
+    "BAQAAAF9AQIDAAQRBRIhMUEGE1FhByJxFDKBkaEII0KxwRVS0fAkM2JyggkKFhcYGRolJicoKSo0NTY3ODk6Q0RFRkdISUpTVFVW"
+    "V1hZWmNkZWZnaGlqc3R1dnd4eXqDhIWGh4iJipKTlJWWl5iZmqKjpKWmp6ipqrKztLW2t7i5usLDxMXGx8jJytLT1NXW19jZ2uHi"
+    "4+Tl5ufo6erx8vP09fb3+Pn6/8QAHwEAAwEBAQEBAQEBAQAAAAAAAAECAwQFBgcICQoL/8QAtREAAgECBAQDBAcFBAQAAQJ3AAEC"
+    "AxEEBSExBhJBUQdhcRMiMoEIFEKRobHBCSMzUvAVYnLRChYkNOEl8RcYGRomJygpKjU2Nzg5OkNERUZHSElKU1RVVldYWVpjZGVm"
+    "Z2hpanN0dXZ3eHl6goOEhYaHiImKkpOUlZaXmJmaoqOkpaanqKmqsrO0tba3uLm6wsPExcbHyMnK0tPU1dbX2Nna4uPk5ebn6Onq"
+    "8vP09fb3+Pn6/9oADAMBAAIRAxEAPwD6wooor/lfP+Kc/9k=";
+
+// Blue, green, red of a texture's texel.
+std::array<int, 3> texel(const Material& m, int row) {
+    const uint8_t* p = m.texture->pixels + row * ((m.texture->width * 3 + 3) & ~3);
+    return {p[0], p[1], p[2]};
+}
+
+TEST_F(Files, TexturesAreDecodedAndBound) {
+    // OBJ counts t from the image's bottom row, glTF from its top row.
+    write("tex.png", kPng);
+    write("tri.mtl", "newmtl T\nmap_Kd tex.png\nnewmtl Lost\nmap_Kd lost.png\n");
+    write("tri.obj", "mtllib tri.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl T\nf 1 2 3\nusemtl Lost\nf 1 3 2\n");
+    SceneFileResult r = meshScene(R"("file": "tri.obj")");
+    ASSERT_TRUE(r.scene) << r.error;
+    const Material& fromObj = *r.scene->objects[0].material;
+    ASSERT_TRUE(fromObj.texture && fromObj.texture->pixels);
+    EXPECT_EQ(fromObj.texture->width, 1);
+    EXPECT_EQ(texel(fromObj, 0), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_FALSE(r.scene->objects[1].material->texture);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("map_Kd lost.png: cannot be read"), std::string::npos) << r.warnings[0];
+
+    std::string file = gltf(R"([{ "attributes": { "POSITION": 0 }, "material": 0 }, { "attributes": { "POSITION": 0 }, "material": 1 }])");
+    file.insert(file.find("\"meshes\""), R"("materials": [{ "pbrMetallicRoughness": { "baseColorTexture": { "index": 0 } } },
+        { "pbrMetallicRoughness": { "baseColorTexture": { "index": 1 } } }],
+        "textures": [{ "source": 0 }, { "source": 1 }], "images": [{ "uri": "tex.png" }, { "uri": ")" + kJpegUri + R"(" }], )");
+    write("m.gltf", file);
+    r = meshScene(R"("file": "m.gltf")");
+    ASSERT_TRUE(r.scene) << r.error;
+    EXPECT_TRUE(r.warnings.empty()) << r.warnings[0];
+    EXPECT_EQ(texel(*r.scene->objects[0].material, 0), (std::array<int, 3>{0, 0, 255}));
+    const Material& jpeg = *r.scene->objects[1].material;
+    ASSERT_TRUE(jpeg.texture && jpeg.texture->pixels);
+    EXPECT_EQ(jpeg.texture->height, 8);
+    const std::array<int, 3> green = texel(jpeg, 7);
+    EXPECT_TRUE(green[0] < 8 && green[1] > 247 && green[2] < 8) << green[0] << " " << green[1] << " " << green[2];
 }
 
 TEST_F(Files, RangesKeysAndPlacementsAreChecked) {
