@@ -39,7 +39,8 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
     report.pass = params.pass;
     report.passes = passes;
     if (passes > 1) {
-        const int64_t moved = addPass(still.mean, fb, params.pass == 1);
+        const int64_t moved =
+            addPass(still.mean, fb, params.pass == 1, params.threadCount, render.renderer.workers());
         report.morePasses = params.pass < passes && moved > 0;
     } else if (!still.mean.sums.empty()) {
         releasePassMean(still.mean);

@@ -252,7 +252,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
             for (int pass = 1; pass <= o.passes; ++pass) {
                 passParams.pass = pass;
                 produceFrame(renderer, *scene, view, passParams, fb, o.timeMs + i * o.stepMs, o.animate);
-                if (o.passes > 1) addPass(mean, fb, pass == 1);
+                if (o.passes > 1) addPass(mean, fb, pass == 1, params.threadCount, renderer.workers());
                 if (pass < o.passes) progress->frameDone();
             }
             rendering += Clock::now() - start;

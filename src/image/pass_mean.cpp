@@ -1,5 +1,8 @@
 #include "image/pass_mean.h"
 
+#include <algorithm>
+#include <atomic>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -87,9 +90,46 @@ inline int addRow(uint32_t* row, float* sum, int w, float scale, float before, i
     return x;
 }
 
+// Rows a worker takes at a time.
+constexpr int kRowsPerBlock = 16;
+
+struct PassJob {
+    PassMean& mean;
+    FrameBuffer& fb;
+    bool first;
+    float scale, before;
+    int blocks;
+    std::atomic<int> nextBlock{0};
+    int64_t moved[kMaxWorkerThreads] = {};
+};
+
+void passWorker(int k, void* context) {
+    PassJob& job = *static_cast<PassJob*>(context);
+    const int w = job.fb.width, h = job.fb.height;
+    const size_t rowSums = static_cast<size_t>(w) * kPassMeanLanes;
+    int64_t moved = 0;
+    for (int b; (b = job.nextBlock.fetch_add(1, std::memory_order_relaxed)) < job.blocks;) {
+        for (int y = b * kRowsPerBlock; y < std::min(h, (b + 1) * kRowsPerBlock); ++y) {
+            uint32_t* row = &job.fb.at(y, 1);
+            float* sum = job.mean.sums.data() + static_cast<size_t>(y) * rowSums;
+            if (job.first) {
+                for (int x = startRow(row, sum, w); x < w; ++x) {
+                    float* pixelSums = sum + static_cast<size_t>(x) * kPassMeanLanes;
+                    for (int c = 0; c < kPassMeanLanes; ++c)
+                        pixelSums[c] = static_cast<float>((row[x] >> (8 * c)) & 0xFF);
+                }
+            } else {
+                for (int x = addRow(row, sum, w, job.scale, job.before, moved); x < w; ++x)
+                    moved += addPixel(row[x], sum + static_cast<size_t>(x) * kPassMeanLanes, job.scale, job.before);
+            }
+        }
+    }
+    job.moved[k] = moved;
+}
+
 }  // namespace
 
-int64_t addPass(PassMean& mean, FrameBuffer& fb, bool first) {
+int64_t addPass(PassMean& mean, FrameBuffer& fb, bool first, int threadCount, const WorkerWait& wait) {
     const int w = fb.width, h = fb.height;
     if (w <= 0 || h <= 0) return 0;
     if (first || mean.width != w || mean.height != h) {
@@ -99,24 +139,13 @@ int64_t addPass(PassMean& mean, FrameBuffer& fb, bool first) {
         mean.sums.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * kPassMeanLanes);
     }
     const int n = ++mean.passes;
-    float* sum = mean.sums.data();
-    const size_t rowSums = static_cast<size_t>(w) * kPassMeanLanes;
-    if (n == 1) {
-        for (int y = 0; y < h; ++y, sum += rowSums) {
-            const uint32_t* row = &fb.at(y, 1);
-            for (int x = startRow(row, sum, w); x < w; ++x)
-                for (int c = 0; c < kPassMeanLanes; ++c)
-                    sum[static_cast<size_t>(x) * kPassMeanLanes + c] = static_cast<float>((row[x] >> (8 * c)) & 0xFF);
-        }
-        return static_cast<int64_t>(w) * h * 3;
-    }
-    const float scale = 1.0f / static_cast<float>(n), before = 1.0f / static_cast<float>(n - 1);
+    PassJob job{mean, fb, n == 1, 1.0f / static_cast<float>(n), n > 1 ? 1.0f / static_cast<float>(n - 1) : 0.0f,
+                (h + kRowsPerBlock - 1) / kRowsPerBlock};
+    const int threads = std::clamp(threadCount, 1, std::min(kMaxWorkerThreads, job.blocks));
+    runWorkers(passWorker, &job, threads, wait);
+    if (n == 1) return static_cast<int64_t>(w) * h * 3;
     int64_t moved = 0;
-    for (int y = 0; y < h; ++y, sum += rowSums) {
-        uint32_t* row = &fb.at(y, 1);
-        for (int x = addRow(row, sum, w, scale, before, moved); x < w; ++x)
-            moved += addPixel(row[x], sum + static_cast<size_t>(x) * kPassMeanLanes, scale, before);
-    }
+    for (int k = 0; k < threads; ++k) moved += job.moved[k];
     return moved;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/workers.h"
 #include "image/frame_buffer.h"
 
 namespace lumo {
@@ -25,8 +26,10 @@ struct PassMean {
 // Adds fb's displayed pixels to the sums as the next pass, or, with `first`, starts them afresh from
 // fb (sized to fb; memory is taken only when fb is larger than ever before), and writes the mean back
 // into fb's displayed pixels, every channel rounded to the nearest level. Returns how many channels
-// of displayed pixels this pass moved by a level or more (for a first pass: all of them).
-int64_t addPass(PassMean& mean, FrameBuffer& fb, bool first);
+// of displayed pixels this pass moved by a level or more (for a first pass: all of them). Blocks of
+// rows go to up to `threadCount` workers run with `wait`; neither the sums nor the mean depend on
+// which worker took which.
+int64_t addPass(PassMean& mean, FrameBuffer& fb, bool first, int threadCount = 1, const WorkerWait& wait = {});
 
 // Releases the sums (refinement switched off).
 void releasePassMean(PassMean& mean);
