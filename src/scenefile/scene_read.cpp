@@ -97,6 +97,9 @@ struct Reader {
     std::vector<SceneObject*> byFileIndex;  // the object each entry of "objects" became, null if skipped
     std::vector<bool> untraced;             // by scene object index
     std::vector<std::string> files;         // the files the meshes were read from
+    int threads = 1;                        // for reading meshes
+    ProgressPart progress;                  // of reading the objects
+    size_t meshes = 0, meshesRead = 0;
 
     const Material& material(Fields& f) {
         const std::string name = f.text("material");
@@ -368,6 +371,7 @@ struct Reader {
     void readObjects(const Json& list) {
         arrayAt(list, "objects", 0, 10000000);
         checkMemory(list.size() * kBytesPerMeshTriangle, "objects", std::to_string(list.size()) + " objects");
+        for (const Json& item : list) meshes += item.is_object() && item.value("shape", Json()) == "mesh";
         bool haveFree = false;
         for (size_t i = 0; i < list.size(); ++i) {
             Fields f(list[i], indexPath("objects", i));
@@ -418,9 +422,12 @@ struct Reader {
         how.smooth = f.flag("smooth", true);
         if (!invertible(how.placement)) fault(f.pathOf("transform"), "the transform has no inverse");
         const std::string path = !file.empty() && file[0] == '/' ? file : folder + file;
-        const MeshData mesh = readMeshFile(path, f.pathOf("file"));
+        const ProgressPart part = progress.part(double(meshesRead) / double(meshes), double(meshesRead + 1) / double(meshes));
+        ++meshesRead;
+        const MeshData mesh = readMeshFile(path, f.pathOf("file"), threads, part.part(0.0, 0.8));
         files.insert(files.end(), mesh.files.begin(), mesh.files.end());
         addMesh(scene, mesh, how, f.pathOf("file"), skipped);
+        part.set(1.0);
     }
 
     void readCamera(const Json* j) {
@@ -548,7 +555,7 @@ std::string syntaxError(const std::string& what) {
 }  // namespace
 
 SceneFileResult readSceneText(const std::string& text, const std::string& name, const std::string& folder,
-                              int threads) {
+                              int threads, LoadProgress* progress) {
     SceneFileResult result;
     Json root;
     try {
@@ -564,7 +571,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     }
     try {
         auto scene = std::make_unique<Scene>();
-        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}};
+        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}, threads, {progress, 0.0, 0.9}, 0, 0};
         Fields top(root, "");
         const int version = top.integer("version", 0, 1, 1000000);
         if (version == 0) fault("", "the key 'version' is missing");
@@ -580,6 +587,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         top.finish();
 
         buildKdTree(*scene, threads);
+        if (progress) progress->set(1.0);
         r.pruneUntraced();
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
@@ -600,7 +608,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     return result;
 }
 
-SceneFileResult loadSceneFile(const std::string& path, int threads) {
+SceneFileResult loadSceneFile(const std::string& path, int threads, LoadProgress* progress) {
     SceneFileResult result;
     std::string text, reason;
     if (!readInputFile(path, kMaxSceneFileBytes, text, reason)) {
@@ -608,7 +616,7 @@ SceneFileResult loadSceneFile(const std::string& path, int threads) {
         return result;
     }
     const size_t slash = path.find_last_of('/');
-    SceneFileResult read = readSceneText(text, fileNameOf(path), slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
+    SceneFileResult read = readSceneText(text, fileNameOf(path), slash == std::string::npos ? "" : path.substr(0, slash + 1), threads, progress);
     if (read.scene) read.inputs.insert(read.inputs.begin(), path);
     return read;
 }
