@@ -28,6 +28,7 @@ struct SceneFileResult {
     std::string warning;           // empty or one line (shapes skipped)
     ScenePhotonCounts photons;
     std::vector<std::string> inputs;  // the files read: the scene file, its meshes, MTL files, buffers
+    double buildSeconds = 0.0;        // spent building the tree
 };
 
 // Reads a scene file, its meshes and builds its tree on `threads` threads, telling how far it has come

@@ -1,5 +1,6 @@
 // Reading the scene format into a Scene: materials, shapes built with the scene model's own init
 // functions, meshes, camera, light and photon switches, then the automatic tree.
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -586,7 +587,9 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         r.readPhotons(top.get("photons"), result.photons);
         top.finish();
 
+        const auto buildStart = std::chrono::steady_clock::now();
         buildKdTree(*scene, threads);
+        result.buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - buildStart).count();
         if (progress) progress->set(1.0);
         r.pruneUntraced();
         scene->descriptor.id = 0;
