@@ -37,6 +37,7 @@ void QtPlatform::runInBackground(std::function<void()> work, std::function<void(
                     status_ = nullptr;
                 }
                 done();
+                if (window_) window_->refreshCommandStates();  // the menus and panes follow a new scene
             },
             Qt::QueuedConnection);
     });
