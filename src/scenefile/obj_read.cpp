@@ -348,33 +348,27 @@ void makeTriangles(int, void* context) {
                 if (r < 0 || r >= run.totals[size_t(kind)]) inRange = false;
                 return static_cast<int>(r);
             };
-            MeshData::Corner cs[3];
+            auto resolvedCorner = [&](uint32_t k) -> MeshData::Corner {
+                return {resolved(k, kVertex), resolved(k, kNormal), resolved(k, kTexcoord)};
+            };
+            const int faceMaterial = material < materials ? material : -1;
             if (n == 3) {
-                for (uint32_t k = 0; k < 3; ++k) cs[k] = {resolved(corner + k, kVertex), resolved(corner + k, kNormal), resolved(corner + k, kTexcoord)};
+                const MeshData::Corner a = resolvedCorner(corner), b = resolvedCorner(corner + 1),
+                                       c = resolvedCorner(corner + 2);
                 if (!inRange) break;
-                MeshData::Triangle& t = *out++;
-                for (int k = 0; k < 3; ++k) t.corner[k] = cs[k];
-                t.material = material < materials ? material : -1;
+                *out++ = {{a, b, c}, faceMaterial};
             } else {
                 polygon.resize(n);
-                for (uint32_t k = 0; k < n; ++k) {
-                    const int v = resolved(corner + k, kVertex);
-                    if (!inRange) break;
-                    polygon[k] = run.mesh.positions[size_t(v)];
-                }
                 for (uint32_t k = 0; k < n && inRange; ++k) {
-                    resolved(corner + k, kNormal);
-                    resolved(corner + k, kTexcoord);
+                    const MeshData::Corner p = resolvedCorner(corner + k);
+                    if (inRange) polygon[k] = run.mesh.positions[size_t(p.position)];
                 }
                 if (!inRange) break;
-                for (const std::array<int, 3>& tri : triangulatePolygon(polygon)) {
-                    MeshData::Triangle& t = *out++;
-                    for (int k = 0; k < 3; ++k) {
-                        const uint32_t at = corner + uint32_t(tri[size_t(k)]);
-                        t.corner[k] = {resolved(at, kVertex), resolved(at, kNormal), resolved(at, kTexcoord)};
-                    }
-                    t.material = material < materials ? material : -1;
-                }
+                // n - 2 triangles, as counted while reading.
+                for (const std::array<int, 3>& t : triangulatePolygon(polygon))
+                    *out++ = {{resolvedCorner(corner + uint32_t(t[0])), resolvedCorner(corner + uint32_t(t[1])),
+                               resolvedCorner(corner + uint32_t(t[2]))},
+                              faceMaterial};
             }
             corner = end;
         }
@@ -398,7 +392,7 @@ MeshData readObjText(std::string_view text, const std::string& name, const std::
     }
     MeshData mesh;
     ReadRun run{text, chunks, options, mesh};
-    const int threads = static_cast<int>(std::clamp<size_t>(static_cast<size_t>(std::max(options.threads, 1)), 1, chunks.size()));
+    const int threads = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(options.threads, 1)), chunks.size()));
     runWorkers(readChunks, &run, threads);
     for (const Chunk& c : chunks)
         if (c.faulty) explainFault(text, name, keyPath);
