@@ -60,7 +60,7 @@ TEST_F(FileSceneTest, ABrokenFileShowsOneMessageAndKeepsTheScene) {
     platform.sceneFileAnswer = kScenes + "bad/unknown_key.json";
     execute(kCmdOpenScene);
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0], "Open Scene: unknown_key.json: objects[0].radious: unknown key");
+    EXPECT_EQ(platform.messages[0], "Open Scene: " + kScenes + "bad/unknown_key.json: objects[0].radious: unknown key");
     EXPECT_EQ(settings().sceneId, 0);
     EXPECT_FALSE(program.shared.pendingScene);
     takeFrameState(program);
@@ -93,7 +93,7 @@ TEST_F(FileSceneTest, OpeningLoadsInTheBackgroundAndTheLatestOpenWins) {
     platform.background[1].work();
     platform.background[1].done();
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0], "Open Scene: unknown_key.json: objects[0].radious: unknown key");
+    EXPECT_EQ(platform.messages[0], "Open Scene: " + kScenes + "bad/unknown_key.json: objects[0].radious: unknown key");
     platform.background[0].done();  // superseded: dropped
     EXPECT_EQ(settings().sceneId, 1);
     EXPECT_FALSE(program.shared.pendingScene);
