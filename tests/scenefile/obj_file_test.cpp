@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "scenefile/json_fields.h"
 #include "scenefile/mesh_files.h"
@@ -150,6 +151,25 @@ double coveredArea(const std::vector<Vec3>& polygon, const Vec3& normal) {
         sum += std::fabs(a);
     }
     return sum;
+}
+
+// A face of 300 corners (past what a byte counts) becomes 298 triangles; a comment may end a face line.
+TEST(ObjFile, LongFacesAndCommentsAfterCorners) {
+    std::ostringstream vertices, corners;
+    for (int i = 0; i < 300; ++i) {
+        vertices << "v " << std::cos(i * 2 * M_PI / 300) << ' ' << std::sin(i * 2 * M_PI / 300) << " 0\n";
+        corners << ' ' << i + 1;
+    }
+    const std::string text = vertices.str(), face = "f" + corners.str();
+    const ObjResult r = readObj(text + face + " # a disc\nf 1 2 3#\n", 2, 1000);
+    EXPECT_EQ(r.message, "t.obj:302: face corner '3#' has characters that are not an index");
+    const MeshData disc = readObj(text + face + " # a disc\n", 2, 1000).mesh;
+    ASSERT_EQ(disc.triangles.size(), 298u);
+    double sum = 0.0;
+    for (const MeshData::Triangle& t : disc.triangles)
+        sum += area(disc.positions[size_t(t.corner[0].position)], disc.positions[size_t(t.corner[1].position)],
+                    disc.positions[size_t(t.corner[2].position)], {0, 0, 1});
+    EXPECT_NEAR(sum, 150 * std::sin(2 * M_PI / 300), 1e-4);  // the polygon's area
 }
 
 TEST(ObjFile, PolygonsAreCutIntoTrianglesCoveringThem) {
