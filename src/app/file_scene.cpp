@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "app/camera_orbit.h"
 #include "app/platform.h"
@@ -87,8 +88,29 @@ bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string&
     return true;
 }
 
-bool openSceneFile(Program& program, const std::string& path) {
-    return useLoadedScene(program, loadSceneFile(path, hardwareThreads()), path);
+std::string loadingText(const std::string& fileName, double fraction) {
+    return "Loading " + fileName + " ... " + std::to_string(static_cast<int>(fraction * 100.0)) + "%";
+}
+
+void openSceneFile(Program& program, const std::string& path) {
+    struct Load {
+        std::string path;
+        LoadProgress progress;
+        SceneFileResult result;
+        uint64_t number = 0;
+    };
+    auto load = std::make_shared<Load>();
+    load->path = path;
+    load->number = ++program.ui.sceneLoads;
+    const std::string name = fileNameOf(path);
+    program.platform.runInBackground(
+        [load] { load->result = loadSceneFile(load->path, hardwareThreads(), &load->progress); },
+        [&program, load] {
+            if (load->number != program.ui.sceneLoads) return;  // a later open supersedes it
+            program.platform.setStatusText("");
+            useLoadedScene(program, std::move(load->result), load->path);
+        },
+        [load, name] { return loadingText(name, load->progress.fraction()); });
 }
 
 void openScene(Program& program) {

@@ -33,8 +33,12 @@ void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::
 // Takes a loaded scene file as the program's scene (through the platform's editProgram); its warning,
 // if any, goes to a message box. Without a scene, shows the error and keeps the current scene.
 bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string& path);
-// Reads the file, then useLoadedScene. Runs without the program's mutex held (it may show a message).
-bool openSceneFile(Program& program, const std::string& path);
+// Reads the file off the UI thread (the platform's background work), the status bar telling how far
+// it has come, then useLoadedScene on the UI thread. Opening another file while one loads supersedes
+// it: the earlier one's result is dropped. Called without the program's mutex held.
+void openSceneFile(Program& program, const std::string& path);
+// The status bar's text while a file loads: "Loading ripple1m.json ... 45%".
+std::string loadingText(const std::string& fileName, double fraction);
 // The Open Scene command: asks for a file, then openSceneFile.
 void openScene(Program& program);
 

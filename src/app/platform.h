@@ -26,6 +26,14 @@ public:
     virtual std::string chooseSceneFile() { return {}; }
     // Runs f on the program's state between two frames (the program's mutex held) and asks for a frame.
     virtual void editProgram(const std::function<void()>& f) { f(); }
+    // Runs `work` on a thread of its own, then `done` on the UI thread; until then the status bar shows
+    // status(), refreshed now and then. Front ends without a window run both at once.
+    virtual void runInBackground(std::function<void()> work, std::function<void()> done,
+                                 std::function<std::string()> status) {
+        (void)status;
+        work();
+        done();
+    }
     virtual bool fullscreen() { return false; }
     virtual void setFullscreen(bool /*on*/) {}
     virtual double devicePixelRatio() { return 1.0; }  // device pixels per logical pixel of the view
@@ -59,6 +67,12 @@ public:
     bool fullscreen() override { return fullscreenOn; }
     void setFullscreen(bool on) override { fullscreenOn = on; }
     double devicePixelRatio() override { return pixelRatio; }
+    // Runs the work at once, or with holdBackground keeps it in `background` for the test to run.
+    void runInBackground(std::function<void()> work, std::function<void()> done,
+                         std::function<std::string()> status) override {
+        if (!holdBackground) return Platform::runInBackground(std::move(work), std::move(done), std::move(status));
+        background.push_back({std::move(work), std::move(done), std::move(status)});
+    }
 
     std::string title;
     std::string statusText;
@@ -73,6 +87,12 @@ public:
     std::string sceneFileAnswer;  // what chooseSceneFile() answers
     bool fullscreenOn = false;
     double pixelRatio = 1.0;
+    struct BackgroundJob {
+        std::function<void()> work, done;
+        std::function<std::string()> status;
+    };
+    bool holdBackground = false;
+    std::vector<BackgroundJob> background;
     // When set, tickCount() returns scriptedTick instead of the steady clock.
     bool scripted = false;
     uint32_t scriptedTick = 0;

@@ -2,6 +2,7 @@
 // the commands, the frame loop and the render loop. Its parts are split by the thread that owns them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -52,6 +53,7 @@ struct RenderThreadState {
 // What only the UI thread touches.
 struct UiState {
     DragState drag;
+    uint64_t sceneLoads = 0;  // scene files opened; only the latest one's load is taken
 };
 
 struct Program {

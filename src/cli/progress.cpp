@@ -1,5 +1,6 @@
 #include "cli/progress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace lumo {
@@ -9,6 +10,14 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kBarWidth = 20;
+
+std::string bar(int filled) {
+    std::string text = "[";
+    text.append(static_cast<size_t>(filled), '#');
+    text.append(static_cast<size_t>(kBarWidth - filled), '.');
+    text += "] ";
+    return text;
+}
 
 std::string clock(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);
@@ -42,6 +51,11 @@ Progress::Progress(std::ostream& out, int totalFrames, const ProgressStyle& styl
     if (style_.enabled) thread_ = std::thread([this] { run(); });
 }
 
+Progress::Progress(std::ostream& out, const LoadProgress& load, const std::string& fileName, const ProgressStyle& style)
+    : out_(out), total_(0), load_(&load), fileName_(fileName), style_(style), start_(std::chrono::steady_clock::now()) {
+    if (style_.enabled) thread_ = std::thread([this] { run(); });
+}
+
 Progress::~Progress() {
     if (!thread_.joinable()) return;
     {
@@ -63,12 +77,16 @@ void Progress::frameDone() {
     ++done_;
 }
 
+std::string Progress::loadLine(double fraction, const std::string& fileName, double elapsedSeconds) {
+    std::string text = bar(std::clamp(static_cast<int>(fraction * kBarWidth), 0, kBarWidth));
+    text += "loading " + fileName + " " + std::to_string(static_cast<int>(fraction * 100.0)) + "%  ";
+    text += clock(elapsedSeconds) + " elapsed";
+    return text;
+}
+
 std::string Progress::line(int done, int total, double elapsedSeconds, const char* unit) {
     const int filled = total > 0 ? static_cast<int>(static_cast<long long>(done) * kBarWidth / total) : 0;
-    std::string text = "[";
-    text.append(static_cast<size_t>(filled), '#');
-    text.append(static_cast<size_t>(kBarWidth - filled), '.');
-    text += "] ";
+    std::string text = bar(filled);
     char counts[64];
     std::snprintf(counts, sizeof counts, "%d/%d %s  ", done, total, unit);
     text += counts + clock(elapsedSeconds) + " elapsed";
@@ -78,10 +96,11 @@ std::string Progress::line(int done, int total, double elapsedSeconds, const cha
 
 void Progress::show() {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::string text = load_ ? loadLine(load_->fraction(), fileName_, elapsed) : line(done_, total_, elapsed, unit_);
     if (style_.terminal)
-        out_ << "\rlumo-render: " << line(done_, total_, elapsed, unit_) << "\033[K" << std::flush;
+        out_ << "\rlumo-render: " << text << "\033[K" << std::flush;
     else
-        out_ << "lumo-render: " << line(done_, total_, elapsed, unit_) << '\n' << std::flush;
+        out_ << "lumo-render: " << text << '\n' << std::flush;
     shown_ = true;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "scenefile/load_progress.h"
+
 namespace lumo {
 
 // --progress: auto shows the line on a terminal once the run has taken a while; always shows it from
@@ -29,9 +31,11 @@ ProgressStyle progressStyle(ProgressMode mode, bool terminal);
 // and an estimate of the time left. On a terminal the line is redrawn in place and erased when the
 // progress ends; in a log each update is a line of its own and the last one shows the end. A progress
 // that is due at once (quietFor 0) shows at least one line, however short the run.
+// Given a load instead of frames, the line shows how far the load has come.
 class Progress {
 public:
     Progress(std::ostream& out, int totalFrames, const ProgressStyle& style, const char* unit = "frames");
+    Progress(std::ostream& out, const LoadProgress& load, const std::string& fileName, const ProgressStyle& style);
     ~Progress();
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
@@ -40,6 +44,8 @@ public:
 
     // "[##########..........] 5/10 frames  0:07 elapsed, about 0:07 left"
     static std::string line(int done, int total, double elapsedSeconds, const char* unit = "frames");
+    // "[#########...........] loading ripple1m.json 45%  0:01 elapsed"
+    static std::string loadLine(double fraction, const std::string& fileName, double elapsedSeconds);
 
 private:
     void run();
@@ -47,7 +53,9 @@ private:
 
     std::ostream& out_;
     const int total_;
-    const char* const unit_;
+    const char* const unit_ = "frames";
+    const LoadProgress* load_ = nullptr;
+    const std::string fileName_;
     const ProgressStyle style_;
     const std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;

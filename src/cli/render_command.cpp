@@ -122,6 +122,8 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["passes"] = r.passes;
     j["peak_memory_bytes"] = r.peakMemoryBytes;
     j["tree_bytes"] = r.treeBytes;
+    j["load_s"] = r.loadSeconds;
+    j["build_s"] = r.buildSeconds;
     if (c)
         j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
                         {"passed", passed}};
@@ -188,11 +190,25 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
     if (const std::string clash = outputClash(outputs, inputs); !clash.empty()) return fail(clash);
 
     std::string allocating = "the scene";
+    double loadSeconds = 0.0, buildSeconds = 0.0;
     try {
         std::unique_ptr<Scene> scene;
         ScenePhotonCounts counts;
         if (!o.sceneFile.empty()) {
-            SceneFileResult loaded = loadSceneFile(o.sceneFile, o.threadCount);
+            LoadProgress load;
+            SceneFileResult loaded;
+            {
+                std::optional<Progress> showing;
+                {
+                    SignalsHeld held;
+                    showing.emplace(err, load, o.sceneFile.substr(o.sceneFile.find_last_of('/') + 1),
+                                    progressStyle(o.progress, errIsTerminal));
+                }
+                const auto start = std::chrono::steady_clock::now();
+                loaded = loadSceneFile(o.sceneFile, o.threadCount, &load);
+                loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            }
+            buildSeconds = loaded.buildSeconds;
             if (!loaded.scene) return fail("--scene-file: " + loaded.error);
             for (const std::string& warning : loaded.warnings) err << "lumo-render: warning: " << warning << std::endl;
             const SceneDescriptor& d = loaded.scene->descriptor;
@@ -299,6 +315,8 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         }
         r.peakMemoryBytes = peakMemoryBytes();
         r.treeBytes = scene->tree.bytes();
+        r.loadSeconds = loadSeconds;
+        r.buildSeconds = buildSeconds;
 
         errno = 0;
         if (o.json)

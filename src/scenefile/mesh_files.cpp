@@ -15,7 +15,7 @@
 #include "scenefile/gltf_file.h"
 #include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
-#include "scenefile/obj_faces.h"
+#include "scenefile/obj_read.h"
 
 namespace lumo {
 
@@ -46,13 +46,13 @@ bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && 
 
 // MTL files through the checked reader, beside the OBJ file unless named by an absolute path. A
 // missing one leaves the default material, as the OBJ format intends; one that is no regular file or
-// too large is refused.
-class MtlReader : public tinyobj::MaterialReader {
+// too large is refused (after the OBJ text is read, so a fault in the text is told first).
+class MtlReader {
 public:
     MtlReader(std::string folder, std::vector<std::string>& files) : folder_(std::move(folder)), files_(files) {}
 
-    bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
-                    std::map<std::string, int>* byName, std::string* warning, std::string*) override {
+    bool read(const std::string& name, std::map<std::string, int>& byName,
+              std::vector<MeshData::MeshMaterial>& materials) {
         const std::string path = !name.empty() && name[0] == '/' ? name : folder_ + name;
         struct stat st {};
         if (stat(path.c_str(), &st) != 0 && errno == ENOENT) return false;
@@ -63,15 +63,41 @@ public:
         }
         files_.push_back(path);
         std::istringstream in(text);
-        tinyobj::LoadMtl(byName, materials, &in, warning, nullptr);
+        std::string warning;
+        tinyobj::LoadMtl(&byName, &read_, &in, &warning, nullptr);
+        for (size_t i = materials.size(); i < read_.size(); ++i) materials.push_back(converted(read_[i]));
         return true;
     }
     const std::string& refused() const { return refused_; }
+    const std::string& notFinite() const { return notFinite_; }
+    // Each material's map_Kd image name, "" for none.
+    const std::vector<std::string>& images() const { return images_; }
 
 private:
+    MeshData::MeshMaterial converted(const tinyobj::material_t& m) {
+        MeshData::MeshMaterial mm;
+        mm.name = m.name;
+        mm.diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2]};
+        mm.phongExponent = m.shininess > 0.0f ? m.shininess : 0.0f;
+        // Mirror-like illumination models take the specular colour's strength as reflectivity.
+        if (m.illum == 3 || m.illum == 5 || m.illum == 7)
+            mm.reflectivity = std::max({m.specular[0], m.specular[1], m.specular[2]});
+        if (m.dissolve < 1.0f) mm.transmission = 1.0f - m.dissolve;
+        if (m.ior > 0.0f) mm.iorBase = m.ior;
+        if (notFinite_.empty() &&
+            (!finite(mm.diffuse) || !std::isfinite(mm.phongExponent) || !std::isfinite(mm.reflectivity) ||
+             !std::isfinite(mm.transmission) || !std::isfinite(mm.iorBase)))
+            notFinite_ = "material '" + m.name + "' has a value that is not finite";
+        images_.push_back(m.diffuse_texname);
+        return mm;
+    }
+
     std::string folder_;
     std::vector<std::string>& files_;
-    std::string refused_;  // the first MTL file refused, with why
+    std::vector<tinyobj::material_t> read_;  // every material read, in the order byName counts them
+    std::string refused_;    // the first MTL file refused, with why
+    std::string notFinite_;  // the first material with a value that is not finite
+    std::vector<std::string> images_;
 };
 
 // An MTL map_Kd image beside the OBJ (or by an absolute path); -1 with a warning when it cannot be
@@ -92,84 +118,20 @@ int readObjImage(const std::string& objPath, const std::string& name, MeshData& 
 }
 
 MeshData readObj(const std::string& path, const std::string& text, const std::string& keyPath,
-                 std::vector<std::string>& files) {
+                 std::vector<std::string>& files, int threads, const ProgressPart& progress) {
     const size_t slash = path.find_last_of('/');
     MtlReader mtl(slash == std::string::npos ? "" : path.substr(0, slash + 1), files);
-    tinyobj::attrib_t a;
-    std::vector<tinyobj::shape_t> shapes;
-    std::vector<tinyobj::material_t> objMaterials;
-    std::string warning, error;
-    // The loader reads leniently (indices wrap, numbers end at any character); the text is checked first.
-    checkObjText(text, path, keyPath);
-    std::istringstream in(text);
-    // Polygons come whole and are cut into triangles below.
-    const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, false, false);
-    if (!mtl.refused().empty()) fault(keyPath, path + ": mtllib " + mtl.refused());
-    if (!ok) {
-        while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
-        const size_t newline = error.find('\n');
-        if (newline != std::string::npos) error = error.substr(0, newline);
-        fault(keyPath, path + ": " + (error.empty() ? "not a readable OBJ file" : error));
-    }
-    MeshData mesh;
-    const std::string& name = path;
-    mesh.positions.reserve(a.vertices.size() / 3);
-    for (size_t i = 0; i + 2 < a.vertices.size(); i += 3) {
-        const Vec3 p{a.vertices[i], a.vertices[i + 1], a.vertices[i + 2]};
-        if (!finite(p)) fault(keyPath, name + ": vertex " + std::to_string(i / 3 + 1) + " is not finite");
-        mesh.positions.push_back(p);
-    }
-    for (size_t i = 0; i + 2 < a.normals.size(); i += 3)
-        mesh.normals.push_back({a.normals[i], a.normals[i + 1], a.normals[i + 2]});
-    mesh.texcoords.assign(a.texcoords.begin(), a.texcoords.end() - static_cast<long>(a.texcoords.size() % 2));
-    for (const tinyobj::material_t& m : objMaterials) {
-        MeshData::MeshMaterial mm;
-        mm.name = m.name;
-        mm.diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2]};
-        mm.phongExponent = m.shininess > 0.0f ? m.shininess : 0.0f;
-        // Mirror-like illumination models take the specular colour's strength as reflectivity.
-        if (m.illum == 3 || m.illum == 5 || m.illum == 7)
-            mm.reflectivity = std::max({m.specular[0], m.specular[1], m.specular[2]});
-        if (m.dissolve < 1.0f) mm.transmission = 1.0f - m.dissolve;
-        if (m.ior > 0.0f) mm.iorBase = m.ior;
-        if (!m.diffuse_texname.empty()) mm.image = readObjImage(path, m.diffuse_texname, mesh, files);
-        if (!finite(mm.diffuse) || !std::isfinite(mm.phongExponent) || !std::isfinite(mm.reflectivity) ||
-            !std::isfinite(mm.transmission) || !std::isfinite(mm.iorBase))
-            fault(keyPath, name + ": material '" + m.name + "' has a value that is not finite");
-        mesh.materials.push_back(mm);
-    }
-    const int positions = static_cast<int>(mesh.positions.size());
-    const int normals = static_cast<int>(mesh.normals.size());
-    const int texcoords = static_cast<int>(mesh.texcoords.size() / 2);
-    const int materials = static_cast<int>(mesh.materials.size());
-    for (const tinyobj::shape_t& shape : shapes) {
-        const tinyobj::mesh_t& m = shape.mesh;
-        size_t offset = 0;
-        for (size_t f = 0; f < m.num_face_vertices.size(); ++f) {
-            const size_t n = m.num_face_vertices[f];
-            if (offset + n > m.indices.size()) fault(keyPath, name + ": a face lists more corners than it has");
-            std::vector<Vec3> polygon(n);
-            for (size_t k = 0; k < n; ++k) {
-                const int i = m.indices[offset + k].vertex_index;
-                if (i < 0 || i >= positions)
-                    fault(keyPath, name + ": face " + std::to_string(f + 1) + " names a vertex that does not exist");
-                polygon[k] = mesh.positions[static_cast<size_t>(i)];
-            }
-            const int mat = f < m.material_ids.size() ? m.material_ids[f] : -1;
-            for (const std::array<int, 3>& corners : triangulatePolygon(polygon)) {
-                MeshData::Triangle t;
-                for (int k = 0; k < 3; ++k) {
-                    const tinyobj::index_t& i = m.indices[offset + static_cast<size_t>(corners[static_cast<size_t>(k)])];
-                    t.corner[k].position = i.vertex_index;
-                    t.corner[k].normal = i.normal_index >= 0 && i.normal_index < normals ? i.normal_index : -1;
-                    t.corner[k].texcoord = i.texcoord_index >= 0 && i.texcoord_index < texcoords ? i.texcoord_index : -1;
-                }
-                t.material = mat >= 0 && mat < materials ? mat : -1;
-                mesh.triangles.push_back(t);
-            }
-            offset += n;
-        }
-    }
+    const std::string& name = path;  // messages name the file as it was given
+    ObjReadOptions options;
+    options.threads = threads;
+    options.progress = progress;
+    options.libraries = [&mtl](const std::string& file, std::map<std::string, int>& byName,
+                               std::vector<MeshData::MeshMaterial>& materials) { return mtl.read(file, byName, materials); };
+    MeshData mesh = readObjText(text, name, keyPath, options);
+    if (!mtl.refused().empty()) fault(keyPath, name + ": mtllib " + mtl.refused());
+    if (!mtl.notFinite().empty()) fault(keyPath, name + ": " + mtl.notFinite());
+    for (size_t i = 0; i < mesh.materials.size(); ++i)
+        if (!mtl.images()[i].empty()) mesh.materials[i].image = readObjImage(path, mtl.images()[i], mesh, files);
     return mesh;
 }
 
@@ -193,7 +155,7 @@ void checkMemory(uint64_t bytes, const std::string& keyPath, const std::string& 
                            (available ? gib(available) + " available" : gib(kAbsurd) + " a scene may use"));
 }
 
-MeshData readMeshFile(const std::string& path, const std::string& keyPath) {
+MeshData readMeshFile(const std::string& path, const std::string& keyPath, int threads, const ProgressPart& progress) {
     const std::string ext = lowerExtension(path);
     const bool obj = ext == "obj", gltf = ext == "gltf" || ext == "glb";
     if (!obj && !gltf) fault(keyPath, path + ": not a mesh file (.obj, .gltf or .glb)");
@@ -204,7 +166,7 @@ MeshData readMeshFile(const std::string& path, const std::string& keyPath) {
         if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, path + ": " + reason);
         if (const std::string problem = notTextProblem(text); !problem.empty()) fault(keyPath, path + ": " + problem);
         files.push_back(path);
-        mesh = readObj(path, text, keyPath, files);
+        mesh = readObj(path, text, keyPath, files, threads, progress);
     } else {
         // The loader reads the file itself, through the checked reader.
         mesh = readGltf(path, keyPath, ext == "glb", files);

@@ -9,6 +9,7 @@
 #include "core/matrix34.h"
 #include "scene/scene.h"
 #include "scenefile/image_file.h"
+#include "scenefile/load_progress.h"
 
 namespace lumo {
 
@@ -42,8 +43,10 @@ struct MeshData {
     std::vector<std::string> warnings;  // what was read but not used, one line each
 };
 
-// Reads an OBJ (.obj) or glTF (.gltf, .glb) file; throws FileFault naming `keyPath` and the file.
-MeshData readMeshFile(const std::string& path, const std::string& keyPath);
+// Reads an OBJ (.obj) or glTF (.gltf, .glb) file, an OBJ text on `threads` threads, telling how far it
+// has come through `progress`; throws FileFault naming `keyPath` and the file.
+MeshData readMeshFile(const std::string& path, const std::string& keyPath, int threads = 1,
+                      const ProgressPart& progress = {});
 
 struct MeshPlacement {
     Matrix34 placement;                  // file coordinates to the scene's

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene/scene.h"
+#include "scenefile/load_progress.h"
 
 namespace lumo {
 
@@ -27,14 +28,16 @@ struct SceneFileResult {
     std::vector<std::string> warnings;  // one line each: what was skipped or not read
     ScenePhotonCounts photons;
     std::vector<std::string> inputs;  // the files read: the scene file, its meshes, MTL files, buffers
+    double buildSeconds = 0.0;        // spent building the tree
 };
 
-// Reads a scene file and builds its tree on `threads` threads. Never throws; a fault in the file or
-// in a mesh it names gives a null scene and the error line.
-SceneFileResult loadSceneFile(const std::string& path, int threads = 1);
+// Reads a scene file, its meshes and builds its tree on `threads` threads, telling how far it has come
+// through `progress` (reaching 1 when the scene is made). Never throws; a fault in the file or in a
+// mesh it names gives a null scene and the error line.
+SceneFileResult loadSceneFile(const std::string& path, int threads = 1, LoadProgress* progress = nullptr);
 // The same for scene text already read; `name` heads the messages, meshes are looked up in `folder`.
 SceneFileResult readSceneText(const std::string& text, const std::string& name, const std::string& folder,
-                              int threads = 1);
+                              int threads = 1, LoadProgress* progress = nullptr);
 
 // The scene as scene-file text: every material and object as it stands now (a demo scene as posed at
 // its last animation step), the camera's start pose, the light and the photon switches.

@@ -2,6 +2,7 @@
 // functions, meshes, camera, light and photon switches, then the automatic tree.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -143,6 +144,9 @@ struct Reader {
     std::vector<SceneObject*> byFileIndex;  // the object each entry of "objects" became, null if skipped
     std::vector<bool> untraced;             // by scene object index
     std::vector<std::string> files;         // the files the meshes were read from
+    int threads = 1;                        // for reading meshes
+    ProgressPart progress;                  // of reading the objects
+    size_t meshes = 0, meshesRead = 0;
 
     const Material& material(Fields& f) {
         const std::string name = f.text("material");
@@ -429,6 +433,7 @@ struct Reader {
     void readObjects(const Json& list) {
         arrayAt(list, "objects", 0, 10000000);
         checkMemory(list.size() * kBytesPerMeshTriangle, "objects", std::to_string(list.size()) + " objects");
+        for (const Json& item : list) meshes += item.is_object() && item.value("shape", Json()) == "mesh";
         bool haveFree = false;
         for (size_t i = 0; i < list.size(); ++i) {
             Fields f(list[i], indexPath("objects", i));
@@ -486,11 +491,15 @@ struct Reader {
             fault(f.pathOf("transform"), "the transform has no inverse (its axes are flat or out of single precision)");
         const std::string path = !file.empty() && file[0] == '/' ? file : folder + file;
         const std::string keyPath = f.pathOf("file");
-        const MeshData mesh = readMeshFile(path, keyPath);
+        const ProgressPart part =
+            progress.part(double(meshesRead) / double(meshes), double(meshesRead + 1) / double(meshes));
+        ++meshesRead;
+        const MeshData mesh = readMeshFile(path, keyPath, threads, part.part(0.0, 0.8));
         files.insert(files.end(), mesh.files.begin(), mesh.files.end());
         for (const std::string& w : mesh.warnings) warnings.push_back(keyPath + ": " + path + ": " + w);
         if (addMesh(scene, mesh, how, keyPath, skipped) == 0 && mesh.triangles.empty())
             warnings.push_back(keyPath + ": " + path + ": no triangles");
+        part.set(1.0);
     }
 
     void readCamera(const Json* j) {
@@ -618,7 +627,7 @@ std::string syntaxError(const std::string& what) {
 }  // namespace
 
 SceneFileResult readSceneText(const std::string& text, const std::string& name, const std::string& folder,
-                              int threads) {
+                              int threads, LoadProgress* progress) {
     SceneFileResult result;
     Json root;
     try {
@@ -637,7 +646,8 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     }
     try {
         auto scene = std::make_unique<Scene>();
-        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}, {}};
+        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}, {},
+                 threads, {progress, 0.0, 0.9}, 0, 0};
         Fields top(root, "");
         const int version = top.integer("version", 0, 1, 1000000);
         if (version == 0) fault("", "the key 'version' is missing");
@@ -652,7 +662,10 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         r.readPhotons(top.get("photons"), result.photons);
         top.finish();
 
+        const auto buildStart = std::chrono::steady_clock::now();
         buildKdTree(*scene, threads);
+        result.buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - buildStart).count();
+        if (progress) progress->set(1.0);
         r.pruneUntraced();
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
@@ -674,7 +687,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     return result;
 }
 
-SceneFileResult loadSceneFile(const std::string& path, int threads) {
+SceneFileResult loadSceneFile(const std::string& path, int threads, LoadProgress* progress) {
     SceneFileResult result;
     std::string text, reason;
     if (!readInputFile(path, kMaxSceneFileBytes, text, reason)) {
@@ -686,7 +699,8 @@ SceneFileResult loadSceneFile(const std::string& path, int threads) {
         return result;
     }
     const size_t slash = path.find_last_of('/');
-    SceneFileResult read = readSceneText(text, path, slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
+    SceneFileResult read =
+        readSceneText(text, path, slash == std::string::npos ? "" : path.substr(0, slash + 1), threads, progress);
     if (read.scene) read.inputs.insert(read.inputs.begin(), path);
     return read;
 }

@@ -76,6 +76,30 @@ TEST_F(FileSceneTest, ABrokenFileShowsOneMessageAndKeepsTheScene) {
     EXPECT_EQ(scene()->id(), 3);
 }
 
+// The file is read as background work, telling its progress; only the latest open is taken, and a
+// failure is still one message.
+TEST_F(FileSceneTest, OpeningLoadsInTheBackgroundAndTheLatestOpenWins) {
+    platform.holdBackground = true;
+    platform.sceneFileAnswer = kScenes + "good.json";
+    execute(kCmdOpenScene);
+    ASSERT_EQ(platform.background.size(), 1u);
+    EXPECT_EQ(platform.background[0].status(), "Loading good.json ... 0%");
+    EXPECT_EQ(settings().sceneId, 1);  // nothing taken yet
+    platform.background[0].work();
+    EXPECT_EQ(platform.background[0].status(), "Loading good.json ... 100%");
+    platform.sceneFileAnswer = kScenes + "bad/unknown_key.json";
+    execute(kCmdOpenScene);
+    ASSERT_EQ(platform.background.size(), 2u);
+    platform.background[1].work();
+    platform.background[1].done();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0], "Open Scene: " + kScenes + "bad/unknown_key.json: objects[0].radious: unknown key");
+    platform.background[0].done();  // superseded: dropped
+    EXPECT_EQ(settings().sceneId, 1);
+    EXPECT_FALSE(program.shared.pendingScene);
+    EXPECT_EQ(loadingText("big.obj", 0.456), "Loading big.obj ... 45%");
+}
+
 TEST_F(FileSceneTest, ADemoSceneChosenBeforeTheNextFrameWins) {
     platform.sceneFileAnswer = kScenes + "good.json";
     execute(kCmdOpenScene);

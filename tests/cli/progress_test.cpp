@@ -53,5 +53,21 @@ TEST(Progress, ShowsNothingInsideTheQuietTimeAndAtLeastOneLineWhenDueAtOnce) {
     EXPECT_TRUE(std::regex_search(s, std::regex("lumo-render: \\[#{20}\\] 2/2 frames  \\d+:\\d\\d elapsed\n$"))) << s;
 }
 
+// A load's line shows its fraction, which never goes back; a log's last line shows where it ended.
+TEST(Progress, ShowsHowFarALoadHasCome) {
+    EXPECT_EQ(Progress::loadLine(0.456, "m.json", 61.0), "[#########...........] loading m.json 45%  1:01 elapsed");
+    LoadProgress load;
+    load.set(0.5);
+    load.set(0.25);
+    EXPECT_EQ(load.fraction(), 0.5);
+    std::ostringstream text;
+    {
+        Progress p(text, load, "m.json", ProgressStyle{true, false, 0ms, std::chrono::hours(1)});
+        load.set(1.0);
+    }
+    EXPECT_TRUE(std::regex_search(text.str(), std::regex("lumo-render: \\[#{20}\\] loading m.json 100%  \\d+:\\d\\d elapsed\n$")))
+        << text.str();
+}
+
 }  // namespace
 }  // namespace lumo

@@ -1,24 +1,45 @@
-// OBJ files: the line check in front of the loader, and polygons cut into triangles that cover them.
+// OBJ files: every line checked as it is read, the same mesh on any thread count, and polygons cut into
+// triangles that cover them.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "scenefile/json_fields.h"
 #include "scenefile/mesh_files.h"
 #include "scenefile/obj_faces.h"
+#include "scenefile/obj_read.h"
 
 namespace lumo {
 namespace {
 
-// The message checkObjText gives, or "" when it accepts the text.
-std::string checkMessage(const std::string& text) {
+struct ObjResult {
+    MeshData mesh;
+    std::string message;  // the fault's, or ""
+};
+
+// What readObjText makes of a text on `threads` threads, cut into line ranges of `rangeBytes`.
+ObjResult readObj(const std::string& text, int threads = 1, size_t rangeBytes = size_t(1) << 20,
+                  const ObjLibraryReader& libraries = {}) {
+    ObjReadOptions options;
+    options.threads = threads;
+    options.rangeBytes = rangeBytes;
+    options.libraries = libraries;
+    ObjResult r;
     try {
-        checkObjText(text, "t.obj", "");
+        r.mesh = readObjText(text, "t.obj", "", options);
     } catch (const FileFault& e) {
-        return e.what();
+        r.message = e.what();
     }
-    return "";
+    return r;
+}
+
+// The message for a text read in one piece, checked to be the same read in 5-byte ranges on 4 threads.
+std::string checkMessage(const std::string& text) {
+    const std::string message = readObj(text).message;
+    EXPECT_EQ(readObj(text, 4, 5).message, message) << "in ranges: " << text;
+    return message;
 }
 
 TEST(ObjFile, LinesAreRefusedWithFileAndLineOrAccepted) {
@@ -62,6 +83,55 @@ TEST(ObjFile, LinesAreRefusedWithFileAndLineOrAccepted) {
     EXPECT_LE(long_.size(), 200u);
 }
 
+// A text with polygons, indices counting back across ranges, texture coordinates, normals and
+// materials reads the same in one piece and in ranges of any size on 4 threads.
+TEST(ObjFile, RangesOnThreadsGiveTheSameMesh) {
+    const std::string text =
+        "# lib\r\nmtllib a.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0 0.5\nvn 0 0 1\n"
+        "f 1/1/1 2/2/1 3/2/1\nusemtl Red\nf -4 -3 -2 -1\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0.5 1.5 0\n"
+        "usemtl Nope\nf 1//1 5//1 6//1 7//1 8//1\nusemtl Blue\nf -1 -2 -3\ng end\nf 4 3 2 1\n";
+    int libraryCalls = 0;
+    const ObjLibraryReader library = [&](const std::string& file, std::map<std::string, int>& byName,
+                                         std::vector<MeshData::MeshMaterial>& materials) {
+        ++libraryCalls;
+        EXPECT_EQ(file, "a.mtl");
+        for (const char* name : {"Red", "Blue"}) {
+            byName[name] = static_cast<int>(materials.size());
+            materials.push_back({name});
+        }
+        return true;
+    };
+    const MeshData one = readObj(text, 1, size_t(1) << 20, library).mesh;
+    ASSERT_EQ(one.triangles.size(), 1u + 2 + 3 + 1 + 2);
+    // The face before any usemtl, the quad after "Red", the pentagon after an unknown name, "Blue".
+    const int materials[] = {-1, 0, 0, -1, -1, -1, 1, 1, 1};
+    for (size_t i = 0; i < one.triangles.size(); ++i) EXPECT_EQ(one.triangles[i].material, materials[i]) << i;
+    EXPECT_EQ(one.triangles[1].corner[0].position, 0);  // -4 after four vertices
+    EXPECT_EQ(one.triangles[6].corner[0].position, 7);  // -1 after eight
+    EXPECT_EQ(one.triangles[0].corner[1].texcoord, 1);
+    EXPECT_EQ(one.triangles[0].corner[2].normal, 0);
+    EXPECT_EQ(one.triangles[1].corner[0].normal, -1);
+    EXPECT_EQ(one.texcoords, (std::vector<float>{0, 0, 1, 0}));
+    for (const size_t range : {1, 9, 40}) {
+        const MeshData many = readObj(text, 4, range, library).mesh;
+        SCOPED_TRACE("ranges of " + std::to_string(range) + " bytes");
+        ASSERT_EQ(many.triangles.size(), one.triangles.size());
+        for (size_t i = 0; i < one.triangles.size(); ++i) {
+            EXPECT_EQ(many.triangles[i].material, one.triangles[i].material) << i;
+            for (int k = 0; k < 3; ++k) {
+                const MeshData::Corner &a = many.triangles[i].corner[k], &b = one.triangles[i].corner[k];
+                EXPECT_TRUE(a.position == b.position && a.normal == b.normal && a.texcoord == b.texcoord) << i;
+            }
+        }
+        ASSERT_EQ(many.positions.size(), one.positions.size());
+        for (size_t i = 0; i < one.positions.size(); ++i) EXPECT_EQ(many.positions[i].y, one.positions[i].y);
+        EXPECT_EQ(many.texcoords, one.texcoords);
+        EXPECT_EQ(many.normals.size(), one.normals.size());
+        EXPECT_EQ(many.materials.size(), 2u);
+    }
+    EXPECT_EQ(libraryCalls, 4);
+}
+
 double area(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& normal) {
     const Vec3 e{b.x - a.x, b.y - a.y, b.z - a.z}, f{c.x - a.x, c.y - a.y, c.z - a.z};
     const double nx = double(e.y) * f.z - double(e.z) * f.y, ny = double(e.z) * f.x - double(e.x) * f.z,
@@ -81,6 +151,25 @@ double coveredArea(const std::vector<Vec3>& polygon, const Vec3& normal) {
         sum += std::fabs(a);
     }
     return sum;
+}
+
+// A face of 300 corners (past what a byte counts) becomes 298 triangles; a comment may end a face line.
+TEST(ObjFile, LongFacesAndCommentsAfterCorners) {
+    std::ostringstream vertices, corners;
+    for (int i = 0; i < 300; ++i) {
+        vertices << "v " << std::cos(i * 2 * M_PI / 300) << ' ' << std::sin(i * 2 * M_PI / 300) << " 0\n";
+        corners << ' ' << i + 1;
+    }
+    const std::string text = vertices.str(), face = "f" + corners.str();
+    const ObjResult r = readObj(text + face + " # a disc\nf 1 2 3#\n", 2, 1000);
+    EXPECT_EQ(r.message, "t.obj:302: face corner '3#' has characters that are not an index");
+    const MeshData disc = readObj(text + face + " # a disc\n", 2, 1000).mesh;
+    ASSERT_EQ(disc.triangles.size(), 298u);
+    double sum = 0.0;
+    for (const MeshData::Triangle& t : disc.triangles)
+        sum += area(disc.positions[size_t(t.corner[0].position)], disc.positions[size_t(t.corner[1].position)],
+                    disc.positions[size_t(t.corner[2].position)], {0, 0, 1});
+    EXPECT_NEAR(sum, 150 * std::sin(2 * M_PI / 300), 1e-4);  // the polygon's area
 }
 
 TEST(ObjFile, PolygonsAreCutIntoTrianglesCoveringThem) {

@@ -20,9 +20,9 @@ LumoApp::LumoApp(Program& p, QtPlatform& qtPlatform, const QString& path, Render
     if (!placed) window.resizeViewTo(640, 480);
 }
 
-void LumoApp::apply(const LaunchOptions& options, SceneFileResult sceneFile) {
+void LumoApp::apply(const LaunchOptions& options) {
     window.renderLoop().edit([&] { applyLaunchOptions(program, options); });
-    if (sceneFile.scene) useLoadedScene(program, std::move(sceneFile), options.common.sceneFile);
+    if (!options.common.sceneFile.empty()) openSceneFile(program, options.common.sceneFile);
     window.refreshCommandStates();
     if (options.size) window.resizeViewTo(options.common.width, options.common.height);
     if (options.fullscreen) window.setFullscreen(true);

@@ -5,7 +5,6 @@
 
 #include "app/command_line.h"
 #include "app/program.h"
-#include "scenefile/scene_file.h"
 #include "app/qt/main_frame.h"
 #include "app/qt/qt_platform.h"
 
@@ -26,8 +25,8 @@ public:
     LumoApp& operator=(const LumoApp&) = delete;
 
     // The command line's choices over the stored ones: scene, threads, shader, view size, fullscreen.
-    // A scene file read for --scene-file is taken over the scene.
-    void apply(const LaunchOptions& options, SceneFileResult sceneFile = {});
+    // A --scene-file starts loading, as Open Scene does.
+    void apply(const LaunchOptions& options);
 
     Program& program;
     QtPlatform& platform;

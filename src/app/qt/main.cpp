@@ -11,8 +11,6 @@
 #include "app/program.h"
 #include "app/qt/lumo_app.h"
 #include "app/qt/qt_platform.h"
-#include "core/workers.h"
-#include "scenefile/scene_file.h"
 
 namespace {
 
@@ -68,15 +66,6 @@ int main(int argc, char** argv) {
         case lumo::LaunchOptions::kRun:
             break;
     }
-    // A scene file is read before the window opens: a bad one is one line and status 2, like a bad option.
-    lumo::SceneFileResult sceneFile;
-    if (!options.common.sceneFile.empty()) {
-        sceneFile = lumo::loadSceneFile(options.common.sceneFile, lumo::hardwareThreads());
-        if (!sceneFile.scene) {
-            std::fprintf(stderr, "lumo: --scene-file: %s\n", sceneFile.error.c_str());
-            return 2;
-        }
-    }
     if (!displayAvailable()) {
         std::fprintf(stderr, "%s\n", kNoDisplay);
         return 1;
@@ -90,7 +79,7 @@ int main(int argc, char** argv) {
     lumo::QtPlatform platform;
     lumo::Program program(platform);
     lumo::LumoApp lumoApp(program, platform);
-    lumoApp.apply(options, std::move(sceneFile));
+    lumoApp.apply(options);
     lumoApp.window.startFrames();
     return app.exec();
 }

@@ -8,7 +8,40 @@
 
 namespace lumo {
 
-QtPlatform::QtPlatform() { clock_.start(); }
+QtPlatform::QtPlatform() {
+    clock_.start();
+    QObject::connect(&statusTimer_, &QTimer::timeout, &receiver_, [this] {
+        if (status_) setStatusText(status_());
+    });
+}
+
+QtPlatform::~QtPlatform() {
+    for (std::thread& t : threads_) t.join();
+}
+
+void QtPlatform::runInBackground(std::function<void()> work, std::function<void()> done,
+                                 std::function<std::string()> status) {
+    status_ = std::move(status);
+    setStatusText(status_());
+    statusTimer_.start(100);
+    const auto thread = threads_.emplace(threads_.end());
+    *thread = std::thread([this, thread, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            &receiver_,
+            [this, thread, done = std::move(done)] {
+                thread->join();
+                threads_.erase(thread);
+                if (threads_.empty()) {
+                    statusTimer_.stop();
+                    status_ = nullptr;
+                }
+                done();
+                if (window_) window_->refreshCommandStates();  // the menus and panes follow a new scene
+            },
+            Qt::QueuedConnection);
+    });
+}
 
 uint32_t QtPlatform::tickCount() { return static_cast<uint32_t>(clock_.elapsed()); }
 

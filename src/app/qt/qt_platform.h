@@ -5,6 +5,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <list>
+#include <thread>
 
 #include "app/platform.h"
 
@@ -15,6 +19,7 @@ class MainFrame;
 class QtPlatform : public Platform {
 public:
     QtPlatform();
+    ~QtPlatform() override;  // waits for background work still running
     // The window the operations act on; null detaches it.
     void attach(MainFrame* window) { window_ = window; }
 
@@ -32,10 +37,18 @@ public:
     bool fullscreen() override;
     void setFullscreen(bool on) override;
     double devicePixelRatio() override;
+    // The work on a std::thread; `done` queued back to the UI thread; the status pane refreshed from
+    // the latest status() every 100 ms while any work runs.
+    void runInBackground(std::function<void()> work, std::function<void()> done,
+                         std::function<std::string()> status) override;
 
 private:
     MainFrame* window_ = nullptr;
     QElapsedTimer clock_;
+    QObject receiver_;  // lives on the UI thread: background threads queue their `done` to it
+    QTimer statusTimer_;
+    std::function<std::string()> status_;
+    std::list<std::thread> threads_;
 };
 
 }  // namespace lumo
