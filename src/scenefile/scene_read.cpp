@@ -354,6 +354,7 @@ struct Reader {
                 d.worldToLocal = worldToLocal(f, m);
                 return true;
             }
+            case kMeshFaces: break;  // meshes come from mesh files
         }
         return false;  // no shape has this code
     }
@@ -508,24 +509,6 @@ struct Reader {
     }
 
     // Objects that no ray may hit (light geometry of an area light) leave the tree's lists.
-    void pruneUntraced() {
-        Accel& tree = scene.tree;
-        uint32_t kept = 0;
-        for (AccelNode& node : tree.nodes) {
-            if (!node.isLeaf()) continue;
-            const uint32_t first = kept;
-            for (uint32_t i = node.objectBegin(); i < node.objectEnd(); ++i) {
-                const uint32_t index = tree.objectIndices[i];
-                if (index < untraced.size() && untraced[index])
-                    scene.objects[index].leafCount = 0;
-                else
-                    tree.objectIndices[kept++] = index;
-            }
-            node.first = first;
-            node.second = kept - first;
-        }
-        tree.objectIndices.resize(kept);
-    }
 };
 
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
@@ -579,8 +562,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         r.readPhotons(top.get("photons"), result.photons);
         top.finish();
 
-        buildKdTree(*scene, threads);
-        r.pruneUntraced();
+        buildBvh(*scene, threads, r.untraced);
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
         if (r.skipped)
