@@ -120,6 +120,8 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["shader"] = r.shader;
     j["peak_memory_bytes"] = r.peakMemoryBytes;
     j["tree_bytes"] = r.treeBytes;
+    j["mesh_bytes"] = r.meshBytes;
+    j["mesh_triangles"] = r.meshTriangles;
     if (c)
         j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
                         {"passed", passed}};
@@ -283,7 +285,9 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
             r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
         }
         r.peakMemoryBytes = peakMemoryBytes();
-        r.treeBytes = scene->tree.bytes();
+        r.treeBytes = scene->usesBvh ? scene->bvh.bytes() : scene->tree.bytes();
+        r.meshBytes = scene->meshes.bytes();
+        r.meshTriangles = scene->meshes.triangleCount();
 
         errno = 0;
         if (o.json)

@@ -91,6 +91,7 @@ struct Shapes {
                 else
                     o.sector = {toLocal, sweep, at, direction(), uniform(0.002f, 0.04f), 0.001f};
                 break;
+            case kMeshFaces: break;  // not a shape of its own
         }
         return o;
     }
