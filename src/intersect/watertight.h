@@ -47,11 +47,14 @@ struct TriangleHit {
 };
 
 inline TriangleHit intersectWatertight(const ShearedRay& r, const Vec3& a, const Vec3& b, const Vec3& c) {
-    const Vec3 A = sub(a, r.origin), B = sub(b, r.origin), C = sub(c, r.origin);
-    const float az = axisOf(A, r.kz), bz = axisOf(B, r.kz), cz = axisOf(C, r.kz);
-    const float ax = axisOf(A, r.kx) - r.sx * az, ay = axisOf(A, r.ky) - r.sy * az;
-    const float bx = axisOf(B, r.kx) - r.sx * bz, by = axisOf(B, r.ky) - r.sy * bz;
-    const float cx = axisOf(C, r.kx) - r.sx * cz, cy = axisOf(C, r.ky) - r.sy * cz;
+    // The corners relative to the origin as arrays, so that the ray's axes index them.
+    const float A[3] = {a.x - r.origin.x, a.y - r.origin.y, a.z - r.origin.z};
+    const float B[3] = {b.x - r.origin.x, b.y - r.origin.y, b.z - r.origin.z};
+    const float C[3] = {c.x - r.origin.x, c.y - r.origin.y, c.z - r.origin.z};
+    const float az = A[r.kz], bz = B[r.kz], cz = C[r.kz];
+    const float ax = A[r.kx] - r.sx * az, ay = A[r.ky] - r.sy * az;
+    const float bx = B[r.kx] - r.sx * bz, by = B[r.ky] - r.sy * bz;
+    const float cx = C[r.kx] - r.sx * cz, cy = C[r.ky] - r.sy * cz;
     float u = cx * by - cy * bx;
     float v = ax * cy - ay * cx;
     float w = bx * ay - by * ax;
