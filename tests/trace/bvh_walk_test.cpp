@@ -171,28 +171,5 @@ TEST(BvhWalk, RaysAtSharedEdgesAndCornersOfAClosedMeshNeverSlipThrough) {
     EXPECT_GT(rays, 3000);
 }
 
-TEST(BvhBuild, SameTreeOnAnyThreadCount) {
-    std::vector<uint8_t> first;
-    std::vector<uint32_t> firstCorners;
-    for (int threads : {1, 2, 3}) {
-        MeshScene m;
-        Random rng;
-    rng.seed(11);
-        m.randomTriangles(m.part(), 20000, rng);
-        const BvhBuildStats stats = buildBvh(m.scene, threads);
-        EXPECT_EQ(stats.primitives, 20000u);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(m.scene.bvh.nodes.data());
-        const std::vector<uint8_t> tree(bytes, bytes + m.scene.bvh.nodes.size() * sizeof(BvhNode));
-        if (first.empty()) {
-            first = tree;
-            firstCorners = m.scene.meshes.corners;
-            EXPECT_GT(m.scene.bvh.nodes.size(), 20000u / 16);
-        } else {
-            EXPECT_EQ(tree, first) << threads << " threads";
-            EXPECT_EQ(m.scene.meshes.corners, firstCorners) << threads << " threads";
-        }
-    }
-}
-
 }  // namespace
 }  // namespace lumo
