@@ -45,7 +45,9 @@ struct PrimRef {
 struct Range {
     uint32_t begin = 0, end = 0;
     Box3 box, centres;
+    uint32_t objects = 0;  // primitives that are objects, not triangles
     uint32_t count() const { return end - begin; }
+    bool mixed() const { return objects > 0 && objects < count(); }
 };
 
 Range measure(const PrimRef* prims, uint32_t begin, uint32_t end) {
@@ -56,8 +58,73 @@ Range measure(const PrimRef* prims, uint32_t begin, uint32_t end) {
         r.box.grow(p.lo, p.hi);
         const float c[3] = {p.centre(0), p.centre(1), p.centre(2)};
         r.centres.grow(c, c);
+        r.objects += (p.id & kObjectRef) ? 1u : 0u;
     }
     return r;
+}
+
+// The primitives of a range sorted into kBins bins along each axis by their centres: boxes, boxes of
+// the centres and counts. Bins of parts of a range add up exactly, in any order.
+struct Bins {
+    int bins = kBins;  // in use, from the first
+    Box3 box[3][kBins];
+    uint32_t count[3][kBins], objects[3][kBins];
+
+    explicit Bins(int used) : bins(used) {
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < bins; ++b) box[a][b] = Box3{}, count[a][b] = objects[a][b] = 0;
+    }
+    int binOf(float c, float lo, float scale) const { return std::min(bins - 1, static_cast<int>((c - lo) * scale)); }
+    void add(const PrimRef* prims, uint32_t begin, uint32_t end, const float* lo, const float* scale) {
+        for (uint32_t i = begin; i < end; ++i) {
+            const PrimRef& p = prims[i];
+            const uint32_t object = (p.id & kObjectRef) ? 1u : 0u;
+            for (int a = 0; a < 3; ++a) {
+                if (scale[a] == 0.0f) continue;
+                const int b = binOf(p.centre(a), lo[a], scale[a]);
+                box[a][b].grow(p.lo, p.hi);
+                ++count[a][b];
+                objects[a][b] += object;
+            }
+        }
+    }
+    void add(const Bins& o) {
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < bins; ++b) {
+                box[a][b].grow(o.box[a][b]);
+                count[a][b] += o.count[a][b];
+                objects[a][b] += o.objects[a][b];
+            }
+    }
+};
+
+// The box of the centres of a run of primitives.
+Box3 centreBox(const PrimRef* prims, uint32_t begin, uint32_t end) {
+    Box3 b;
+    for (uint32_t i = begin; i < end; ++i) {
+        const float c[3] = {prims[i].centre(0), prims[i].centre(1), prims[i].centre(2)};
+        b.grow(c, c);
+    }
+    return b;
+}
+
+// Ranges this large are binned on every thread.
+constexpr uint32_t kParallelBinning = 65536;
+
+struct BinRun {
+    const PrimRef* prims;
+    uint32_t begin, count;
+    const float* lo;
+    const float* scale;
+    std::vector<Bins>* parts;
+    int threads;
+};
+
+void binPart(int k, void* context) {
+    BinRun& run = *static_cast<BinRun*>(context);
+    const uint64_t n = run.count, t = static_cast<uint64_t>(run.threads), kk = static_cast<uint64_t>(k);
+    (*run.parts)[static_cast<size_t>(k)].add(run.prims, run.begin + static_cast<uint32_t>(n * kk / t),
+                                             run.begin + static_cast<uint32_t>(n * (kk + 1) / t), run.lo, run.scale);
 }
 
 // A subtree left to build: its range and the slot of the node that points to it.
@@ -80,13 +147,7 @@ struct Builder {
     PrimRef* prims;
     std::vector<BvhNode>& nodes;
     std::vector<Task>* tasks;  // null: build everything here
-
-    bool mixed(const Range& r) const {
-        const bool first = prims[r.begin].id & kObjectRef;
-        for (uint32_t i = r.begin + 1; i < r.end; ++i)
-            if (bool(prims[i].id & kObjectRef) != first) return true;
-        return false;
-    }
+    int threads;               // for the binning of large ranges
 
     // Splits r in two by the cheapest binned surface-area plane; false where a leaf costs less
     // (and may be made: few primitives, all of one kind).
@@ -103,21 +164,20 @@ struct Builder {
         }
         float bestCost = kInf;
         int bestAxis = -1, bestBin = 0;
+        const int used = static_cast<int>(std::min<uint32_t>(kBins, std::max<uint32_t>(n, 4)));  // few for few
         float scale[3];
         for (int a = 0; a < 3; ++a) {
             const float extent = r.centres.hi[a] - r.centres.lo[a];
-            scale[a] = extent > 0.0f ? static_cast<float>(kBins) * 0.99999f / extent : 0.0f;
+            scale[a] = extent > 0.0f ? static_cast<float>(used) * 0.99999f / extent : 0.0f;
         }
-        Box3 bins[3][kBins];
-        uint32_t counts[3][kBins] = {};
-        for (uint32_t i = r.begin; i < r.end; ++i) {
-            const PrimRef& p = prims[i];
-            for (int a = 0; a < 3; ++a) {
-                if (scale[a] == 0.0f) continue;
-                const int b = std::min(kBins - 1, static_cast<int>((p.centre(a) - r.centres.lo[a]) * scale[a]));
-                bins[a][b].grow(p.lo, p.hi);
-                ++counts[a][b];
-            }
+        Bins bins(used);
+        if (threads > 1 && n >= kParallelBinning) {
+            std::vector<Bins> parts(static_cast<size_t>(threads), Bins(used));
+            BinRun run{prims, r.begin, n, r.centres.lo, scale, &parts, threads};
+            runWorkers(binPart, &run, threads);
+            for (const Bins& part : parts) bins.add(part);
+        } else {
+            bins.add(prims, r.begin, r.end, r.centres.lo, scale);
         }
         for (int a = 0; a < 3; ++a) {
             if (scale[a] == 0.0f) continue;
@@ -125,16 +185,16 @@ struct Builder {
             uint32_t rightCount[kBins];
             Box3 acc;
             uint32_t c = 0;
-            for (int b = kBins - 1; b > 0; --b) {
-                acc.grow(bins[a][b]);
-                c += counts[a][b];
+            for (int b = used - 1; b > 0; --b) {
+                acc.grow(bins.box[a][b]);
+                c += bins.count[a][b];
                 rightArea[b] = acc.halfArea(), rightCount[b] = c;
             }
             acc = Box3{};
             c = 0;
-            for (int b = 0; b < kBins - 1; ++b) {
-                acc.grow(bins[a][b]);
-                c += counts[a][b];
+            for (int b = 0; b < used - 1; ++b) {
+                acc.grow(bins.box[a][b]);
+                c += bins.count[a][b];
                 if (c == 0 || rightCount[b + 1] == 0) continue;
                 const float cost = acc.halfArea() * static_cast<float>(c) +
                                    rightArea[b + 1] * static_cast<float>(rightCount[b + 1]);
@@ -142,22 +202,31 @@ struct Builder {
             }
         }
         const float area = r.box.halfArea();
-        const bool oneKind = !mixed(r);
+        const bool oneKind = !r.mixed();
         if (oneKind && n <= kMaxLeaf &&
             (bestAxis < 0 || static_cast<float>(n) <= kNodeCost + bestCost / std::max(area, 1e-30f)))
             return false;
-        PrimRef* mid;
-        if (!oneKind) {  // objects first, then triangles
-            mid = std::stable_partition(prims + r.begin, prims + r.end, [](const PrimRef& p) { return p.id & kObjectRef; });
-        } else if (bestAxis < 0) {  // every centre in one point: halves
-            mid = prims + r.begin + n / 2;
-        } else {
+        if (oneKind && bestAxis >= 0) {
             const int a = bestAxis;
             const float lo = r.centres.lo[a], s = scale[a];
-            mid = std::partition(prims + r.begin, prims + r.end, [&](const PrimRef& p) {
-                return std::min(kBins - 1, static_cast<int>((p.centre(a) - lo) * s)) <= bestBin;
-            });
+            const PrimRef* mid = std::partition(prims + r.begin, prims + r.end,
+                                                [&](const PrimRef& p) { return bins.binOf(p.centre(a), lo, s) <= bestBin; });
+            left = Range{}, right = Range{};
+            left.begin = r.begin, left.end = right.begin = static_cast<uint32_t>(mid - prims), right.end = r.end;
+            for (int b = 0; b < used; ++b) {
+                Range& side = b <= bestBin ? left : right;
+                side.box.grow(bins.box[a][b]);
+                side.objects += bins.objects[a][b];
+            }
+            left.centres = centreBox(prims, left.begin, left.end);
+            right.centres = centreBox(prims, right.begin, right.end);
+            return true;
         }
+        PrimRef* mid;
+        if (!oneKind)  // objects first, then triangles
+            mid = std::stable_partition(prims + r.begin, prims + r.end, [](const PrimRef& p) { return p.id & kObjectRef; });
+        else  // every centre in one point: halves
+            mid = prims + r.begin + n / 2;
         const uint32_t m = static_cast<uint32_t>(mid - prims);
         left = measure(prims, r.begin, m);
         right = measure(prims, m, r.end);
@@ -219,7 +288,7 @@ void runTasks(int, void* context) {
         const size_t i = run.next.fetch_add(1);
         if (i >= run.tasks->size()) return;
         Task& t = (*run.tasks)[i];
-        Builder{run.prims, t.nodes, nullptr}.build(t.range, t.depth);
+        Builder{run.prims, t.nodes, nullptr, 1}.build(t.range, t.depth);
     }
 }
 
@@ -288,7 +357,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     if (n == 0) {
         nodes.push_back(emptyNode());
     } else {
-        Builder{prims.data(), nodes, &tasks}.build(all, 0);
+        Builder{prims.data(), nodes, &tasks, threads}.build(all, 0);
         std::sort(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) {
             return a.range.count() != b.range.count() ? a.range.count() > b.range.count() : a.range.begin < b.range.begin;
         });
