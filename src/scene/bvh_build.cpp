@@ -1,3 +1,5 @@
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,11 +22,13 @@ constexpr float kNodeCost = 1.0f;  // a wide node's box test against one primiti
 constexpr uint32_t kTaskSize = 4096;  // subtrees this small are built as tasks, on any thread
 constexpr float kScenePad = 1e-3f;
 
+// Boxes grow four floats at a time; the fourth is not part of the box.
 struct Box3 {
-    float lo[3] = {kInf, kInf, kInf};
-    float hi[3] = {-kInf, -kInf, -kInf};
-    void grow(const float* l, const float* h) {
-        for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], l[a]), hi[a] = std::max(hi[a], h[a]);
+    alignas(16) float lo[4] = {kInf, kInf, kInf, kInf};
+    alignas(16) float hi[4] = {-kInf, -kInf, -kInf, -kInf};
+    void grow(const float* l, const float* h) {  // l and h: four readable floats each
+        _mm_store_ps(lo, _mm_min_ps(_mm_load_ps(lo), _mm_loadu_ps(l)));
+        _mm_store_ps(hi, _mm_max_ps(_mm_load_ps(hi), _mm_loadu_ps(h)));
     }
     void grow(const Box3& b) { grow(b.lo, b.hi); }
     float halfArea() const {
@@ -34,10 +38,11 @@ struct Box3 {
     }
 };
 
-struct PrimRef {
+struct alignas(16) PrimRef {
     float lo[3];
-    float hi[3];
     uint32_t id;
+    float hi[3];
+    float unused;
     float centre(int a) const { return lo[a] + hi[a]; }  // twice the centre: only order matters
 };
 
@@ -57,7 +62,8 @@ Range measure(const PrimRef* prims, uint32_t begin, uint32_t end) {
         const PrimRef& p = prims[i];
         r.box.grow(p.lo, p.hi);
         const float c[3] = {p.centre(0), p.centre(1), p.centre(2)};
-        r.centres.grow(c, c);
+        const float c4[4] = {c[0], c[1], c[2], 0.0f};
+        r.centres.grow(c4, c4);
         r.objects += (p.id & kObjectRef) ? 1u : 0u;
     }
     return r;
@@ -102,7 +108,7 @@ struct Bins {
 Box3 centreBox(const PrimRef* prims, uint32_t begin, uint32_t end) {
     Box3 b;
     for (uint32_t i = begin; i < end; ++i) {
-        const float c[3] = {prims[i].centre(0), prims[i].centre(1), prims[i].centre(2)};
+        const float c[4] = {prims[i].centre(0), prims[i].centre(1), prims[i].centre(2), 0.0f};
         b.grow(c, c);
     }
     return b;
@@ -345,7 +351,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         if (o.index < leaveOut.size() && leaveOut[o.index]) continue;
         Box box;
         if (!objectBounds(o, box)) continue;
-        prims.push_back({{box.min.x, box.min.y, box.min.z}, {box.max.x, box.max.y, box.max.z}, kObjectRef | o.index});
+        prims.push_back({{box.min.x, box.min.y, box.min.z}, kObjectRef | o.index, {box.max.x, box.max.y, box.max.z}, 0.0f});
         o.leafCount = 1;
     }
     const uint32_t n = static_cast<uint32_t>(prims.size());
@@ -403,7 +409,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
 
     Box3 b = all.box;
     if (n == 0) {
-        const float lo[3] = {-1.0f, -1.0f, -1.0f}, hi[3] = {1.0f, 1.0f, 1.0f};
+        const float lo[4] = {-1.0f, -1.0f, -1.0f, 0.0f}, hi[4] = {1.0f, 1.0f, 1.0f, 0.0f};
         b.grow(lo, hi);
     }
     float largest = 0.0f;
