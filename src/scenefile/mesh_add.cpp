@@ -61,7 +61,10 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
     if (store.triangleCount() + count > kMaxMeshTriangles)
         fault(keyPath, std::to_string(count) + " triangles are more than a scene may hold (" +
                            std::to_string(kMaxMeshTriangles) + " triangles)");
-    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle, keyPath, std::to_string(count) + " triangles");
+    uint64_t imageBytes = 0;  // the scene keeps its own copy of each texture
+    for (const DecodedImage& image : mesh.images) imageBytes += image.pixels.size();
+    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes, keyPath,
+                std::to_string(count) + " triangles and " + std::to_string(mesh.images.size()) + " textures");
 
     // One part per material the triangles use, made when first met.
     std::vector<uint32_t> partOf(mesh.materials.size() + 1, kNone);  // by material index + 1
@@ -82,6 +85,14 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
             made.phongExponent = mm.phongExponent;
             made.transmission = mm.transmission;
             made.iorBase = mm.iorBase;
+            if (mm.image >= 0) {
+                const DecodedImage& image = mesh.images[static_cast<size_t>(mm.image)];
+                Bitmap& b = scene.bitmaps.emplace_back();
+                b.width = image.width;
+                b.height = image.height;
+                b.pixels = scene.bitmapPixels.emplace_back(image.pixels).data();
+                made.texture = &b;
+            }
             m = &made;
         }
         return m;
