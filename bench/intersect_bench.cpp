@@ -31,7 +31,8 @@ SceneObject benchObject(ShapeType type) {
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection:
-        case kDiscSector: break;
+        case kDiscSector:
+        case kMeshFaces: break;
         case kTriangle:
         case kParallelogram:
             initPlanarPatch(o);

@@ -124,6 +124,8 @@ std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool pa
     j["tree_bytes"] = r.treeBytes;
     j["load_s"] = r.loadSeconds;
     j["build_s"] = r.buildSeconds;
+    j["mesh_bytes"] = r.meshBytes;
+    j["mesh_triangles"] = r.meshTriangles;
     if (c)
         j["compare"] = {{"match", c->matching}, {"pixels", c->pixels}, {"max_difference", c->maxDifference},
                         {"passed", passed}};
@@ -314,7 +316,9 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
             r.tilesPerThread += std::to_string((tiles + o.frames / 2) / o.frames);
         }
         r.peakMemoryBytes = peakMemoryBytes();
-        r.treeBytes = scene->tree.bytes();
+        r.treeBytes = scene->usesBvh ? scene->bvh.bytes() : scene->tree.bytes();
+        r.meshBytes = scene->meshes.bytes();
+        r.meshTriangles = scene->meshes.triangleCount();
         r.loadSeconds = loadSeconds;
         r.buildSeconds = buildSeconds;
 

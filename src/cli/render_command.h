@@ -32,7 +32,9 @@ struct RenderReport {
     std::string sampling;  // "full" or "sub"
     std::string shader;    // the --shader name
     uint64_t peakMemoryBytes = 0;
-    uint64_t treeBytes = 0;  // the scene's flat tree: nodes plus object indices
+    uint64_t treeBytes = 0;  // the scene's tree: nodes plus object indices
+    uint64_t meshBytes = 0;  // the scene's mesh triangles: vertices, attributes, indices, parts
+    uint64_t meshTriangles = 0;
     double loadSeconds = 0.0;   // reading a scene file, its meshes and building its tree; 0 for a demo scene
     double buildSeconds = 0.0;  // the tree build alone
 };
@@ -42,7 +44,8 @@ struct RenderReport {
 std::string formatReport(const RenderReport& report);
 
 // The report as one JSON object: the fields of the line under the same names, then threads,
-// sampling, shader, passes, peak_memory_bytes, tree_bytes, load_s, build_s and, with a comparison, "compare".
+// sampling, shader, passes, peak_memory_bytes, tree_bytes, mesh_bytes, mesh_triangles, load_s, build_s
+// and, with a comparison, "compare".
 std::string formatJsonReport(const RenderReport& report, const Comparison* comparison, bool passed);
 
 // The frame parameters of the options: the program's start values, then the scene's photon switches

@@ -68,6 +68,7 @@ namespace {
 // shape's own test on a clean record.
 HitRecord winnerRecord(const CameraPacketFrame& frame, const PacketHits& out, int k, const Vec3& eye,
                        const Vec3& direction) {
+    if (frame.bvhNodes) return out.records[k];  // the walk keeps every winner's record
     const PacketShape& shape = frame.shapes[out.shape[k]];
     HitRecord hit{};
     if (out.recorded & (1u << k))
@@ -151,6 +152,7 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
         ctx.params = &params;
         ctx.stats = &w.stats;
         ctx.leafShapes = leaf;
+        ctx.scalarBoxes = isa == kIsaScalar;
         sampler.contexts.push_back(ctx);
     }
 

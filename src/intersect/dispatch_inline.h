@@ -21,6 +21,7 @@ inline void intersectGeneral(const SceneObject& object, const Vec3& origin, cons
         case kParaboloid: intersectParaboloid(object, origin, direction, out); return;
         case kEllipsoidSection: intersectEllipsoidSection(object, origin, direction, out); return;
         case kDiscSector: intersectDiscSector(object, origin, direction, out); return;
+        case kMeshFaces: break;  // its triangles are tested by the BVH walks
     }
     out.distance = isect::kMiss;  // a code without a routine never hits
 }
@@ -45,6 +46,7 @@ inline void intersectNearer(const SceneObject& object, const Vec3& origin, const
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection: intersectGeneral(object, origin, direction, out); return;
+        case kMeshFaces: break;
     }
     out.distance = isect::kMiss;
 }
@@ -82,6 +84,7 @@ inline void intersectCamera(const SceneObject& object, const EyeCache& cache, co
         case kParaboloid:
         case kEllipsoidSection:
         case kDiscSector: intersectGeneral(object, eye, direction, out); return;
+        case kMeshFaces: break;
     }
     out.distance = isect::kMiss;
 }

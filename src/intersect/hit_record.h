@@ -18,6 +18,7 @@ struct HitRecord {
     float distance;  // negative = no hit; routines write exactly -1.0 for a miss
     SceneObject* object;
     uint16_t part;
+    uint32_t triangle;  // a mesh hit's triangle in the scene's MeshStore
 };
 
 // What camera rays of one frame share per object, computed from the eye before the frame's rays

@@ -14,7 +14,8 @@ void refreshCameraCache(const SceneObject& object, const Vec3& eye, EyeCache& ca
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection:
-        case kDiscSector: break;
+        case kDiscSector:
+        case kMeshFaces: break;
     }
 }
 

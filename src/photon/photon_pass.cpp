@@ -35,6 +35,7 @@ TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, Pho
     ctx.stats = &w.stats;
     ctx.photons = &w.buffer;
     ctx.leafShapes = setup.leafShapes;
+    ctx.scalarBoxes = resolveIsa(setup.params.isa, processorIsa()) == kIsaScalar;
     return ctx;
 }
 

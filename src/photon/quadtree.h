@@ -106,9 +106,16 @@ inline Vec3 wavelengthToRgb(float lambda) {
 }
 
 // Calls fn(object) for every parallelogram listed in the scene tree, leaf by leaf in the tree's order
-// (objects in several leaves repeat).
+// (objects in several leaves of a flat tree repeat).
 template <typename Fn>
 void forEachParallelogram(const Scene& scene, Fn&& fn) {
+    if (scene.usesBvh) {
+        for (uint32_t index : scene.bvh.objects) {
+            SceneObject& o = scene.object(index);
+            if (o.type == kParallelogram) fn(o);
+        }
+        return;
+    }
     const Accel& tree = scene.tree;
     for (const AccelNode& node : tree.nodes) {
         if (!node.isLeaf()) continue;

@@ -155,6 +155,7 @@ Bounds rawBounds(const SceneObject& o, bool& known) {
         case kEllipsoidSection: return placedUnitSphere(inverse(o.ellipsoid.worldToLocal));
         case kDisc: return discBox(o.disc.centre, o.disc.normal, o.disc.outerRadiusSquared);
         case kDiscSector: return discBox(o.sector.centre, o.sector.normal, o.sector.outerRadiusSquared);
+        case kMeshFaces: break;  // its triangles are in the scene's MeshStore
     }
     known = false;
     return b;

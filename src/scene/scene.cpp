@@ -23,6 +23,16 @@ Material& Scene::newMaterial(const char* name) {
     return m;
 }
 
+SceneObject& Scene::newMeshPart(const Material* material, uint16_t flags) {
+    SceneObject& o = newObject();
+    o.type = kMeshFaces;
+    o.flags = flags;
+    o.material = material;
+    o.faces = MeshFaces{&meshes, static_cast<uint32_t>(meshes.objects.size()), 0, false, false};
+    meshes.objects.push_back(&o);
+    return o;
+}
+
 SceneObject& Scene::newObject() {
     SceneObject& o = objects.emplace_back();
     o.index = static_cast<uint32_t>(objects.size() - 1);

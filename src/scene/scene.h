@@ -11,8 +11,10 @@
 
 #include "core/vec3.h"
 #include "scene/accel.h"
+#include "scene/bvh.h"
 #include "scene/kd_tree.h"
 #include "scene/material.h"
+#include "scene/mesh_store.h"
 #include "scene/scene_object.h"
 
 namespace lumo {
@@ -81,7 +83,10 @@ struct Scene {
     std::deque<SceneObject> objects;    // objects[i].index == i
     std::deque<ShapeTransform> transforms;
     std::deque<KdNode> treeNodes;       // hand-built trees before setTree flattens them
-    Accel tree;                         // the tree every walk reads
+    Accel tree;                         // the tree the walks read unless usesBvh
+    Bvh bvh;                            // the tree of scenes from files (see buildBvh)
+    bool usesBvh = false;
+    MeshStore meshes;                   // mesh triangles, in bvh leaf order once built
     std::vector<SceneObject*> objectTable;  // objectTable[i] == &objects[i], for the walks' index lookups
     // What scenes from files attach to their shapes: vertex normals, texture corners, textures.
     std::deque<SurfaceAttributes> surfaceAttributes;
@@ -107,6 +112,8 @@ struct Scene {
 
     Material& newMaterial(const char* name);           // constructed, named, pushed on the list
     SceneObject& newObject();                          // header defaults and its index; caller runs an init*
+    // A kMeshFaces object for triangles the caller adds to `meshes` with its part number.
+    SceneObject& newMeshPart(const Material* material, uint16_t flags);
     void dropLastObject();                             // undoes the last newObject
     ShapeTransform& newTransform();
     KdNode& newLeaf();                                 // empty leaf

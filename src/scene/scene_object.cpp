@@ -181,7 +181,8 @@ Vec3 sampleSurfacePoint(const SceneObject& o, Random& rng) {
     case kTorus:  // not sampled as emitters: the origin stands in
     case kParaboloid:
     case kEllipsoidSection:
-    case kDiscSector: break;
+    case kDiscSector:
+    case kMeshFaces: break;
     }
     return {0.0f, 0.0f, 0.0f};
 }
@@ -214,7 +215,8 @@ Vec3 surfaceNormalAt(const SceneObject& o, const Vec3& p) {
     case kTorus:  // not sampled as emitters: +z stands in
     case kParaboloid:
     case kEllipsoidSection:
-    case kDiscSector: break;
+    case kDiscSector:
+    case kMeshFaces: break;
     }
     if (o.flags & kFlipNormal) n = negate(n);
     return n;

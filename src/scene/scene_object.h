@@ -11,6 +11,7 @@
 namespace lumo {
 
 struct PhotonQuadNode;
+struct MeshStore;
 
 enum ShapeType : uint16_t {
     kTriangle = 0,
@@ -23,6 +24,7 @@ enum ShapeType : uint16_t {
     kParaboloid = 8,
     kEllipsoidSection = 9,
     kDiscSector = 10,
+    kMeshFaces = 11,  // the faces of a mesh with one material, kept in the scene's MeshStore
 };
 // The code of an object no builder has set: no routine hits it. Not an enumerator, so switches over
 // the shapes need not list it; every switch handles codes without a case after it.
@@ -130,6 +132,14 @@ struct DiscSector {  // code 10
     float innerRadiusSquared;
 };
 
+struct MeshFaces {  // code 11: stands for its triangles in shading; never in a tree itself
+    const MeshStore* store;
+    uint32_t part;           // the triangles whose part number this is
+    uint32_t triangleCount;
+    bool smooth;             // interpolate the store's vertex normals
+    bool textured;           // the store's texture coordinates apply
+};
+
 struct alignas(kCacheLine) SceneObject {
     ShapeType type = kNoShape;
     uint16_t flags = 0;
@@ -146,6 +156,7 @@ struct alignas(kCacheLine) SceneObject {
         Paraboloid paraboloid;
         EllipsoidSection ellipsoid;
         DiscSector sector;
+        MeshFaces faces;
     };
     SceneObject() : patch{} {}
 };

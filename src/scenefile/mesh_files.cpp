@@ -21,9 +21,6 @@ namespace lumo {
 
 namespace {
 
-// Object indices are 32-bit; far below that, a scene stops being one a CPU can show.
-constexpr size_t kMaxSceneObjects = 50000000;
-
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 std::string lowerExtension(const std::string& path) {
@@ -173,98 +170,6 @@ MeshData readMeshFile(const std::string& path, const std::string& keyPath, int t
     }
     mesh.files = std::move(files);
     return mesh;
-}
-
-size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,
-               size_t& skipped) {
-    const size_t count = mesh.triangles.size();
-    if (scene.objects.size() + count > kMaxSceneObjects)
-        fault(keyPath, std::to_string(count) + " triangles are more than a scene may hold (" +
-                           std::to_string(kMaxSceneObjects) + " objects)");
-    uint64_t imageBytes = 0;  // the scene keeps its own copy of each texture
-    for (const DecodedImage& image : mesh.images) imageBytes += image.pixels.size();
-    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes, keyPath,
-                std::to_string(count) + " triangles and " + std::to_string(mesh.images.size()) + " textures");
-
-    std::vector<const Material*> materials(mesh.materials.size(), nullptr);
-    const Material* fallback = how.material;
-    auto materialOf = [&](int index) -> const Material* {
-        if (how.material) return how.material;
-        if (index < 0) {
-            if (!fallback) fallback = &scene.newMaterial("mesh default");
-            return fallback;
-        }
-        const Material*& m = materials[static_cast<size_t>(index)];
-        if (!m) {
-            const MeshData::MeshMaterial& mm = mesh.materials[static_cast<size_t>(index)];
-            Material& made = scene.newMaterial(mm.name.c_str());
-            made.diffuse = mm.diffuse;
-            made.reflectivity = mm.reflectivity;
-            made.phongExponent = mm.phongExponent;
-            made.transmission = mm.transmission;
-            made.iorBase = mm.iorBase;
-            if (mm.image >= 0) {
-                const DecodedImage& image = mesh.images[static_cast<size_t>(mm.image)];
-                Bitmap& b = scene.bitmaps.emplace_back();
-                b.width = image.width;
-                b.height = image.height;
-                b.pixels = scene.bitmapPixels.emplace_back(image.pixels).data();
-                made.texture = &b;
-            }
-            m = &made;
-        }
-        return m;
-    };
-
-    const Matrix34 normals = normalMatrix(how.placement);
-    size_t added = 0;
-    for (const MeshData::Triangle& t : mesh.triangles) {
-        Vec3 p[3];
-        for (int k = 0; k < 3; ++k) p[k] = transformPoint(mesh.positions[static_cast<size_t>(t.corner[k].position)], how.placement);
-        const Vec3 a = sub(p[1], p[0]), b = sub(p[2], p[0]);
-        if (!(length(cross(a, b)) > 1e-12)) {
-            ++skipped;
-            continue;
-        }
-        SceneObject& o = scene.newObject();
-        initPlanarPatch(o);
-        o.type = kTriangle;
-        o.flags = how.flags;
-        o.material = materialOf(t.material);
-        o.patch.origin = p[0];
-        o.patch.edgeA = a;
-        o.patch.edgeB = b;
-        prepareParallelogram(o);
-        const bool hasNormals = how.smooth && t.corner[0].normal >= 0 && t.corner[1].normal >= 0 && t.corner[2].normal >= 0;
-        const bool hasUv = t.corner[0].texcoord >= 0 && t.corner[1].texcoord >= 0 && t.corner[2].texcoord >= 0;
-        if (hasNormals || hasUv) {
-            SurfaceAttributes& attributes = scene.surfaceAttributes.emplace_back();
-            if (hasNormals) {
-                std::array<Vec3, 3>& n = scene.vertexNormals.emplace_back();
-                bool usable = true;
-                for (int k = 0; k < 3; ++k) {
-                    const Vec3 v = transformDirection(mesh.normals[static_cast<size_t>(t.corner[k].normal)], normals);
-                    const double len = length(v);
-                    usable &= len > 1e-20 && std::isfinite(len);
-                    n[static_cast<size_t>(k)] = usable ? scaleByDouble(1.0 / len, v) : v;
-                }
-                if (usable) attributes.vertexNormals = n.data();
-            }
-            if (hasUv) {
-                TextureCorners& c = scene.textureCorners.emplace_back();
-                for (int k = 0; k < 4; ++k) c.s[k] = c.t[k] = 0.0f;
-                for (int k = 0; k < 3; ++k) {
-                    const size_t i = static_cast<size_t>(t.corner[k].texcoord) * 2;
-                    c.s[k] = mesh.texcoords[i];
-                    c.t[k] = mesh.texcoords[i + 1];
-                }
-                attributes.textureCorners = &c;
-            }
-            o.patch.attributes = &attributes;
-        }
-        ++added;
-    }
-    return added;
 }
 
 }  // namespace lumo

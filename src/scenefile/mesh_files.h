@@ -55,12 +55,13 @@ struct MeshPlacement {
     bool smooth = true;                  // use the file's vertex normals where it has them
 };
 
-// Bytes a scene spends per triangle of a mesh (object, tree entries, normals, texture corners), for
-// the memory check before a mesh is added.
-inline constexpr size_t kBytesPerMeshTriangle = 256;
+// Bytes a scene spends per triangle of a mesh (vertices, indices, attributes, tree, and what the tree's
+// build holds for a while), for the memory check before a mesh is added.
+inline constexpr size_t kBytesPerMeshTriangle = 128;
 
-// Adds the mesh's triangles to the scene (after checking the memory they need); zero-area triangles
-// are left out and counted in `skipped`. Returns the triangles added.
+// Adds the mesh's triangles to the scene's MeshStore (after checking the memory they need), with one
+// kMeshFaces object per material they use; zero-area triangles are left out and counted in
+// `skipped`. Returns the triangles added.
 size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,
                size_t& skipped);
 

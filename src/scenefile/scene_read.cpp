@@ -419,6 +419,7 @@ struct Reader {
                 d.worldToLocal = worldToLocal(f, m);
                 return true;
             }
+            case kMeshFaces: break;  // meshes come from mesh files
         }
         return false;  // no shape has this code
     }
@@ -587,24 +588,6 @@ struct Reader {
     }
 
     // Objects that no ray may hit (light geometry of an area light) leave the tree's lists.
-    void pruneUntraced() {
-        Accel& tree = scene.tree;
-        uint32_t kept = 0;
-        for (AccelNode& node : tree.nodes) {
-            if (!node.isLeaf()) continue;
-            const uint32_t first = kept;
-            for (uint32_t i = node.objectBegin(); i < node.objectEnd(); ++i) {
-                const uint32_t index = tree.objectIndices[i];
-                if (index < untraced.size() && untraced[index])
-                    scene.objects[index].leafCount = 0;
-                else
-                    tree.objectIndices[kept++] = index;
-            }
-            node.first = first;
-            node.second = kept - first;
-        }
-        tree.objectIndices.resize(kept);
-    }
 };
 
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
@@ -663,10 +646,9 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         top.finish();
 
         const auto buildStart = std::chrono::steady_clock::now();
-        buildKdTree(*scene, threads);
+        buildBvh(*scene, threads, r.untraced);
         result.buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - buildStart).count();
         if (progress) progress->set(1.0);
-        r.pruneUntraced();
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
         for (const std::string& w : r.warnings) result.warnings.push_back(messageLine(name + ": " + w));

@@ -156,6 +156,7 @@ Ordered shape(const SceneObject& o) {
             cornersOf(j, e.normalTransform);
             break;
         }
+        case kMeshFaces: break;  // written triangle by triangle (see meshTriangle)
         case kDiscSector: {
             const DiscSector& d = o.sector;
             transform(j, d.worldToLocal, nullptr);
@@ -166,6 +167,29 @@ Ordered shape(const SceneObject& o) {
             if (d.sweep != 0.0f) j["sweep"] = degrees(d.sweep);
             break;
         }
+    }
+    return j;
+}
+
+// Triangle t of the scene's meshes as a triangle entry of its part's object `o`.
+Ordered meshTriangle(const SceneObject& o, uint32_t t) {
+    const MeshStore& m = *o.faces.store;
+    const uint32_t* i = m.triangle(t);
+    const Vec3 &a = m.positions[i[0]], &b = m.positions[i[1]], &c = m.positions[i[2]];
+    Ordered j;
+    j["shape"] = shapeName(kTriangle);
+    j["origin"] = vec(a);
+    j["edgeA"] = vec(sub(b, a));
+    j["edgeB"] = vec(sub(c, a));
+    if (o.faces.smooth) {
+        const Vec3 &na = m.normals[i[0]], &nb = m.normals[i[1]], &nc = m.normals[i[2]];
+        if (dot(na, na) > 0.0 && dot(nb, nb) > 0.0 && dot(nc, nc) > 0.0)
+            j["normals"] = Ordered::array({vec(na), vec(nb), vec(nc)});
+    }
+    if (o.faces.textured) {
+        TextureCorners uv{};
+        for (int k = 0; k < 3; ++k) uv.s[k] = m.texcoords[2 * i[k]], uv.t[k] = m.texcoords[2 * i[k] + 1];
+        j["uv"] = corners(uv, 3);
     }
     return j;
 }
@@ -245,7 +269,16 @@ std::string sceneFileText(const Scene& scene) {
     light["position"] = vec(scene.light.position);
     light["intensity"] = shortest(scene.light.intensity);
     if (scene.light.area != 0.0f) light["area"] = shortest(scene.light.area);
-    if (scene.light.object) light["object"] = scene.light.object->index;
+    // A mesh part is written as its triangles: the entries' numbers run on past them.
+    std::vector<std::vector<uint32_t>> partTriangles(scene.meshes.objects.size());
+    for (uint32_t t = 0; t < scene.meshes.triangleCount(); ++t) partTriangles[scene.meshes.parts[t]].push_back(t);
+    std::vector<size_t> entry(scene.objects.size());
+    size_t entries = 0;
+    for (const SceneObject& o : scene.objects) {
+        entry[o.index] = entries;
+        entries += o.type == kMeshFaces ? partTriangles[o.faces.part].size() : 1;
+    }
+    if (scene.light.object) light["object"] = entry[scene.light.object->index];
     root["light"] = light;
 
     const SceneDescriptor& d = scene.descriptor;
@@ -255,8 +288,7 @@ std::string sceneFileText(const Scene& scene) {
     root["materials"] = materials;
 
     Ordered objects = Ordered::array();
-    for (const SceneObject& o : scene.objects) {
-        Ordered j = shape(o);
+    const auto common = [&](const SceneObject& o, Ordered& j) {
         j["material"] = o.material && names.count(o.material) ? names[o.material] : "";
         if (o.flags) {
             Ordered flags = Ordered::array();
@@ -264,6 +296,18 @@ std::string sceneFileText(const Scene& scene) {
                 if (o.flags & f.bit) flags.push_back(f.name);
             j["flags"] = flags;
         }
+    };
+    for (const SceneObject& o : scene.objects) {
+        if (o.type == kMeshFaces) {
+            for (uint32_t t : partTriangles[o.faces.part]) {
+                Ordered j = meshTriangle(o, t);
+                common(o, j);
+                objects.push_back(j);
+            }
+            continue;
+        }
+        Ordered j = shape(o);
+        common(o, j);
         if (&o == scene.freeObject)
             j["free"] = true;
         else if (o.leafCount == 0)

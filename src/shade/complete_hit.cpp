@@ -2,9 +2,51 @@
 
 #include <cmath>
 
+#include "scene/mesh_store.h"
+#include "scene/material.h"
+
 namespace lumo {
 
 namespace {
+
+struct MeshCorners {
+    const uint32_t* index;
+    Vec3 a, b, c;
+};
+
+MeshCorners meshCorners(const HitRecord& hit) {
+    const MeshStore& m = *hit.object->faces.store;
+    const uint32_t* i = m.triangle(hit.triangle);
+    return {i, m.positions[i[0]], m.positions[i[1]], m.positions[i[2]]};
+}
+
+// The point (u, v) of the hit triangle: on its plane, whatever the ray's rounding.
+Vec3 meshPoint(const MeshCorners& t, const HitRecord& hit) {
+    return add(t.a, add(scale(hit.u, sub(t.b, t.a)), scale(hit.v, sub(t.c, t.a))));
+}
+
+// Mesh triangles have two sides. An opaque one is lit on the side the ray arrives from: both its
+// normals turn towards the ray. Glass tells entering from leaving by the winding, so its geometric
+// normal stays as wound and the smooth normal takes its side.
+void completeMeshHit(const Vec3& direction, HitRecord& hit) {
+    const MeshFaces& f = hit.object->faces;
+    const MeshCorners t = meshCorners(hit);
+    hit.position = meshPoint(t, hit);
+    const bool glass = hit.object->material && hit.object->material->transmission != 0.0f;
+    Vec3 g = normalize(cross(sub(t.b, t.a), sub(t.c, t.a)));
+    if (!glass && dot(g, direction) > 0.0) g = negate(g);
+    Vec3 n = g;
+    if (f.smooth) {
+        const Vec3* normals = f.store->normals.data();
+        const Vec3 &n0 = normals[t.index[0]], &n1 = normals[t.index[1]], &n2 = normals[t.index[2]];
+        const Vec3 s = add(n0, add(scale(hit.u, sub(n1, n0)), scale(hit.v, sub(n2, n0))));
+        if (dot(s, s) > 0.0) {  // a triangle of the part without normals has zeros there: flat
+            n = normalize(s);
+            if (glass ? dot(n, g) < 0.0 : dot(n, direction) > 0.0) n = negate(n);
+        }
+    }
+    hit.normal = n;
+}
 
 Vec3 worldPoint(const Vec3& origin, const Vec3& direction, float distance) {
     return add(origin, scale(distance, direction));
@@ -99,6 +141,7 @@ void completeHit(const Vec3& origin, const Vec3& direction, HitRecord& hit) {
         case kDiscSector:
             hit.normal = o.sector.normal;
             break;
+        case kMeshFaces: completeMeshHit(direction, hit); break;
     }
 }
 
@@ -108,6 +151,7 @@ Vec3 hitPoint(const Vec3& origin, const Vec3& direction, const HitRecord& hit) {
         case kParallelogram:
         case kDisc:
         case kDiscSector: return hit.position;
+        case kMeshFaces: return meshPoint(meshCorners(hit), hit);
         case kSphere:
         case kRevolved:
         case kTorus:
@@ -176,6 +220,20 @@ void computeTextureCoords(HitRecord& hit) {
             const float inner = std::sqrt(d.innerRadiusSquared);
             hit.u = (std::sqrt(hit.u) - inner) / (std::sqrt(d.outerRadiusSquared) - inner);
             angularCoords(nullptr, hit);
+            break;
+        }
+        case kMeshFaces: {
+            const MeshFaces& f = o.faces;
+            if (f.textured) {
+                const uint32_t* i = f.store->triangle(hit.triangle);
+                const float* st = f.store->texcoords.data();
+                const float s0 = st[2 * i[0]], t0 = st[2 * i[0] + 1];
+                hit.texS = s0 + hit.u * (st[2 * i[1]] - s0) + hit.v * (st[2 * i[2]] - s0);
+                hit.texT = t0 + hit.u * (st[2 * i[1] + 1] - t0) + hit.v * (st[2 * i[2] + 1] - t0);
+            } else {
+                hit.texS = hit.u;
+                hit.texT = hit.v;
+            }
             break;
         }
         case kSphere:  // the intersection left their coordinates

@@ -2,6 +2,7 @@
 
 #include "intersect/intersect.h"
 #include "intersect/planar.h"
+#include "intersect/bvh_ray.h"
 
 namespace lumo {
 
@@ -25,6 +26,31 @@ void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const
 
 void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out) {
     intersectBlocker(object, origin, direction, out);
+}
+
+void intersectNearerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
+                         HitRecord& out) {
+    intersectNearer(object, origin, direction, limit, out);
+}
+
+void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out) {
+    for (int k = 0; k < count; ++k) {
+        const BvhRay r = bvhRay({0.0f, 0.0f, 0.0f}, {direction[0][k], direction[1][k], direction[2][k]});
+        const int axes[3] = {r.sheared.kx, r.sheared.ky, r.sheared.kz};
+        const float shear[3] = {r.sheared.sx, r.sheared.sy, r.sheared.sz};
+        for (int a = 0; a < 3; ++a) {
+            out.inverse[a][k] = r.inverse[a];
+            out.nearIsHigh[a][k] = r.nearOffset[a] == (3 + a) * kBvhWidth ? 1.0f : 0.0f;
+            out.axis[a][k] = static_cast<float>(axes[a]);
+            out.shear[a][k] = shear[a];
+        }
+    }
+}
+
+TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction) {
+    const uint32_t* i = meshes.triangle(t);
+    return intersectWatertight(shearRay(origin, direction), meshes.positions[i[0]], meshes.positions[i[1]],
+                               meshes.positions[i[2]]);
 }
 
 namespace {
@@ -78,7 +104,8 @@ PacketShape packetShape(const SceneObject& o, const EyeCache& cache, bool camera
         case kSphereSection:
         case kParaboloid:
         case kEllipsoidSection:
-        case kDiscSector: s.kind = kPacketOther; break;
+        case kDiscSector:
+        case kMeshFaces: s.kind = kPacketOther; break;
     }
     return s;
 }

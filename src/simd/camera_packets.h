@@ -18,6 +18,7 @@
 #include "core/isa.h"
 #include "intersect/box_entry.h"
 #include "intersect/hit_record.h"
+#include "intersect/watertight.h"
 #include "scene/scene.h"
 #include "simd/leaf_shapes.h"
 
@@ -68,6 +69,16 @@ struct CameraPacketFrame {
     const PacketShape* shapes = nullptr;
     const PacketShape* blockers = nullptr;
     int32_t freeShape = -1;  // the scene's free object's index, tested before the box; -1 none
+    // A scene with a BVH walks it instead (bvhNodes set; shapes and blockers unused): its leaves'
+    // objects and mesh triangles, the objects by index, the free object with its eye cache, and the
+    // light's own geometry (never a blocker).
+    const BvhNode* bvhNodes = nullptr;
+    const uint32_t* bvhObjects = nullptr;
+    const MeshStore* meshes = nullptr;
+    SceneObject* const* objectTable = nullptr;
+    const SceneObject* freeObject = nullptr;
+    const EyeCache* freeCache = nullptr;
+    const SceneObject* lightObject = nullptr;
 };
 
 // A frame's packet data: the records of the scene's objects for the current eye.
@@ -159,5 +170,21 @@ void intersectCameraForm(const SceneObject& object, const EyeCache& cache, const
                          HitRecord& out);
 // The scalar general-form test of a shadow ray's blocker, likewise.
 void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, HitRecord& out);
+// The scalar nearest-hit test with a best hit at `limit` (see intersectNearer), likewise.
+void intersectNearerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
+                         HitRecord& out);
+
+// What the BVH walk computes once per ray (see bvhRay), for lanes k < count of a packet with unit
+// directions direction[a][k]: 1 / direction, whether the near box plane is the high one (1) or the
+// low one (0), the watertight test's axes kx, ky, kz (as 0, 1, 2) and shear sx, sy, sz.
+struct BvhLanes {
+    alignas(64) float inverse[3][kMaxPacketLanes];
+    alignas(64) float nearIsHigh[3][kMaxPacketLanes];
+    alignas(64) float axis[3][kMaxPacketLanes];
+    alignas(64) float shear[3][kMaxPacketLanes];
+};
+void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out);
+// The watertight test of mesh triangle t by the scalar routine (where an edge function is zero).
+TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction);
 
 }  // namespace lumo

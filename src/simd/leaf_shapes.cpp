@@ -112,7 +112,8 @@ void buildLeafShapes(LeafShapes& shapes, const Scene& scene, Isa isa) {
             case kSphereSection:
             case kParaboloid:
             case kEllipsoidSection:
-            case kDiscSector: break;
+            case kDiscSector:
+            case kMeshFaces: break;  // never in a flat tree's leaf
         }
         if (kind < 0) {
             shapes.others.push_back({o, position});

@@ -3,6 +3,7 @@
 // of a single leaf lane by lane. Internal linkage throughout, for the reason given in lanes_x86.h.
 #pragma once
 
+#include "simd/bvh_packet_kernels.h"
 #include "simd/camera_packets.h"
 #include "simd/lanes_x86.h"
 
@@ -267,6 +268,13 @@ void traceCameraPacket(const CameraPacketFrame& f, float row, const float* colum
         const V length = V::lengthViaDouble(r.d[0], r.d[1], r.d[2]);
         for (int a = 0; a < 3; ++a) r.d[a] = r.d[a] / length, r.o[a] = V::set1(eye[a]);
     }
+    if (f.bvhNodes) {
+        BvhPacketRays<V> b;
+        for (int a = 0; a < 3; ++a) b.o[a] = r.o[a], b.d[a] = r.d[a];
+        traceCameraPacketBvh(f, b, out);
+        for (int a = 0; a < 3; ++a) r.d[a].store(out.direction[a]);
+        return;
+    }
     const V zero = V::set1(0.0f), miss = V::set1(-1.0f);
 
     // Lanes that walk the tree: the eye inside the box, or a positive entry within the box's faces.
@@ -381,6 +389,11 @@ unsigned occludePacket(const CameraPacketFrame& f, const ShadowPacket& rays, uns
     using M = typename V::M;
     PacketRays<V> r;
     for (int a = 0; a < 3; ++a) r.o[a] = V::load(rays.origin[a]), r.d[a] = V::load(rays.direction[a]);
+    if (f.bvhNodes) {
+        BvhPacketRays<V> b;
+        for (int a = 0; a < 3; ++a) b.o[a] = r.o[a], b.d[a] = r.d[a];
+        return occludePacketBvh(f, b, rays, lanes);
+    }
     const V maxDistance = V::load(rays.maxDistance), exclude = V::load(rays.exclude);
     alignas(64) float carries[V::kLanes];
     for (int k = 0; k < V::kLanes; ++k) carries[k] = (lanes & (1u << k)) ? 1.0f : 0.0f;

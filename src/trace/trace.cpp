@@ -22,6 +22,10 @@ bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) 
         ray.candidate.object = free;
         ray.nearest = ray.candidate;
     }
+    if (scene.usesBvh) {  // walked from the eye: the root's boxes hold everything
+        traverseCamera(ray, scene, eye.eye, eye, ctx.scalarBoxes);
+        return ray.nearest.distance > 0.0f;
+    }
     enterBox(scene.bounds, eye.eye, view.box, ray);
     if (ray.candidate.distance > 0.0f)
         traverseCamera(ray, scene, ray.candidate.position, eye);
@@ -34,7 +38,7 @@ namespace {
 // leaf in SIMD form, or null.
 template <bool kLeafShapes>
 HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3& origin, const Vec3& direction,
-                         const SceneObject* excludeObject) {
+                         const SceneObject* excludeObject, bool scalarBoxes) {
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
@@ -47,7 +51,7 @@ HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3&
     enterBox(scene.bounds, origin, direction, candidate);
     if (candidate.distance > 0.0f) {
         if (kLeafShapes && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject)) return nearest;
-        traverseNearest(scene, candidate.position, origin, direction, nearest, excludeObject);
+        traverseNearest(scene, candidate.position, origin, direction, nearest, excludeObject, scalarBoxes);
     }
     return nearest;
 }
@@ -56,11 +60,11 @@ HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3&
 // other's registers.
 [[gnu::noinline]] HitRecord nearestHitInLeaf(const Scene& scene, const LeafShapes* leaf, const Vec3& origin,
                                              const Vec3& direction, const SceneObject* excludeObject) {
-    return nearestHitFrom<true>(scene, leaf, origin, direction, excludeObject);
+    return nearestHitFrom<true>(scene, leaf, origin, direction, excludeObject, false);
 }
 [[gnu::noinline]] HitRecord nearestHitInTree(const Scene& scene, const Vec3& origin, const Vec3& direction,
-                                             const SceneObject* excludeObject) {
-    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject);
+                                             const SceneObject* excludeObject, bool scalarBoxes) {
+    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject, scalarBoxes);
 }
 
 }  // namespace
@@ -70,7 +74,7 @@ HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& di
     const Scene& scene = *ctx.scene;
     const LeafShapes* leaf = ctx.leafShapes;
     if (leaf && leaf->tree == &scene.tree) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
-    return nearestHitInTree(scene, origin, direction, excludeObject);
+    return nearestHitInTree(scene, origin, direction, excludeObject, ctx.scalarBoxes);
 }
 
 bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
@@ -82,7 +86,7 @@ bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* exclud
         return firstBlockerInLeaf(*leaf, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject) > 0.0f;
     // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
     const float blocker =
-        traverseOcclusion(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject);
+        traverseOcclusion(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject, ctx.scalarBoxes);
     return blocker > 0.0f;
 }
 
@@ -93,7 +97,7 @@ Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const M
     const LeafShapes* leaf = ctx.leafShapes;
     const HitRecord nearest = leaf && leaf->tree == &scene.tree
                                   ? nearestHitInLeaf(scene, leaf, origin, direction, excludeObject)
-                                  : nearestHitInTree(scene, origin, direction, excludeObject);
+                                  : nearestHitInTree(scene, origin, direction, excludeObject, ctx.scalarBoxes);
     if (nearest.distance > 0.0f) return callback(ctx, excludeObject, medium, origin, direction, nearest, power, depth);
     return {0.0f, 0.0f, 0.0f};
 }

@@ -34,6 +34,7 @@ struct TraceContext {
     // The scene's single leaf in SIMD form for the nearest hits and occlusion of rays other than camera
     // rays; null: the scalar walk (the scalar level, or a tree of several leaves).
     const LeafShapes* leafShapes = nullptr;
+    bool scalarBoxes = false;  // a BVH's boxes by the portable loop (the scalar level) rather than SIMD
 };
 
 // A ray of a query: origin, unit direction and how far it reaches.

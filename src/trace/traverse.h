@@ -7,6 +7,7 @@
 #include "intersect/box_entry.h"
 #include "intersect/intersect.h"
 #include "scene/scene.h"
+#include "trace/bvh_walk.h"
 
 namespace lumo {
 
@@ -185,22 +186,42 @@ struct OcclusionVisitor {
     }
 };
 
-// The camera ray's walk of the scene's tree from its entry into the scene box.
-inline void traverseCamera(PrimaryRay& ray, const Scene& scene, const Vec3& entry, const CameraEye& view) {
+// The camera ray's walk of the scene's tree from its entry into the scene box. A BVH is walked from
+// the eye, its boxes tested in SIMD unless `scalarBoxes`.
+inline void traverseCamera(PrimaryRay& ray, const Scene& scene, const Vec3& entry, const CameraEye& view,
+                           bool scalarBoxes = false) {
+    if (scene.usesBvh) {
+        if (scalarBoxes)
+            bvhCameraWalk<false>(scene, view.eye, ray);
+        else
+            bvhCameraWalk<true>(scene, view.eye, ray);
+        return;
+    }
     CameraVisitor v{ray, view, scene.objectTable.data()};
     walkTree(scene.tree, 0, entry, scene.bounds.min, scene.bounds.max, v);
 }
 
 // Nearest hit of a ray that enters the scene box at `entry`; updates `nearest`.
 inline void traverseNearest(const Scene& scene, const Vec3& entry, const Vec3& origin, const Vec3& direction,
-                            HitRecord& nearest, const SceneObject* excludeObject) {
+                            HitRecord& nearest, const SceneObject* excludeObject, bool scalarBoxes = false) {
+    if (scene.usesBvh) {
+        if (scalarBoxes)
+            bvhNearestWalk<false>(scene, origin, direction, nearest, excludeObject);
+        else
+            bvhNearestWalk<true>(scene, origin, direction, nearest, excludeObject);
+        return;
+    }
     NearestVisitor v{origin, direction, nearest, excludeObject, scene.objectTable.data()};
     walkTree(scene.tree, 0, entry, scene.bounds.min, scene.bounds.max, v);
 }
 
 // The first blocker's distance of a shadow ray that starts at `origin` inside the scene box, or -1.
 inline float traverseOcclusion(const Scene& scene, const Vec3& origin, const Vec3& direction, float maxDistance,
-                               const SceneObject* skipObject, const SceneObject* excludeObject) {
+                               const SceneObject* skipObject, const SceneObject* excludeObject,
+                               bool scalarBoxes = false) {
+    if (scene.usesBvh)
+        return scalarBoxes ? bvhOcclusionWalk<false>(scene, origin, direction, maxDistance, skipObject, excludeObject)
+                           : bvhOcclusionWalk<true>(scene, origin, direction, maxDistance, skipObject, excludeObject);
     OcclusionVisitor v{origin, direction, maxDistance, skipObject, excludeObject, scene.objectTable.data()};
     walkTree(scene.tree, 0, origin, scene.bounds.min, scene.bounds.max, v);
     return v.blocker;

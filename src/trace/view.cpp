@@ -29,6 +29,33 @@ RayFrame computeRayFrame(const Camera& camera, int width, int height) {
     return frame;
 }
 
+namespace {
+
+// What packets read of a scene with a BVH: the tree and the scene as it is, nothing per object.
+void bvhPacketFrame(CameraPacketScene& packets, const Scene& scene, const EyeCache* caches) {
+    packets.shapes.clear();
+    packets.blockers.clear();
+    packets.shadowsTested = false;
+    for (const SceneObject& o : scene.objects)
+        packets.shadowsTested = packets.shadowsTested || ((o.leafCount > 0 || o.type == kMeshFaces) && !(o.flags & kNoShadowTest));
+    packets.blockerEntries = scene.bvh.objects.size() + scene.meshes.triangleCount();
+    CameraPacketFrame& f = packets.frame;
+    f.nodes = nullptr;
+    f.objectIndices = nullptr;
+    f.shapes = f.blockers = nullptr;
+    f.freeShape = -1;
+    f.bvhNodes = scene.bvh.nodes.data();
+    f.bvhObjects = scene.bvh.objects.data();
+    f.meshes = &scene.meshes;
+    f.objectTable = scene.objectTable.data();
+    const SceneObject* free = scene.freeObject;
+    f.freeObject = free && !(free->flags & kHiddenFromCamera) ? free : nullptr;
+    f.freeCache = free ? &caches[free->index] : nullptr;
+    f.lightObject = scene.firstLight()->object;
+}
+
+}  // namespace
+
 void prepareView(View& view, const Scene& scene, int width, int height) {
     const Vec3& eye = view.camera.eyePosition;
     view.rayFrame = computeRayFrame(view.camera, width, height);
@@ -37,8 +64,11 @@ void prepareView(View& view, const Scene& scene, int width, int height) {
     view.box = classifyEye(scene.bounds, eye);
 
     CameraPacketScene& packets = view.packets;
-    buildPacketShapes(packets, scene, view.eyeCaches.data());
     CameraPacketFrame& f = packets.frame;
+    if (scene.usesBvh)
+        bvhPacketFrame(packets, scene, view.eyeCaches.data());
+    else
+        buildPacketShapes(packets, scene, view.eyeCaches.data());
     f.eye = eye;
     f.cameraCorner = view.rayFrame.cameraCorner;
     f.rowStep = view.rayFrame.rowStep;

@@ -65,7 +65,7 @@ TEST_F(RenderCommand, JsonSummaryIsOneObjectWithTheLinesFieldsAndMore) {
     const nlohmann::json j = nlohmann::json::parse(json.str());
     for (const char* field : {"scene", "size", "frames", "ms_per_frame", "fps", "samples_per_frame", "rays_per_frame",
                               "mrays_per_s", "isa", "tiles", "threads", "sampling", "shader", "peak_memory_bytes",
-                              "tree_bytes", "load_s", "build_s", "compare"})
+                              "tree_bytes", "mesh_bytes", "load_s", "build_s", "compare"})
         EXPECT_TRUE(j.contains(field)) << field;
     EXPECT_EQ(j["size"], "16x12");
     EXPECT_EQ(j["samples_per_frame"], 192);

@@ -110,6 +110,10 @@ void expectSameShape(const SceneObject& got, const SceneObject& want) {
             EXPECT_FLOAT_EQ(got.sector.innerRadiusSquared, want.sector.innerRadiusSquared);
             EXPECT_FLOAT_EQ(got.sector.sweep, want.sector.sweep);
             return;
+        case kMeshFaces:
+            EXPECT_EQ(got.faces.triangleCount, want.faces.triangleCount);
+            EXPECT_EQ(got.faces.smooth, want.faces.smooth);
+            return;
     }
     ADD_FAILURE() << "unknown type " << want.type;
 }
@@ -262,27 +266,38 @@ TEST(SceneFile, MeshesFromObjAndGltf) {
     const SceneFileResult r = loadSceneFile(kData + "mesh.json");
     ASSERT_TRUE(r.scene) << r.error;
     const Scene& s = *r.scene;
-    // Two OBJ quads of two triangles each (the zero-area face skipped) and one glTF triangle.
-    ASSERT_EQ(s.objectCount(), 5u);
+    // Two OBJ quads of two triangles each (the zero-area face skipped) and one glTF triangle, in the
+    // scene's mesh store; an object per mesh and material stands for them.
+    const MeshStore& m = s.meshes;
+    ASSERT_EQ(m.triangleCount(), 5u);
+    ASSERT_EQ(s.objectCount(), 3u);
     ASSERT_EQ(r.warnings.size(), 1u);
     EXPECT_NE(r.warnings[0].find("skipped 2 degenerate"), std::string::npos) << r.warnings[0];
     const SceneObject& first = s.objects[0];
-    EXPECT_EQ(first.type, kTriangle);
-    expectVec(first.patch.origin, {0, 0, 1}, "placed by the transform");
+    EXPECT_EQ(first.type, kMeshFaces);
+    EXPECT_EQ(first.faces.triangleCount, 2u);
+    EXPECT_TRUE(first.faces.smooth && first.faces.textured);
     EXPECT_EQ(first.material->name, "Red");
     expectVec(first.material->diffuse, {0.9f, 0.1f, 0.1f}, "MTL Kd");
     EXPECT_FLOAT_EQ(first.material->phongExponent, 25.0f);
     EXPECT_FLOAT_EQ(first.material->reflectivity, 0.5f);
-    ASSERT_TRUE(first.patch.attributes && first.patch.attributes->vertexNormals);
-    expectVec(first.patch.attributes->vertexNormals[2], {0, 0.6f, 0.8f}, "vn of the third corner");
-    EXPECT_FLOAT_EQ(first.patch.attributes->textureCorners->s[1], 1.0f);
+    // File vertex 3 placed by the transform, with its vn and vt.
+    size_t corner = m.positions.size();
+    for (size_t v = 0; v < m.positions.size(); ++v)
+        if (m.positions[v].x == 1.0f && m.positions[v].y == 1.0f && m.positions[v].z == 1.0f) corner = v;
+    ASSERT_LT(corner, m.positions.size());
+    expectVec(m.normals[corner], {0, 0.6f, 0.8f}, "vn of the third corner");
+    EXPECT_FLOAT_EQ(m.texcoords[2 * corner], 1.0f);
     // The second copy: the scene's material, flat.
-    EXPECT_EQ(s.objects[2].material->name, "Paint");
-    EXPECT_FALSE(s.objects[2].patch.attributes->vertexNormals);
+    EXPECT_EQ(s.objects[1].material->name, "Paint");
+    EXPECT_FALSE(s.objects[1].faces.smooth);
     // glTF: node transforms (parent translation, child scale) and the base colour.
-    const SceneObject& g = s.objects[4];
-    expectVec(g.patch.origin, {0, 0, 2}, "glTF origin");
-    expectVec(g.patch.edgeA, {2, 0, 0}, "glTF edge");
+    const SceneObject& g = s.objects[2];
+    uint32_t t = 0;
+    while (m.object(t) != &g) ++t;
+    const uint32_t* i = m.triangle(t);
+    expectVec(m.positions[i[0]], {0, 0, 2}, "glTF origin");
+    expectVec(sub(m.positions[i[1]], m.positions[i[0]]), {2, 0, 0}, "glTF edge");
     expectVec(g.material->diffuse, {0.1f, 0.6f, 0.5f}, "base colour");
 }
 
