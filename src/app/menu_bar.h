@@ -9,6 +9,9 @@ struct MenuItem {
     enum Kind { kCommand, kSeparator, kSubmenu };
     Kind kind = kCommand;
     int commandId = 0;            // kCommand: the text and rules come from the command table
+    // kCommand: items of one menu with the same non-zero group are exclusive choices (radio items):
+    // at most one of them shows its mark.
+    int group = 0;
     const char* text = nullptr;   // kSubmenu: its title
     std::vector<MenuItem> items;  // kSubmenu: its items
 };

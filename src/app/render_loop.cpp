@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "scene/demo_scenes.h"
+
 namespace lumo {
 
 RenderLoop::RenderLoop(Program& program, Wake wake, Produce produce, Clock clock)
@@ -55,7 +57,9 @@ void RenderLoop::setVisible(bool visible) {
 bool RenderLoop::wantFrame() const {
     if (!handoff_.visible || handoff_.width <= 0 || handoff_.height <= 0) return false;
     if (handoff_.readyFresh) return false;  // the UI has not taken the last frame yet
-    return handoff_.changes != handoff_.changesSeen || program_.shared.settings.animationOn != 0;
+    // Animation asks for frames only where something moves: a still scene waits for a change.
+    const RenderSettings& s = program_.shared.settings;
+    return handoff_.changes != handoff_.changesSeen || (s.animationOn != 0 && demoSceneMoves(s.sceneId));
 }
 
 void RenderLoop::run() {

@@ -3,8 +3,9 @@
 // The UI thread changes the program's shared state (settings, orbit) with the program's mutex held,
 // through edit(); each frame copies what it needs at its start, so a change lands between two frames,
 // never half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
-// shows. Frames run only while something can change: a change since the last frame, or Animation on;
-// never while the view is hidden or empty, and never more than one frame ahead of the UI.
+// shows. Frames run only while something can change: a change since the last frame, or Animation on
+// in a scene that moves; never while the view is hidden or empty, and never more than one frame ahead
+// of the UI.
 #pragma once
 
 #include <chrono>

@@ -97,7 +97,7 @@ std::string formatReport(const RenderReport& r) {
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
                   "rays_per_frame=%llu mrays_per_s=%.3f isa=%s tiles=%s",
-                  r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
+                  r.sceneNumber, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
                   r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
@@ -105,7 +105,7 @@ std::string formatReport(const RenderReport& r) {
 
 std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool passed) {
     nlohmann::ordered_json j;
-    j["scene"] = r.sceneId;
+    j["scene"] = r.sceneNumber;
     j["size"] = std::to_string(r.width) + "x" + std::to_string(r.height);
     j["frames"] = r.frames;
     j["ms_per_frame"] = r.msPerFrame;
@@ -264,7 +264,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         const RayStats stats = totalRayStats(renderer);
         const double seconds = std::chrono::duration<double>(rendering).count();
         RenderReport r;
-        r.sceneId = scene->id();
+        r.sceneNumber = demoSceneNumber(scene->id());
         r.width = o.width;
         r.height = o.height;
         r.frames = o.frames;

@@ -114,7 +114,7 @@ void animateScene(Scene& scene, double t) {
     case 8:
         tumbleEgg(slots, t);
         break;
-    default:  // 7 Area Light and 9 Cornell Box stand still
+    default:  // 7 Area Light and 9 Cornell Box stand still (demoSceneMoves)
         break;
     }
 }

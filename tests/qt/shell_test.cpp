@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -187,10 +188,10 @@ private slots:
         QTest::keyClick(&w, Qt::Key_5);  // the fifth Demo item
         QCOMPARE(locked(settings().sceneId), int16_t(3));
         QCOMPARE(w.windowTitle(), QString("LUMO-Demo: Spinning Glass Cube"));
-        QTest::keyClick(&w, Qt::Key_9);
-        QCOMPARE(locked(settings().sceneId), int16_t(9));
         QTest::keyClick(&w, Qt::Key_Space);
         QCOMPARE(locked(settings().animationOn), int16_t(0));
+        QTest::keyClick(&w, Qt::Key_9);
+        QCOMPARE(locked(settings().sceneId), int16_t(9));
         const float start = locked(orbit()).distance;
         QTest::keyClick(&w, Qt::Key_Plus);
         QVERIFY(locked(orbit()).distance < start);
@@ -408,6 +409,16 @@ private slots:
             showMenuOf(w.action(id));
             QVERIFY2(w.action(id)->isChecked(), qPrintable(w.action(id)->text()));
         }
+        // Exclusive choices are radio items, "2" and "All (N)" among them; toggles are not.
+        for (int id : {kCmdMirrorsphere, kCmdOneToOne, kCmdShadePhong, kCmdResolution320, kCmdSamplingStandard,
+                       kCmdThreads2, kCmdInterpNone}) {
+            QActionGroup* group = w.action(id)->actionGroup();
+            QVERIFY2(group && group->isExclusive(), qPrintable(w.action(id)->text()));
+        }
+        QCOMPARE(w.action(kCmdThreads2)->actionGroup(), w.action(kCmdThreadsAll)->actionGroup());
+        QVERIFY(!w.action(kCmdAnimation)->actionGroup() && !w.action(kCmdFilter)->actionGroup());
+        showMenuOf(w.action(kCmdInterpNone));
+        QVERIFY(!w.action(kCmdInterpNone)->isEnabled());  // no photon map on show
         showMenuOf(w.action(kCmdCausticsCalculate));
         QVERIFY(!w.action(kCmdCausticsCalculate)->isEnabled());
         showMenuOf(w.action(kCmdTraceLogicalSize));

@@ -1,6 +1,7 @@
 #include "app/qt/main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -89,6 +90,9 @@ MainFrame::~MainFrame() { loop_.stop(); }
 
 void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshMenu(menu); });
+    // The menu's exclusive choices show as radio items; none is marked when the setting matches none
+    // (a scene from a file, a thread count from the command line).
+    QActionGroup* group = nullptr;
     for (const MenuItem& item : items) {
         switch (item.kind) {
             case MenuItem::kSeparator:
@@ -109,6 +113,13 @@ void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
                     addAction(action);
                 }
                 action->setData(command->id);
+                if (item.group) {
+                    if (!group) {
+                        group = new QActionGroup(menu);
+                        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                    }
+                    group->addAction(action);
+                }
                 const int id = command->id;
                 connect(action, &QAction::triggered, this, [this, id] { chooseCommand(id); });
                 actions_[id] = action;
