@@ -156,7 +156,7 @@ const Command kCommands[] = {
     {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr, "7"},
     {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr, "8"},
     {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr, "9"},
-    {kCmdOpenScene, "&Open Scene...", "Show a scene from a scene file", openScene, nullptr, nullptr, "Ctrl+O", true},
+    {kCmdOpenScene, "&Open Scene...", "Show a scene file, or a mesh file on a ground", openScene, nullptr, nullptr, "Ctrl+O", true},
     {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, sceneMoves, "Space"},
     {kCmdZoomIn, "Zoom In", "Move the camera closer", zoomIn, nullptr, nullptr, "+; =; Num++"},
     {kCmdZoomOut, "Zoom Out", "Move the camera away", zoomOut, nullptr, nullptr, "-; Num+-"},

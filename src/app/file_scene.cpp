@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "app/camera_orbit.h"
 #include "app/platform.h"
 #include "app/program.h"
 #include "core/workers.h"
 #include "scene/demo_scenes.h"
+#include "scenefile/open_file.h"
 
 namespace lumo {
 
@@ -84,7 +86,18 @@ bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string&
 }
 
 bool openSceneFile(Program& program, const std::string& path) {
-    return useLoadedScene(program, loadSceneFile(path, hardwareThreads()), path);
+    if (!useLoadedScene(program, openSceneOrMesh(path, hardwareThreads()), path)) return false;
+    rememberRecentScene(program.ui.recentScenes, path);
+    return true;
+}
+
+void rememberRecentScene(std::vector<std::string>& recent, const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::string entry = error ? path : absolute.lexically_normal().string();
+    std::erase(recent, entry);
+    recent.insert(recent.begin(), entry);
+    if (recent.size() > kRecentScenes) recent.resize(kRecentScenes);
 }
 
 void openScene(Program& program) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "scene/scene.h"
 #include "scenefile/scene_file.h"
@@ -33,8 +34,15 @@ void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::
 // Takes a loaded scene file as the program's scene (through the platform's editProgram); its warning,
 // if any, goes to a message box. Without a scene, shows the error and keeps the current scene.
 bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string& path);
-// Reads the file, then useLoadedScene. Runs without the program's mutex held (it may show a message).
+// Reads the file (a scene, or a mesh framed on a ground: openSceneOrMesh), then useLoadedScene; a
+// file that opens goes to the top of the recent scenes. Runs on the UI thread without the program's
+// mutex held (it may show a message).
 bool openSceneFile(Program& program, const std::string& path);
+
+// How many files Demo > Recent Scenes keeps.
+inline constexpr size_t kRecentScenes = 8;
+// Puts path (made absolute) at the top of the list, once, keeping the newest kRecentScenes.
+void rememberRecentScene(std::vector<std::string>& recent, const std::string& path);
 // The Open Scene command: asks for a file, then openSceneFile.
 void openScene(Program& program);
 

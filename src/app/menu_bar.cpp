@@ -13,6 +13,7 @@ MenuItem separator() { return {MenuItem::kSeparator, 0, 0, nullptr, {}}; }
 MenuItem submenu(const char* text, std::vector<MenuItem> items) {
     return {MenuItem::kSubmenu, 0, 0, text, std::move(items)};
 }
+MenuItem recentFiles() { return {MenuItem::kRecentFiles, 0, 0, "Recent S&cenes", {}}; }
 
 // One item per shader, in the order of kShaderNames.
 std::vector<MenuItem> shaderItems() {
@@ -25,7 +26,7 @@ std::vector<MenuItem> buildMenuBar() {
     return {
         submenu("&Demo", {radio(kCmdMirrorsphere), radio(kCmdSpheres), radio(kCmdBalls), radio(kCmdTorus),
                           radio(kCmdCube), radio(kCmdEgg), radio(kCmdShadows1), radio(kCmdAreaLight),
-                          radio(kCmdCornellBox), separator(), item(kCmdOpenScene), separator(),
+                          radio(kCmdCornellBox), separator(), item(kCmdOpenScene), recentFiles(), separator(),
                           item(kCmdAnimation), separator(), item(kCmdZoomIn), item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFullscreen), separator(),
                           item(kCmdSavePicture), separator(), item(kCmdExit)}),
         submenu("&Quality",

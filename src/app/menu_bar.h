@@ -6,7 +6,8 @@
 namespace lumo {
 
 struct MenuItem {
-    enum Kind { kCommand, kSeparator, kSubmenu };
+    // kRecentFiles: a submenu (titled `text`) the front end fills with the files opened last.
+    enum Kind { kCommand, kSeparator, kSubmenu, kRecentFiles };
     Kind kind = kCommand;
     int commandId = 0;            // kCommand: the text and rules come from the command table
     // kCommand: items of one menu with the same non-zero group are exclusive choices (radio items):

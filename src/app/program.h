@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
@@ -43,6 +45,7 @@ struct RenderThreadState {
 // What only the UI thread touches.
 struct UiState {
     DragState drag;
+    std::vector<std::string> recentScenes;  // scene and mesh files opened, the latest first
 };
 
 struct Program {

@@ -17,6 +17,7 @@
 #include "png/png_writer.h"
 #include "image/frame.h"
 #include "scene/demo_scenes.h"
+#include "scenefile/open_file.h"
 
 namespace lumo {
 
@@ -190,7 +191,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         std::unique_ptr<Scene> scene;
         ScenePhotonCounts counts;
         if (!o.sceneFile.empty()) {
-            SceneFileResult loaded = loadSceneFile(o.sceneFile, o.threadCount);
+            SceneFileResult loaded = openSceneOrMesh(o.sceneFile, o.threadCount);
             if (!loaded.scene) return fail("--scene-file: " + loaded.error);
             if (!loaded.warning.empty()) err << "lumo-render: warning: " << loaded.warning << std::endl;
             const SceneDescriptor& d = loaded.scene->descriptor;

@@ -70,8 +70,8 @@ void addCommonOptions(OptionTable& table, CommonOptions& o) {
                          o.sceneGiven = true;
                          return id != 0;
                      }});
-    table.push_back({"--scene-file", "FILE", "the name of a scene file",
-                     "a scene from a JSON scene file (docs/scene-format.md) instead\nof a demo scene",
+    table.push_back({"--scene-file", "FILE", "the name of a scene or mesh file",
+                     "a JSON scene file (docs/scene-format.md), or an OBJ, glTF or\nGLB mesh shown on a ground, instead of a demo scene",
                      [&o](const std::string& v) {
                          o.sceneFile = v;
                          return !v.empty();

@@ -405,6 +405,7 @@ void flatten(const std::vector<MenuItem>& items, const std::string& prefix, std:
     for (const MenuItem& m : items) {
         switch (m.kind) {
             case MenuItem::kSeparator: out.push_back(prefix + "-"); break;
+            case MenuItem::kRecentFiles: out.push_back(prefix + m.text + "/*"); break;
             case MenuItem::kSubmenu:
                 out.push_back(prefix + m.text + "/");
                 flatten(m.items, prefix + m.text + "/", out, ids);
@@ -459,11 +460,11 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_EQ(ids.size(), commands().size());
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
 
-    const std::vector<std::string> demo(lines.begin(), lines.begin() + 23);
+    const std::vector<std::string> demo(lines.begin(), lines.begin() + 24);
     const std::vector<std::string> expectedDemo = {
         "&Demo/",          "&Demo/Mirrorsphere", "&Demo/Spheres",       "&Demo/Balls",          "&Demo/Torus",
         "&Demo/Cube",      "&Demo/Egg",          "&Demo/Shadows 1",     "&Demo/Area Light",     "&Demo/Cornell Box",
-        "&Demo/-",         "&Demo/&Open Scene...", "&Demo/-",           "&Demo/Animation",      "&Demo/-",
+        "&Demo/-",         "&Demo/&Open Scene...", "&Demo/Recent S&cenes/*", "&Demo/-",           "&Demo/Animation",      "&Demo/-",
         "&Demo/Zoom In",   "&Demo/Zoom Out",
         "&Demo/&Reset Camera", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
         "&Demo/E&xit"};

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
@@ -177,6 +178,30 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("LUMO: Every shape (good.json)"));
         waitForFrame();
         QCOMPARE(scene(), shown);
+    }
+
+    // A file dropped on the window opens as Open Scene opens it, and joins Demo > Recent Scenes,
+    // which the next run still has.
+    void droppedFilesOpenAndRecentScenesAreKept() {
+        MainFrame& w = app->window;
+        QVERIFY(!w.recentScenesMenu().isEnabled());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(LUMO_TEST_DATA "/scenes/tri.gltf")});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QTRY_COMPARE(w.windowTitle(), QString("LUMO: tri.gltf"));
+        QCOMPARE(w.recentScenesMenu().actions().size(), 1);
+        QCOMPARE(w.recentScenesMenu().actions()[0]->text(), QString("&1 tri.gltf"));
+
+        launch();  // the window goes, its settings file stays
+        MainFrame& again = app->window;
+        QCOMPARE(again.windowTitle(), QString("LUMO-Demo: Bouncing Mirrorsphere"));
+        QVERIFY(again.recentScenesMenu().isEnabled());
+        again.recentScenesMenu().actions()[0]->trigger();
+        QCOMPARE(again.windowTitle(), QString("LUMO: tri.gltf"));
     }
 
     void shortcutsReachTheirCommands() {

@@ -22,7 +22,8 @@ LumoApp::LumoApp(Program& p, QtPlatform& qtPlatform, const QString& path, Render
 
 void LumoApp::apply(const LaunchOptions& options, SceneFileResult sceneFile) {
     window.renderLoop().edit([&] { applyLaunchOptions(program, options); });
-    if (sceneFile.scene) useLoadedScene(program, std::move(sceneFile), options.common.sceneFile);
+    if (sceneFile.scene && useLoadedScene(program, std::move(sceneFile), options.common.sceneFile))
+        rememberRecentScene(program.ui.recentScenes, options.common.sceneFile);
     window.refreshCommandStates();
     if (options.size) window.resizeViewTo(options.common.width, options.common.height);
     if (options.fullscreen) window.setFullscreen(true);

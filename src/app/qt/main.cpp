@@ -12,7 +12,7 @@
 #include "app/qt/lumo_app.h"
 #include "app/qt/qt_platform.h"
 #include "core/workers.h"
-#include "scenefile/scene_file.h"
+#include "scenefile/open_file.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     // A scene file is read before the window opens: a bad one is one line and status 2, like a bad option.
     lumo::SceneFileResult sceneFile;
     if (!options.common.sceneFile.empty()) {
-        sceneFile = lumo::loadSceneFile(options.common.sceneFile, lumo::hardwareThreads());
+        sceneFile = lumo::openSceneOrMesh(options.common.sceneFile, lumo::hardwareThreads());
         if (!sceneFile.scene) {
             std::fprintf(stderr, "lumo: --scene-file: %s\n", sceneFile.error.c_str());
             return 2;

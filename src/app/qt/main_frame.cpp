@@ -4,6 +4,10 @@
 #include <QActionGroup>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
@@ -80,6 +84,8 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
         if (fullscreen_) setFullscreen(false);
     });
 
+    setAcceptDrops(true);  // a scene or mesh file dropped anywhere on the window opens
+
     progressTimer_.setSingleShot(true);
     progressTimer_.setInterval(kProgressAfterMs);
     connect(&progressTimer_, &QTimer::timeout, this, [this] { watchProgress(true); });
@@ -87,6 +93,42 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
 }
 
 MainFrame::~MainFrame() { loop_.stop(); }
+
+void MainFrame::refreshRecentMenu() {
+    recentMenu_->clear();
+    const std::vector<std::string>& recent = program_.ui.recentScenes;
+    for (size_t i = 0; i < recent.size(); ++i) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(recent[i]));
+        // "&1 knot.obj": the digit is the access key; the folder shows in the status bar.
+        QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        action->setStatusTip(path);
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { openFile(path); });
+    }
+    recentMenu_->setEnabled(!recent.empty());
+}
+
+bool MainFrame::openFile(const QString& path) {
+    const bool opened = openSceneFile(program_, QFile::encodeName(path).toStdString());
+    if (opened) sceneFolder_ = QFileInfo(path).absolutePath();
+    refreshCommandStates();
+    watchProgress();
+    return opened;
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    // Opened after the drop has ended, so a message box about the file does not hold the source's drag.
+    const QString path = urls.first().toLocalFile();
+    QTimer::singleShot(0, this, [this, path] { openFile(path); });
+}
 
 void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshMenu(menu); });
@@ -100,6 +142,10 @@ void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
                 break;
             case MenuItem::kSubmenu:
                 addItems(menu->addMenu(item.text), item.items);
+                break;
+            case MenuItem::kRecentFiles:
+                recentMenu_ = menu->addMenu(item.text);
+                connect(menu, &QMenu::aboutToShow, this, &MainFrame::refreshRecentMenu);
                 break;
             case MenuItem::kCommand: {
                 const Command* command = findCommand(item.commandId);
@@ -156,6 +202,7 @@ void MainFrame::refreshCommandStates() {
         sceneName = QString::fromStdString(currentDescriptor(program_.shared).menuName);
     }
     scenePane_->setText(sceneName);
+    refreshRecentMenu();
 }
 
 void MainFrame::chooseCommand(int commandId) {
@@ -332,7 +379,9 @@ void MainFrame::savePicture() {
 
 std::string MainFrame::chooseSceneFile() {
     if (sceneFolder_.isEmpty() || !QDir(sceneFolder_).exists()) sceneFolder_ = QDir::currentPath();
-    QFileDialog dialog(this, "Open Scene", sceneFolder_, "Scene files (*.json);;All files (*)");
+    QFileDialog dialog(this, "Open Scene", sceneFolder_,
+                       "Scenes and meshes (*.json *.obj *.gltf *.glb);;Scene files (*.json);;"
+                       "Meshes (*.obj *.gltf *.glb);;All files (*)");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

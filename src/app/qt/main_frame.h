@@ -57,13 +57,17 @@ public:
     // Runs a command as the menu does: window commands directly, the others on the program's state
     // between two frames.
     void chooseCommand(int commandId);
-    // Brings the check marks and enabled states of every item, and the scene pane, up to date.
+    // Brings the check marks and enabled states of every item, the scene pane and Recent Scenes up to date.
     void refreshCommandStates();
     void showAboutBox();
     // Save Picture: asks for a file, then savePictureTo().
     void savePicture();
     // Open Scene: the file dialog; the chosen file's name, empty when cancelled.
     std::string chooseSceneFile();
+    // Opens a scene or mesh file as Open Scene does (a drop, Recent Scenes); false when it failed.
+    bool openFile(const QString& path);
+    // Demo > Recent Scenes: one item per file, the latest first; disabled while there is none.
+    QMenu& recentScenesMenu() { return *recentMenu_; }
     // Writes the picture on show as a PNG; a failure is reported in a message box. True when written.
     bool savePictureTo(const QString& path);
     // The file name Save Picture offers: lumo-<scene>-<date>-<time>.png.
@@ -78,10 +82,13 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void addItems(QMenu* menu, const std::vector<MenuItem>& items);
     void refreshMenu(QMenu* menu);
+    void refreshRecentMenu();
     void takeNews();
     void showReport(const FrameReport& report);
     void watchProgress(bool fromTimer = false);
@@ -96,6 +103,7 @@ private:
     QLabel* raysPane_ = nullptr;
     QLabel* photonsPane_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QTimer progressTimer_;
     std::map<int, QAction*> actions_;
     QSize requestedViewSize_;  // valid while a resolution command is settling
