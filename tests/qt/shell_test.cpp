@@ -204,6 +204,43 @@ private slots:
         QCOMPARE(again.windowTitle(), QString("LUMO: tri.gltf"));
     }
 
+    // The panes never clip: at any width they show whole, elided (rate, scene) or not at all, the
+    // least important dropped first. A still frame brings its own rate.
+    void statusPanesFitEveryWidthAndFollowStillFrames() {
+        MainFrame& w = app->window;
+        w.show();
+        QLabel* order[] = {&w.statusPane(), &w.scenePane(), &w.raysPane(), &w.sizePane(), &w.threadsPane()};
+        const QString texts[] = {"181.82 fps", "Mirrorsphere", "9.77 Mrays/s", "640x480", "2 threads"};
+        for (int i = 0; i < 5; ++i) w.setPaneText(order[i], texts[i]);
+        QStatusBar* bar = w.statusBar();
+        int previousShown = 0;
+        for (int width = 900; width >= 120; width -= 20) {
+            w.resize(width, w.height());
+            QTRY_COMPARE(bar->width(), w.width());
+            int shown = 0;
+            for (int i = 0; i < 5; ++i) {
+                QLabel* pane = order[i];
+                if (!pane->isVisible()) continue;
+                QCOMPARE(shown, i);  // no pane shows after a dropped one
+                ++shown;
+                QVERIFY2(pane->geometry().right() < bar->width(), qPrintable(QString::number(width)));
+                QVERIFY2(pane->width() >= pane->sizeHint().width(), qPrintable(QString("%1 at %2").arg(pane->text()).arg(width)));
+                QVERIFY(pane->text() == texts[i] || (i < 2 && pane->text().endsWith(QChar(0x2026))));
+            }
+            QVERIFY(shown <= std::max(previousShown, 5));
+            if (width == 900) QCOMPARE(shown, 5);
+            if (width == 160) QVERIFY(w.statusPane().isVisible() && w.raysPane().isHidden());
+            previousShown = shown;
+        }
+
+        w.resize(640, w.height());
+        w.action(kCmdAnimation)->trigger();
+        w.startFrames();
+        w.action(kCmdSpheres)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.statusPane().text() != texts[0], kFrameWaitMs);
+        QVERIFY(w.statusPane().text().endsWith(" fps"));
+    }
+
     void shortcutsReachTheirCommands() {
         MainFrame& w = app->window;
         w.activateWindow();

@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QWindow>
@@ -40,8 +42,15 @@ namespace {
 // A frame that takes longer than this gets a progress indication.
 constexpr int kProgressAfterMs = 300;
 
+// Room on either side of a pane's text, so that no text touches its neighbour or the window's edge.
+constexpr int kPaneMargin = 3;
+
 QLabel* addPane(QStatusBar* bar, const QString& text, int stretch = 0) {
     auto* pane = new QLabel(text, bar);
+    pane->setContentsMargins(kPaneMargin, 0, kPaneMargin, 0);
+    pane->setProperty("fullText", text);
+    // The panes are fitted to the bar by hand (fitStatusPanes): the layout must never widen the bar.
+    pane->setMinimumWidth(1);
     bar->addWidget(pane, stretch);
     return pane;
 }
@@ -77,6 +86,7 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
     bar->addWidget(progress_);
     progress_->hide();
     photonsPane_->hide();
+    bar->installEventFilter(this);  // its resizes refit the panes
 
     // Escape leaves fullscreen; it does nothing otherwise.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -201,7 +211,7 @@ void MainFrame::refreshCommandStates() {
         }
         sceneName = QString::fromStdString(currentDescriptor(program_.shared).menuName);
     }
-    scenePane_->setText(sceneName);
+    setPaneText(scenePane_, sceneName);
     refreshRecentMenu();
 }
 
@@ -238,11 +248,13 @@ void MainFrame::takeNews() {
 
 void MainFrame::showReport(const FrameReport& report) {
     if (report.measured) {
-        fpsPane_->setText(QString::fromStdString(formatFps(report.fps)));
-        raysPane_->setText(QString("%1 Mrays/s").arg(report.raysPerSecond / 1e6, 0, 'f', 2));
+        fpsPane_->setProperty("fullText", QString::fromStdString(formatFps(report.fps, report.atLeast)));
+        raysPane_->setProperty("fullText", QString::fromStdString(formatRays(report.raysPerSecond, report.atLeast)));
     }
-    sizePane_->setText(QString("%1x%2").arg(report.width).arg(report.height));
-    threadsPane_->setText(report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
+    sizePane_->setProperty("fullText", QString("%1x%2").arg(report.width).arg(report.height));
+    threadsPane_->setProperty("fullText",
+                              report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
+    photonsShown_ = report.photons >= 0;
     if (report.photons >= 0) {
         bool gi = false;
         {
@@ -250,23 +262,64 @@ void MainFrame::showReport(const FrameReport& report) {
             gi = currentDescriptor(program_.shared).offersGi;
         }
         const QString map = gi ? "GI" : "Caustics";
-        photonsPane_->setText(
-            QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
-        photonsPane_->show();
-    } else {
-        photonsPane_->hide();
+        photonsPane_->setProperty("fullText", QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
+    }
+    fitStatusPanes();
+}
+
+void MainFrame::setPaneText(QLabel* pane, const QString& text) {
+    pane->setProperty("fullText", text);
+    fitStatusPanes();
+}
+
+void MainFrame::fitStatusPanes() {
+    QStatusBar* bar = statusBar();
+    QLabel* const panes[] = {fpsPane_, scenePane_, raysPane_, sizePane_, threadsPane_, photonsPane_};
+    // Whether the bar's layout gives every pane on show the room its text needs, inside the bar.
+    auto fits = [&] {
+        if (bar->layout()) bar->layout()->activate();
+        for (QLabel* pane : panes)
+            if (!pane->isHidden() && (pane->width() < pane->sizeHint().width() || pane->geometry().right() >= bar->width()))
+                return false;
+        return true;
+    };
+    for (QLabel* pane : panes) {
+        const QString full = pane->property("fullText").toString();
+        pane->setText(full);
+        pane->setVisible(!full.isEmpty() && (pane != photonsPane_ || photonsShown_));
+    }
+    // The least important go first; then the scene's name and the rate are shortened, then dropped.
+    for (QLabel* pane : {photonsPane_, threadsPane_, sizePane_, raysPane_})
+        if (!fits()) pane->hide();
+    const QFontMetrics metrics(fpsPane_->font());
+    for (QLabel* pane : {scenePane_, fpsPane_}) {
+        for (int attempt = 0; attempt < 4 && !pane->isHidden() && !fits(); ++attempt) {
+            int short_ = 0;  // pixels the panes on show lack
+            for (QLabel* p : panes)
+                if (!p->isHidden()) short_ += std::max(0, p->sizeHint().width() - p->width());
+            short_ = std::max(short_, pane->geometry().right() - bar->width() + 1);
+            const int room = metrics.horizontalAdvance(pane->text()) - std::max(short_, 1);
+            const QString elided = metrics.elidedText(pane->property("fullText").toString(), Qt::ElideRight, room);
+            if (room < 3 * metrics.averageCharWidth() || elided.isEmpty())
+                pane->hide();
+            else
+                pane->setText(elided);
+        }
+        if (!fits()) pane->hide();
     }
 }
 
 void MainFrame::watchProgress(bool fromTimer) {
     bool photons = false;
     const std::optional<std::chrono::milliseconds> inFlight = loop_.frameInFlight(&photons);
+    const bool wasShown = progress_->isVisible();
     if (inFlight && inFlight->count() >= kProgressAfterMs) {
         progress_->setToolTip(photons ? "Computing the photon maps and rendering" : "Rendering");
         progress_->show();
     } else {
         progress_->hide();
     }
+    if (progress_->isVisible() != wasShown) fitStatusPanes();
     // Look again while a frame is on its way; after a change or a frame, look once more in case the
     // next frame is a long one. Idle, the timer stops.
     if (inFlight || !fromTimer) progressTimer_.start();
@@ -339,6 +392,7 @@ void MainFrame::showEvent(QShowEvent* event) {
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == statusBar()) fitStatusPanes();
     if (event->type() == QEvent::Expose && watched == windowHandle())
         view_->setWindowShown(isVisible() && windowHandle()->isExposed());
     return QMainWindow::eventFilter(watched, event);

@@ -43,6 +43,8 @@ public:
     QLabel& raysPane() { return *raysPane_; }
     QLabel& photonsPane() { return *photonsPane_; }
     QProgressBar& progress() { return *progress_; }
+    // Sets a status pane's text (shown whole or elided, or the pane dropped, as the width allows).
+    void setPaneText(QLabel* pane, const QString& text);
     uint64_t framesShown() const { return framesShown_; }
 
     // Resizes the window so that the view's client area becomes w x h (logical pixels).
@@ -91,6 +93,10 @@ private:
     void refreshRecentMenu();
     void takeNews();
     void showReport(const FrameReport& report);
+    // Shows the panes that fit the status bar's width, most important first (rate, scene, rays/s,
+    // size, threads, photons): the rate and the scene are elided when even they do not fit, and the
+    // others dropped from the least important on.
+    void fitStatusPanes();
     void watchProgress(bool fromTimer = false);
 
     Program& program_;
@@ -104,6 +110,7 @@ private:
     QLabel* photonsPane_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    bool photonsShown_ = false;  // the scene shows a photon map, so the photons pane is wanted
     QTimer progressTimer_;
     std::map<int, QAction*> actions_;
     QSize requestedViewSize_;  // valid while a resolution command is settling
