@@ -241,6 +241,39 @@ private slots:
         QVERIFY(w.statusPane().text().endsWith(" fps"));
     }
 
+    // A right click opens the menus as a popup (a right drag zooms instead); in fullscreen the menu
+    // bar shows at the screen's top edge and with a menu's access key.
+    void menusAreReachableByRightClickAndInFullscreen() {
+        MainFrame& w = app->window;
+        RenderView& view = w.view();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        sendMouse(&view, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {52, 51}, Qt::RightButton, Qt::NoButton);
+        QTRY_VERIFY(w.contextMenu().isVisible());
+        QCOMPARE(w.contextMenu().actions().size(), 5);
+        QCOMPARE(w.contextMenu().actions()[0]->menu(), w.menuBar()->actions()[0]->menu());
+        w.contextMenu().close();
+        sendMouse(&view, QEvent::MouseButtonPress, {50, 150}, Qt::RightButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseMove, {50, 100}, Qt::NoButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {50, 100}, Qt::RightButton, Qt::NoButton);
+        QTest::qWait(50);
+        QVERIFY(!w.contextMenu().isVisible());
+
+        w.setFullscreen(true);
+        QTRY_COMPARE(view.mapTo(&w, QPoint(0, 0)), QPoint(0, 0));
+        QVERIFY(w.menuBar()->isHidden());
+        sendMouse(&view, QEvent::MouseMove, {200, 1}, Qt::NoButton, Qt::NoButton);
+        QVERIFY(w.menuBar()->isVisible());
+        sendMouse(&view, QEvent::MouseMove, {200, 300}, Qt::NoButton, Qt::NoButton);
+        QVERIFY(w.menuBar()->isHidden());
+        QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
+        QVERIFY(w.menuBar()->isVisible());
+        QTRY_COMPARE(QApplication::activePopupWidget(), w.menuBar()->actions()[0]->menu());
+        QApplication::activePopupWidget()->close();
+        w.setFullscreen(false);
+    }
+
     void shortcutsReachTheirCommands() {
         MainFrame& w = app->window;
         w.activateWindow();

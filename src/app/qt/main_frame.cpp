@@ -1,6 +1,7 @@
 #include "app/qt/main_frame.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QActionGroup>
 #include <QDateTime>
 #include <QDir>
@@ -41,6 +42,8 @@ namespace {
 
 // A frame that takes longer than this gets a progress indication.
 constexpr int kProgressAfterMs = 300;
+// In fullscreen, the pointer this close to the top shows the menu bar.
+constexpr int kTopEdgePixels = 2;
 
 // Room on either side of a pane's text, so that no text touches its neighbour or the window's edge.
 constexpr int kPaneMargin = 3;
@@ -71,6 +74,22 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
     view_ = new RenderView(program, loop_, this);
     setCentralWidget(view_);
     view_->setFocus();
+
+    contextMenu_ = new QMenu(this);
+    for (QAction* top : menuBar()->actions()) {
+        contextMenu_->addAction(top);
+        // The menu's access key, for when the bar is hidden in fullscreen: shows the bar and opens it.
+        const QKeySequence key = QKeySequence::mnemonic(top->text());
+        if (key.isEmpty()) continue;
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, [this, top] { openMenuInFullscreen(top); });
+        fullscreenMenuKeys_.push_back(shortcut);
+    }
+    connect(view_, &RenderView::menuRequested, this, [this](const QPoint& at) { contextMenu_->popup(at); });
+    connect(view_, &RenderView::pointerMoved, this, &MainFrame::pointerAt);
+    // Leaving a menu opened from the hidden bar hides the bar again.
+    connect(menuBar(), &QMenuBar::hovered, this, [this] { pointerAt(QCursor::pos()); });
 
     QStatusBar* bar = statusBar();
     fpsPane_ = addPane(bar, "Ready", 1);
@@ -337,6 +356,7 @@ void MainFrame::setFullscreen(bool on) {
     // Our own flag: the window state follows the window manager's answer, which comes later.
     if (on == fullscreen_) return;
     fullscreen_ = on;
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(on);
     if (on) {
         geometryBeforeFullscreen_ = saveGeometry();
         rectBeforeFullscreen_ = geometry();
@@ -356,6 +376,24 @@ void MainFrame::setFullscreen(bool on) {
         if (rectBeforeFullscreen_.isValid()) setGeometry(rectBeforeFullscreen_);
     }
     refreshCommandStates();
+}
+
+void MainFrame::pointerAt(const QPoint& globalPosition) {
+    if (!fullscreen_) return;
+    const QPoint at = mapFromGlobal(globalPosition);
+    QMenuBar* bar = menuBar();
+    if (bar->isHidden()) {
+        if (at.y() <= kTopEdgePixels) bar->show();
+    } else if (at.y() > bar->height() + kTopEdgePixels && !bar->activeAction()) {
+        bar->hide();
+    }
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(bar->isHidden());
+}
+
+void MainFrame::openMenuInFullscreen(QAction* menuAction) {
+    menuBar()->show();
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(false);  // the bar takes its keys again
+    menuBar()->setActiveAction(menuAction);
 }
 
 QByteArray MainFrame::normalGeometry() const {

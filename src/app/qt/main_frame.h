@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/frame_loop.h"
 #include "app/menu_bar.h"
@@ -17,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QShortcut;
 
 namespace lumo {
 
@@ -70,6 +72,8 @@ public:
     bool openFile(const QString& path);
     // Demo > Recent Scenes: one item per file, the latest first; disabled while there is none.
     QMenu& recentScenesMenu() { return *recentMenu_; }
+    // The menu bar's menus as one popup: a right click on the picture opens it, in fullscreen too.
+    QMenu& contextMenu() { return *contextMenu_; }
     // Writes the picture on show as a PNG; a failure is reported in a message box. True when written.
     bool savePictureTo(const QString& path);
     // The file name Save Picture offers: lumo-<scene>-<date>-<time>.png.
@@ -91,6 +95,10 @@ private:
     void addItems(QMenu* menu, const std::vector<MenuItem>& items);
     void refreshMenu(QMenu* menu);
     void refreshRecentMenu();
+    // In fullscreen the menu bar shows while the pointer is at the screen's top edge (or a menu's
+    // access key is pressed) and hides again once the pointer leaves it with no menu open.
+    void pointerAt(const QPoint& globalPosition);
+    void openMenuInFullscreen(QAction* menuAction);
     void takeNews();
     void showReport(const FrameReport& report);
     // Shows the panes that fit the status bar's width, most important first (rate, scene, rays/s,
@@ -110,6 +118,8 @@ private:
     QLabel* photonsPane_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    std::vector<QShortcut*> fullscreenMenuKeys_;  // Alt+D and the like, while the menu bar is hidden
     bool photonsShown_ = false;  // the scene shows a photon map, so the photons pane is wanted
     QTimer progressTimer_;
     std::map<int, QAction*> actions_;

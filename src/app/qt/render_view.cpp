@@ -15,6 +15,8 @@ namespace lumo {
 namespace {
 // A right-button drag zooms one step per this many pixels of vertical travel.
 constexpr int kZoomDragPixels = 20;
+// A right-button press and release this close together are a click (the menus), not a drag.
+constexpr int kClickPixels = 4;
 }  // namespace
 
 RenderView::RenderView(Program& program, RenderLoop& loop, QWidget* parent)
@@ -24,6 +26,8 @@ RenderView::RenderView(Program& program, RenderLoop& loop, QWidget* parent)
     setMinimumSize(0, 0);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);  // the pointer at the screen's top edge shows the menus in fullscreen
+    setContextMenuPolicy(Qt::PreventContextMenu);  // a right click is told from a zoom drag here
 }
 
 void RenderView::frameArrived() {
@@ -86,7 +90,11 @@ void RenderView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
         loop_.edit([&] { beginDrag(program_.ui.drag, program_.shared.orbit, p.x(), p.y()); });
-    if (event->button() == Qt::RightButton) zoomDragY_ = p.y();
+    if (event->button() == Qt::RightButton) {
+        zoomDragY_ = p.y();
+        rightPressAt_ = p;
+        zoomed_ = false;
+    }
     QWidget::mousePressEvent(event);
 }
 
@@ -100,15 +108,22 @@ void RenderView::mouseMoveEvent(QMouseEvent* event) {
         const int steps = (zoomDragY_ - p.y()) / kZoomDragPixels;
         if (steps != 0) {
             zoomDragY_ -= steps * kZoomDragPixels;
+            zoomed_ = true;
             loop_.edit([&] { zoomBy(program_.shared, static_cast<float>(steps)); });
         }
     }
+    emit pointerMoved(event->globalPosition().toPoint());
     QWidget::mouseMoveEvent(event);
 }
 
 void RenderView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) loop_.edit([this] { endDrag(program_.ui.drag); });
-    if (event->button() == Qt::RightButton) zoomDragY_ = -1;
+    if (event->button() == Qt::RightButton) {
+        zoomDragY_ = -1;
+        // A click, not a drag: the pointer stayed within a few pixels and no zoom step was taken.
+        if (!zoomed_ && (event->position().toPoint() - rightPressAt_).manhattanLength() <= kClickPixels)
+            emit menuRequested(event->globalPosition().toPoint());
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

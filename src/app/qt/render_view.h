@@ -34,6 +34,12 @@ public:
     void setMinimised(bool minimised);
     void setWindowShown(bool shown);
 
+signals:
+    // A right click (no zoom drag) at a point on the screen: the window opens its menus there.
+    void menuRequested(const QPoint& globalPosition);
+    // The pointer moved over the view, buttons or not (at a point on the screen).
+    void pointerMoved(const QPoint& globalPosition);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -50,6 +56,8 @@ private:
     bool minimised_ = false;
     bool windowShown_ = false;
     int zoomDragY_ = -1;     // right-button drag: the y of the last zoom step, -1 when none
+    QPoint rightPressAt_;    // where the right button went down
+    bool zoomed_ = false;    // the right-button drag zoomed: its release opens no menu
     int wheelRemainder_ = 0;  // wheel angle not yet turned into whole steps (1/8 degree units)
 };
 
