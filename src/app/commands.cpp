@@ -79,6 +79,12 @@ bool antiAliasingApplies(const Program& p) { return s(p).samplingMode == 2; }
 void zoomIn(Program& p) { zoomBy(p.shared, 1.0f); }
 void zoomOut(Program& p) { zoomBy(p.shared, -1.0f); }
 void resetCamera(Program& p) { resetOrbit(p.shared, s(p).sceneId); }
+void toggleFly(Program& p) {
+    Fly& fly = p.shared.fly;
+    fly.on = !fly.on;
+    fly.keys = 0;
+}
+bool flying(const Program& p) { return p.shared.fly.on; }
 
 void toggleFullscreen(Program& p) { p.platform.setFullscreen(!p.platform.fullscreen()); }
 bool isFullscreen(const Program& p) { return p.platform.fullscreen(); }
@@ -162,6 +168,8 @@ const Command kCommands[] = {
     {kCmdZoomOut, "Zoom Out", "Move the camera away", zoomOut, nullptr, nullptr, "-; Num+-"},
     {kCmdResetCamera, "&Reset Camera", "Put the camera back where the scene starts", resetCamera, nullptr, nullptr,
      "R; Home"},
+    {kCmdFly, "Fl&y", "Move with W, A, S, D, Q and E, look around with the left button, set the speed with the wheel",
+     toggleFly, flying, nullptr, "F"},
     {kCmdFullscreen, "&Fullscreen", "Show the picture on the whole screen", toggleFullscreen, isFullscreen, nullptr,
      "F11", true},
     {kCmdSavePicture, "&Save Picture...", "Save the picture as shown as a PNG file", savePicture, nullptr, nullptr,

@@ -52,6 +52,7 @@ void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::
     info.descriptor.cliName = info.fileName.c_str();
     info.descriptor.title = info.title.c_str();
     info.startDistance = scene->camera.orbitRadius;
+    info.fieldOfView = scene->camera.fieldOfView;
     // A start inside the box still zooms: the limits always hold the start distance.
     info.closestDistance = std::min(closestFor(*scene), info.startDistance);
     info.farthestDistance = std::max(kMaxEyeDistance, 4.0f * info.startDistance);

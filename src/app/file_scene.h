@@ -19,6 +19,7 @@ struct FileSceneInfo {
     std::string title;     // the window title
     SceneDescriptor descriptor;
     float startDistance = 7.0f;    // of the eye from the orbit centre
+    float fieldOfView = 0.5f;      // radians across the shorter side
     float closestDistance = 1.0f;  // zoom limits
     float farthestDistance = 40.0f;
 };

@@ -27,7 +27,7 @@ std::vector<MenuItem> buildMenuBar() {
         submenu("&Demo", {radio(kCmdMirrorsphere), radio(kCmdSpheres), radio(kCmdBalls), radio(kCmdTorus),
                           radio(kCmdCube), radio(kCmdEgg), radio(kCmdShadows1), radio(kCmdAreaLight),
                           radio(kCmdCornellBox), separator(), item(kCmdOpenScene), recentFiles(), separator(),
-                          item(kCmdAnimation), separator(), item(kCmdZoomIn), item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFullscreen), separator(),
+                          item(kCmdAnimation), separator(), item(kCmdZoomIn), item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFly), item(kCmdFullscreen), separator(),
                           item(kCmdSavePicture), separator(), item(kCmdExit)}),
         submenu("&Quality",
                 {radio(kCmdOneToOne), radio(kCmdSubsampling), separator(),

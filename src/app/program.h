@@ -26,6 +26,7 @@ class Platform;
 struct SharedState {
     RenderSettings settings;
     Orbit orbit;
+    Fly fly;
     FileSceneInfo fileScene;
     // A scene read from a file, waiting for the next frame's start to become the current scene, so a
     // frame never sees half of a change of scene.

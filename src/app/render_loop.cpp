@@ -59,7 +59,9 @@ bool RenderLoop::wantFrame() const {
     if (handoff_.readyFresh) return false;  // the UI has not taken the last frame yet
     // Animation asks for frames only where something moves: a still scene waits for a change.
     const RenderSettings& s = program_.shared.settings;
-    return handoff_.changes != handoff_.changesSeen || (s.animationOn != 0 && demoSceneMoves(s.sceneId));
+    const Fly& fly = program_.shared.fly;
+    return handoff_.changes != handoff_.changesSeen || (s.animationOn != 0 && demoSceneMoves(s.sceneId)) ||
+           (fly.on && fly.keys != 0);
 }
 
 void RenderLoop::run() {
@@ -68,6 +70,7 @@ void RenderLoop::run() {
         signal_.wait(lock, [this] { return handoff_.stop || wantFrame(); });
         if (handoff_.stop) return;
         handoff_.changesSeen = handoff_.changes;
+        stepFly(program_.shared.orbit, program_.shared.fly, clock_());
         const int w = handoff_.width, h = handoff_.height;
         handoff_.inFlight = true;
         const RenderSettings& s = program_.shared.settings;

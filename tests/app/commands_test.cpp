@@ -460,13 +460,13 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_EQ(ids.size(), commands().size());
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
 
-    const std::vector<std::string> demo(lines.begin(), lines.begin() + 24);
+    const std::vector<std::string> demo(lines.begin(), lines.begin() + 25);
     const std::vector<std::string> expectedDemo = {
         "&Demo/",          "&Demo/Mirrorsphere", "&Demo/Spheres",       "&Demo/Balls",          "&Demo/Torus",
         "&Demo/Cube",      "&Demo/Egg",          "&Demo/Shadows 1",     "&Demo/Area Light",     "&Demo/Cornell Box",
         "&Demo/-",         "&Demo/&Open Scene...", "&Demo/Recent S&cenes/*", "&Demo/-",           "&Demo/Animation",      "&Demo/-",
         "&Demo/Zoom In",   "&Demo/Zoom Out",
-        "&Demo/&Reset Camera", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
+        "&Demo/&Reset Camera", "&Demo/Fl&y", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
         "&Demo/E&xit"};
     EXPECT_EQ(demo, expectedDemo);
 

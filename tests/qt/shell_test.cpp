@@ -553,6 +553,38 @@ private slots:
         sendMouse(&view, QEvent::MouseButtonPress, {10, 100}, Qt::RightButton, Qt::RightButton);
         sendMouse(&view, QEvent::MouseMove, {10, 60}, Qt::NoButton, Qt::RightButton);  // right drag up: zoom in
         QVERIFY(locked(orbit()).distance < start.distance);
+        sendMouse(&view, QEvent::MouseButtonRelease, {10, 60}, Qt::RightButton, Qt::NoButton);
+
+        // A middle drag, or a left one with Shift, pans: the angles stay, the centre moves.
+        const Orbit before = locked(orbit());
+        sendMouse(&view, QEvent::MouseButtonPress, {100, 100}, Qt::MiddleButton, Qt::MiddleButton);
+        sendMouse(&view, QEvent::MouseMove, {140, 100}, Qt::NoButton, Qt::MiddleButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {140, 100}, Qt::MiddleButton, Qt::NoButton);
+        QCOMPARE(locked(orbit()).azimuth, before.azimuth);
+        const float panned = std::hypot(locked(orbit()).shift.x, locked(orbit()).shift.y);
+        QVERIFY(panned > 0.0f);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(&view, &press);
+        sendMouse(&view, QEvent::MouseMove, {60, 100}, Qt::NoButton, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {60, 100}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(locked(orbit()).azimuth, before.azimuth);
+        QVERIFY(std::hypot(locked(orbit()).shift.x, locked(orbit()).shift.y) < panned * 0.01f);  // back again
+
+        // F: fly mode, where W held moves and the wheel sets the speed instead of zooming.
+        app->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app->window));
+        view.setFocus();
+        QTest::keyClick(&app->window, Qt::Key_F);
+        QVERIFY(locked(program->shared.fly.on));
+        const float distance = locked(orbit()).distance;
+        sendWheel(&view, 120);
+        QCOMPARE(locked(orbit()).distance, distance);
+        QVERIFY(locked(program->shared.fly.speed) > 1.0f);
+        QTest::keyPress(&view, Qt::Key_W);
+        QCOMPARE(locked(program->shared.fly.keys), unsigned(Fly::kForward));
+        QTest::keyRelease(&view, Qt::Key_W);
+        QCOMPARE(locked(program->shared.fly.keys), 0u);
     }
 
     void frameIsShownBottomUpWithoutColumnZero() {

@@ -47,6 +47,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     Program& program_;
@@ -57,6 +60,7 @@ private:
     bool windowShown_ = false;
     int zoomDragY_ = -1;     // right-button drag: the y of the last zoom step, -1 when none
     QPoint rightPressAt_;    // where the right button went down
+    QPoint panFrom_{-1, -1};  // middle or Shift+left drag: the last point, (-1, -1) when none
     bool zoomed_ = false;    // the right-button drag zoomed: its release opens no menu
     int wheelRemainder_ = 0;  // wheel angle not yet turned into whole steps (1/8 degree units)
 };
