@@ -121,7 +121,7 @@ def write_scene(folder):
              "edgeB": [0, 6, 0], "flags": ["checkered", "noShadowCast"]},
             {"shape": "mesh", "file": "meshes/knot.obj",
              "transform": [{"scale": 0.3}, {"rotateZ": 20}, {"translate": [0, 0.3, 1.0]}]},
-            {"shape": "mesh", "file": "meshes/gem.gltf", "transform": [{"rotateX": 90}, {"translate": [1.5, -1.2, 0.5]}]},
+            {"shape": "mesh", "file": "meshes/gem.gltf", "transform": [{"translate": [1.5, -1.2, 0.5]}]},
             {"shape": "disc", "material": "Brass", "centre": [1.5, -1.2, 0.002], "radius": 0.45},
         ],
     }

@@ -82,7 +82,11 @@ bool useLoadedScene(Program& program, SceneFileResult loaded, const std::string&
     std::unique_ptr<Scene> scene = std::move(loaded.scene);
     const ScenePhotonCounts photons = loaded.photons;
     platform.editProgram([&] { selectFileScene(program, std::move(scene), fileNameOf(path), photons); });
-    if (!loaded.warning.empty()) platform.showMessage(kOpenCaption, loaded.warning);
+    if (!loaded.warnings.empty()) {
+        std::string text;
+        for (const std::string& warning : loaded.warnings) text += (text.empty() ? "" : "\n") + warning;
+        platform.showMessage(kOpenCaption, text);
+    }
     return true;
 }
 

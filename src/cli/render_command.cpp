@@ -193,7 +193,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         if (!o.sceneFile.empty()) {
             SceneFileResult loaded = openSceneOrMesh(o.sceneFile, o.threadCount);
             if (!loaded.scene) return fail("--scene-file: " + loaded.error);
-            if (!loaded.warning.empty()) err << "lumo-render: warning: " << loaded.warning << std::endl;
+            for (const std::string& warning : loaded.warnings) err << "lumo-render: warning: " << warning << std::endl;
             const SceneDescriptor& d = loaded.scene->descriptor;
             if (o.caustics == 1 && !d.offersCaustics) return fail("--caustics on: the scene file offers no caustics");
             if (o.gi == 1 && !d.offersGi) return fail("--gi on: the scene file offers no global illumination");

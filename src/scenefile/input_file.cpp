@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace lumo {
@@ -73,6 +74,22 @@ bool readBounded(const std::string& path, uint64_t limit, Bytes& bytes, std::str
 }
 
 }  // namespace
+
+std::string notTextProblem(const std::string& bytes) {
+    if (bytes.size() >= 2 && ((bytes[0] == '\xff' && bytes[1] == '\xfe') || (bytes[0] == '\xfe' && bytes[1] == '\xff')))
+        return "not a text file (UTF-16)";
+    size_t line = 1;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\n') ++line;
+        if (b >= 0x20 || b == '\t' || b == '\n' || b == '\v' || b == '\f' || b == '\r') continue;
+        char code[8];
+        std::snprintf(code, sizeof code, "0x%02x", b);
+        return "not a text file: line " + std::to_string(line) + " holds the byte " + code +
+               (b == 0 ? " (binary or UTF-16)" : "");
+    }
+    return "";
+}
 
 std::string byteLimitText(uint64_t limit) {
     if (limit >= (1ull << 30) && limit % (1ull << 30) == 0) return std::to_string(limit >> 30) + " GiB";

@@ -18,6 +18,11 @@ inline constexpr uint64_t kMaxDataFileBytes = 2ull << 30;     // meshes, glTF bu
 bool readInputFile(const std::string& path, uint64_t limit, std::string& bytes, std::string& reason);
 bool readInputFile(const std::string& path, uint64_t limit, std::vector<unsigned char>& bytes, std::string& reason);
 
+// Why bytes read as text are not text, to follow "path: " ("not a text file (UTF-16)", "not a text
+// file: line 3 holds the byte 0x00"); empty when they are. Tabs, line and page breaks pass, as do
+// bytes from 0x80 (UTF-8 and other 8-bit encodings).
+std::string notTextProblem(const std::string& bytes);
+
 // "256 MiB", "2 GiB": a limit as the messages name it.
 std::string byteLimitText(uint64_t limit);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <set>
 
 namespace lumo {
 
@@ -15,6 +16,94 @@ std::string shortNumber(double v) {
 }
 
 }  // namespace
+
+Json parseJson(const std::string& text) {
+    // One level per open object or array: the key or index being read, and an object's keys so far.
+    struct Level {
+        bool array = false;
+        size_t index = 0;
+        std::string key;
+        std::set<std::string> keys;
+    };
+    std::vector<Level> levels;
+    auto pathOf = [&] {
+        std::string path;
+        for (const Level& l : levels) {
+            if (l.array) {
+                path.append("[").append(std::to_string(l.index)).append("]");
+            } else {
+                if (!path.empty()) path.push_back('.');
+                path.append(l.key);
+            }
+        }
+        return path;
+    };
+    auto elementDone = [&] {
+        if (!levels.empty() && levels.back().array) ++levels.back().index;
+    };
+    using Event = Json::parse_event_t;
+    return Json::parse(text, [&](int, Event event, Json& parsed) {
+        switch (event) {
+            case Event::object_start: levels.push_back({}); break;
+            case Event::array_start: levels.push_back({true, 0, {}, {}}); break;
+            case Event::key: {
+                Level& l = levels.back();
+                l.key = parsed.get<std::string>();
+                if (!l.keys.insert(l.key).second) fault(pathOf(), "the key appears twice in its object");
+                break;
+            }
+            case Event::object_end:
+            case Event::array_end:
+                levels.pop_back();
+                elementDone();
+                break;
+            case Event::value: elementDone(); break;
+        }
+        return true;
+    });
+}
+
+std::string messageLine(const std::string& text) {
+    // Long runs without spaces (a data URI, a path) lose their middle and keep both ends: the start of
+    // a URI, the file name of a path. Very long ones first, then the longest until the line fits.
+    constexpr size_t kLongRun = 100, kShortest = 24;
+    auto cut = [](const std::string& run, size_t keep) {
+        const size_t head = (keep - 3) / 2, tail = keep - 3 - head;
+        std::string out;
+        out.append(run, 0, head).append("...").append(run, run.size() - tail, tail);
+        return out;
+    };
+    std::vector<std::string> runs;
+    size_t start = 0;
+    while (true) {
+        const size_t end = std::min(text.find_first_of(" \n\r\t", start), text.size());
+        runs.push_back(end - start > kLongRun ? cut(text.substr(start, end - start), 2 * kShortest + 3)
+                                              : text.substr(start, end - start));
+        if (end == text.size()) break;
+        start = end + 1;
+    }
+    size_t total = runs.size() - 1;
+    for (const std::string& r : runs) total += r.size();
+    while (total > kMaxMessageChars) {
+        std::string& longest = *std::max_element(runs.begin(), runs.end(),
+                                                 [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+        if (longest.size() <= kShortest) break;
+        const size_t keep = std::max(kShortest, longest.size() - std::min(longest.size(), total - kMaxMessageChars));
+        total -= longest.size() - keep;
+        longest = cut(longest, keep);
+    }
+    std::string line;
+    for (const std::string& r : runs) {
+        if (!line.empty()) line.push_back(' ');
+        line.append(r);
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (line.size() > kMaxMessageChars) {
+        line.resize(kMaxMessageChars - 3);
+        line.append("...");
+    }
+    return line;
+}
 
 void fault(const std::string& path, const std::string& what) {
     throw FileFault(path.empty() ? what : path + ": " + what);

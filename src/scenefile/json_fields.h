@@ -20,11 +20,22 @@ struct FileFault : std::runtime_error {
 
 [[noreturn]] void fault(const std::string& path, const std::string& what);
 
+// Parses JSON text like Json::parse, and also refuses an object that has a key twice (FileFault
+// naming the key path).
+Json parseJson(const std::string& text);
+
+// The longest message line the loaders give, leaving room for a front end's prefix in 200 characters.
+inline constexpr size_t kMaxMessageChars = 170;
+// A message as one line of at most kMaxMessageChars: line breaks become spaces, and long runs
+// without spaces (a data URI, a path) and then the line itself are cut, marked with "...".
+std::string messageLine(const std::string& text);
+
 // "a string", "an array", ... for messages.
 std::string jsonTypeName(const Json& j);
 
-// Coordinates and other unbounded values stay well inside float range.
-inline constexpr double kFarCoordinate = 1e30;
+// Coordinates, lengths and matrix elements: the geometry is single precision, and beyond this a
+// shape's surface can no longer be told from its neighbours' (a sphere of radius 1e8 vanishes).
+inline constexpr double kFarCoordinate = 1e6;
 
 double numberAt(const Json& j, const std::string& path, double min, double max);
 Vec3 vec3At(const Json& j, const std::string& path, double limit = kFarCoordinate);

@@ -1,7 +1,6 @@
 #include "scenefile/mesh_files.h"
 
 #include <sys/stat.h>
-#include <tiny_gltf.h>
 #include <tiny_obj_loader.h>
 
 #include <array>
@@ -13,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "scenefile/gltf_file.h"
 #include "scenefile/input_file.h"
 #include "scenefile/json_fields.h"
 #include "scenefile/obj_faces.h"
@@ -74,6 +74,23 @@ private:
     std::string refused_;  // the first MTL file refused, with why
 };
 
+// An MTL map_Kd image beside the OBJ (or by an absolute path); -1 with a warning when it cannot be
+// used, so the material keeps its colour.
+int readObjImage(const std::string& objPath, const std::string& name, MeshData& mesh, std::vector<std::string>& files) {
+    const size_t slash = objPath.find_last_of('/');
+    const std::string path = name[0] == '/' || slash == std::string::npos ? name : objPath.substr(0, slash + 1) + name;
+    std::vector<unsigned char> bytes;
+    std::string reason;
+    DecodedImage image;
+    if (!readInputFile(path, kMaxDataFileBytes, bytes, reason) || !decodeImage(bytes.data(), bytes.size(), false, image, reason)) {
+        mesh.warnings.push_back("map_Kd " + name + ": " + reason + "; its material keeps its colour");
+        return -1;
+    }
+    files.push_back(path);
+    mesh.images.push_back(std::move(image));
+    return static_cast<int>(mesh.images.size()) - 1;
+}
+
 MeshData readObj(const std::string& path, const std::string& text, const std::string& keyPath,
                  std::vector<std::string>& files) {
     const size_t slash = path.find_last_of('/');
@@ -83,19 +100,19 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
     std::vector<tinyobj::material_t> objMaterials;
     std::string warning, error;
     // The loader reads leniently (indices wrap, numbers end at any character); the text is checked first.
-    checkObjText(text, fileNameOf(path), keyPath);
+    checkObjText(text, path, keyPath);
     std::istringstream in(text);
     // Polygons come whole and are cut into triangles below.
     const bool ok = tinyobj::LoadObj(&a, &shapes, &objMaterials, &warning, &error, &in, &mtl, false, false);
-    if (!mtl.refused().empty()) fault(keyPath, fileNameOf(path) + ": mtllib " + mtl.refused());
+    if (!mtl.refused().empty()) fault(keyPath, path + ": mtllib " + mtl.refused());
     if (!ok) {
         while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
         const size_t newline = error.find('\n');
         if (newline != std::string::npos) error = error.substr(0, newline);
-        fault(keyPath, fileNameOf(path) + ": " + (error.empty() ? "not a readable OBJ file" : error));
+        fault(keyPath, path + ": " + (error.empty() ? "not a readable OBJ file" : error));
     }
     MeshData mesh;
-    const std::string name = fileNameOf(path);
+    const std::string& name = path;
     mesh.positions.reserve(a.vertices.size() / 3);
     for (size_t i = 0; i + 2 < a.vertices.size(); i += 3) {
         const Vec3 p{a.vertices[i], a.vertices[i + 1], a.vertices[i + 2]};
@@ -115,6 +132,7 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
             mm.reflectivity = std::max({m.specular[0], m.specular[1], m.specular[2]});
         if (m.dissolve < 1.0f) mm.transmission = 1.0f - m.dissolve;
         if (m.ior > 0.0f) mm.iorBase = m.ior;
+        if (!m.diffuse_texname.empty()) mm.image = readObjImage(path, m.diffuse_texname, mesh, files);
         if (!finite(mm.diffuse) || !std::isfinite(mm.phongExponent) || !std::isfinite(mm.reflectivity) ||
             !std::isfinite(mm.transmission) || !std::isfinite(mm.iorBase))
             fault(keyPath, name + ": material '" + m.name + "' has a value that is not finite");
@@ -155,261 +173,6 @@ MeshData readObj(const std::string& path, const std::string& text, const std::st
     return mesh;
 }
 
-// ---- glTF ----
-
-using Mat4 = std::array<double, 16>;  // column-major, column vectors, as glTF stores matrices
-
-Mat4 identity4() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
-
-Mat4 mul(const Mat4& a, const Mat4& b) {
-    Mat4 r{};
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            double s = 0.0;
-            for (int k = 0; k < 4; ++k) s += a[k * 4 + row] * b[c * 4 + k];
-            r[c * 4 + row] = s;
-        }
-    return r;
-}
-
-Mat4 nodeMatrix(const tinygltf::Node& n) {
-    if (n.matrix.size() == 16) {
-        Mat4 m;
-        for (int i = 0; i < 16; ++i) m[i] = n.matrix[i];
-        return m;
-    }
-    Mat4 m = identity4();
-    if (n.scale.size() == 3)
-        for (int c = 0; c < 3; ++c) m[c * 5] = n.scale[c];
-    if (n.rotation.size() == 4) {
-        const double x = n.rotation[0], y = n.rotation[1], z = n.rotation[2], w = n.rotation[3];
-        const Mat4 r = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),     0,
-                        2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),     0,
-                        2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y), 0,
-                        0,                       0,                       0,                       1};
-        m = mul(r, m);
-    }
-    if (n.translation.size() == 3) {
-        Mat4 t = identity4();
-        for (int c = 0; c < 3; ++c) t[12 + c] = n.translation[c];
-        m = mul(t, m);
-    }
-    return m;
-}
-
-// The row-vector Matrix34 of a column-vector 4x4.
-Matrix34 toMatrix34(const Mat4& m) {
-    Matrix34 r;
-    const int from[12] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14};
-    for (int i = 0; i < 12; ++i) r.m[i] = static_cast<float>(m[from[i]]);
-    return r;
-}
-
-class GltfReader {
-public:
-    GltfReader(const tinygltf::Model& model, MeshData& mesh, std::string name, std::string keyPath)
-        : model_(model), mesh_(mesh), name_(std::move(name)), keyPath_(std::move(keyPath)) {}
-
-    void read() {
-        for (const tinygltf::Material& m : model_.materials) {
-            MeshData::MeshMaterial mm;
-            mm.name = m.name.empty() ? "material " + std::to_string(mesh_.materials.size()) : m.name;
-            const std::vector<double>& c = m.pbrMetallicRoughness.baseColorFactor;
-            if (c.size() >= 3) mm.diffuse = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
-            if (!finite(mm.diffuse)) fail("material '" + mm.name + "' has a colour that is not finite");
-            mesh_.materials.push_back(mm);
-        }
-        const int sceneIndex = model_.defaultScene >= 0 ? model_.defaultScene : 0;
-        if (sceneIndex < static_cast<int>(model_.scenes.size())) {
-            for (int node : model_.scenes[static_cast<size_t>(sceneIndex)].nodes) visit(node, identity4(), 0);
-        } else {
-            for (size_t i = 0; i < model_.meshes.size(); ++i) addMesh(static_cast<int>(i), identity4());
-        }
-    }
-
-private:
-    [[noreturn]] void fail(const std::string& what) { fault(keyPath_, name_ + ": " + what); }
-
-    void visit(int node, const Mat4& parent, int depth) {
-        if (node < 0 || node >= static_cast<int>(model_.nodes.size())) fail("a scene names a node that does not exist");
-        if (depth > 64) fail("the node hierarchy is deeper than 64 levels or loops");
-        const tinygltf::Node& n = model_.nodes[static_cast<size_t>(node)];
-        const Mat4 world = mul(parent, nodeMatrix(n));
-        if (n.mesh >= 0) addMesh(n.mesh, world);
-        for (int child : n.children) visit(child, world, depth + 1);
-    }
-
-    // The bytes of an accessor's elements: checked against its view and buffer before any is read.
-    const unsigned char* elements(int accessor, int type, const std::vector<int>& componentTypes, size_t& count,
-                                  size_t& stride, int& componentType) {
-        if (accessor < 0 || accessor >= static_cast<int>(model_.accessors.size()))
-            fail("a primitive names an accessor that does not exist");
-        const tinygltf::Accessor& a = model_.accessors[static_cast<size_t>(accessor)];
-        if (a.sparse.isSparse) fail("sparse accessors are not supported");
-        if (a.type != type) fail("accessor " + std::to_string(accessor) + " has the wrong element type");
-        componentType = a.componentType;
-        bool known = false;
-        for (int t : componentTypes) known |= t == componentType;
-        if (!known) fail("accessor " + std::to_string(accessor) + " has an unsupported component type");
-        if (a.bufferView < 0 || a.bufferView >= static_cast<int>(model_.bufferViews.size()))
-            fail("accessor " + std::to_string(accessor) + " has no buffer view");
-        const tinygltf::BufferView& v = model_.bufferViews[static_cast<size_t>(a.bufferView)];
-        if (v.buffer < 0 || v.buffer >= static_cast<int>(model_.buffers.size()))
-            fail("a buffer view names a buffer that does not exist");
-        const std::vector<unsigned char>& data = model_.buffers[static_cast<size_t>(v.buffer)].data;
-        const size_t componentSize = static_cast<size_t>(tinygltf::GetComponentSizeInBytes(static_cast<uint32_t>(componentType)));
-        const size_t elementSize = componentSize * static_cast<size_t>(tinygltf::GetNumComponentsInType(static_cast<uint32_t>(type)));
-        stride = v.byteStride ? v.byteStride : elementSize;
-        count = a.count;
-        const size_t viewEnd = v.byteOffset + v.byteLength;
-        const size_t start = v.byteOffset + a.byteOffset;
-        if (viewEnd > data.size() || start > viewEnd || stride < elementSize ||
-            (count > 0 && (count - 1 > (viewEnd - start) / stride || (count - 1) * stride + elementSize > viewEnd - start)))
-            fail("accessor " + std::to_string(accessor) + " reaches past the end of its buffer");
-        return data.data() + start;
-    }
-
-    int readVectors(int accessor, int type, std::vector<float>& out) {
-        size_t count = 0, stride = 0;
-        int componentType = 0;
-        const unsigned char* p = elements(accessor, type, {TINYGLTF_COMPONENT_TYPE_FLOAT}, count, stride, componentType);
-        const int n = tinygltf::GetNumComponentsInType(static_cast<uint32_t>(type));
-        out.resize(count * static_cast<size_t>(n));
-        for (size_t i = 0; i < count; ++i) std::memcpy(&out[i * static_cast<size_t>(n)], p + i * stride, sizeof(float) * static_cast<size_t>(n));
-        return static_cast<int>(count);
-    }
-
-    void addMesh(int meshIndex, const Mat4& world) {
-        if (meshIndex < 0 || meshIndex >= static_cast<int>(model_.meshes.size())) fail("a node names a mesh that does not exist");
-        const Matrix34 place = toMatrix34(world);
-        const Matrix34 normals = normalMatrix(place);
-        for (const tinygltf::Primitive& prim : model_.meshes[static_cast<size_t>(meshIndex)].primitives) {
-            if (prim.mode != TINYGLTF_MODE_TRIANGLES && prim.mode != -1) continue;  // points and lines: no surface
-            const auto position = prim.attributes.find("POSITION");
-            if (position == prim.attributes.end()) continue;
-            std::vector<float> p, n, uv;
-            const int vertices = readVectors(position->second, TINYGLTF_TYPE_VEC3, p);
-            const int base = static_cast<int>(mesh_.positions.size());
-            for (int i = 0; i < vertices; ++i) {
-                const Vec3 v = transformPoint({p[i * 3], p[i * 3 + 1], p[i * 3 + 2]}, place);
-                if (!finite(v)) fail("vertex " + std::to_string(i) + " is not finite");
-                mesh_.positions.push_back(v);
-            }
-            int normalBase = -1, uvBase = -1;
-            const auto normal = prim.attributes.find("NORMAL");
-            if (normal != prim.attributes.end() && readVectors(normal->second, TINYGLTF_TYPE_VEC3, n) == vertices) {
-                normalBase = static_cast<int>(mesh_.normals.size());
-                for (int i = 0; i < vertices; ++i)
-                    mesh_.normals.push_back(transformDirection({n[i * 3], n[i * 3 + 1], n[i * 3 + 2]}, normals));
-            }
-            const auto texcoord = prim.attributes.find("TEXCOORD_0");
-            if (texcoord != prim.attributes.end() && readVectors(texcoord->second, TINYGLTF_TYPE_VEC2, uv) == vertices) {
-                uvBase = static_cast<int>(mesh_.texcoords.size() / 2);
-                mesh_.texcoords.insert(mesh_.texcoords.end(), uv.begin(), uv.end());
-            }
-            std::vector<uint32_t> indices;
-            if (prim.indices >= 0) {
-                size_t count = 0, stride = 0;
-                int type = 0;
-                const unsigned char* q = elements(prim.indices, TINYGLTF_TYPE_SCALAR,
-                                                  {TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT,
-                                                   TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT},
-                                                  count, stride, type);
-                indices.resize(count);
-                for (size_t i = 0; i < count; ++i) {
-                    const unsigned char* e = q + i * stride;
-                    if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
-                        indices[i] = *e;
-                    } else if (type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
-                        uint16_t v;
-                        std::memcpy(&v, e, 2);
-                        indices[i] = v;
-                    } else {
-                        std::memcpy(&indices[i], e, 4);
-                    }
-                    if (indices[i] >= static_cast<uint32_t>(vertices))
-                        fail("index " + std::to_string(indices[i]) + " names a vertex that does not exist");
-                }
-            } else {
-                indices.resize(static_cast<size_t>(vertices));
-                for (int i = 0; i < vertices; ++i) indices[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
-            }
-            const int material = prim.material >= 0 && prim.material < static_cast<int>(mesh_.materials.size()) ? prim.material : -1;
-            for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-                MeshData::Triangle t;
-                for (int k = 0; k < 3; ++k) {
-                    const int v = static_cast<int>(indices[i + static_cast<size_t>(k)]);
-                    t.corner[k].position = base + v;
-                    t.corner[k].normal = normalBase >= 0 ? normalBase + v : -1;
-                    t.corner[k].texcoord = uvBase >= 0 ? uvBase + v : -1;
-                }
-                t.material = material;
-                mesh_.triangles.push_back(t);
-            }
-        }
-    }
-
-    const tinygltf::Model& model_;
-    MeshData& mesh_;
-    std::string name_;
-    std::string keyPath_;
-};
-
-// Images are not used: skip decoding them.
-bool skipImage(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) {
-    return true;
-}
-
-// The loader's file access goes through the checked reader; every file it reads is noted.
-struct GltfFiles {
-    std::vector<std::string>& files;
-    std::string refused;  // the first file refused, with why
-};
-
-bool gltfFileExists(const std::string& path, void*) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
-
-std::string gltfExpandPath(const std::string& path, void*) { return path; }
-
-bool gltfReadFile(std::vector<unsigned char>* out, std::string* error, const std::string& path, void* user) {
-    GltfFiles& files = *static_cast<GltfFiles*>(user);
-    std::string reason;
-    if (!readInputFile(path, kMaxDataFileBytes, *out, reason)) {
-        if (files.refused.empty()) files.refused = fileNameOf(path) + ": " + reason;
-        if (error) *error = reason;
-        return false;
-    }
-    files.files.push_back(path);
-    return true;
-}
-
-bool gltfWriteFile(std::string* error, const std::string&, const std::vector<unsigned char>&, void*) {
-    if (error) *error = "writing is not allowed";
-    return false;
-}
-
-MeshData readGltf(const std::string& path, const std::string& keyPath, bool binary, std::vector<std::string>& files) {
-    tinygltf::TinyGLTF loader;
-    loader.SetImageLoader(skipImage, nullptr);
-    GltfFiles access{files, {}};
-    loader.SetFsCallbacks({gltfFileExists, gltfExpandPath, gltfReadFile, gltfWriteFile, &access});
-    tinygltf::Model model;
-    std::string error, warning;
-    const bool ok = binary ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
-                           : loader.LoadASCIIFromFile(&model, &error, &warning, path);
-    if (!access.refused.empty()) fault(keyPath, access.refused);
-    if (!ok) {
-        const size_t newline = error.find('\n');
-        if (newline != std::string::npos) error = error.substr(0, newline);
-        fault(keyPath, fileNameOf(path) + ": " + (error.empty() ? "not a readable glTF file" : error));
-    }
-    MeshData mesh;
-    GltfReader(model, mesh, fileNameOf(path), keyPath).read();
-    return mesh;
-}
-
 }  // namespace
 
 uint64_t availableMemoryBytes() {
@@ -433,12 +196,13 @@ void checkMemory(uint64_t bytes, const std::string& keyPath, const std::string& 
 MeshData readMeshFile(const std::string& path, const std::string& keyPath) {
     const std::string ext = lowerExtension(path);
     const bool obj = ext == "obj", gltf = ext == "gltf" || ext == "glb";
-    if (!obj && !gltf) fault(keyPath, fileNameOf(path) + ": not a mesh file (.obj, .gltf or .glb)");
+    if (!obj && !gltf) fault(keyPath, path + ": not a mesh file (.obj, .gltf or .glb)");
     std::vector<std::string> files;
     MeshData mesh;
     if (obj) {
         std::string text, reason;
-        if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, fileNameOf(path) + ": " + reason);
+        if (!readInputFile(path, kMaxDataFileBytes, text, reason)) fault(keyPath, path + ": " + reason);
+        if (const std::string problem = notTextProblem(text); !problem.empty()) fault(keyPath, path + ": " + problem);
         files.push_back(path);
         mesh = readObj(path, text, keyPath, files);
     } else {
@@ -455,7 +219,10 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
     if (scene.objects.size() + count > kMaxSceneObjects)
         fault(keyPath, std::to_string(count) + " triangles are more than a scene may hold (" +
                            std::to_string(kMaxSceneObjects) + " objects)");
-    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle, keyPath, std::to_string(count) + " triangles");
+    uint64_t imageBytes = 0;  // the scene keeps its own copy of each texture
+    for (const DecodedImage& image : mesh.images) imageBytes += image.pixels.size();
+    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes, keyPath,
+                std::to_string(count) + " triangles and " + std::to_string(mesh.images.size()) + " textures");
 
     std::vector<const Material*> materials(mesh.materials.size(), nullptr);
     const Material* fallback = how.material;
@@ -474,6 +241,14 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
             made.phongExponent = mm.phongExponent;
             made.transmission = mm.transmission;
             made.iorBase = mm.iorBase;
+            if (mm.image >= 0) {
+                const DecodedImage& image = mesh.images[static_cast<size_t>(mm.image)];
+                Bitmap& b = scene.bitmaps.emplace_back();
+                b.width = image.width;
+                b.height = image.height;
+                b.pixels = scene.bitmapPixels.emplace_back(image.pixels).data();
+                made.texture = &b;
+            }
             m = &made;
         }
         return m;

@@ -8,6 +8,7 @@
 
 #include "core/matrix34.h"
 #include "scene/scene.h"
+#include "scenefile/image_file.h"
 
 namespace lumo {
 
@@ -29,13 +30,16 @@ struct MeshData {
         float phongExponent = 0.0f;
         float transmission = 0.0f;
         float iorBase = 1.0f;
+        int image = -1;  // into images: its texture, -1: none
     };
     std::vector<Vec3> positions;
     std::vector<Vec3> normals;
     std::vector<float> texcoords;  // s, t pairs
     std::vector<Triangle> triangles;
     std::vector<MeshMaterial> materials;
+    std::vector<DecodedImage> images;
     std::vector<std::string> files;  // every file read for it: the mesh, MTL files, buffers, images
+    std::vector<std::string> warnings;  // what was read but not used, one line each
 };
 
 // Reads an OBJ (.obj) or glTF (.gltf, .glb) file; throws FileFault naming `keyPath` and the file.

@@ -23,8 +23,8 @@ struct ScenePhotonCounts {
 
 struct SceneFileResult {
     std::unique_ptr<Scene> scene;  // null on failure
-    std::string error;             // on failure: one line, starting with the file's name
-    std::string warning;           // empty or one line (shapes skipped)
+    std::string error;             // on failure: one line, starting with the file's path as given
+    std::vector<std::string> warnings;  // one line each: what was skipped or not read
     ScenePhotonCounts photons;
     std::vector<std::string> inputs;  // the files read: the scene file, its meshes, MTL files, buffers
 };

@@ -1,5 +1,7 @@
 // Reading the scene format into a Scene: materials, shapes built with the scene model's own init
 // functions, meshes, camera, light and photon switches, then the automatic tree.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -43,12 +45,35 @@ Matrix34 identityMatrix() {
     return m;
 }
 
+// Rows are the images of the x, y and z axes.
+double axisLength(const Matrix34& t, int axis) {
+    const float* r = t.m + 3 * axis;
+    return std::sqrt(static_cast<double>(r[0]) * r[0] + static_cast<double>(r[1]) * r[1] + static_cast<double>(r[2]) * r[2]);
+}
+
 double determinant(const Matrix34& t) {
     const float* m = t.m;
     return static_cast<double>(m[0]) * (static_cast<double>(m[4]) * m[8] - static_cast<double>(m[5]) * m[7]) -
            static_cast<double>(m[1]) * (static_cast<double>(m[3]) * m[8] - static_cast<double>(m[5]) * m[6]) +
            static_cast<double>(m[2]) * (static_cast<double>(m[3]) * m[7] - static_cast<double>(m[4]) * m[6]);
 }
+
+// The one test for "has an inverse": the three axes span space by more than kFlatAxes of the volume
+// their lengths allow (a relative test, so any scale passes), and the inverse, computed in single
+// precision, is finite.
+constexpr double kFlatAxes = 1e-6;
+
+bool hasInverse(const Matrix34& m) {
+    const double volume = axisLength(m, 0) * axisLength(m, 1) * axisLength(m, 2);
+    if (!(volume > 0.0) || !std::isfinite(volume) || !(std::fabs(determinant(m)) > kFlatAxes * volume)) return false;
+    const Matrix34 back = inverse(m);
+    for (float v : back.m)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// The longest axis of a curved shape's frame over its shortest (see Reader::invertible).
+constexpr double kMaxAxisRatio = 100;
 
 // "transform": steps applied in order, as the scene builders compose them.
 Matrix34 readTransform(const Json& j, const std::string& path) {
@@ -66,9 +91,11 @@ Matrix34 readTransform(const Json& j, const std::string& path) {
                                           : vec3At(*s, p);
             scaleBy(m, v.x, v.y, v.z);
         } else if (const Json* r = step.get("rotateX")) {
-            rotateX(m, toFloat(numberAt(*r, step.pathOf("rotateX"), -1e6, 1e6) * kDegrees));
+            // Steps turn by the right-hand rule; the builders' rotateX and rotateY turn the other
+            // way (their sine and cosine are odd and even, so the negated angle is exact).
+            rotateX(m, -toFloat(numberAt(*r, step.pathOf("rotateX"), -1e6, 1e6) * kDegrees));
         } else if (const Json* r = step.get("rotateY")) {
-            rotateY(m, toFloat(numberAt(*r, step.pathOf("rotateY"), -1e6, 1e6) * kDegrees));
+            rotateY(m, -toFloat(numberAt(*r, step.pathOf("rotateY"), -1e6, 1e6) * kDegrees));
         } else if (const Json* r = step.get("rotateZ")) {
             rotateZ(m, toFloat(numberAt(*r, step.pathOf("rotateZ"), -1e6, 1e6) * kDegrees));
         } else if (const Json* t = step.get("translate")) {
@@ -89,11 +116,30 @@ Matrix34 readTransform(const Json& j, const std::string& path) {
     return m;
 }
 
+// Turns +y up into +z up: a right-handed quarter turn about x, exact in every element.
+Matrix34 yUpToZUp() {
+    Matrix34 m;
+    const float rows[12] = {1, 0, 0, 0, 0, 1, 0, -1, 0, 0, 0, 0};
+    std::copy(rows, rows + 12, m.m);
+    return m;
+}
+
+bool hasMeshExtension(const std::string& file, std::initializer_list<const char*> extensions) {
+    const size_t dot = file.find_last_of('.');
+    if (dot == std::string::npos || file.find('/', dot) != std::string::npos) return false;
+    std::string ext = file.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* e : extensions)
+        if (ext == e) return true;
+    return false;
+}
+
 struct Reader {
     Scene& scene;
     std::string folder;
     std::map<std::string, const Material*> materials;
     size_t skipped = 0;
+    std::vector<std::string> warnings;      // mesh warnings, each "objects[i].file: path: what"
     std::vector<SceneObject*> byFileIndex;  // the object each entry of "objects" became, null if skipped
     std::vector<bool> untraced;             // by scene object index
     std::vector<std::string> files;         // the files the meshes were read from
@@ -145,9 +191,11 @@ struct Reader {
             Material& m = scene.newMaterial(name.c_str());
             const Material defaults;
             m.diffuse = f.vec3("diffuse", defaults.diffuse);
-            m.reflectivity = toFloat(f.number("reflectivity", defaults.reflectivity, -1e6, 1e6));
+            m.reflectivity = toFloat(f.number("reflectivity", defaults.reflectivity, 0, 1));
             m.phongExponent = toFloat(f.number("phongExponent", defaults.phongExponent, 0, 1e6));
-            m.transmission = toFloat(f.number("transmission", defaults.transmission, -1e6, 1e6));
+            m.transmission = toFloat(f.number("transmission", defaults.transmission, -1, 1));
+            if (m.transmission < 0.0f && m.transmission != -1.0f)
+                fault(f.pathOf("transmission"), "expected 0 to 1, or -1 for a dielectric");
             m.iorBase = toFloat(f.number("refractiveIndex", defaults.iorBase, 1e-3, 1e3));
             m.iorCoeff = toFloat(f.number("dispersion", defaults.iorCoeff, -1e9, 1e9));
             m.iorPole = toFloat(f.number("dispersionPole", defaults.iorPole, -1e9, 1e9));
@@ -187,6 +235,7 @@ struct Reader {
         const std::string path = f.pathOf(key);
         arrayAt(*j, path, 12, 12);
         for (size_t k = 0; k < 12; ++k) m.m[k] = toFloat(numberAt((*j)[k], indexPath(path, k), -kFarCoordinate, kFarCoordinate));
+        if (!hasInverse(m)) fault(path, "the matrix has no inverse (its axes are flat or out of single precision)");
         return true;
     }
 
@@ -218,8 +267,20 @@ struct Reader {
         return &c;
     }
 
-    // A shape whose placement cannot be undone has no size: it is skipped like a zero radius.
-    bool invertible(const Matrix34& m) { return std::fabs(determinant(m)) > 1e-30; }
+    // A shape whose placement cannot be undone has no size: it is skipped like a zero radius. The
+    // curved shapes are solved in their own frame in single precision: a frame squeezed more than
+    // kMaxAxisRatio renders as streaks, so it is refused.
+    bool invertible(const Matrix34& m, Fields& f) {
+        if (!hasInverse(m)) return false;
+        const double lengths[3] = {axisLength(m, 0), axisLength(m, 1), axisLength(m, 2)};
+        const double ratio = *std::max_element(lengths, lengths + 3) / *std::min_element(lengths, lengths + 3);
+        if (ratio > kMaxAxisRatio) {
+            char text[96];
+            std::snprintf(text, sizeof text, "the axes differ in length by a factor of %.3g, more than %g", ratio, kMaxAxisRatio);
+            fault(f.pathOf("transform"), text);
+        }
+        return true;
+    }
 
     // Builds one shape entry; false when it is degenerate (the entry is skipped).
     bool readShape(Fields& f, ShapeType type, SceneObject& o) {
@@ -258,7 +319,7 @@ struct Reader {
                 o.revolved.taper = toFloat(f.number("taper", 0.0, -1e6, 1e6));
                 o.revolved.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m)) return false;
+                if (!invertible(m, f)) return false;
                 o.revolved.worldToLocal = worldToLocal(f, m);
                 o.revolved.normalTransform = &normalTransform(f, m);
                 o.revolved.normalTransform->textureCorners = uv;
@@ -288,7 +349,7 @@ struct Reader {
                 t.tubeEnd = angle(f, "tubeEnd", t.tubeEnd, -360.001, 720.001);
                 if (t.tubeEnd <= t.tubeStart) fault(f.pathOf("tubeEnd"), "not above tubeStart");
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m) || t.minorRadius <= 0.0f) return false;
+                if (!invertible(m, f) || t.minorRadius <= 0.0f) return false;
                 t.worldToLocal = worldToLocal(f, m);
                 t.normalTransform = &normalTransform(f, m);
                 t.normalTransform->textureCorners = uv;
@@ -309,7 +370,7 @@ struct Reader {
                     s.localToWorld->matrix = m;
                     s.localToWorld->textureCorners = uv;
                 }
-                if (!invertible(m) || s.radiusSquared <= 0.0f) return false;
+                if (!invertible(m, f) || s.radiusSquared <= 0.0f) return false;
                 s.worldToLocal = worldToLocal(f, m);
                 return true;
             }
@@ -319,7 +380,7 @@ struct Reader {
                 o.paraboloid.heightMax = toFloat(f.number("heightMax", o.paraboloid.heightMax, 0, kFarCoordinate));
                 o.paraboloid.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m) || o.paraboloid.heightMax <= 0.0f) return false;
+                if (!invertible(m, f) || o.paraboloid.heightMax <= 0.0f) return false;
                 o.paraboloid.worldToLocal = worldToLocal(f, m);
                 o.paraboloid.normalTransform = &normalTransform(f, m);
                 o.paraboloid.normalTransform->textureCorners = uv;
@@ -331,7 +392,7 @@ struct Reader {
                 EllipsoidSection& e = o.ellipsoid;
                 readLatitudes(f, e.sweep, e.latitudeMin, e.latitudeMax);
                 const TextureCorners* uv = corners(f, 4);
-                if (!invertible(m)) return false;
+                if (!invertible(m, f)) return false;
                 e.worldToLocal = worldToLocal(f, m);
                 e.normalTransform = &normalTransform(f, m);
                 e.normalTransform->textureCorners = uv;
@@ -349,7 +410,7 @@ struct Reader {
                 d.outerRadiusSquared = squared(outer);
                 d.innerRadiusSquared = squared(inner);
                 d.sweep = angle(f, "sweep", 0.0f, 0, 360.001);
-                if (!invertible(m) || outer <= inner || length(d.normal) < 1e-12) return false;
+                if (!invertible(m, f) || outer <= inner || length(d.normal) < 1e-12) return false;
                 d.normal = normalize(d.normal);
                 d.worldToLocal = worldToLocal(f, m);
                 return true;
@@ -413,14 +474,23 @@ struct Reader {
         const std::string file = f.text("file");
         MeshPlacement how;
         how.placement = placement(f);
+        // glTF is y-up by definition, OBJ has no convention and is taken as z-up like the scene.
+        const bool gltf = hasMeshExtension(file, {"gltf", "glb"});
+        const std::string up = f.text("up", gltf ? "y" : "z");
+        if (up == "y") how.placement = multiply(yUpToZUp(), how.placement);
+        else if (up != "z") fault(f.pathOf("up"), "expected \"y\" or \"z\", got \"" + up + "\"");
         if (f.has("material")) how.material = &material(f);
         how.flags = readFlags(f);
         how.smooth = f.flag("smooth", true);
-        if (!invertible(how.placement)) fault(f.pathOf("transform"), "the transform has no inverse");
+        if (!hasInverse(how.placement))
+            fault(f.pathOf("transform"), "the transform has no inverse (its axes are flat or out of single precision)");
         const std::string path = !file.empty() && file[0] == '/' ? file : folder + file;
-        const MeshData mesh = readMeshFile(path, f.pathOf("file"));
+        const std::string keyPath = f.pathOf("file");
+        const MeshData mesh = readMeshFile(path, keyPath);
         files.insert(files.end(), mesh.files.begin(), mesh.files.end());
-        addMesh(scene, mesh, how, f.pathOf("file"), skipped);
+        for (const std::string& w : mesh.warnings) warnings.push_back(keyPath + ": " + path + ": " + w);
+        if (addMesh(scene, mesh, how, keyPath, skipped) == 0 && mesh.triangles.empty())
+            warnings.push_back(keyPath + ": " + path + ": no triangles");
     }
 
     void readCamera(const Json* j) {
@@ -552,19 +622,22 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     SceneFileResult result;
     Json root;
     try {
-        root = Json::parse(text);
+        root = parseJson(text);
     } catch (const Json::parse_error& e) {
         const std::string where = syntaxError(e.what());
-        result.error = name + (std::isdigit(static_cast<unsigned char>(where[0])) ? ":" : ": ") + where;
+        result.error = messageLine(name + (std::isdigit(static_cast<unsigned char>(where[0])) ? ":" : ": ") + where);
         return result;
     } catch (const Json::exception& e) {
         // A number too large for a double (1e999): the parser names it, but not where it is.
-        result.error = name + ": " + syntaxError(e.what());
+        result.error = messageLine(name + ": " + syntaxError(e.what()));
+        return result;
+    } catch (const FileFault& e) {
+        result.error = messageLine(name + ": " + e.what());
         return result;
     }
     try {
         auto scene = std::make_unique<Scene>();
-        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}};
+        Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}, {}};
         Fields top(root, "");
         const int version = top.integer("version", 0, 1, 1000000);
         if (version == 0) fault("", "the key 'version' is missing");
@@ -583,15 +656,16 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
         r.pruneUntraced();
         scene->descriptor.id = 0;
         scene->descriptor.title = scene->title.c_str();
+        for (const std::string& w : r.warnings) result.warnings.push_back(messageLine(name + ": " + w));
         if (r.skipped)
-            result.warning = name + ": skipped " + std::to_string(r.skipped) + " degenerate shape" +
-                             (r.skipped == 1 ? "" : "s") + " (zero radius, zero area or a flat transform)";
+            result.warnings.push_back(name + ": skipped " + std::to_string(r.skipped) + " degenerate shape" +
+                                      (r.skipped == 1 ? "" : "s") + " (zero radius, zero area or a flat transform)");
         result.scene = std::move(scene);
         result.inputs = std::move(r.files);
     } catch (const FileFault& e) {
-        result.error = name + ": " + e.what();
+        result.error = messageLine(name + ": " + e.what());
     } catch (const Json::exception& e) {
-        result.error = name + ": " + e.what();
+        result.error = messageLine(name + ": " + e.what());
     } catch (const std::bad_alloc&) {
         result.error = name + ": out of memory while building the scene";
     } catch (const std::length_error&) {
@@ -604,11 +678,15 @@ SceneFileResult loadSceneFile(const std::string& path, int threads) {
     SceneFileResult result;
     std::string text, reason;
     if (!readInputFile(path, kMaxSceneFileBytes, text, reason)) {
-        result.error = path + ": " + reason;
+        result.error = messageLine(path + ": " + reason);
+        return result;
+    }
+    if (const std::string problem = notTextProblem(text); !problem.empty()) {
+        result.error = path + ": " + problem;
         return result;
     }
     const size_t slash = path.find_last_of('/');
-    SceneFileResult read = readSceneText(text, fileNameOf(path), slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
+    SceneFileResult read = readSceneText(text, path, slash == std::string::npos ? "" : path.substr(0, slash + 1), threads);
     if (read.scene) read.inputs.insert(read.inputs.begin(), path);
     return read;
 }

@@ -77,7 +77,7 @@ TEST_F(FileSceneTest, ABrokenFileShowsOneMessageAndKeepsTheScene) {
     platform.sceneFileAnswer = kScenes + "bad/unknown_key.json";
     execute(kCmdOpenScene);
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0], "Open Scene: unknown_key.json: objects[0].radious: unknown key");
+    EXPECT_EQ(platform.messages[0], "Open Scene: " + kScenes + "bad/unknown_key.json: objects[0].radious: unknown key");
     EXPECT_EQ(settings().sceneId, 0);
     EXPECT_FALSE(program.shared.pendingScene);
     takeFrameState(program);

@@ -174,7 +174,8 @@ private slots:
             box->accept();
         });
         open("bad/wrong_type.json");
-        QCOMPARE(reported, QString("wrong_type.json: light.position[1]: expected a number, got a string"));
+        QCOMPARE(reported, QFileInfo(QString(LUMO_TEST_DATA "/scenes/bad/wrong_type.json")).absoluteFilePath() +
+                               ": light.position[1]: expected a number, got a string");
         QCOMPARE(w.windowTitle(), QString("LUMO: Every shape (good.json)"));
         waitForFrame();
         QCOMPARE(scene(), shown);
