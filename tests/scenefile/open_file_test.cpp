@@ -38,7 +38,8 @@ TEST(OpenFile, ABareMeshStandsOnAGroundInViewAndOtherFilesAreRefused) {
     ASSERT_TRUE(r.scene) << r.error;
     const Scene& s = *r.scene;
     EXPECT_EQ(s.title, "quad.obj");
-    EXPECT_NE(r.warning.find("skipped 1 degenerate shape"), std::string::npos) << r.warning;  // the mesh's own
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_NE(r.warnings[0].find("skipped 1 degenerate shape"), std::string::npos) << r.warnings[0];
     const auto g = std::find_if(s.objects.begin(), s.objects.end(), [](auto& o) { return o.type == kParallelogram; });
     ASSERT_NE(g, s.objects.end());
     const SceneObject& ground = *g;
@@ -69,7 +70,7 @@ TEST(OpenFile, ABareMeshStandsOnAGroundInViewAndOtherFilesAreRefused) {
               dir + "mesh.dat: an OBJ mesh is read from a file named *.obj; rename it to open it");
     std::ofstream(dir + "bad.obj") << "v 0 0 0\nf 1 2 9\n";
     const std::string bad = openSceneOrMesh(dir + "bad.obj").error;
-    EXPECT_EQ(bad.rfind("bad.obj:2", 0), 0u) << bad;  // the mesh's own line, not the scene made round it
+    EXPECT_EQ(bad.rfind(dir + "bad.obj:2: ", 0), 0u) << bad;  // the mesh's own line, not the scene made round it
 }
 
 }  // namespace
