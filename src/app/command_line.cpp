@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+
 #include "app/commands.h"
 #include "app/program.h"
 #include "options/version.h"
@@ -36,12 +38,33 @@ OptionTable launchTable(LaunchOptions& o) {
     return table;
 }
 
+// The arguments with a bare file name (what a file manager or a desktop entry passes, also after
+// "--") spelled as --scene-file FILE; anything else stays for readOptions to judge.
+std::vector<std::string> fileAsOption(const std::vector<std::string>& args, const OptionTable& table) {
+    std::vector<std::string> out;
+    bool fileSeen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool afterDashes = a == "--" && i + 2 == args.size();
+        if (afterDashes || (!a.empty() && a[0] != '-' && !fileSeen)) {
+            out.insert(out.end(), {"--scene-file", afterDashes ? args[++i] : a});
+            fileSeen = true;
+            continue;
+        }
+        out.push_back(a);
+        // An option's value in the next argument is no file name.
+        const auto option = std::find_if(table.begin(), table.end(), [&](const Option& t) { return t.name == a; });
+        if (option != table.end() && !option->value.empty() && i + 1 < args.size()) out.push_back(args[++i]);
+    }
+    return out;
+}
+
 }  // namespace
 
 LaunchOptions readLaunchOptions(const std::vector<std::string>& args) {
     LaunchOptions o;
     const OptionTable table = launchTable(o);
-    const OptionsRead read = readOptions(args, table);
+    const OptionsRead read = readOptions(fileAsOption(args, table), table);
     if (!read.ok) {
         o.status = LaunchOptions::kError;
         o.error = read.error;
@@ -56,8 +79,9 @@ std::string launchHelp() {
     LaunchOptions defaults;  // the first start's; later starts keep the last run's choices
     defaults.common.width = 640;
     defaults.common.height = 480;
-    return "Usage: lumo [options]\n"
-           "Shows the demo scenes in a window. Options not given keep the choices of the last run.\n"
+    return "Usage: lumo [options] [FILE]\n"
+           "Shows the demo scenes in a window, or FILE: a JSON scene file, or an OBJ, glTF or GLB mesh\n"
+           "(the same as --scene-file FILE). Options not given keep the choices of the last run.\n"
            "\n" +
            optionsHelp(launchTable(defaults)) +
            "\n"

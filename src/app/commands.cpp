@@ -79,6 +79,12 @@ bool antiAliasingApplies(const Program& p) { return s(p).samplingMode == 2; }
 void zoomIn(Program& p) { zoomBy(p.shared, 1.0f); }
 void zoomOut(Program& p) { zoomBy(p.shared, -1.0f); }
 void resetCamera(Program& p) { resetOrbit(p.shared, s(p).sceneId); }
+void toggleFly(Program& p) {
+    Fly& fly = p.shared.fly;
+    fly.on = !fly.on;
+    fly.keys = 0;
+}
+bool flying(const Program& p) { return p.shared.fly.on; }
 
 void toggleFullscreen(Program& p) { p.platform.setFullscreen(!p.platform.fullscreen()); }
 bool isFullscreen(const Program& p) { return p.platform.fullscreen(); }
@@ -105,6 +111,12 @@ void toggleGiCalculate(Program& p) {
 
 bool sceneHasCaustics(const Program& p) { return currentDescriptor(p.shared).offersCaustics; }
 bool sceneHasGi(const Program& p) { return currentDescriptor(p.shared).offersGi; }
+// The kernels only change how a photon map is read: without one on show they change nothing.
+bool photonMapShown(const Program& p) {
+    return (s(p).causticsDisplay && sceneHasCaustics(p)) || (s(p).giDisplay && sceneHasGi(p));
+}
+// Scenes from files, the Area Light and the Cornell Box stand still: Animation changes nothing there.
+bool sceneMoves(const Program& p) { return demoSceneMoves(s(p).sceneId); }
 
 // "All (N)": every hardware thread of this machine. A constant, made once for the command table.
 const char* allThreadsText() {
@@ -113,6 +125,11 @@ const char* allThreadsText() {
 }
 void useAllThreads(Program& p) { s(p).threadCount = static_cast<int16_t>(hardwareThreads()); }
 bool usesAllThreads(const Program& p) { return s(p).threadCount == hardwareThreads(); }
+// A count that is also every hardware thread shows as "All (N)" alone.
+template <int N>
+bool threadsAre(const Program& p) {
+    return s(p).threadCount == N && N != hardwareThreads();
+}
 
 // The Demo menu text of scene id.
 const char* sceneName(int id) { return findDemoScene(id)->menuName; }
@@ -145,12 +162,14 @@ const Command kCommands[] = {
     {kCmdShadows1, sceneName(4), nullptr, sceneCommand<4>, holds<&S::sceneId, 4>, nullptr, "7"},
     {kCmdAreaLight, sceneName(7), nullptr, sceneCommand<7>, holds<&S::sceneId, 7>, nullptr, "8"},
     {kCmdCornellBox, sceneName(9), nullptr, sceneCommand<9>, holds<&S::sceneId, 9>, nullptr, "9"},
-    {kCmdOpenScene, "&Open Scene...", "Show a scene from a scene file", openScene, nullptr, nullptr, "Ctrl+O", true},
-    {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, nullptr, "Space"},
+    {kCmdOpenScene, "&Open Scene...", "Show a scene file, or a mesh file on a ground", openScene, nullptr, nullptr, "Ctrl+O", true},
+    {kCmdAnimation, "Animation", nullptr, toggleAnimation, isOn<&S::animationOn>, sceneMoves, "Space"},
     {kCmdZoomIn, "Zoom In", "Move the camera closer", zoomIn, nullptr, nullptr, "+; =; Num++"},
     {kCmdZoomOut, "Zoom Out", "Move the camera away", zoomOut, nullptr, nullptr, "-; Num+-"},
     {kCmdResetCamera, "&Reset Camera", "Put the camera back where the scene starts", resetCamera, nullptr, nullptr,
      "R; Home"},
+    {kCmdFly, "Fl&y", "Move with W, A, S, D, Q and E, look around with the left button, set the speed with the wheel",
+     toggleFly, flying, nullptr, "F"},
     {kCmdFullscreen, "&Fullscreen", "Show the picture on the whole screen", toggleFullscreen, isFullscreen, nullptr,
      "F11", true},
     {kCmdSavePicture, "&Save Picture...", "Save the picture as shown as a PNG file", savePicture, nullptr, nullptr,
@@ -165,19 +184,19 @@ const Command kCommands[] = {
      antiAliasingApplies},
     {kCmdAntiAliasBest, "Best  (max. 4x4)", nullptr, setTo<&S::antiAliasing, 2>, holds<&S::antiAliasing, 2>,
      antiAliasingApplies},
-    {kCmdInterpNone, "None", nullptr, setTo<&S::interpolationKernel, 0>, holds<&S::interpolationKernel, 0>, nullptr},
+    {kCmdInterpNone, "None", nullptr, setTo<&S::interpolationKernel, 0>, holds<&S::interpolationKernel, 0>, photonMapShown},
     {kCmdInterpCenter, "Unified Center-Kernel", nullptr, setTo<&S::interpolationKernel, 1>,
-     holds<&S::interpolationKernel, 1>, nullptr},
+     holds<&S::interpolationKernel, 1>, photonMapShown},
     {kCmdInterpCenterLarge, "Unified Center Kernel (large)", nullptr, setTo<&S::interpolationKernel, 2>,
-     holds<&S::interpolationKernel, 2>, nullptr},
+     holds<&S::interpolationKernel, 2>, photonMapShown},
     {kCmdInterpBilinear, "Unified Bilinear Kernel", nullptr, setTo<&S::interpolationKernel, 3>,
-     holds<&S::interpolationKernel, 3>, nullptr},
+     holds<&S::interpolationKernel, 3>, photonMapShown},
     {kCmdInterpDifferential, "Differential Bilinear", nullptr, setTo<&S::interpolationKernel, 4>,
-     holds<&S::interpolationKernel, 4>, nullptr},
+     holds<&S::interpolationKernel, 4>, photonMapShown},
     {kCmdInterpStacked, "Stacked Bilinear Kernels", nullptr, setTo<&S::interpolationKernel, 5>,
-     holds<&S::interpolationKernel, 5>, nullptr},
+     holds<&S::interpolationKernel, 5>, photonMapShown},
     {kCmdInterpPatches, "Precalculated Bilinear Patches", nullptr, setTo<&S::interpolationKernel, 6>,
-     holds<&S::interpolationKernel, 6>, nullptr},
+     holds<&S::interpolationKernel, 6>, photonMapShown},
     {kCmdCausticSamples2500, "  2500 (Coarse)", nullptr, setTo<&S::causticPhotonCount, 2500>,
      holds<&S::causticPhotonCount, 2500>, nullptr},
     {kCmdCausticSamples10000, "10000 (Medium)", nullptr, setTo<&S::causticPhotonCount, 10000>,
@@ -214,9 +233,9 @@ const Command kCommands[] = {
     {kCmdResolution800, "800x600", nullptr, resizeTo<800, 600>, viewIs<800, 600>, nullptr, nullptr, true},
     {kCmdTraceLogicalSize, "Trace at Logical Size", "One sample per logical pixel on a high-density screen: faster",
      toggle<&S::traceLogicalSize>, isOn<&S::traceLogicalSize>, highDensityScreen},
-    {kCmdThreads1, "1", nullptr, setTo<&S::threadCount, 1>, holds<&S::threadCount, 1>, nullptr},
-    {kCmdThreads2, "2", nullptr, setTo<&S::threadCount, 2>, holds<&S::threadCount, 2>, nullptr},
-    {kCmdThreads4, "4", nullptr, setTo<&S::threadCount, 4>, holds<&S::threadCount, 4>, nullptr},
+    {kCmdThreads1, "1", nullptr, setTo<&S::threadCount, 1>, threadsAre<1>, nullptr},
+    {kCmdThreads2, "2", nullptr, setTo<&S::threadCount, 2>, threadsAre<2>, nullptr},
+    {kCmdThreads4, "4", nullptr, setTo<&S::threadCount, 4>, threadsAre<4>, nullptr},
     {kCmdThreadsAll, allThreadsText(), nullptr, useAllThreads, usesAllThreads, nullptr},
     {kCmdSamplingRaw, "1/16 (Raw)", nullptr, samplingPreset<9999, 300, 300, 300, 300>,
      samplingIs<9999, 300, 300, 300, 300>, nullptr},

@@ -28,6 +28,7 @@ enum CommandId : int {
     kCmdSavePicture = 32905,
     kCmdExit = 57665,
     kCmdOpenScene = 32908,
+    kCmdFly = 32909,
 
     kCmdOneToOne = 32783,
     kCmdSubsampling = 32784,

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <filesystem>
 
 #include "app/camera_orbit.h"
 #include "app/platform.h"
 #include "app/program.h"
 #include "core/workers.h"
 #include "scene/demo_scenes.h"
+#include "scenefile/open_file.h"
 
 namespace lumo {
 
@@ -51,6 +53,7 @@ void selectFileScene(Program& program, std::unique_ptr<Scene> scene, const std::
     info.descriptor.cliName = info.fileName.c_str();
     info.descriptor.title = info.title.c_str();
     info.startDistance = scene->camera.orbitRadius;
+    info.fieldOfView = scene->camera.fieldOfView;
     // A start inside the box still zooms: the limits always hold the start distance.
     info.closestDistance = std::min(closestFor(*scene), info.startDistance);
     info.farthestDistance = std::max(kMaxEyeDistance, 4.0f * info.startDistance);
@@ -104,13 +107,22 @@ void openSceneFile(Program& program, const std::string& path) {
     load->number = ++program.ui.sceneLoads;
     const std::string name = fileNameOf(path);
     program.platform.runInBackground(
-        [load] { load->result = loadSceneFile(load->path, hardwareThreads(), &load->progress); },
+        [load] { load->result = openSceneOrMesh(load->path, hardwareThreads(), &load->progress); },
         [&program, load] {
             if (load->number != program.ui.sceneLoads) return;  // a later open supersedes it
             program.platform.setStatusText("");
-            useLoadedScene(program, std::move(load->result), load->path);
+            if (useLoadedScene(program, std::move(load->result), load->path))
+                rememberRecentScene(program.ui.recentScenes, load->path);
         },
         [load, name] { return loadingText(name, load->progress.fraction()); });
+
+void rememberRecentScene(std::vector<std::string>& recent, const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::string entry = error ? path : absolute.lexically_normal().string();
+    std::erase(recent, entry);
+    recent.insert(recent.begin(), entry);
+    if (recent.size() > kRecentScenes) recent.resize(kRecentScenes);
 }
 
 void openScene(Program& program) {

@@ -15,19 +15,23 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
     RenderThreadState& render = program.render;
     FrameTimer& timer = render.timer;
     const uint32_t windowTick = p.tickCount();
-    beginFrameTiming(timer, windowTick, p.tickCount());
+    const uint32_t frameStartTick = p.tickCount();
+    beginFrameTiming(timer, windowTick, frameStartTick);
 
     RenderParams params;
     bool animate = false;
     int passes = 1;
+    bool still = true;
     {
         std::lock_guard<std::mutex> lock(program.mutex);
         params = takeFrameState(program);
-        animate = program.shared.settings.animationOn != 0;
-        passes = program.shared.settings.refinePasses;
+        const RenderSettings& s = program.shared.settings;
+        animate = s.animationOn != 0;
+        still = !animate || !demoSceneMoves(s.sceneId);
+        passes = s.refinePasses;
     }
     // A moving scene shows every frame as traced; so does a view without a scene yet.
-    if (!render.scene || (animate && sceneAnimates(render.scene->id()))) passes = 1;
+    if (!render.scene || (animate && demoSceneMoves(render.scene->id()))) passes = 1;
     StillRefinement& still = render.still;
     params.pass = passes > 1 ? still.pass : 1;
     const double animationClock = animate ? static_cast<double>(p.tickCount()) : 0.0;
@@ -50,19 +54,27 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
     report.threads = params.threadCount;
     if ((params.photons.causticsDisplay || params.photons.giDisplay) && render.scene && render.scene->photonMaps)
         report.photons = keptPhotons(render.scene->photonMaps->store);
-    timer.raysInWindow += totalRayStats(render.renderer).rays;
+    const uint64_t frameRays = totalRayStats(render.renderer).rays;
+    timer.raysInWindow += frameRays;
     resetRayStats(render.renderer);
 
     const int framesInWindow = timer.framesInWindow + 1;
-    if (endFrameTiming(timer, p.tickCount())) {
+    const uint32_t frameEndTick = p.tickCount();
+    if (endFrameTiming(timer, frameEndTick)) {
         report.measured = true;
         report.fps = timer.currentFps;
+        report.atLeast = timer.fpsAtLeast;
         report.raysPerSecond = static_cast<double>(timer.raysInWindow) / framesInWindow * timer.currentFps;
         std::lock_guard<std::mutex> lock(program.mutex);
         RenderSettings& s = program.shared.settings;
         // The target is for interaction: the passes of a still view leave the thresholds alone.
         if (s.adaptiveTargetFps != 0 && params.pass == 1)
             adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
+    }
+    if (still) {
+        report.measured = true;
+        report.fps = framesPerSecond(1, frameEndTick - frameStartTick, &report.atLeast);
+        report.raysPerSecond = static_cast<double>(frameRays) * report.fps;
     }
     if (timer.framesInWindow == 0) timer.raysInWindow = 0;
     timer.lastFrameEndTick = p.tickCount();
@@ -79,7 +91,7 @@ void showNextFrame(Program& program, FrameBuffer& fb) {
     Platform& p = program.platform;
     const FrameReport report = showNextFrame(
         program, fb, [&p](FrameBuffer& shown) { p.presentFrame(shown.pixels.data(), shown.width, shown.height); });
-    if (report.measured) p.setStatusText(formatFps(report.fps));
+    if (report.measured) p.setStatusText(formatFps(report.fps, report.atLeast));
 }
 
 }  // namespace lumo

@@ -13,9 +13,12 @@ struct Program;
 
 // What a frame tells the window besides its picture.
 struct FrameReport {
-    bool measured = false;  // a measuring window closed with this frame: the rates below are new
+    // The rates below are new: a measuring window closed with this frame, or the frame is a still
+    // one (nothing moves in it), whose own time they are.
+    bool measured = false;
     float fps = 0.0f;
-    double raysPerSecond = 0.0;  // over the same window
+    double raysPerSecond = 0.0;  // over the same frames
+    bool atLeast = false;        // too fast for the millisecond clock: both rates are lower bounds
     int width = 0;               // the traced picture
     int height = 0;
     int threads = 1;
@@ -38,7 +41,9 @@ using PresentFrame = std::function<void(FrameBuffer&)>;
 // over 20 ms excluded), the frame's inputs taken under the program's mutex, the frame steps into fb
 // as pass render.still.pass of the still view's refinement (with refinement on, the mean of the
 // passes so far goes into fb), present(fb), then about four times a second the measured rate and, with
-// an adaptive target and a first pass, the retuned thresholds (under the mutex again). The clock is
+// an adaptive target and a first pass, the retuned thresholds (under the mutex again). A still frame
+// (Animation off, or a scene that does not move) reports its own rates, since the frames before it may
+// have shown something else. The clock is
 // the program's platform's tickCount().
 FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame& present);
 

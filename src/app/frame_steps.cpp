@@ -19,6 +19,15 @@ RenderParams takeFrameState(Program& program) {
     c.cameraAzimuth = o.azimuth;
     c.cameraElevation = o.elevation;
     c.orbitRadius = o.distance;
+    // Panned or flown: the scene's centre and look-at point moved (left alone otherwise, bit for bit).
+    if (!o.unmoved() && render.scene) {
+        const Camera& start = render.scene->camera;
+        c.orbitCentre = add(start.orbitCentre, o.shift);
+        c.lookAtPoint = o.lookAtCentre ? c.orbitCentre : add(start.lookAtPoint, o.shift);
+    } else if (render.scene) {
+        c.orbitCentre = render.scene->camera.orbitCentre;
+        c.lookAtPoint = render.scene->camera.lookAtPoint;
+    }
     return renderParams(s);
 }
 

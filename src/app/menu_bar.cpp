@@ -6,56 +6,59 @@ namespace lumo {
 
 namespace {
 
-MenuItem item(int id) { return {MenuItem::kCommand, id, nullptr, {}}; }
-MenuItem separator() { return {MenuItem::kSeparator, 0, nullptr, {}}; }
+MenuItem item(int id) { return {MenuItem::kCommand, id, 0, nullptr, {}}; }
+// An exclusive choice: the radio items of one menu form its one group.
+MenuItem radio(int id) { return {MenuItem::kCommand, id, 1, nullptr, {}}; }
+MenuItem separator() { return {MenuItem::kSeparator, 0, 0, nullptr, {}}; }
 MenuItem submenu(const char* text, std::vector<MenuItem> items) {
-    return {MenuItem::kSubmenu, 0, text, std::move(items)};
+    return {MenuItem::kSubmenu, 0, 0, text, std::move(items)};
 }
+MenuItem recentFiles() { return {MenuItem::kRecentFiles, 0, 0, "Recent S&cenes", {}}; }
 
 // One item per shader, in the order of kShaderNames.
 std::vector<MenuItem> shaderItems() {
     std::vector<MenuItem> items;
-    for (const ShaderName& s : kShaderNames) items.push_back(item(shaderCommand(s.mode)));
+    for (const ShaderName& s : kShaderNames) items.push_back(radio(shaderCommand(s.mode)));
     return items;
 }
 
 std::vector<MenuItem> buildMenuBar() {
     return {
-        submenu("&Demo", {item(kCmdMirrorsphere), item(kCmdSpheres), item(kCmdBalls), item(kCmdTorus),
-                          item(kCmdCube), item(kCmdEgg), item(kCmdShadows1), item(kCmdAreaLight),
-                          item(kCmdCornellBox), separator(), item(kCmdOpenScene), separator(), item(kCmdAnimation), separator(), item(kCmdZoomIn),
-                          item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFullscreen), separator(),
+        submenu("&Demo", {radio(kCmdMirrorsphere), radio(kCmdSpheres), radio(kCmdBalls), radio(kCmdTorus),
+                          radio(kCmdCube), radio(kCmdEgg), radio(kCmdShadows1), radio(kCmdAreaLight),
+                          radio(kCmdCornellBox), separator(), item(kCmdOpenScene), recentFiles(), separator(),
+                          item(kCmdAnimation), separator(), item(kCmdZoomIn), item(kCmdZoomOut), item(kCmdResetCamera), item(kCmdFly), item(kCmdFullscreen), separator(),
                           item(kCmdSavePicture), separator(), item(kCmdExit)}),
         submenu("&Quality",
-                {item(kCmdOneToOne), item(kCmdSubsampling), separator(),
-                 submenu("Anti-Aliasing", {item(kCmdAntiAliasNone), item(kCmdAntiAliasGood), item(kCmdAntiAliasBest)}),
-                 submenu("Refine", {item(kCmdRefineOff), separator(), item(kCmdRefine16), item(kCmdRefine64),
-                                    item(kCmdRefine256)}),
-                 submenu("Interpolation", {item(kCmdInterpNone), item(kCmdInterpCenter), item(kCmdInterpCenterLarge),
-                                           item(kCmdInterpBilinear), item(kCmdInterpDifferential),
-                                           item(kCmdInterpStacked), item(kCmdInterpPatches)}),
+                {radio(kCmdOneToOne), radio(kCmdSubsampling), separator(),
+                 submenu("Anti-Aliasing", {radio(kCmdAntiAliasNone), radio(kCmdAntiAliasGood), radio(kCmdAntiAliasBest)}),
+                 submenu("Refine", {radio(kCmdRefineOff), separator(), radio(kCmdRefine16), radio(kCmdRefine64),
+                                    radio(kCmdRefine256)}),
+                 submenu("Interpolation", {radio(kCmdInterpNone), radio(kCmdInterpCenter), radio(kCmdInterpCenterLarge),
+                                           radio(kCmdInterpBilinear), radio(kCmdInterpDifferential),
+                                           radio(kCmdInterpStacked), radio(kCmdInterpPatches)}),
                  submenu("Caustics",
-                         {submenu("Samples", {item(kCmdCausticSamples2500), item(kCmdCausticSamples10000),
-                                              item(kCmdCausticSamples40000)}),
-                          submenu("Quality", {item(kCmdCausticQuality20), item(kCmdCausticQuality30),
-                                              item(kCmdCausticQuality40)}),
+                         {submenu("Samples", {radio(kCmdCausticSamples2500), radio(kCmdCausticSamples10000),
+                                              radio(kCmdCausticSamples40000)}),
+                          submenu("Quality", {radio(kCmdCausticQuality20), radio(kCmdCausticQuality30),
+                                              radio(kCmdCausticQuality40)}),
                           item(kCmdCausticsCalculate), item(kCmdCausticsDisplay)}),
                  submenu("Global Illumination",
-                         {submenu("Samples", {item(kCmdGiSamples125k), item(kCmdGiSamples500k), item(kCmdGiSamples2m)}),
+                         {submenu("Samples", {radio(kCmdGiSamples125k), radio(kCmdGiSamples500k), radio(kCmdGiSamples2m)}),
                           submenu("Quality",
-                                  {item(kCmdGiQuality1000), item(kCmdGiQuality2500), item(kCmdGiQuality5000)}),
+                                  {radio(kCmdGiQuality1000), radio(kCmdGiQuality2500), radio(kCmdGiQuality5000)}),
                           item(kCmdGiOnlyIndirect), item(kCmdGiCalculate), item(kCmdGiDisplay)}),
                  item(kCmdFilter), separator(),
-                 submenu("Resolution", {item(kCmdResolution320), item(kCmdResolution480), item(kCmdResolution512),
-                                        item(kCmdResolution640), item(kCmdResolution800), separator(),
+                 submenu("Resolution", {radio(kCmdResolution320), radio(kCmdResolution480), radio(kCmdResolution512),
+                                        radio(kCmdResolution640), radio(kCmdResolution800), separator(),
                                         item(kCmdTraceLogicalSize)}),
-                 submenu("Threads", {item(kCmdThreads1), item(kCmdThreads2), item(kCmdThreads4), item(kCmdThreadsAll)}),
+                 submenu("Threads", {radio(kCmdThreads1), radio(kCmdThreads2), radio(kCmdThreads4), radio(kCmdThreadsAll)}),
                  separator(),
-                 submenu("Sampling", {item(kCmdSamplingRaw), item(kCmdSampling16), item(kCmdSampling4),
-                                      item(kCmdSampling1), separator(), item(kCmdSamplingStandard)}),
-                 submenu("Adaptive", {item(kCmdAdaptiveOff), separator(), item(kCmdAdaptive5), item(kCmdAdaptive10),
-                                      item(kCmdAdaptive15), item(kCmdAdaptive20), item(kCmdAdaptive25),
-                                      item(kCmdAdaptive30)})}),
+                 submenu("Sampling", {radio(kCmdSamplingRaw), radio(kCmdSampling16), radio(kCmdSampling4),
+                                      radio(kCmdSampling1), separator(), radio(kCmdSamplingStandard)}),
+                 submenu("Adaptive", {radio(kCmdAdaptiveOff), separator(), radio(kCmdAdaptive5), radio(kCmdAdaptive10),
+                                      radio(kCmdAdaptive15), radio(kCmdAdaptive20), radio(kCmdAdaptive25),
+                                      radio(kCmdAdaptive30)})}),
         submenu("&Shader", shaderItems()),
         submenu("&Test", {item(kCmdAsm)}),
         submenu("&Info", {item(kCmdAbout)}),

@@ -6,9 +6,13 @@
 namespace lumo {
 
 struct MenuItem {
-    enum Kind { kCommand, kSeparator, kSubmenu };
+    // kRecentFiles: a submenu (titled `text`) the front end fills with the files opened last.
+    enum Kind { kCommand, kSeparator, kSubmenu, kRecentFiles };
     Kind kind = kCommand;
     int commandId = 0;            // kCommand: the text and rules come from the command table
+    // kCommand: items of one menu with the same non-zero group are exclusive choices (radio items):
+    // at most one of them shows its mark.
+    int group = 0;
     const char* text = nullptr;   // kSubmenu: its title
     std::vector<MenuItem> items;  // kSubmenu: its items
 };

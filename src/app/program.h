@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
@@ -26,6 +28,7 @@ class Platform;
 struct SharedState {
     RenderSettings settings;
     Orbit orbit;
+    Fly fly;
     FileSceneInfo fileScene;
     // A scene read from a file, waiting for the next frame's start to become the current scene, so a
     // frame never sees half of a change of scene.
@@ -54,6 +57,7 @@ struct RenderThreadState {
 struct UiState {
     DragState drag;
     uint64_t sceneLoads = 0;  // scene files opened; only the latest one's load is taken
+    std::vector<std::string> recentScenes;  // scene and mesh files opened, the latest first
 };
 
 struct Program {

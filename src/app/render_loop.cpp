@@ -59,8 +59,10 @@ bool RenderLoop::wantFrame() const {
     if (!handoff_.visible || handoff_.width <= 0 || handoff_.height <= 0) return false;
     if (handoff_.readyFresh) return false;  // the UI has not taken the last frame yet
     if (handoff_.changes != handoff_.changesSeen || handoff_.morePasses) return true;
+    // Animation asks for frames only where something moves: a still scene waits for a change.
     const RenderSettings& s = program_.shared.settings;
-    return s.animationOn != 0 && (s.refinePasses <= 1 || sceneAnimates(currentDescriptor(program_.shared).id));
+    const Fly& fly = program_.shared.fly;
+    return (s.animationOn != 0 && demoSceneMoves(s.sceneId)) || (fly.on && fly.keys != 0);
 }
 
 void RenderLoop::run() {
@@ -71,6 +73,7 @@ void RenderLoop::run() {
         // Any change starts the still view's passes again, and so does a frame nothing owed a pass.
         const bool firstPass = handoff_.changes != handoff_.changesSeen || !handoff_.morePasses;
         handoff_.changesSeen = handoff_.changes;
+        stepFly(program_.shared.orbit, program_.shared.fly, clock_());
         const int w = handoff_.width, h = handoff_.height;
         handoff_.inFlight = true;
         const RenderSettings& s = program_.shared.settings;

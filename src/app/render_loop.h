@@ -4,9 +4,8 @@
 // through edit(); each frame copies what it needs at its start, so a change lands between two frames,
 // never half-way through one. Finished frames come back through a slot the UI swaps with the buffer it
 // shows. Frames run only while something can change: a change since the last frame, Animation on in
-// a scene that moves (in any scene with refinement off), or passes owed to a still view, which
-// refines until its frame says it is done; never while the view is hidden or empty, and never more
-// than one frame ahead of the UI.
+// a scene that moves, or passes owed to a still view, which refines until its frame says it is done;
+// never while the view is hidden or empty, and never more than one frame ahead of the UI.
 #pragma once
 
 #include <chrono>

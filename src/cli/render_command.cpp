@@ -18,6 +18,7 @@
 #include "image/frame.h"
 #include "image/pass_mean.h"
 #include "scene/demo_scenes.h"
+#include "scenefile/open_file.h"
 
 namespace lumo {
 
@@ -98,7 +99,7 @@ std::string formatReport(const RenderReport& r) {
     std::snprintf(line, sizeof line,
                   "scene=%d size=%dx%d frames=%d ms_per_frame=%.3f fps=%.2f samples_per_frame=%llu "
                   "rays_per_frame=%llu mrays_per_s=%.3f isa=%s tiles=%s",
-                  r.sceneId, r.width, r.height, r.frames, r.msPerFrame, r.fps,
+                  r.sceneNumber, r.width, r.height, r.frames, r.msPerFrame, r.fps,
                   static_cast<unsigned long long>(r.samplesPerFrame), static_cast<unsigned long long>(r.raysPerFrame),
                   r.mraysPerSecond, isaName(r.isa), r.tilesPerThread.c_str());
     return line;
@@ -106,7 +107,7 @@ std::string formatReport(const RenderReport& r) {
 
 std::string formatJsonReport(const RenderReport& r, const Comparison* c, bool passed) {
     nlohmann::ordered_json j;
-    j["scene"] = r.sceneId;
+    j["scene"] = r.sceneNumber;
     j["size"] = std::to_string(r.width) + "x" + std::to_string(r.height);
     j["frames"] = r.frames;
     j["ms_per_frame"] = r.msPerFrame;
@@ -207,7 +208,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
                                     progressStyle(o.progress, errIsTerminal));
                 }
                 const auto start = std::chrono::steady_clock::now();
-                loaded = loadSceneFile(o.sceneFile, o.threadCount, &load);
+                loaded = openSceneOrMesh(o.sceneFile, o.threadCount, &load);
                 loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             }
             buildSeconds = loaded.buildSeconds;
@@ -296,7 +297,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err, bool
         const RayStats stats = totalRayStats(renderer);
         const double seconds = std::chrono::duration<double>(rendering).count();
         RenderReport r;
-        r.sceneId = scene->id();
+        r.sceneNumber = demoSceneNumber(scene->id());
         r.width = o.width;
         r.height = o.height;
         r.frames = o.frames;

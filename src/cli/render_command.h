@@ -15,7 +15,7 @@
 namespace lumo {
 
 struct RenderReport {
-    int sceneId = 0;
+    int sceneNumber = 0;  // the demo scene's number in the Demo menu, 0 for a scene file
     int width = 0;
     int height = 0;
     int frames = 0;

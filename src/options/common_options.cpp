@@ -16,11 +16,38 @@ std::string shaderOptionNames(const char* between, const char* last) {
     return names;
 }
 
+// The demo scenes' --scene names in menu order, joined by `between`.
+std::string sceneOptionNames(const char* between) {
+    std::string names;
+    for (const int id : kDemoMenuOrder) {
+        if (!names.empty()) names += between;
+        names += findDemoScene(id)->cliName;
+    }
+    return names;
+}
+
+// Text broken into lines of at most 64 characters at blanks, as the help's second column has them.
+std::string wrapped(const std::string& text) {
+    std::string out, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t blank = text.find(' ', at);
+        const std::string word = text.substr(at, blank == std::string::npos ? std::string::npos : blank - at);
+        if (!line.empty() && line.size() + 1 + word.size() > 64) {
+            out += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = blank == std::string::npos ? text.size() : blank + 1;
+    }
+    return out + line;
+}
+
 }  // namespace
 
 int sceneIdFromName(const std::string& text) {
-    int id = 0;
-    if (parseWholeNumber(text, id)) return findDemoScene(id) ? id : 0;
+    int number = 0;
+    if (parseWholeNumber(text, number)) return demoSceneAt(number);
     return demoSceneIdFromName(text);
 }
 
@@ -34,19 +61,17 @@ std::string commonOptionsClash(const CommonOptions& o) {
 void addCommonOptions(OptionTable& table, CommonOptions& o) {
     const std::string side = std::to_string(kMaxPictureSide);
     const std::string threads = o.threadCount == hardwareThreads() ? "all" : std::to_string(o.threadCount);
-    table.push_back({"--scene", "S",
-                     "1..9 or mirrorsphere, balls, cube, shadows-1, torus, spheres, area-light, egg, cornell-box",
-                     "1..9 or a Demo menu name: mirrorsphere, balls, cube, shadows-1,\n"
-                     "torus, spheres, area-light, egg, cornell-box (any case, blanks\n"
-                     "or hyphens); default " + std::to_string(o.sceneId),
+    table.push_back({"--scene", "S", "1..9 or " + sceneOptionNames(", "),
+                     wrapped("1..9 in the Demo menu's order, or its name: " + sceneOptionNames(", ") +
+                             " (any case, blanks or hyphens); default " + findDemoScene(o.sceneId)->cliName),
                      [&o](const std::string& v) {
                          const int id = sceneIdFromName(v);
                          if (id) o.sceneId = id;
                          o.sceneGiven = true;
                          return id != 0;
                      }});
-    table.push_back({"--scene-file", "FILE", "the name of a scene file",
-                     "a scene from a JSON scene file (docs/scene-format.md) instead\nof a demo scene",
+    table.push_back({"--scene-file", "FILE", "the name of a scene or mesh file",
+                     "a JSON scene file (docs/scene-format.md), or an OBJ, glTF or\nGLB mesh shown on a ground, instead of a demo scene",
                      [&o](const std::string& v) {
                          o.sceneFile = v;
                          return !v.empty();

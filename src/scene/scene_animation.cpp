@@ -90,8 +90,6 @@ void tumbleEgg(SceneObject* const slots[], double t) {
 
 }  // namespace
 
-bool sceneAnimates(int sceneId) { return sceneId >= 1 && sceneId <= 8 && sceneId != 7; }
-
 void animateScene(Scene& scene, double t) {
     SceneObject* const* slots = scene.animatedObjects;
     switch (scene.id()) {
@@ -116,7 +114,7 @@ void animateScene(Scene& scene, double t) {
     case 8:
         tumbleEgg(slots, t);
         break;
-    default:  // 7 Area Light and 9 Cornell Box stand still
+    default:  // 7 Area Light and 9 Cornell Box stand still (demoSceneMoves)
         break;
     }
 }

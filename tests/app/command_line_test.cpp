@@ -28,6 +28,12 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
     EXPECT_EQ(s.threadCount, 1);
     EXPECT_EQ(s.currentShader, kShaderNormals);
 
+    // A bare file name is --scene-file, also after "--"; an option's value is no file name.
+    o = readLaunchOptions({"--threads", "2", "knot.obj", "--shader", "depth"});
+    EXPECT_EQ(o.common.sceneFile, "knot.obj");
+    EXPECT_EQ(o.common.threadCount, 2);
+    EXPECT_EQ(readLaunchOptions({"--", "-odd.glb"}).common.sceneFile, "-odd.glb");
+
     EXPECT_EQ(readLaunchOptions({"--help", "--size", "8x8"}).status, LaunchOptions::kHelp);
     EXPECT_EQ(readLaunchOptions({"--version"}).status, LaunchOptions::kVersion);
     EXPECT_THAT(launchVersion(), testing::MatchesRegex("lumo [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"));
@@ -37,8 +43,8 @@ TEST(CommandLine, SharesLumoRendersOptionsAndNotesWhatWasGiven) {
 
 TEST(CommandLine, BadInputIsOneLineNamingTheOption) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--scene", "eggs"}, {"--size", "0x5"}, {"--threads", "65"}, {"--shader"}, {"--frames", "3"}, {"x"},
-             {"--help", "--bogus"}, {"--scene", "2", "--scene-file", "s.json"}, {"--scene-file", "s.json", "--scene", "2"}}) {
+             {"--scene", "eggs"}, {"--size", "0x5"}, {"--threads", "65"}, {"--shader"}, {"--frames", "3"}, {"a.obj", "b.obj"},
+             {"--help", "--bogus"}, {"--scene", "2", "--scene-file", "s.json"}, {"--scene-file", "s.json", "--scene", "2"}, {"--scene", "2", "s.json"}}) {
         const LaunchOptions o = readLaunchOptions(args);
         EXPECT_EQ(o.status, LaunchOptions::kError) << args[0];
         EXPECT_EQ(o.error.find('\n'), std::string::npos) << o.error;

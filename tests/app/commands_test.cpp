@@ -11,6 +11,8 @@
 #include "app/commands.h"
 #include "app/menu_bar.h"
 #include "core/workers.h"
+#include "options/common_options.h"
+#include "scene/demo_scenes.h"
 #include "support/program_fixture.h"
 
 namespace lumo {
@@ -41,7 +43,6 @@ std::vector<RadioGroup> radioGroups(const RenderSettings& s) {
         {{kCmdGiSamples125k, kCmdGiSamples500k, kCmdGiSamples2m}, [&] { return s.giPhotonCount; },
          {125000, 500000, 2000000}},
         {{kCmdGiQuality1000, kCmdGiQuality2500, kCmdGiQuality5000}, [&] { return s.giSplitCount; }, {1000, 2500, 5000}},
-        {{kCmdThreads1, kCmdThreads2, kCmdThreads4}, [&] { return int{s.threadCount}; }, {1, 2, 4}},
         {{kCmdAdaptive5, kCmdAdaptive10, kCmdAdaptive15, kCmdAdaptive20, kCmdAdaptive25, kCmdAdaptive30},
          [&] { return int{s.adaptiveTargetFps}; },
          {5, 10, 15, 20, 25, 30}},
@@ -49,6 +50,7 @@ std::vector<RadioGroup> radioGroups(const RenderSettings& s) {
 }
 
 TEST_F(CommandTest, ValueItemsSetTheirValueAndOnlyTheirMarkShows) {
+    execute(kCmdEgg);  // a photon map on show: the kernels apply
     for (const RadioGroup& g : radioGroups(settings())) {
         for (size_t i = 0; i < g.ids.size(); ++i) {
             ASSERT_TRUE(execute(g.ids[i])) << g.ids[i];
@@ -164,7 +166,14 @@ TEST_F(CommandTest, PhotonItemsAreEnabledOnlyInTheirScenes) {
         for (int id : caustic) EXPECT_EQ(stateOf(id).enabled, scene == 3 || scene == 8) << scene;
         for (int id : gi) EXPECT_EQ(stateOf(id).enabled, scene == 9) << scene;
         for (int id : always) EXPECT_TRUE(stateOf(id).enabled) << scene;
+        // The kernels read a photon map on show: Egg's caustics and the Cornell Box's GI on selection.
+        EXPECT_EQ(stateOf(kCmdInterpBilinear).enabled, scene == 8 || scene == 9) << scene;
     }
+    execute(kCmdCube);
+    execute(kCmdCausticsDisplay);
+    EXPECT_TRUE(stateOf(kCmdInterpNone).enabled);
+    execute(kCmdCausticsDisplay);
+    EXPECT_FALSE(stateOf(kCmdInterpNone).enabled);
 }
 
 TEST_F(CommandTest, DisabledPhotonItemsCannotBeChosenButKeepTheirMark) {
@@ -318,9 +327,15 @@ TEST_F(CommandTest, CameraAndWindowCommands) {
 }
 
 TEST_F(CommandTest, ShortcutsAreTheDigitsInMenuOrderAndNeverClash) {
-    const int sceneOrder[] = {kCmdMirrorsphere, kCmdSpheres,  kCmdBalls,     kCmdTorus,     kCmdCube,
-                              kCmdEgg,          kCmdShadows1, kCmdAreaLight, kCmdCornellBox};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(std::string(findCommand(sceneOrder[i])->shortcut), std::to_string(i + 1));
+    // One numbering: the n-th Demo item has key n and is the scene of --scene n.
+    const std::vector<MenuItem>& demo = menuBar()[0].items;
+    for (int i = 0; i < 9; ++i) {
+        const int number = i + 1;
+        EXPECT_EQ(std::string(findCommand(demo[i].commandId)->shortcut), std::to_string(number));
+        execute(demo[i].commandId);
+        EXPECT_EQ(settings().sceneId, sceneIdFromName(std::to_string(number))) << number;
+        EXPECT_EQ(demoSceneNumber(settings().sceneId), number);
+    }
     std::set<std::string> keys;
     for (const Command& c : commands()) {
         if (!c.shortcut) continue;
@@ -390,6 +405,7 @@ void flatten(const std::vector<MenuItem>& items, const std::string& prefix, std:
     for (const MenuItem& m : items) {
         switch (m.kind) {
             case MenuItem::kSeparator: out.push_back(prefix + "-"); break;
+            case MenuItem::kRecentFiles: out.push_back(prefix + m.text + "/*"); break;
             case MenuItem::kSubmenu:
                 out.push_back(prefix + m.text + "/");
                 flatten(m.items, prefix + m.text + "/", out, ids);
@@ -399,6 +415,33 @@ void flatten(const std::vector<MenuItem>& items, const std::string& prefix, std:
                 out.push_back(prefix + findCommand(m.commandId)->text);
                 ids.push_back(m.commandId);
                 break;
+        }
+    }
+}
+
+// The radio items of every menu, one list per menu that has them.
+void radioGroupsOf(const std::vector<MenuItem>& items, std::vector<std::vector<int>>& groups) {
+    std::vector<int> group;
+    for (const MenuItem& m : items) {
+        if (m.kind == MenuItem::kSubmenu) radioGroupsOf(m.items, groups);
+        if (m.kind == MenuItem::kCommand && m.group) group.push_back(m.commandId);
+    }
+    if (!group.empty()) groups.push_back(group);
+}
+
+TEST_F(CommandTest, RadioItemsOfAMenuNeverShowTwoMarks) {
+    std::vector<std::vector<int>> groups;
+    radioGroupsOf(menuBar(), groups);
+    // Scenes, 1:1/Subsampling, anti-aliasing, kernels, two Samples, two Quality, resolution, threads,
+    // sampling, adaptive, shader.
+    ASSERT_EQ(groups.size(), 13u);
+    for (const std::vector<int>& chosen : groups) {
+        for (const int id : chosen) {
+            execute(kCmdEgg);  // kernels enabled
+            execute(id);
+            for (const std::vector<int>& g : groups)
+                EXPECT_LE(std::count_if(g.begin(), g.end(), [&](int other) { return stateOf(other).checked; }), 1)
+                    << "after " << id << ", group of " << g[0];
         }
     }
 }
@@ -417,13 +460,13 @@ TEST(MenuBar, FiveMenusWithEveryCommandOnceInDisplayOrder) {
     EXPECT_EQ(ids.size(), commands().size());
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
 
-    const std::vector<std::string> demo(lines.begin(), lines.begin() + 23);
+    const std::vector<std::string> demo(lines.begin(), lines.begin() + 25);
     const std::vector<std::string> expectedDemo = {
         "&Demo/",          "&Demo/Mirrorsphere", "&Demo/Spheres",       "&Demo/Balls",          "&Demo/Torus",
         "&Demo/Cube",      "&Demo/Egg",          "&Demo/Shadows 1",     "&Demo/Area Light",     "&Demo/Cornell Box",
-        "&Demo/-",         "&Demo/&Open Scene...", "&Demo/-",           "&Demo/Animation",      "&Demo/-",
+        "&Demo/-",         "&Demo/&Open Scene...", "&Demo/Recent S&cenes/*", "&Demo/-",           "&Demo/Animation",      "&Demo/-",
         "&Demo/Zoom In",   "&Demo/Zoom Out",
-        "&Demo/&Reset Camera", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
+        "&Demo/&Reset Camera", "&Demo/Fl&y", "&Demo/&Fullscreen", "&Demo/-",          "&Demo/&Save Picture...", "&Demo/-",
         "&Demo/E&xit"};
     EXPECT_EQ(demo, expectedDemo);
 
@@ -459,7 +502,15 @@ namespace {
 
 using ThreadsCommand = test::ProgramTest;
 
-TEST_F(ThreadsCommand, AllTakesEveryHardwareThread) {
+TEST_F(ThreadsCommand, AllTakesEveryHardwareThreadAndOneItemShowsTheCount) {
+    const int hw = hardwareThreads();
+    for (const auto& [id, n] : std::vector<std::pair<int, int>>{{kCmdThreads1, 1}, {kCmdThreads2, 2}, {kCmdThreads4, 4}}) {
+        execute(id);
+        EXPECT_EQ(settings().threadCount, n);
+        EXPECT_EQ(stateOf(id).checked, n != hw) << n;  // "All (n)" shows it alone
+        EXPECT_EQ(stateOf(kCmdThreadsAll).checked, n == hw) << n;
+        for (const int other : {kCmdThreads1, kCmdThreads2, kCmdThreads4}) EXPECT_TRUE(other == id || !stateOf(other).checked);
+    }
     execute(kCmdThreads1);
     EXPECT_FALSE(stateOf(kCmdThreadsAll).checked || hardwareThreads() == 1);
     execute(kCmdThreadsAll);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "app/camera_orbit.h"
 #include "app/commands.h"
@@ -50,6 +51,23 @@ TEST_F(FileSceneTest, OpenSceneTakesTheFileOverAtTheNextFrame) {
     EXPECT_FLOAT_EQ(closest, closestEyeDistance(program.shared, 0));
     execute(kCmdResetCamera);
     EXPECT_NEAR(orbit().distance, std::sqrt(16.0 + 36.0 + 2.75 * 2.75), 1e-5);
+}
+
+TEST_F(FileSceneTest, MeshesOpenFramedAndOpenedFilesAreRememberedLatestFirst) {
+    openSceneFile(program, kScenes + "good.json");
+    openSceneFile(program, kScenes + "quad.obj");
+    EXPECT_EQ(platform.title, "LUMO: quad.obj");
+    openSceneFile(program, kScenes + "quad.mtl");  // neither scene nor mesh: a message, not kept
+    EXPECT_EQ(platform.messages.size(), 1u);
+    std::vector<std::string>& recent = program.ui.recentScenes;
+    const std::string folder = std::filesystem::absolute(kScenes).lexically_normal().string();
+    EXPECT_EQ(recent, (std::vector<std::string>{folder + "quad.obj", folder + "good.json"}));
+    openSceneFile(program, kScenes + "../scenes/good.json");  // the same file: moves up
+    EXPECT_EQ(recent, (std::vector<std::string>{folder + "good.json", folder + "quad.obj"}));
+    for (int i = 0; i < 10; ++i) rememberRecentScene(recent, "/f" + std::to_string(i));
+    EXPECT_EQ(recent.size(), kRecentScenes);
+    EXPECT_EQ(recent.front(), "/f9");
+    EXPECT_EQ(recent.back(), "/f2");
 }
 
 TEST_F(FileSceneTest, ABrokenFileShowsOneMessageAndKeepsTheScene) {

@@ -12,6 +12,7 @@
 #include "app/camera_drag.h"
 #include "app/camera_orbit.h"
 #include "app/commands.h"
+#include "app/file_scene.h"
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/render_loop.h"
@@ -96,6 +97,35 @@ TEST_F(RenderLoopTest, IdleUntilSomethingChangesAndNeverAheadOfTheUi) {
         return loop.idle();
     }));
     EXPECT_GT(wakes, 0);
+    loop.stop();
+}
+
+TEST_F(RenderLoopTest, StillScenesRenderOnlyWhenSomethingChangesWhateverAnimationSays) {
+    settings().animationOn = 1;
+    RenderLoop loop(program, [this] { ++wakes; }, counting());
+    loop.start();
+    loop.setViewSize(8, 6);
+    auto settlesAfterOneFrame = [&](auto change) {
+        const int before = produced;
+        loop.edit(change);
+        EXPECT_TRUE(eventually([&] {
+            loop.collect(shown);
+            return loop.idle();
+        }));
+        std::this_thread::sleep_for(100ms);
+        loop.collect(shown);
+        EXPECT_EQ(produced, before + 1);
+        EXPECT_FALSE(commandState(program, kCmdAnimation).enabled);
+        EXPECT_EQ(settings().animationOn, 1);
+    };
+    settlesAfterOneFrame([this] { executeCommand(program, kCmdAreaLight); });
+    settlesAfterOneFrame([this] { selectFileScene(program, std::make_unique<Scene>(), "still.json", {}); });
+    loop.edit([this] { executeCommand(program, kCmdBalls); });  // this one moves: frames go on
+    ASSERT_TRUE(eventually([&] {
+        loop.collect(shown);
+        return produced >= 5;
+    }));
+    EXPECT_TRUE(commandState(program, kCmdAnimation).enabled);
     loop.stop();
 }
 

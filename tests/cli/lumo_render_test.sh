@@ -72,6 +72,10 @@ ln -s /dev/zero zero.bin
 printf '{"asset": {"version": "2.0"}, "buffers": [{"byteLength": 4, "uri": "zero.bin"}]}' >buf.gltf
 mesh_scene() { printf '{ "version": 1, "light": { "position": [0, 0, 5] }, "objects": [{ "shape": "mesh", "file": "%s" }] }' "$1"; }
 for m in fifo.obj zero.obj mtl.obj buf.gltf tri.obj; do mesh_scene $m >"scene-$m.json"; done
+# A mesh opens by itself, framed on a ground; a file that is neither a scene nor a mesh is named.
+expect 0 "" "$R" --scene-file tri.obj --size 8x8
+printf 'not a scene\n' >notes.txt
+expect 2 "--scene-file: notes.txt: not a file Lumo can open" "$R" --scene-file notes.txt
 expect 2 "--scene-file: /dev/zero: is a character device, not a regular file" timeout 20 "$R" --scene-file /dev/zero
 expect 2 "--scene-file: fifo.json: is a FIFO, not a regular file" timeout 20 "$R" --scene-file fifo.json
 expect 2 "--scene-file: .: is a directory, not a file" timeout 20 "$R" --scene-file .

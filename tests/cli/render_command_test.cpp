@@ -116,7 +116,7 @@ TEST_F(RenderCommand, WritesTheFrameOfTheChosenSceneAtTheGivenTime) {
     const RenderOptions o = optionsFor({"--scene", "cube", "--size", "40x30", "--time", "1500", "--frames", "2",
                                         "--shader", "normals", "--filter", "--out", png.c_str()});
     ASSERT_EQ(runRender(o, out, err), 0) << err.str();
-    EXPECT_EQ(out.str().rfind("scene=3 size=40x30 frames=2 ", 0), 0u) << out.str();
+    EXPECT_EQ(out.str().rfind("scene=5 size=40x30 frames=2 ", 0), 0u) << out.str();
 
     std::unique_ptr<Scene> scene = buildScene(3);
     View view;

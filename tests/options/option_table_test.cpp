@@ -44,7 +44,7 @@ TEST_F(Window, HelpNamesEachOptionAndTheFrontEndsDefaults) {
               std::string::npos)
         << help;
     EXPECT_NE(help.find("threads); default 1\n"), std::string::npos) << help;
-    EXPECT_NE(help.find("\n                            torus, spheres,"), std::string::npos) << help;
+    EXPECT_NE(help.find("\n                            spheres, balls, torus, cube,"), std::string::npos) << help;
     EXPECT_NE(help.find("  --fullscreen              fill the screen\n"), std::string::npos) << help;
 }
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
@@ -179,6 +181,100 @@ private slots:
         QCOMPARE(scene(), shown);
     }
 
+    // A file dropped on the window opens as Open Scene opens it, and joins Demo > Recent Scenes,
+    // which the next run still has.
+    void droppedFilesOpenAndRecentScenesAreKept() {
+        MainFrame& w = app->window;
+        QVERIFY(!w.recentScenesMenu().isEnabled());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(LUMO_TEST_DATA "/scenes/tri.gltf")});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QTRY_COMPARE(w.windowTitle(), QString("LUMO: tri.gltf"));
+        QCOMPARE(w.recentScenesMenu().actions().size(), 1);
+        QCOMPARE(w.recentScenesMenu().actions()[0]->text(), QString("&1 tri.gltf"));
+
+        launch();  // the window goes, its settings file stays
+        MainFrame& again = app->window;
+        QCOMPARE(again.windowTitle(), QString("LUMO-Demo: Bouncing Mirrorsphere"));
+        QVERIFY(again.recentScenesMenu().isEnabled());
+        again.recentScenesMenu().actions()[0]->trigger();
+        QCOMPARE(again.windowTitle(), QString("LUMO: tri.gltf"));
+    }
+
+    // The panes never clip: at any width they show whole, elided (rate, scene) or not at all, the
+    // least important dropped first. A still frame brings its own rate.
+    void statusPanesFitEveryWidthAndFollowStillFrames() {
+        MainFrame& w = app->window;
+        w.show();
+        QLabel* order[] = {&w.statusPane(), &w.scenePane(), &w.raysPane(), &w.sizePane(), &w.threadsPane()};
+        const QString texts[] = {"181.82 fps", "Mirrorsphere", "9.77 Mrays/s", "640x480", "2 threads"};
+        for (int i = 0; i < 5; ++i) w.setPaneText(order[i], texts[i]);
+        QStatusBar* bar = w.statusBar();
+        int previousShown = 0;
+        for (int width = 900; width >= 120; width -= 20) {
+            w.resize(width, w.height());
+            QTRY_COMPARE(bar->width(), w.width());
+            int shown = 0;
+            for (int i = 0; i < 5; ++i) {
+                QLabel* pane = order[i];
+                if (!pane->isVisible()) continue;
+                QCOMPARE(shown, i);  // no pane shows after a dropped one
+                ++shown;
+                QVERIFY2(pane->geometry().right() < bar->width(), qPrintable(QString::number(width)));
+                QVERIFY2(pane->width() >= pane->sizeHint().width(), qPrintable(QString("%1 at %2").arg(pane->text()).arg(width)));
+                QVERIFY(pane->text() == texts[i] || (i < 2 && pane->text().endsWith(QChar(0x2026))));
+            }
+            QVERIFY(shown <= std::max(previousShown, 5));
+            if (width == 900) QCOMPARE(shown, 5);
+            if (width == 160) QVERIFY(w.statusPane().isVisible() && w.raysPane().isHidden());
+            previousShown = shown;
+        }
+
+        w.resize(640, w.height());
+        w.action(kCmdAnimation)->trigger();
+        w.startFrames();
+        w.action(kCmdSpheres)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(w.statusPane().text() != texts[0], kFrameWaitMs);
+        QVERIFY(w.statusPane().text().endsWith(" fps"));
+    }
+
+    // A right click opens the menus as a popup (a right drag zooms instead); in fullscreen the menu
+    // bar shows at the screen's top edge and with a menu's access key.
+    void menusAreReachableByRightClickAndInFullscreen() {
+        MainFrame& w = app->window;
+        RenderView& view = w.view();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        sendMouse(&view, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {52, 51}, Qt::RightButton, Qt::NoButton);
+        QTRY_VERIFY(w.contextMenu().isVisible());
+        QCOMPARE(w.contextMenu().actions().size(), 5);
+        QCOMPARE(w.contextMenu().actions()[0]->menu(), w.menuBar()->actions()[0]->menu());
+        w.contextMenu().close();
+        sendMouse(&view, QEvent::MouseButtonPress, {50, 150}, Qt::RightButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseMove, {50, 100}, Qt::NoButton, Qt::RightButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {50, 100}, Qt::RightButton, Qt::NoButton);
+        QTest::qWait(50);
+        QVERIFY(!w.contextMenu().isVisible());
+
+        w.setFullscreen(true);
+        QTRY_COMPARE(view.mapTo(&w, QPoint(0, 0)), QPoint(0, 0));
+        QVERIFY(w.menuBar()->isHidden());
+        sendMouse(&view, QEvent::MouseMove, {200, 1}, Qt::NoButton, Qt::NoButton);
+        QVERIFY(w.menuBar()->isVisible());
+        sendMouse(&view, QEvent::MouseMove, {200, 300}, Qt::NoButton, Qt::NoButton);
+        QVERIFY(w.menuBar()->isHidden());
+        QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
+        QVERIFY(w.menuBar()->isVisible());
+        QTRY_COMPARE(QApplication::activePopupWidget(), w.menuBar()->actions()[0]->menu());
+        QApplication::activePopupWidget()->close();
+        w.setFullscreen(false);
+    }
+
     void shortcutsReachTheirCommands() {
         MainFrame& w = app->window;
         w.activateWindow();
@@ -188,10 +284,10 @@ private slots:
         QTest::keyClick(&w, Qt::Key_5);  // the fifth Demo item
         QCOMPARE(locked(settings().sceneId), int16_t(3));
         QCOMPARE(w.windowTitle(), QString("LUMO-Demo: Spinning Glass Cube"));
-        QTest::keyClick(&w, Qt::Key_9);
-        QCOMPARE(locked(settings().sceneId), int16_t(9));
         QTest::keyClick(&w, Qt::Key_Space);
         QCOMPARE(locked(settings().animationOn), int16_t(0));
+        QTest::keyClick(&w, Qt::Key_9);
+        QCOMPARE(locked(settings().sceneId), int16_t(9));
         const float start = locked(orbit()).distance;
         QTest::keyClick(&w, Qt::Key_Plus);
         QVERIFY(locked(orbit()).distance < start);
@@ -409,6 +505,16 @@ private slots:
             showMenuOf(w.action(id));
             QVERIFY2(w.action(id)->isChecked(), qPrintable(w.action(id)->text()));
         }
+        // Exclusive choices are radio items, "2" and "All (N)" among them; toggles are not.
+        for (int id : {kCmdMirrorsphere, kCmdOneToOne, kCmdShadePhong, kCmdResolution320, kCmdSamplingStandard,
+                       kCmdThreads2, kCmdInterpNone}) {
+            QActionGroup* group = w.action(id)->actionGroup();
+            QVERIFY2(group && group->isExclusive(), qPrintable(w.action(id)->text()));
+        }
+        QCOMPARE(w.action(kCmdThreads2)->actionGroup(), w.action(kCmdThreadsAll)->actionGroup());
+        QVERIFY(!w.action(kCmdAnimation)->actionGroup() && !w.action(kCmdFilter)->actionGroup());
+        showMenuOf(w.action(kCmdInterpNone));
+        QVERIFY(!w.action(kCmdInterpNone)->isEnabled());  // no photon map on show
         showMenuOf(w.action(kCmdCausticsCalculate));
         QVERIFY(!w.action(kCmdCausticsCalculate)->isEnabled());
         showMenuOf(w.action(kCmdTraceLogicalSize));
@@ -448,6 +554,38 @@ private slots:
         sendMouse(&view, QEvent::MouseButtonPress, {10, 100}, Qt::RightButton, Qt::RightButton);
         sendMouse(&view, QEvent::MouseMove, {10, 60}, Qt::NoButton, Qt::RightButton);  // right drag up: zoom in
         QVERIFY(locked(orbit()).distance < start.distance);
+        sendMouse(&view, QEvent::MouseButtonRelease, {10, 60}, Qt::RightButton, Qt::NoButton);
+
+        // A middle drag, or a left one with Shift, pans: the angles stay, the centre moves.
+        const Orbit before = locked(orbit());
+        sendMouse(&view, QEvent::MouseButtonPress, {100, 100}, Qt::MiddleButton, Qt::MiddleButton);
+        sendMouse(&view, QEvent::MouseMove, {140, 100}, Qt::NoButton, Qt::MiddleButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {140, 100}, Qt::MiddleButton, Qt::NoButton);
+        QCOMPARE(locked(orbit()).azimuth, before.azimuth);
+        const float panned = std::hypot(locked(orbit()).shift.x, locked(orbit()).shift.y);
+        QVERIFY(panned > 0.0f);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(&view, &press);
+        sendMouse(&view, QEvent::MouseMove, {60, 100}, Qt::NoButton, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, {60, 100}, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(locked(orbit()).azimuth, before.azimuth);
+        QVERIFY(std::hypot(locked(orbit()).shift.x, locked(orbit()).shift.y) < panned * 0.01f);  // back again
+
+        // F: fly mode, where W held moves and the wheel sets the speed instead of zooming.
+        app->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app->window));
+        view.setFocus();
+        QTest::keyClick(&app->window, Qt::Key_F);
+        QVERIFY(locked(program->shared.fly.on));
+        const float distance = locked(orbit()).distance;
+        sendWheel(&view, 120);
+        QCOMPARE(locked(orbit()).distance, distance);
+        QVERIFY(locked(program->shared.fly.speed) > 1.0f);
+        QTest::keyPress(&view, Qt::Key_W);
+        QCOMPARE(locked(program->shared.fly.keys), unsigned(Fly::kForward));
+        QTest::keyRelease(&view, Qt::Key_W);
+        QCOMPARE(locked(program->shared.fly.keys), 0u);
     }
 
     void frameIsShownBottomUpWithoutColumnZero() {

@@ -114,6 +114,7 @@ private slots:
         // Settled: the next frames have the view's size.
         window.setFullscreen(false);
         window.action(kCmdResolution320)->trigger();
+        window.chooseCommand(kCmdBalls);  // a scene that moves: Animation keeps frames coming
         if (!window.action(kCmdAnimation)->isChecked()) window.chooseCommand(kCmdAnimation);
         const uint64_t shown = window.framesShown();
         // Bounds for a hang, not a speed: a sanitized build on a loaded machine may need seconds a frame.

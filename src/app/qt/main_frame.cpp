@@ -1,11 +1,18 @@
 #include "app/qt/main_frame.h"
 
 #include <QAction>
+#include <QCursor>
+#include <QActionGroup>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +20,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QWindow>
@@ -34,9 +42,18 @@ namespace {
 
 // A frame that takes longer than this gets a progress indication.
 constexpr int kProgressAfterMs = 300;
+// In fullscreen, the pointer this close to the top shows the menu bar.
+constexpr int kTopEdgePixels = 2;
+
+// Room on either side of a pane's text, so that no text touches its neighbour or the window's edge.
+constexpr int kPaneMargin = 3;
 
 QLabel* addPane(QStatusBar* bar, const QString& text, int stretch = 0) {
     auto* pane = new QLabel(text, bar);
+    pane->setContentsMargins(kPaneMargin, 0, kPaneMargin, 0);
+    pane->setProperty("fullText", text);
+    // The panes are fitted to the bar by hand (fitStatusPanes): the layout must never widen the bar.
+    pane->setMinimumWidth(1);
     bar->addWidget(pane, stretch);
     return pane;
 }
@@ -58,6 +75,22 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
     setCentralWidget(view_);
     view_->setFocus();
 
+    contextMenu_ = new QMenu(this);
+    for (QAction* top : menuBar()->actions()) {
+        contextMenu_->addAction(top);
+        // The menu's access key, for when the bar is hidden in fullscreen: shows the bar and opens it.
+        const QKeySequence key = QKeySequence::mnemonic(top->text());
+        if (key.isEmpty()) continue;
+        auto* shortcut = new QShortcut(key, this);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, [this, top] { openMenuInFullscreen(top); });
+        fullscreenMenuKeys_.push_back(shortcut);
+    }
+    connect(view_, &RenderView::menuRequested, this, [this](const QPoint& at) { contextMenu_->popup(at); });
+    connect(view_, &RenderView::pointerMoved, this, &MainFrame::pointerAt);
+    // Leaving a menu opened from the hidden bar hides the bar again.
+    connect(menuBar(), &QMenuBar::hovered, this, [this] { pointerAt(QCursor::pos()); });
+
     QStatusBar* bar = statusBar();
     fpsPane_ = addPane(bar, "Ready", 1);
     scenePane_ = addPane(bar, "");
@@ -72,12 +105,15 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
     bar->addWidget(progress_);
     progress_->hide();
     photonsPane_->hide();
+    bar->installEventFilter(this);  // its resizes refit the panes
 
     // Escape leaves fullscreen; it does nothing otherwise.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (fullscreen_) setFullscreen(false);
     });
+
+    setAcceptDrops(true);  // a scene or mesh file dropped anywhere on the window opens
 
     progressTimer_.setSingleShot(true);
     progressTimer_.setInterval(kProgressAfterMs);
@@ -87,8 +123,46 @@ MainFrame::MainFrame(Program& program, RenderLoop::Produce produce, RenderLoop::
 
 MainFrame::~MainFrame() { loop_.stop(); }
 
+void MainFrame::refreshRecentMenu() {
+    recentMenu_->clear();
+    const std::vector<std::string>& recent = program_.ui.recentScenes;
+    for (size_t i = 0; i < recent.size(); ++i) {
+        const QString path = QFile::decodeName(QByteArray::fromStdString(recent[i]));
+        // "&1 knot.obj": the digit is the access key; the folder shows in the status bar.
+        QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        action->setStatusTip(path);
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { openFile(path); });
+    }
+    recentMenu_->setEnabled(!recent.empty());
+}
+
+void MainFrame::openFile(const QString& path) {
+    openSceneFile(program_, QFile::encodeName(path).toStdString());
+    sceneFolder_ = QFileInfo(path).absolutePath();
+    refreshCommandStates();
+    watchProgress();
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    // Opened after the drop has ended, so a message box about the file does not hold the source's drag.
+    const QString path = urls.first().toLocalFile();
+    QTimer::singleShot(0, this, [this, path] { openFile(path); });
+}
+
 void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { refreshMenu(menu); });
+    // The menu's exclusive choices show as radio items; none is marked when the setting matches none
+    // (a scene from a file, a thread count from the command line).
+    QActionGroup* group = nullptr;
     for (const MenuItem& item : items) {
         switch (item.kind) {
             case MenuItem::kSeparator:
@@ -96,6 +170,10 @@ void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
                 break;
             case MenuItem::kSubmenu:
                 addItems(menu->addMenu(item.text), item.items);
+                break;
+            case MenuItem::kRecentFiles:
+                recentMenu_ = menu->addMenu(item.text);
+                connect(menu, &QMenu::aboutToShow, this, &MainFrame::refreshRecentMenu);
                 break;
             case MenuItem::kCommand: {
                 const Command* command = findCommand(item.commandId);
@@ -109,6 +187,13 @@ void MainFrame::addItems(QMenu* menu, const std::vector<MenuItem>& items) {
                     addAction(action);
                 }
                 action->setData(command->id);
+                if (item.group) {
+                    if (!group) {
+                        group = new QActionGroup(menu);
+                        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                    }
+                    group->addAction(action);
+                }
                 const int id = command->id;
                 connect(action, &QAction::triggered, this, [this, id] { chooseCommand(id); });
                 actions_[id] = action;
@@ -144,7 +229,8 @@ void MainFrame::refreshCommandStates() {
         }
         sceneName = QString::fromStdString(currentDescriptor(program_.shared).menuName);
     }
-    scenePane_->setText(sceneName);
+    setPaneText(scenePane_, sceneName);
+    refreshRecentMenu();
 }
 
 void MainFrame::chooseCommand(int commandId) {
@@ -180,13 +266,15 @@ void MainFrame::takeNews() {
 
 void MainFrame::showReport(const FrameReport& report) {
     if (report.measured) {
-        fpsPane_->setText(QString::fromStdString(formatFps(report.fps)));
-        raysPane_->setText(QString("%1 Mrays/s").arg(report.raysPerSecond / 1e6, 0, 'f', 2));
+        fpsPane_->setProperty("fullText", QString::fromStdString(formatFps(report.fps, report.atLeast)));
+        raysPane_->setProperty("fullText", QString::fromStdString(formatRays(report.raysPerSecond, report.atLeast)));
     }
     // A still view's passes show in the frame rate's place.
-    if (const std::string pass = passText(report); !pass.empty()) fpsPane_->setText(QString::fromStdString(pass));
-    sizePane_->setText(QString("%1x%2").arg(report.width).arg(report.height));
-    threadsPane_->setText(report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
+    if (const std::string pass = passText(report); !pass.empty()) fpsPane_->setProperty("fullText", QString::fromStdString(pass));
+    sizePane_->setProperty("fullText", QString("%1x%2").arg(report.width).arg(report.height));
+    threadsPane_->setProperty("fullText",
+                              report.threads == 1 ? QString("1 thread") : QString("%1 threads").arg(report.threads));
+    photonsShown_ = report.photons >= 0;
     if (report.photons >= 0) {
         bool gi = false;
         {
@@ -194,23 +282,64 @@ void MainFrame::showReport(const FrameReport& report) {
             gi = currentDescriptor(program_.shared).offersGi;
         }
         const QString map = gi ? "GI" : "Caustics";
-        photonsPane_->setText(
-            QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
-        photonsPane_->show();
-    } else {
-        photonsPane_->hide();
+        photonsPane_->setProperty("fullText", QString("%1: %2 photons").arg(map, QLocale(QLocale::English).toString(static_cast<qlonglong>(report.photons))));
+    }
+    fitStatusPanes();
+}
+
+void MainFrame::setPaneText(QLabel* pane, const QString& text) {
+    pane->setProperty("fullText", text);
+    fitStatusPanes();
+}
+
+void MainFrame::fitStatusPanes() {
+    QStatusBar* bar = statusBar();
+    QLabel* const panes[] = {fpsPane_, scenePane_, raysPane_, sizePane_, threadsPane_, photonsPane_};
+    // Whether the bar's layout gives every pane on show the room its text needs, inside the bar.
+    auto fits = [&] {
+        if (bar->layout()) bar->layout()->activate();
+        for (QLabel* pane : panes)
+            if (!pane->isHidden() && (pane->width() < pane->sizeHint().width() || pane->geometry().right() >= bar->width()))
+                return false;
+        return true;
+    };
+    for (QLabel* pane : panes) {
+        const QString full = pane->property("fullText").toString();
+        pane->setText(full);
+        pane->setVisible(!full.isEmpty() && (pane != photonsPane_ || photonsShown_));
+    }
+    // The least important go first; then the scene's name and the rate are shortened, then dropped.
+    for (QLabel* pane : {photonsPane_, threadsPane_, sizePane_, raysPane_})
+        if (!fits()) pane->hide();
+    const QFontMetrics metrics(fpsPane_->font());
+    for (QLabel* pane : {scenePane_, fpsPane_}) {
+        for (int attempt = 0; attempt < 4 && !pane->isHidden() && !fits(); ++attempt) {
+            int short_ = 0;  // pixels the panes on show lack
+            for (QLabel* p : panes)
+                if (!p->isHidden()) short_ += std::max(0, p->sizeHint().width() - p->width());
+            short_ = std::max(short_, pane->geometry().right() - bar->width() + 1);
+            const int room = metrics.horizontalAdvance(pane->text()) - std::max(short_, 1);
+            const QString elided = metrics.elidedText(pane->property("fullText").toString(), Qt::ElideRight, room);
+            if (room < 3 * metrics.averageCharWidth() || elided.isEmpty())
+                pane->hide();
+            else
+                pane->setText(elided);
+        }
+        if (!fits()) pane->hide();
     }
 }
 
 void MainFrame::watchProgress(bool fromTimer) {
     bool photons = false;
     const std::optional<std::chrono::milliseconds> inFlight = loop_.frameInFlight(&photons);
+    const bool wasShown = progress_->isVisible();
     if (inFlight && inFlight->count() >= kProgressAfterMs) {
         progress_->setToolTip(photons ? "Computing the photon maps and rendering" : "Rendering");
         progress_->show();
     } else {
         progress_->hide();
     }
+    if (progress_->isVisible() != wasShown) fitStatusPanes();
     // Look again while a frame is on its way; after a change or a frame, look once more in case the
     // next frame is a long one. Idle, the timer stops.
     if (inFlight || !fromTimer) progressTimer_.start();
@@ -228,6 +357,7 @@ void MainFrame::setFullscreen(bool on) {
     // Our own flag: the window state follows the window manager's answer, which comes later.
     if (on == fullscreen_) return;
     fullscreen_ = on;
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(on);
     if (on) {
         geometryBeforeFullscreen_ = saveGeometry();
         rectBeforeFullscreen_ = geometry();
@@ -247,6 +377,24 @@ void MainFrame::setFullscreen(bool on) {
         if (rectBeforeFullscreen_.isValid()) setGeometry(rectBeforeFullscreen_);
     }
     refreshCommandStates();
+}
+
+void MainFrame::pointerAt(const QPoint& globalPosition) {
+    if (!fullscreen_) return;
+    const QPoint at = mapFromGlobal(globalPosition);
+    QMenuBar* bar = menuBar();
+    if (bar->isHidden()) {
+        if (at.y() <= kTopEdgePixels) bar->show();
+    } else if (at.y() > bar->height() + kTopEdgePixels && !bar->activeAction()) {
+        bar->hide();
+    }
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(bar->isHidden());
+}
+
+void MainFrame::openMenuInFullscreen(QAction* menuAction) {
+    menuBar()->show();
+    for (QShortcut* key : fullscreenMenuKeys_) key->setEnabled(false);  // the bar takes its keys again
+    menuBar()->setActiveAction(menuAction);
 }
 
 QByteArray MainFrame::normalGeometry() const {
@@ -283,6 +431,7 @@ void MainFrame::showEvent(QShowEvent* event) {
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == statusBar()) fitStatusPanes();
     if (event->type() == QEvent::Expose && watched == windowHandle())
         view_->setWindowShown(isVisible() && windowHandle()->isExposed());
     return QMainWindow::eventFilter(watched, event);
@@ -323,7 +472,9 @@ void MainFrame::savePicture() {
 
 std::string MainFrame::chooseSceneFile() {
     if (sceneFolder_.isEmpty() || !QDir(sceneFolder_).exists()) sceneFolder_ = QDir::currentPath();
-    QFileDialog dialog(this, "Open Scene", sceneFolder_, "Scene files (*.json);;All files (*)");
+    QFileDialog dialog(this, "Open Scene", sceneFolder_,
+                       "Scenes and meshes (*.json *.obj *.gltf *.glb);;Scene files (*.json);;"
+                       "Meshes (*.obj *.gltf *.glb);;All files (*)");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

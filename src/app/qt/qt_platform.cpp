@@ -50,7 +50,7 @@ void QtPlatform::setTitle(const std::string& title) {
 }
 
 void QtPlatform::setStatusText(const std::string& text) {
-    if (window_) window_->statusPane().setText(QString::fromStdString(text));
+    if (window_) window_->setPaneText(&window_->statusPane(), QString::fromStdString(text));
 }
 
 void QtPlatform::showMessage(const std::string& caption, const std::string& text) {

@@ -1,8 +1,10 @@
 #include "app/qt/render_view.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/camera_drag.h"
@@ -15,6 +17,10 @@ namespace lumo {
 namespace {
 // A right-button drag zooms one step per this many pixels of vertical travel.
 constexpr int kZoomDragPixels = 20;
+// One wheel notch in fly mode changes the speed by this factor.
+constexpr float kFlySpeedStep = 1.25f;
+// A right-button press and release this close together are a click (the menus), not a drag.
+constexpr int kClickPixels = 4;
 }  // namespace
 
 RenderView::RenderView(Program& program, RenderLoop& loop, QWidget* parent)
@@ -24,6 +30,8 @@ RenderView::RenderView(Program& program, RenderLoop& loop, QWidget* parent)
     setMinimumSize(0, 0);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);  // the pointer at the screen's top edge shows the menus in fullscreen
+    setContextMenuPolicy(Qt::PreventContextMenu);  // a right click is told from a zoom drag here
 }
 
 void RenderView::frameArrived() {
@@ -82,11 +90,35 @@ void RenderView::resizeEvent(QResizeEvent* event) {
     updateTraceSize();
 }
 
+namespace {
+// The fly-mode key a key event stands for, 0 for none.
+unsigned flyKey(int key) {
+    switch (key) {
+        case Qt::Key_W: return Fly::kForward;
+        case Qt::Key_S: return Fly::kBack;
+        case Qt::Key_A: return Fly::kLeft;
+        case Qt::Key_D: return Fly::kRight;
+        case Qt::Key_Q: return Fly::kDown;
+        case Qt::Key_E: return Fly::kUp;
+        default: return 0;
+    }
+}
+}  // namespace
+
 void RenderView::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
+    const bool pan = event->button() == Qt::MiddleButton ||
+                     (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier));
+    if (pan) {
+        panFrom_ = p;
+    } else if (event->button() == Qt::LeftButton) {
         loop_.edit([&] { beginDrag(program_.ui.drag, program_.shared.orbit, p.x(), p.y()); });
-    if (event->button() == Qt::RightButton) zoomDragY_ = p.y();
+    }
+    if (event->button() == Qt::RightButton) {
+        zoomDragY_ = p.y();
+        rightPressAt_ = p;
+        zoomed_ = false;
+    }
     QWidget::mousePressEvent(event);
 }
 
@@ -94,33 +126,88 @@ void RenderView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     // The drag goes on until a left-button release reaches the view, as the window always had it.
     const DragState& drag = program_.ui.drag;
-    if (drag.dragging) loop_.edit([&] { dragTo(drag, program_.shared.orbit, p.x(), p.y(), width(), height()); });
+    if (panFrom_.x() >= 0 && (event->buttons() & (Qt::MiddleButton | Qt::LeftButton))) {
+        const QPoint d = p - panFrom_;
+        panFrom_ = p;
+        loop_.edit([&] { panBy(program_.shared.orbit, d.x(), d.y(), width(), height()); });
+    } else if (drag.dragging) {
+        loop_.edit([&] {
+            Orbit& o = program_.shared.orbit;
+            if (!program_.shared.fly.on) {
+                dragTo(drag, o, p.x(), p.y(), width(), height());
+                return;
+            }
+            // Fly mode: the same drag turns the view about the eye instead of the eye about the centre.
+            Orbit turned = o;
+            dragTo(drag, turned, p.x(), p.y(), width(), height());
+            const float elevation =
+                drag.anchorElevation - static_cast<float>(drag.anchorY - p.y()) / static_cast<float>(std::max(1, height())) * 1.570796f;
+            lookFromEye(o, turned.azimuth, elevation);
+        });
+    }
     if ((event->buttons() & Qt::RightButton) && zoomDragY_ >= 0) {
         // Upward zooms in, downward out.
         const int steps = (zoomDragY_ - p.y()) / kZoomDragPixels;
         if (steps != 0) {
             zoomDragY_ -= steps * kZoomDragPixels;
+            zoomed_ = true;
             loop_.edit([&] { zoomBy(program_.shared, static_cast<float>(steps)); });
         }
     }
+    emit pointerMoved(event->globalPosition().toPoint());
     QWidget::mouseMoveEvent(event);
 }
 
 void RenderView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton) panFrom_ = {-1, -1};
     if (event->button() == Qt::LeftButton) loop_.edit([this] { endDrag(program_.ui.drag); });
-    if (event->button() == Qt::RightButton) zoomDragY_ = -1;
+    if (event->button() == Qt::RightButton) {
+        zoomDragY_ = -1;
+        // A click, not a drag: the pointer stayed within a few pixels and no zoom step was taken.
+        if (!zoomed_ && (event->position().toPoint() - rightPressAt_).manhattanLength() <= kClickPixels)
+            emit menuRequested(event->globalPosition().toPoint());
+    }
     QWidget::mouseReleaseEvent(event);
 }
 
 void RenderView::wheelEvent(QWheelEvent* event) {
-    // 120 units (15 degrees) make one notch, one zoom step; touchpads send smaller amounts.
+    // 120 units (15 degrees) make one notch, one zoom step (in fly mode, one speed step); touchpads
+    // send smaller amounts.
     wheelRemainder_ += event->angleDelta().y();
     const int steps = wheelRemainder_ / 120;
     if (steps != 0) {
         wheelRemainder_ -= steps * 120;
-        loop_.edit([&] { zoomBy(program_.shared, static_cast<float>(steps)); });
+        loop_.edit([&] {
+            Fly& fly = program_.shared.fly;
+            if (fly.on)
+                fly.speed = std::clamp(fly.speed * std::pow(kFlySpeedStep, static_cast<float>(steps)), 0.01f, 1000.0f);
+            else
+                zoomBy(program_.shared, static_cast<float>(steps));
+        });
     }
     event->accept();
+}
+
+void RenderView::keyPressEvent(QKeyEvent* event) {
+    const unsigned key = flyKey(event->key());
+    if (!key || event->modifiers() & ~Qt::KeypadModifier) return QWidget::keyPressEvent(event);
+    if (!event->isAutoRepeat()) loop_.edit([&] {
+        if (program_.shared.fly.on) program_.shared.fly.keys |= key;
+    });
+    event->accept();
+}
+
+void RenderView::keyReleaseEvent(QKeyEvent* event) {
+    const unsigned key = flyKey(event->key());
+    if (!key) return QWidget::keyReleaseEvent(event);
+    if (!event->isAutoRepeat()) loop_.edit([&] { program_.shared.fly.keys &= ~key; });
+    event->accept();
+}
+
+void RenderView::focusOutEvent(QFocusEvent* event) {
+    // A key released while another window has the focus never reaches the view: stop moving.
+    loop_.edit([&] { program_.shared.fly.keys = 0; });
+    QWidget::focusOutEvent(event);
 }
 
 }  // namespace lumo

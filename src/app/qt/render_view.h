@@ -34,6 +34,12 @@ public:
     void setMinimised(bool minimised);
     void setWindowShown(bool shown);
 
+signals:
+    // A right click (no zoom drag) at a point on the screen: the window opens its menus there.
+    void menuRequested(const QPoint& globalPosition);
+    // The pointer moved over the view, buttons or not (at a point on the screen).
+    void pointerMoved(const QPoint& globalPosition);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -41,6 +47,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     Program& program_;
@@ -50,6 +59,9 @@ private:
     bool minimised_ = false;
     bool windowShown_ = false;
     int zoomDragY_ = -1;     // right-button drag: the y of the last zoom step, -1 when none
+    QPoint rightPressAt_;    // where the right button went down
+    QPoint panFrom_{-1, -1};  // middle or Shift+left drag: the last point, (-1, -1) when none
+    bool zoomed_ = false;    // the right-button drag zoomed: its release opens no menu
     int wheelRemainder_ = 0;  // wheel angle not yet turned into whole steps (1/8 degree units)
 };
 

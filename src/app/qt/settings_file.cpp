@@ -1,9 +1,11 @@
 #include "app/qt/settings_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/file_scene.h"
 #include "app/program.h"
 #include "app/qt/main_frame.h"
 #include "app/stored_settings.h"
@@ -32,6 +34,10 @@ bool loadSettings(const QString& path, MainFrame& window) {
         }
         file.endGroup();
     });
+    std::vector<std::string>& recent = program.ui.recentScenes;
+    recent.clear();
+    for (const QString& path : file.value("recent/scenes").toStringList())
+        if (!path.isEmpty() && recent.size() < kRecentScenes) recent.push_back(QFile::encodeName(path).toStdString());
     const QByteArray geometry = file.value("window/geometry").toByteArray();
     return !geometry.isEmpty() && window.restoreGeometry(geometry);
 }
@@ -49,6 +55,9 @@ void saveSettings(const QString& path, MainFrame& window) {
     file.beginGroup("choices");
     for (const auto& [key, value] : values) file.setValue(QString::fromStdString(key), value);
     file.endGroup();
+    QStringList recent;
+    for (const std::string& path : window.program().ui.recentScenes) recent << QFile::decodeName(QByteArray::fromStdString(path));
+    file.setValue("recent/scenes", recent);
     file.setValue("window/geometry", window.normalGeometry());
     file.sync();
 }
