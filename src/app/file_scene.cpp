@@ -115,6 +115,7 @@ void openSceneFile(Program& program, const std::string& path) {
                 rememberRecentScene(program.ui.recentScenes, load->path);
         },
         [load, name] { return loadingText(name, load->progress.fraction()); });
+}
 
 void rememberRecentScene(std::vector<std::string>& recent, const std::string& path) {
     std::error_code error;

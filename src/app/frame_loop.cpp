@@ -21,13 +21,13 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
     RenderParams params;
     bool animate = false;
     int passes = 1;
-    bool still = true;
+    bool stillFrame = true;
     {
         std::lock_guard<std::mutex> lock(program.mutex);
         params = takeFrameState(program);
         const RenderSettings& s = program.shared.settings;
         animate = s.animationOn != 0;
-        still = !animate || !demoSceneMoves(s.sceneId);
+        stillFrame = !animate || !demoSceneMoves(s.sceneId);
         passes = s.refinePasses;
     }
     // A moving scene shows every frame as traced; so does a view without a scene yet.
@@ -71,7 +71,7 @@ FrameReport showNextFrame(Program& program, FrameBuffer& fb, const PresentFrame&
         if (s.adaptiveTargetFps != 0 && params.pass == 1)
             adaptThresholds(s.refineThresholds, s.adaptiveTargetFps, timer.currentFps);
     }
-    if (still) {
+    if (stillFrame) {
         report.measured = true;
         report.fps = framesPerSecond(1, frameEndTick - frameStartTick, &report.atLeast);
         report.raysPerSecond = static_cast<double>(frameRays) * report.fps;

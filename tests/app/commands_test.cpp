@@ -433,8 +433,8 @@ TEST_F(CommandTest, RadioItemsOfAMenuNeverShowTwoMarks) {
     std::vector<std::vector<int>> groups;
     radioGroupsOf(menuBar(), groups);
     // Scenes, 1:1/Subsampling, anti-aliasing, kernels, two Samples, two Quality, resolution, threads,
-    // sampling, adaptive, shader.
-    ASSERT_EQ(groups.size(), 13u);
+    // sampling, adaptive, shader, refinement passes.
+    ASSERT_EQ(groups.size(), 14u);
     for (const std::vector<int>& chosen : groups) {
         for (const int id : chosen) {
             execute(kCmdEgg);  // kernels enabled
