@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,16 @@ bool readInputFile(const std::string& path, uint64_t limit, std::string& bytes, 
 
 bool readInputFile(const std::string& path, uint64_t limit, std::vector<unsigned char>& bytes, std::string& reason) {
     return readBounded(path, limit, bytes, reason);
+}
+
+std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+std::string lowerExtension(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const size_t dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
 }
 
 }  // namespace lumo

@@ -26,4 +26,9 @@ std::string notTextProblem(const std::string& bytes);
 // "256 MiB", "2 GiB": a limit as the messages name it.
 std::string byteLimitText(uint64_t limit);
 
+// The last part of a path: "a/b/knot.obj" gives "knot.obj".
+std::string fileNameOf(const std::string& path);
+// The file name's extension in lower case, without the dot; empty when it has none.
+std::string lowerExtension(const std::string& path);
+
 }  // namespace lumo

@@ -21,15 +21,6 @@ namespace lumo {
 
 namespace {
 
-std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-std::string lowerExtension(const std::string& path) {
-    const std::string name = fileNameOf(path);
-    const size_t dot = name.find_last_of('.');
-    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 std::string gib(uint64_t bytes) {
     char text[32];

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "scenefile/input_file.h"
+
 namespace lumo {
 
 namespace {
@@ -68,15 +70,6 @@ bool isObjStatement(const std::string& word) {
            std::end(kWords);
 }
 
-std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-std::string lowerExtension(const std::string& path) {
-    const std::string name = fileNameOf(path);
-    const size_t dot = name.find_last_of('.');
-    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 using Json = nlohmann::ordered_json;
 

@@ -590,8 +590,6 @@ struct Reader {
     // Objects that no ray may hit (light geometry of an area light) leave the tree's lists.
 };
 
-std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
 // nlohmann's "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..." as
 // "3:5: malformed JSON: syntax error ...".
 std::string syntaxError(const std::string& what) {
