@@ -4,7 +4,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <limits>
+#include <mutex>
 
 #include "core/workers.h"
 #include "scene/kd_build.h"
@@ -26,10 +29,11 @@ constexpr float kScenePad = 1e-3f;
 struct Box3 {
     alignas(16) float lo[4] = {kInf, kInf, kInf, kInf};
     alignas(16) float hi[4] = {-kInf, -kInf, -kInf, -kInf};
-    void grow(const float* l, const float* h) {  // l and h: four readable floats each
-        _mm_store_ps(lo, _mm_min_ps(_mm_load_ps(lo), _mm_loadu_ps(l)));
-        _mm_store_ps(hi, _mm_max_ps(_mm_load_ps(hi), _mm_loadu_ps(h)));
+    void grow(__m128 l, __m128 h) {
+        _mm_store_ps(lo, _mm_min_ps(_mm_load_ps(lo), l));
+        _mm_store_ps(hi, _mm_max_ps(_mm_load_ps(hi), h));
     }
+    void grow(const float* l, const float* h) { grow(_mm_loadu_ps(l), _mm_loadu_ps(h)); }  // four floats each
     void grow(const Box3& b) { grow(b.lo, b.hi); }
     float halfArea() const {
         if (!(lo[0] <= hi[0])) return 0.0f;
@@ -38,6 +42,7 @@ struct Box3 {
     }
 };
 
+// A primitive's box; `unused` is zero.
 struct alignas(16) PrimRef {
     float lo[3];
     uint32_t id;
@@ -46,6 +51,12 @@ struct alignas(16) PrimRef {
     float centre(int a) const { return lo[a] + hi[a]; }  // twice the centre: only order matters
 };
 
+// The box corners of a primitive as x, y, z, 0 and twice its centre.
+inline __m128 loOf(const PrimRef& p) {
+    return _mm_and_ps(_mm_load_ps(p.lo), _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1)));
+}
+inline __m128 hiOf(const PrimRef& p) { return _mm_load_ps(p.hi); }
+
 // A run of the primitive array with its box and the box of its centres.
 struct Range {
     uint32_t begin = 0, end = 0;
@@ -53,6 +64,9 @@ struct Range {
     uint32_t objects = 0;  // primitives that are objects, not triangles
     uint32_t count() const { return end - begin; }
     bool mixed() const { return objects > 0 && objects < count(); }
+    void add(const Range& o) {
+        box.grow(o.box), centres.grow(o.centres), objects += o.objects;
+    }
 };
 
 Range measure(const PrimRef* prims, uint32_t begin, uint32_t end) {
@@ -60,58 +74,134 @@ Range measure(const PrimRef* prims, uint32_t begin, uint32_t end) {
     r.begin = begin, r.end = end;
     for (uint32_t i = begin; i < end; ++i) {
         const PrimRef& p = prims[i];
-        r.box.grow(p.lo, p.hi);
-        const float c[3] = {p.centre(0), p.centre(1), p.centre(2)};
-        const float c4[4] = {c[0], c[1], c[2], 0.0f};
-        r.centres.grow(c4, c4);
-        r.objects += (p.id & kObjectRef) ? 1u : 0u;
+        const __m128 l = loOf(p), h = hiOf(p), c = _mm_add_ps(l, h);
+        r.box.grow(l, h);
+        r.centres.grow(c, c);
+        r.objects += p.id >> 31;
     }
     return r;
 }
 
-// The primitives of a range sorted into kBins bins along each axis by their centres: boxes, boxes of
-// the centres and counts. Bins of parts of a range add up exactly, in any order.
+// The bin of each axis of a centre: (centre - lo) * scale, truncated, at most the last bin.
+struct BinMap {
+    __m128 lo, scale, last;
+    BinMap(const Range& r, int bins) {
+        alignas(16) float s[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        for (int a = 0; a < 3; ++a) {
+            const float extent = r.centres.hi[a] - r.centres.lo[a];
+            s[a] = extent > 0.0f ? static_cast<float>(bins) * 0.99999f / extent : 0.0f;
+        }
+        lo = _mm_and_ps(_mm_load_ps(r.centres.lo), _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1)));
+        scale = _mm_load_ps(s);
+        last = _mm_set1_ps(static_cast<float>(bins - 1));
+    }
+    __m128i bins(__m128 centre) const {
+        return _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(_mm_sub_ps(centre, lo), scale), last));
+    }
+};
+
+struct Bins;
+
+// The union of bins swept so far along each axis, with lanes for axes: x, y, z hold the boxes'
+// corners of axis 0, 1, 2 in lanes 0, 1, 2.
+struct Sweep {
+    __m128 lo[3] = {_mm_set1_ps(kInf), _mm_set1_ps(kInf), _mm_set1_ps(kInf)};
+    __m128 hi[3] = {_mm_set1_ps(-kInf), _mm_set1_ps(-kInf), _mm_set1_ps(-kInf)};
+    __m128i count = _mm_setzero_si128();
+    inline void add(const Bins& bins, int b);
+    __m128 halfArea() const {
+        const __m128 x = _mm_sub_ps(hi[0], lo[0]), y = _mm_sub_ps(hi[1], lo[1]), z = _mm_sub_ps(hi[2], lo[2]);
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, y), _mm_mul_ps(y, z)), _mm_mul_ps(z, x));
+    }
+};
+
+// The primitives of a range sorted into bins along each axis by their centres: boxes and counts.
+// Bins of parts of a range add up exactly, in any order.
 struct Bins {
     int bins = kBins;  // in use, from the first
-    Box3 box[3][kBins];
-    uint32_t count[3][kBins], objects[3][kBins];
+    __m128 lo[3][kBins], hi[3][kBins];
+    uint32_t count[3][kBins];
 
     explicit Bins(int used) : bins(used) {
         for (int a = 0; a < 3; ++a)
-            for (int b = 0; b < bins; ++b) box[a][b] = Box3{}, count[a][b] = objects[a][b] = 0;
-    }
-    int binOf(float c, float lo, float scale) const { return std::min(bins - 1, static_cast<int>((c - lo) * scale)); }
-    void add(const PrimRef* prims, uint32_t begin, uint32_t end, const float* lo, const float* scale) {
-        for (uint32_t i = begin; i < end; ++i) {
-            const PrimRef& p = prims[i];
-            const uint32_t object = (p.id & kObjectRef) ? 1u : 0u;
-            for (int a = 0; a < 3; ++a) {
-                if (scale[a] == 0.0f) continue;
-                const int b = binOf(p.centre(a), lo[a], scale[a]);
-                box[a][b].grow(p.lo, p.hi);
-                ++count[a][b];
-                objects[a][b] += object;
+            for (int b = 0; b < bins; ++b) {
+                lo[a][b] = _mm_set1_ps(kInf), hi[a][b] = _mm_set1_ps(-kInf);
+                count[a][b] = 0;
             }
+    }
+    void add(const PrimRef& p, const BinMap& map) {
+        const __m128 l = loOf(p), h = hiOf(p);
+        alignas(16) int32_t b[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(b), map.bins(_mm_add_ps(l, h)));
+        for (int a = 0; a < 3; ++a) {
+            lo[a][b[a]] = _mm_min_ps(lo[a][b[a]], l);
+            hi[a][b[a]] = _mm_max_ps(hi[a][b[a]], h);
+            ++count[a][b[a]];
         }
+    }
+    void add(const PrimRef* prims, uint32_t begin, uint32_t end, const BinMap& map) {
+        if (end - begin < 256) {
+            for (uint32_t i = begin; i < end; ++i) add(prims[i], map);
+            return;
+        }
+        // Neighbours in memory often share bins: two sets of bins, so one update need not wait
+        // for the last.
+        Bins odd(bins);
+        uint32_t i = begin;
+        for (; i + 1 < end; i += 2) add(prims[i], map), odd.add(prims[i + 1], map);
+        if (i < end) add(prims[i], map);
+        add(odd);
+    }
+    // The plane between two bins of least cost (area times primitives of each side), the first of
+    // equal ones by axis, then bin; bestAxis stays -1 where no plane has primitives on both sides.
+    // The three axes are swept at once, one a lane.
+    void cheapestSplit(const BinMap& map, float& bestCost, int& bestAxis, int& bestBin) const {
+        __m128 rightArea[kBins], rightCount[kBins];
+        Sweep right;
+        for (int b = bins - 1; b > 0; --b) {
+            right.add(*this, b);
+            rightArea[b] = right.halfArea(), rightCount[b] = _mm_cvtepi32_ps(right.count);
+        }
+        const __m128 flat = _mm_cmpeq_ps(map.scale, _mm_setzero_ps());
+        __m128 best = _mm_set1_ps(kInf);
+        __m128i bestAt = _mm_setzero_si128();
+        Sweep left;
+        for (int b = 0; b < bins - 1; ++b) {
+            left.add(*this, b);
+            const __m128 leftCount = _mm_cvtepi32_ps(left.count);
+            const __m128 cost = _mm_add_ps(_mm_mul_ps(left.halfArea(), leftCount), _mm_mul_ps(rightArea[b + 1], rightCount[b + 1]));
+            const __m128 empty = _mm_or_ps(_mm_cmpeq_ps(leftCount, _mm_setzero_ps()), _mm_cmpeq_ps(rightCount[b + 1], _mm_setzero_ps()));
+            const __m128 better = _mm_andnot_ps(_mm_or_ps(empty, flat), _mm_cmplt_ps(cost, best));
+            best = _mm_or_ps(_mm_and_ps(better, cost), _mm_andnot_ps(better, best));
+            bestAt = _mm_or_si128(_mm_and_si128(_mm_castps_si128(better), _mm_set1_epi32(b)),
+                                  _mm_andnot_si128(_mm_castps_si128(better), bestAt));
+        }
+        alignas(16) float cost[4];
+        alignas(16) int32_t at[4];
+        _mm_store_ps(cost, best);
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), bestAt);
+        for (int a = 0; a < 3; ++a)
+            if (cost[a] < bestCost) bestCost = cost[a], bestAxis = a, bestBin = at[a];
     }
     void add(const Bins& o) {
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < bins; ++b) {
-                box[a][b].grow(o.box[a][b]);
+                lo[a][b] = _mm_min_ps(lo[a][b], o.lo[a][b]);
+                hi[a][b] = _mm_max_ps(hi[a][b], o.hi[a][b]);
                 count[a][b] += o.count[a][b];
-                objects[a][b] += o.objects[a][b];
             }
     }
 };
 
-// The box of the centres of a run of primitives.
-Box3 centreBox(const PrimRef* prims, uint32_t begin, uint32_t end) {
-    Box3 b;
-    for (uint32_t i = begin; i < end; ++i) {
-        const float c[4] = {prims[i].centre(0), prims[i].centre(1), prims[i].centre(2), 0.0f};
-        b.grow(c, c);
-    }
-    return b;
+void Sweep::add(const Bins& bins, int b) {
+    __m128 l0 = bins.lo[0][b], l1 = bins.lo[1][b], l2 = bins.lo[2][b], l3 = _mm_setzero_ps();
+    __m128 h0 = bins.hi[0][b], h1 = bins.hi[1][b], h2 = bins.hi[2][b], h3 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(l0, l1, l2, l3);
+    _MM_TRANSPOSE4_PS(h0, h1, h2, h3);
+    lo[0] = _mm_min_ps(lo[0], l0), lo[1] = _mm_min_ps(lo[1], l1), lo[2] = _mm_min_ps(lo[2], l2);
+    hi[0] = _mm_max_ps(hi[0], h0), hi[1] = _mm_max_ps(hi[1], h1), hi[2] = _mm_max_ps(hi[2], h2);
+    count = _mm_add_epi32(count, _mm_set_epi32(0, static_cast<int>(bins.count[2][b]), static_cast<int>(bins.count[1][b]),
+                                               static_cast<int>(bins.count[0][b])));
 }
 
 // Ranges this large are binned on every thread.
@@ -120,8 +210,7 @@ constexpr uint32_t kParallelBinning = 65536;
 struct BinRun {
     const PrimRef* prims;
     uint32_t begin, count;
-    const float* lo;
-    const float* scale;
+    const BinMap* map;
     std::vector<Bins>* parts;
     int threads;
 };
@@ -130,16 +219,50 @@ void binPart(int k, void* context) {
     BinRun& run = *static_cast<BinRun*>(context);
     const uint64_t n = run.count, t = static_cast<uint64_t>(run.threads), kk = static_cast<uint64_t>(k);
     (*run.parts)[static_cast<size_t>(k)].add(run.prims, run.begin + static_cast<uint32_t>(n * kk / t),
-                                             run.begin + static_cast<uint32_t>(n * (kk + 1) / t), run.lo, run.scale);
+                                             run.begin + static_cast<uint32_t>(n * (kk + 1) / t), *run.map);
 }
 
-// A subtree left to build: its range and the slot of the node that points to it.
-struct Task {
-    Range range;
-    uint32_t node, slot;
-    int depth;
-    std::vector<BvhNode> nodes;  // the subtree, its root first, child indices local
-};
+// Moves the primitives of [begin, end) whose bin along `axis` is at most `last` to the front and
+// returns where the others start; measures the centres of both sides on the way.
+uint32_t partitionByBin(PrimRef* prims, uint32_t begin, uint32_t end, const BinMap& map, int axis, int last,
+                        Box3& leftCentres, Box3& rightCentres) {
+    __m128 leftLo = _mm_set1_ps(kInf), leftHi = _mm_set1_ps(-kInf), rightLo = leftLo, rightHi = leftHi;
+    alignas(16) int32_t b[4];
+    // The side of p; its centre grows that side's box.
+    const auto left = [&](const PrimRef& p) {
+        const __m128 c = _mm_add_ps(loOf(p), hiOf(p));
+        _mm_store_si128(reinterpret_cast<__m128i*>(b), map.bins(c));
+        if (b[axis] <= last) {
+            leftLo = _mm_min_ps(leftLo, c), leftHi = _mm_max_ps(leftHi, c);
+            return true;
+        }
+        rightLo = _mm_min_ps(rightLo, c), rightHi = _mm_max_ps(rightHi, c);
+        return false;
+    };
+    PrimRef* first = prims + begin;
+    PrimRef* stop = prims + end;
+    // Every primitive is asked its side once: from the front up to one of the right side, from the
+    // back down to one of the left side, then the two swap places.
+    for (;;) {
+        for (;;) {
+            if (first == stop) goto done;
+            if (!left(*first)) break;
+            ++first;
+        }
+        --stop;
+        for (;;) {
+            if (first == stop) goto done;
+            if (left(*stop)) break;
+            --stop;
+        }
+        std::swap(*first, *stop);
+        ++first;
+    }
+done:
+    leftCentres.grow(leftLo, leftHi);
+    rightCentres.grow(rightLo, rightHi);
+    return static_cast<uint32_t>(first - prims);
+}
 
 BvhNode emptyNode() {
     BvhNode n;
@@ -149,11 +272,79 @@ BvhNode emptyNode() {
     return n;
 }
 
+// Slot k of a node: a child's box, and the node index of an inner child or a leaf's first entry
+// and entry count (count 0: inner).
+void setSlot(BvhNode& n, int k, const Box3& box, uint32_t child, uint32_t count) {
+    for (int a = 0; a < 3; ++a) n.lo[a][k] = box.lo[a], n.hi[a][k] = box.hi[a];
+    n.child[k] = child;
+    n.count[k] = count;
+}
+
+bool isInner(const BvhNode& n, int k) { return n.count[k] == 0 && n.lo[0][k] <= n.hi[0][k]; }
+
+// A subtree built on one thread: its nodes (its root first, child indices local) and the slots that
+// point to the roots of other jobs.
+struct Job {
+    struct Link {
+        uint32_t node;
+        int slot;
+        const Job* job;
+    };
+    Range range;
+    int depth = 0;
+    std::vector<BvhNode> nodes;
+    std::vector<Link> links;
+};
+
+// Jobs waiting for a thread. A large job makes one node and a job of each inner child; a job of at
+// most kTaskSize primitives builds its whole subtree.
+class JobQueue {
+public:
+    Job& add(const Range& r, int depth) {
+        Job* job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job = &jobs_.emplace_back();
+            job->range = r, job->depth = depth;
+            ready_.push_back(job);
+            ++unfinished_;
+        }
+        wake_.notify_one();
+        return *job;
+    }
+    // The next job, or null once every job is done (or one failed).
+    Job* take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return !ready_.empty() || unfinished_ == 0 || failed_; });
+        if (ready_.empty() || failed_) return nullptr;
+        Job* job = ready_.back();  // the newest: depth first, as the primitives lie in memory
+        ready_.pop_back();
+        return job;
+    }
+    void done() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--unfinished_ == 0) wake_.notify_all();
+    }
+    void fail() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+        wake_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;  // every job made; deque: their addresses stay
+    std::vector<Job*> ready_;
+    size_t unfinished_ = 0;
+    bool failed_ = false;
+};
+
 struct Builder {
     PrimRef* prims;
-    std::vector<BvhNode>& nodes;
-    std::vector<Task>* tasks;  // null: build everything here
-    int threads;               // for the binning of large ranges
+    Job& job;
+    JobQueue* queue;  // null: build the whole subtree here
+    int threads;      // for the binning of large ranges
 
     // Splits r in two by the cheapest binned surface-area plane; false where a leaf costs less
     // (and may be made: few primitives, all of one kind).
@@ -171,42 +362,17 @@ struct Builder {
         float bestCost = kInf;
         int bestAxis = -1, bestBin = 0;
         const int used = static_cast<int>(std::min<uint32_t>(kBins, std::max<uint32_t>(n, 4)));  // few for few
-        float scale[3];
-        for (int a = 0; a < 3; ++a) {
-            const float extent = r.centres.hi[a] - r.centres.lo[a];
-            scale[a] = extent > 0.0f ? static_cast<float>(used) * 0.99999f / extent : 0.0f;
-        }
+        const BinMap map(r, used);
         Bins bins(used);
         if (threads > 1 && n >= kParallelBinning) {
             std::vector<Bins> parts(static_cast<size_t>(threads), Bins(used));
-            BinRun run{prims, r.begin, n, r.centres.lo, scale, &parts, threads};
+            BinRun run{prims, r.begin, n, &map, &parts, threads};
             runWorkers(binPart, &run, threads);
             for (const Bins& part : parts) bins.add(part);
         } else {
-            bins.add(prims, r.begin, r.end, r.centres.lo, scale);
+            bins.add(prims, r.begin, r.end, map);
         }
-        for (int a = 0; a < 3; ++a) {
-            if (scale[a] == 0.0f) continue;
-            float rightArea[kBins];
-            uint32_t rightCount[kBins];
-            Box3 acc;
-            uint32_t c = 0;
-            for (int b = used - 1; b > 0; --b) {
-                acc.grow(bins.box[a][b]);
-                c += bins.count[a][b];
-                rightArea[b] = acc.halfArea(), rightCount[b] = c;
-            }
-            acc = Box3{};
-            c = 0;
-            for (int b = 0; b < used - 1; ++b) {
-                acc.grow(bins.box[a][b]);
-                c += bins.count[a][b];
-                if (c == 0 || rightCount[b + 1] == 0) continue;
-                const float cost = acc.halfArea() * static_cast<float>(c) +
-                                   rightArea[b + 1] * static_cast<float>(rightCount[b + 1]);
-                if (cost < bestCost) bestCost = cost, bestAxis = a, bestBin = b;
-            }
-        }
+        bins.cheapestSplit(map, bestCost, bestAxis, bestBin);
         const float area = r.box.halfArea();
         const bool oneKind = !r.mixed();
         if (oneKind && n <= kMaxLeaf &&
@@ -214,18 +380,15 @@ struct Builder {
             return false;
         if (oneKind && bestAxis >= 0) {
             const int a = bestAxis;
-            const float lo = r.centres.lo[a], s = scale[a];
-            const PrimRef* mid = std::partition(prims + r.begin, prims + r.end,
-                                                [&](const PrimRef& p) { return bins.binOf(p.centre(a), lo, s) <= bestBin; });
             left = Range{}, right = Range{};
-            left.begin = r.begin, left.end = right.begin = static_cast<uint32_t>(mid - prims), right.end = r.end;
+            left.begin = r.begin, right.end = r.end;
+            left.end = right.begin = partitionByBin(prims, r.begin, r.end, map, a, bestBin, left.centres, right.centres);
             for (int b = 0; b < used; ++b) {
                 Range& side = b <= bestBin ? left : right;
-                side.box.grow(bins.box[a][b]);
-                side.objects += bins.objects[a][b];
+                side.box.grow(bins.lo[a][b], bins.hi[a][b]);
             }
-            left.centres = centreBox(prims, left.begin, left.end);
-            right.centres = centreBox(prims, right.begin, right.end);
+            left.objects = r.objects ? left.count() : 0;  // one kind: all objects or none
+            right.objects = r.objects ? right.count() : 0;
             return true;
         }
         PrimRef* mid;
@@ -240,6 +403,7 @@ struct Builder {
     }
 
     // A node over r with up to four children: the child of largest area split again while it can.
+    // Returns the node's index in job.nodes.
     uint32_t build(const Range& r, int depth) {
         const bool median = depth >= kMaxBvhDepth - 32;  // halves: at most 32 more levels
         Range children[kBvhWidth];
@@ -262,40 +426,66 @@ struct Builder {
             leaf[count] = false;
             ++count;
         }
+        std::vector<BvhNode>& nodes = job.nodes;
         const uint32_t index = static_cast<uint32_t>(nodes.size());
         nodes.push_back(emptyNode());
         for (int k = 0; k < count; ++k) {
             const Range& c = children[k];
-            for (int a = 0; a < 3; ++a) nodes[index].lo[a][k] = c.box.lo[a], nodes[index].hi[a][k] = c.box.hi[a];
             Range a, b;
             if (leaf[k] || (c.count() <= kMaxLeaf && !split(c, a, b, median))) {
-                nodes[index].child[k] = c.begin;  // a position in prims until the leaves are numbered
-                nodes[index].count[k] = c.count() | (prims[c.begin].id & kObjectRef ? kBvhObjectLeaf : 0u);
-            } else if (tasks && c.count() <= kTaskSize) {
-                tasks->push_back(Task{c, index, static_cast<uint32_t>(k), depth + 1, {}});
+                // The leaf's first entry is a position in prims until the leaves are numbered.
+                setSlot(nodes[index], k, c.box, c.begin, c.count() | (prims[c.begin].id & kObjectRef ? kBvhObjectLeaf : 0u));
+            } else if (queue) {
+                setSlot(nodes[index], k, c.box, 0, 0);
+                job.links.push_back({index, k, &queue->add(c, depth + 1)});
             } else {
                 const uint32_t child = build(c, depth + 1);
-                nodes[index].child[k] = child;
+                setSlot(nodes[index], k, c.box, child, 0);
             }
         }
         return index;
     }
 };
 
-struct TaskRun {
+struct JobRun {
     PrimRef* prims;
-    std::vector<Task>* tasks;
-    std::atomic<size_t> next{0};
+    JobQueue* queue;
 };
 
-void runTasks(int, void* context) {
-    TaskRun& run = *static_cast<TaskRun*>(context);
-    for (;;) {
-        const size_t i = run.next.fetch_add(1);
-        if (i >= run.tasks->size()) return;
-        Task& t = (*run.tasks)[i];
-        Builder{run.prims, t.nodes, nullptr, 1}.build(t.range, t.depth);
+void runJobs(int, void* context) {
+    JobRun& run = *static_cast<JobRun*>(context);
+    while (Job* job = run.queue->take()) {
+        try {
+            const bool large = job->range.count() > kTaskSize;
+            job->nodes.reserve(large ? 1 : job->range.count() / 2 + 1);
+            Builder{run.prims, *job, large ? run.queue : nullptr, 1}.build(job->range, job->depth);
+        } catch (...) {
+            run.queue->fail();
+            throw;
+        }
+        run.queue->done();
     }
+}
+
+// Appends the nodes of a job and of the jobs it links to, depth first; returns where its root went.
+uint32_t placeJob(const Job& job, std::vector<BvhNode>& nodes) {
+    const uint32_t offset = static_cast<uint32_t>(nodes.size());
+    for (BvhNode node : job.nodes) {
+        for (int k = 0; k < kBvhWidth; ++k)
+            if (isInner(node, k)) node.child[k] += offset;
+        nodes.push_back(node);
+    }
+    for (const Job::Link& link : job.links) {
+        const uint32_t root = placeJob(*link.job, nodes);
+        nodes[offset + link.node].child[link.slot] = root;
+    }
+    return offset;
+}
+
+size_t nodeCount(const Job& job) {
+    size_t n = job.nodes.size();
+    for (const Job::Link& link : job.links) n += nodeCount(*link.job);
+    return n;
 }
 
 struct BoxRun {
@@ -303,6 +493,7 @@ struct BoxRun {
     PrimRef* prims;
     size_t triangles;
     int threads;
+    Range parts[kMaxWorkerThreads];  // what each worker measured
 };
 
 // Worker k: the boxes of its share of the triangles.
@@ -310,7 +501,8 @@ void boxTriangles(int k, void* context) {
     BoxRun& run = *static_cast<BoxRun*>(context);
     const MeshStore& m = run.scene->meshes;
     const size_t n = run.triangles, threads = static_cast<size_t>(run.threads), kk = static_cast<size_t>(k);
-    for (size_t t = n * kk / threads; t < n * (kk + 1) / threads; ++t) {
+    const size_t begin = n * kk / threads, end = n * (kk + 1) / threads;
+    for (size_t t = begin; t < end; ++t) {
         PrimRef& p = run.prims[t];
         const uint32_t* c = m.triangle(static_cast<uint32_t>(t));
         for (int a = 0; a < 3; ++a) p.lo[a] = kInf, p.hi[a] = -kInf;
@@ -320,21 +512,44 @@ void boxTriangles(int k, void* context) {
             for (int a = 0; a < 3; ++a) p.lo[a] = std::min(p.lo[a], q[a]), p.hi[a] = std::max(p.hi[a], q[a]);
         }
         p.id = static_cast<uint32_t>(t);
+        p.unused = 0.0f;
+    }
+    run.parts[k] = measure(run.prims, static_cast<uint32_t>(begin), static_cast<uint32_t>(end));
+}
+
+struct GatherRun {
+    const MeshStore* from;
+    MeshStore* to;
+    const std::vector<uint32_t>* order;
+    int threads;
+};
+
+// Worker k: its share of the triangles in their new places.
+void gatherTriangles(int k, void* context) {
+    GatherRun& run = *static_cast<GatherRun*>(context);
+    const std::vector<uint32_t>& order = *run.order;
+    const size_t n = order.size(), threads = static_cast<size_t>(run.threads), kk = static_cast<size_t>(k);
+    const uint32_t* corners = run.from->corners.data();
+    const uint16_t* parts = run.from->parts.data();
+    uint32_t* c = run.to->corners.data();
+    uint16_t* p = run.to->parts.data();
+    for (size_t i = n * kk / threads; i < n * (kk + 1) / threads; ++i) {
+        const size_t from = order[i];
+        c[3 * i] = corners[3 * from], c[3 * i + 1] = corners[3 * from + 1], c[3 * i + 2] = corners[3 * from + 2];
+        p[i] = parts[from];
     }
 }
 
 }  // namespace
 
-void MeshStore::reorder(const std::vector<uint32_t>& order) {
-    std::vector<uint32_t> c(corners.size());
-    std::vector<uint16_t> p(parts.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const size_t from = order[i];
-        c[3 * i] = corners[3 * from], c[3 * i + 1] = corners[3 * from + 1], c[3 * i + 2] = corners[3 * from + 2];
-        p[i] = parts[from];
-    }
-    corners = std::move(c);
-    parts = std::move(p);
+void MeshStore::reorder(const std::vector<uint32_t>& order, int threads) {
+    MeshStore moved;
+    moved.corners.resize(corners.size());
+    moved.parts.resize(parts.size());
+    GatherRun run{this, &moved, &order, order.size() >= 65536 ? std::clamp(threads, 1, kMaxWorkerThreads) : 1};
+    runWorkers(gatherTriangles, &run, run.threads);
+    corners = std::move(moved.corners);
+    parts = std::move(moved.parts);
 }
 
 BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leaveOut) {
@@ -343,7 +558,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     BvhBuildStats stats;
     const size_t triangles = scene.meshes.triangleCount();
     std::vector<PrimRef> prims(triangles);
-    BoxRun boxing{&scene, prims.data(), triangles, triangles >= 4096 ? threads : 1};
+    BoxRun boxing{&scene, prims.data(), triangles, triangles >= 4096 ? threads : 1, {}};
     runWorkers(boxTriangles, &boxing, boxing.threads);
     for (SceneObject& o : scene.objects) {
         o.leafCount = 0;
@@ -357,28 +572,22 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     const uint32_t n = static_cast<uint32_t>(prims.size());
     stats.primitives = n;
 
+    Range all = measure(prims.data(), static_cast<uint32_t>(triangles), n);  // the objects
+    for (int k = 0; k < boxing.threads; ++k) all.add(boxing.parts[k]);
+    all.begin = 0, all.end = n;
     std::vector<BvhNode> nodes;
-    std::vector<Task> tasks;
-    Range all = measure(prims.data(), 0, n);
     if (n == 0) {
         nodes.push_back(emptyNode());
     } else {
-        Builder{prims.data(), nodes, &tasks, threads}.build(all, 0);
-        std::sort(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) {
-            return a.range.count() != b.range.count() ? a.range.count() > b.range.count() : a.range.begin < b.range.begin;
-        });
-        TaskRun run{prims.data(), &tasks, {}};
-        runWorkers(runTasks, &run, std::min<int>(threads, static_cast<int>(std::max<size_t>(tasks.size(), 1))));
-        // The subtrees after the top, in the order of their ranges.
-        std::sort(tasks.begin(), tasks.end(), [](const Task& a, const Task& b) { return a.range.begin < b.range.begin; });
-        for (Task& t : tasks) {
-            const uint32_t offset = static_cast<uint32_t>(nodes.size());
-            for (BvhNode& node : t.nodes)
-                for (int k = 0; k < kBvhWidth; ++k)
-                    if (node.count[k] == 0 && node.lo[0][k] <= node.hi[0][k]) node.child[k] += offset;
-            nodes[t.node].child[t.slot] = offset;
-            nodes.insert(nodes.end(), t.nodes.begin(), t.nodes.end());
-        }
+        // The root on this thread, its large ranges binned on all; then the jobs on all threads.
+        JobQueue queue;
+        Job root;
+        root.range = all;
+        Builder{prims.data(), root, &queue, threads}.build(all, 0);
+        JobRun run{prims.data(), &queue};
+        runWorkers(runJobs, &run, threads);
+        nodes.reserve(nodeCount(root));
+        placeJob(root, nodes);
     }
 
     // Leaves number their triangles and objects in the order of the primitive array.
@@ -401,7 +610,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
             node.child[k] = (node.count[k] & kBvhObjectLeaf) ? position - before[position] : before[position];
         }
     bvh.nodes = std::move(nodes);
-    scene.meshes.reorder(order);
+    scene.meshes.reorder(order, threads);
     scene.bvh = std::move(bvh);
     scene.usesBvh = true;
     scene.tree = Accel{};
