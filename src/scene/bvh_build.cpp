@@ -100,15 +100,19 @@ struct BinMap {
     }
 };
 
-struct Bins;
-
 // The union of bins swept so far along each axis, with lanes for axes: x, y, z hold the boxes'
 // corners of axis 0, 1, 2 in lanes 0, 1, 2.
 struct Sweep {
-    __m128 lo[3] = {_mm_set1_ps(kInf), _mm_set1_ps(kInf), _mm_set1_ps(kInf)};
-    __m128 hi[3] = {_mm_set1_ps(-kInf), _mm_set1_ps(-kInf), _mm_set1_ps(-kInf)};
-    __m128i count = _mm_setzero_si128();
-    inline void add(const Bins& bins, int b);
+    __m128 lo[3], hi[3];
+    __m128i count;
+    static Sweep empty() {
+        const __m128 inf = _mm_set1_ps(kInf), minusInf = _mm_set1_ps(-kInf);
+        return {{inf, inf, inf}, {minusInf, minusInf, minusInf}, _mm_setzero_si128()};
+    }
+    void add(const Sweep& bin) {
+        for (int c = 0; c < 3; ++c) lo[c] = _mm_min_ps(lo[c], bin.lo[c]), hi[c] = _mm_max_ps(hi[c], bin.hi[c]);
+        count = _mm_add_epi32(count, bin.count);
+    }
     __m128 halfArea() const {
         const __m128 x = _mm_sub_ps(hi[0], lo[0]), y = _mm_sub_ps(hi[1], lo[1]), z = _mm_sub_ps(hi[2], lo[2]);
         return _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, y), _mm_mul_ps(y, z)), _mm_mul_ps(z, x));
@@ -156,18 +160,28 @@ struct Bins {
     // equal ones by axis, then bin; bestAxis stays -1 where no plane has primitives on both sides.
     // The three axes are swept at once, one a lane.
     void cheapestSplit(const BinMap& map, float& bestCost, int& bestAxis, int& bestBin) const {
+        Sweep byAxis[kBins];  // each bin with lanes for axes
+        for (int b = 0; b < bins; ++b) {
+            Sweep& t = byAxis[b];
+            t.lo[0] = lo[0][b], t.lo[1] = lo[1][b], t.lo[2] = lo[2][b];
+            t.hi[0] = hi[0][b], t.hi[1] = hi[1][b], t.hi[2] = hi[2][b];
+            __m128 l3 = _mm_setzero_ps(), h3 = l3;
+            _MM_TRANSPOSE4_PS(t.lo[0], t.lo[1], t.lo[2], l3);
+            _MM_TRANSPOSE4_PS(t.hi[0], t.hi[1], t.hi[2], h3);
+            t.count = _mm_set_epi32(0, static_cast<int>(count[2][b]), static_cast<int>(count[1][b]), static_cast<int>(count[0][b]));
+        }
         __m128 rightArea[kBins], rightCount[kBins];
-        Sweep right;
+        Sweep right = Sweep::empty();
         for (int b = bins - 1; b > 0; --b) {
-            right.add(*this, b);
+            right.add(byAxis[b]);
             rightArea[b] = right.halfArea(), rightCount[b] = _mm_cvtepi32_ps(right.count);
         }
         const __m128 flat = _mm_cmpeq_ps(map.scale, _mm_setzero_ps());
         __m128 best = _mm_set1_ps(kInf);
         __m128i bestAt = _mm_setzero_si128();
-        Sweep left;
+        Sweep left = Sweep::empty();
         for (int b = 0; b < bins - 1; ++b) {
-            left.add(*this, b);
+            left.add(byAxis[b]);
             const __m128 leftCount = _mm_cvtepi32_ps(left.count);
             const __m128 cost = _mm_add_ps(_mm_mul_ps(left.halfArea(), leftCount), _mm_mul_ps(rightArea[b + 1], rightCount[b + 1]));
             const __m128 empty = _mm_or_ps(_mm_cmpeq_ps(leftCount, _mm_setzero_ps()), _mm_cmpeq_ps(rightCount[b + 1], _mm_setzero_ps()));
@@ -192,17 +206,6 @@ struct Bins {
             }
     }
 };
-
-void Sweep::add(const Bins& bins, int b) {
-    __m128 l0 = bins.lo[0][b], l1 = bins.lo[1][b], l2 = bins.lo[2][b], l3 = _mm_setzero_ps();
-    __m128 h0 = bins.hi[0][b], h1 = bins.hi[1][b], h2 = bins.hi[2][b], h3 = _mm_setzero_ps();
-    _MM_TRANSPOSE4_PS(l0, l1, l2, l3);
-    _MM_TRANSPOSE4_PS(h0, h1, h2, h3);
-    lo[0] = _mm_min_ps(lo[0], l0), lo[1] = _mm_min_ps(lo[1], l1), lo[2] = _mm_min_ps(lo[2], l2);
-    hi[0] = _mm_max_ps(hi[0], h0), hi[1] = _mm_max_ps(hi[1], h1), hi[2] = _mm_max_ps(hi[2], h2);
-    count = _mm_add_epi32(count, _mm_set_epi32(0, static_cast<int>(bins.count[2][b]), static_cast<int>(bins.count[1][b]),
-                                               static_cast<int>(bins.count[0][b])));
-}
 
 // Ranges this large are binned on every thread.
 constexpr uint32_t kParallelBinning = 65536;
@@ -359,6 +362,7 @@ struct Builder {
             right = measure(prims, r.begin + n / 2, r.end);
             return true;
         }
+        if (n == 2 && !r.mixed()) return splitPair(r, left, right);
         float bestCost = kInf;
         int bestAxis = -1, bestBin = 0;
         const int used = static_cast<int>(std::min<uint32_t>(kBins, std::max<uint32_t>(n, 4)));  // few for few
@@ -402,9 +406,32 @@ struct Builder {
         return true;
     }
 
+    // split() of two primitives of one kind, as the bins would have it: apart along the first axis
+    // on which their centres differ, the lower first, where that costs less than a leaf.
+    bool splitPair(const Range& r, Range& left, Range& right) const {
+        PrimRef* p = prims + r.begin;
+        const __m128 c0 = _mm_add_ps(loOf(p[0]), hiOf(p[0])), c1 = _mm_add_ps(loOf(p[1]), hiOf(p[1]));
+        const int differ = _mm_movemask_ps(_mm_cmpneq_ps(c0, c1)) & 7;
+        if (differ == 0) return false;
+        Range side[2];
+        for (int k = 0; k < 2; ++k) {
+            side[k].box.grow(loOf(p[k]), hiOf(p[k]));
+            side[k].centres.grow(k ? c1 : c0, k ? c1 : c0);
+        }
+        const float cost = side[0].box.halfArea() + side[1].box.halfArea();
+        if (2.0f <= kNodeCost + cost / std::max(r.box.halfArea(), 1e-30f)) return false;
+        const int axis = differ & 1 ? 0 : (differ & 2 ? 1 : 2);
+        const bool swap = side[0].centres.lo[axis] > side[1].centres.lo[axis];
+        if (swap) std::swap(p[0], p[1]);
+        left = side[swap ? 1 : 0], right = side[swap ? 0 : 1];
+        left.begin = r.begin, left.end = right.begin = r.begin + 1, right.end = r.end;
+        left.objects = right.objects = r.objects ? 1 : 0;
+        return true;
+    }
+
     // A node over r with up to four children: the child of largest area split again while it can.
-    // Returns the node's index in job.nodes.
-    uint32_t build(const Range& r, int depth) {
+    // halves: r already split in two. Returns the node's index in job.nodes.
+    uint32_t build(const Range& r, int depth, const Range* halves = nullptr) {
         const bool median = depth >= kMaxBvhDepth - 32;  // halves: at most 32 more levels
         Range children[kBvhWidth];
         bool leaf[kBvhWidth] = {};
@@ -417,7 +444,9 @@ struct Builder {
                 if (!leaf[k] && children[k].box.halfArea() > largest) largest = children[k].box.halfArea(), pick = k;
             if (pick < 0) break;
             Range a, b;
-            if (!split(children[pick], a, b, median)) {
+            if (count == 1 && halves) {
+                a = halves[0], b = halves[1];
+            } else if (!split(children[pick], a, b, median)) {
                 leaf[pick] = true;
                 continue;
             }
@@ -431,10 +460,14 @@ struct Builder {
         nodes.push_back(emptyNode());
         for (int k = 0; k < count; ++k) {
             const Range& c = children[k];
-            Range a, b;
-            if (leaf[k] || (c.count() <= kMaxLeaf && !split(c, a, b, median))) {
+            Range cut[2];
+            const bool small = c.count() <= kMaxLeaf;  // the split decides whether it is a leaf
+            if (leaf[k] || (small && !split(c, cut[0], cut[1], median))) {
                 // The leaf's first entry is a position in prims until the leaves are numbered.
                 setSlot(nodes[index], k, c.box, c.begin, c.count() | (prims[c.begin].id & kObjectRef ? kBvhObjectLeaf : 0u));
+            } else if (small && median == (depth + 1 >= kMaxBvhDepth - 32)) {
+                const uint32_t child = build(c, depth + 1, cut);
+                setSlot(nodes[index], k, c.box, child, 0);
             } else if (queue) {
                 setSlot(nodes[index], k, c.box, 0, 0);
                 job.links.push_back({index, k, &queue->add(c, depth + 1)});
