@@ -291,12 +291,13 @@ struct Job {
     struct Link {
         uint32_t node;
         int slot;
-        const Job* job;
+        Job* job;
     };
     Range range;
     int depth = 0;
     std::vector<BvhNode> nodes;
     std::vector<Link> links;
+    uint32_t offset = 0;  // where its nodes go in the tree
 };
 
 // Jobs waiting for a thread. A large job makes one node and a job of each inner child; a job of at
@@ -500,25 +501,46 @@ void runJobs(int, void* context) {
     }
 }
 
-// Appends the nodes of a job and of the jobs it links to, depth first; returns where its root went.
-uint32_t placeJob(const Job& job, std::vector<BvhNode>& nodes) {
-    const uint32_t offset = static_cast<uint32_t>(nodes.size());
-    for (BvhNode node : job.nodes) {
-        for (int k = 0; k < kBvhWidth; ++k)
-            if (isInner(node, k)) node.child[k] += offset;
-        nodes.push_back(node);
-    }
-    for (const Job::Link& link : job.links) {
-        const uint32_t root = placeJob(*link.job, nodes);
-        nodes[offset + link.node].child[link.slot] = root;
-    }
-    return offset;
+// Gives the job and the jobs it links to, depth first, their places in the tree after `next`.
+void placeJobs(Job& job, uint32_t& next, std::vector<Job*>& jobs) {
+    job.offset = next;
+    next += static_cast<uint32_t>(job.nodes.size());
+    jobs.push_back(&job);
+    for (const Job::Link& link : job.links) placeJobs(*link.job, next, jobs);
 }
 
-size_t nodeCount(const Job& job) {
-    size_t n = job.nodes.size();
-    for (const Job::Link& link : job.links) n += nodeCount(*link.job);
-    return n;
+struct CopyRun {
+    const std::vector<Job*>* jobs;
+    BvhNode* tree;
+    const uint32_t* before;  // triangles before each position of the primitive array; null: no objects
+    std::atomic<size_t> next{0}, leaves{0};
+};
+
+// Copies jobs into their places: child indices into the tree, leaves' positions in the primitive
+// array into the numbers of their first triangle or object.
+void copyJobs(int, void* context) {
+    CopyRun& run = *static_cast<CopyRun*>(context);
+    size_t leaves = 0;
+    for (size_t i; (i = run.next.fetch_add(1)) < run.jobs->size();) {
+        const Job& job = *(*run.jobs)[i];
+        BvhNode* out = run.tree + job.offset;
+        for (const BvhNode& from : job.nodes) {
+            BvhNode node = from;
+            for (int k = 0; k < kBvhWidth; ++k) {
+                if (isInner(node, k)) {
+                    node.child[k] += job.offset;
+                } else if (node.count[k] != 0) {
+                    ++leaves;
+                    const uint32_t position = node.child[k];
+                    if (run.before)
+                        node.child[k] = (node.count[k] & kBvhObjectLeaf) ? position - run.before[position] : run.before[position];
+                }
+            }
+            *out++ = node;
+        }
+        for (const Job::Link& link : job.links) run.tree[job.offset + link.node].child[link.slot] = link.job->offset;
+    }
+    run.leaves += leaves;
 }
 
 struct BoxRun {
@@ -608,6 +630,10 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     Range all = measure(prims.data(), static_cast<uint32_t>(triangles), n);  // the objects
     for (int k = 0; k < boxing.threads; ++k) all.add(boxing.parts[k]);
     all.begin = 0, all.end = n;
+    // Leaves number their triangles and objects in the order of the primitive array.
+    Bvh bvh;
+    std::vector<uint32_t> order;
+    std::vector<uint32_t> before;  // triangles before each position, where there are objects
     std::vector<BvhNode> nodes;
     if (n == 0) {
         nodes.push_back(emptyNode());
@@ -619,29 +645,26 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         Builder{prims.data(), root, &queue, threads}.build(all, 0);
         JobRun run{prims.data(), &queue};
         runWorkers(runJobs, &run, threads);
-        nodes.reserve(nodeCount(root));
-        placeJob(root, nodes);
-    }
 
-    // Leaves number their triangles and objects in the order of the primitive array.
-    std::vector<uint32_t> before(size_t{n} + 1, 0);  // triangles before each position
-    for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
-    std::vector<uint32_t> order;
-    order.reserve(triangles);
-    Bvh bvh;
-    for (uint32_t i = 0; i < n; ++i) {
-        if (prims[i].id & kObjectRef)
-            bvh.objects.push_back(prims[i].id & ~kObjectRef);
-        else
-            order.push_back(prims[i].id);
-    }
-    for (BvhNode& node : nodes)
-        for (int k = 0; k < kBvhWidth; ++k) {
-            if (node.count[k] == 0) continue;
-            ++stats.leaves;
-            const uint32_t position = node.child[k];
-            node.child[k] = (node.count[k] & kBvhObjectLeaf) ? position - before[position] : before[position];
+        order.reserve(triangles);
+        if (all.objects > 0) {
+            before.assign(size_t{n} + 1, 0);
+            for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
         }
+        for (uint32_t i = 0; i < n; ++i) {
+            if (prims[i].id & kObjectRef)
+                bvh.objects.push_back(prims[i].id & ~kObjectRef);
+            else
+                order.push_back(prims[i].id);
+        }
+        std::vector<Job*> jobs;
+        uint32_t count = 0;
+        placeJobs(root, count, jobs);
+        nodes.resize(count);
+        CopyRun copy{&jobs, nodes.data(), before.empty() ? nullptr : before.data(), {}, {}};
+        runWorkers(copyJobs, &copy, std::min<int>(threads, static_cast<int>(jobs.size())));
+        stats.leaves = copy.leaves;
+    }
     bvh.nodes = std::move(nodes);
     scene.meshes.reorder(order, threads);
     scene.bvh = std::move(bvh);
