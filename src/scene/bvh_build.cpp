@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <mutex>
 
 #include "core/workers.h"
@@ -612,22 +613,26 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     threads = std::clamp(threads, 1, kMaxWorkerThreads);
     BvhBuildStats stats;
     const size_t triangles = scene.meshes.triangleCount();
-    std::vector<PrimRef> prims(triangles);
-    BoxRun boxing{&scene, prims.data(), triangles, triangles >= 4096 ? threads : 1, {}};
-    runWorkers(boxTriangles, &boxing, boxing.threads);
+    std::vector<PrimRef> objects;
     for (SceneObject& o : scene.objects) {
         o.leafCount = 0;
         if (&o == scene.freeObject || o.type == kMeshFaces) continue;
         if (o.index < leaveOut.size() && leaveOut[o.index]) continue;
         Box box;
         if (!objectBounds(o, box)) continue;
-        prims.push_back({{box.min.x, box.min.y, box.min.z}, kObjectRef | o.index, {box.max.x, box.max.y, box.max.z}, 0.0f});
+        objects.push_back({{box.min.x, box.min.y, box.min.z}, kObjectRef | o.index, {box.max.x, box.max.y, box.max.z}, 0.0f});
         o.leafCount = 1;
     }
-    const uint32_t n = static_cast<uint32_t>(prims.size());
+    const uint32_t n = static_cast<uint32_t>(triangles + objects.size());
     stats.primitives = n;
+    // Triangles, then objects. Not cleared: the workers that box the triangles touch it first.
+    const std::unique_ptr<PrimRef[]> refs(new PrimRef[n]);
+    PrimRef* const prims = refs.get();
+    std::copy(objects.begin(), objects.end(), prims + triangles);
+    BoxRun boxing{&scene, prims, triangles, triangles >= 4096 ? threads : 1, {}};
+    runWorkers(boxTriangles, &boxing, boxing.threads);
 
-    Range all = measure(prims.data(), static_cast<uint32_t>(triangles), n);  // the objects
+    Range all = measure(prims, static_cast<uint32_t>(triangles), n);  // the objects
     for (int k = 0; k < boxing.threads; ++k) all.add(boxing.parts[k]);
     all.begin = 0, all.end = n;
     // Leaves number their triangles and objects in the order of the primitive array.
@@ -642,8 +647,8 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         JobQueue queue;
         Job root;
         root.range = all;
-        Builder{prims.data(), root, &queue, threads}.build(all, 0);
-        JobRun run{prims.data(), &queue};
+        Builder{prims, root, &queue, threads}.build(all, 0);
+        JobRun run{prims, &queue};
         runWorkers(runJobs, &run, threads);
 
         order.reserve(triangles);
