@@ -123,25 +123,32 @@ struct Sweep {
 // The primitives of a range sorted into bins along each axis by their centres: boxes and counts.
 // Bins of parts of a range add up exactly, in any order.
 struct Bins {
+    struct Bin {
+        __m128 lo, hi;
+    };
     int bins = kBins;  // in use, from the first
-    __m128 lo[3][kBins], hi[3][kBins];
+    Bin bin[3][kBins];
     uint32_t count[3][kBins];
 
     explicit Bins(int used) : bins(used) {
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < bins; ++b) {
-                lo[a][b] = _mm_set1_ps(kInf), hi[a][b] = _mm_set1_ps(-kInf);
+                bin[a][b] = {_mm_set1_ps(kInf), _mm_set1_ps(-kInf)};
                 count[a][b] = 0;
             }
     }
     void add(const PrimRef& p, const BinMap& map) {
         const __m128 l = loOf(p), h = hiOf(p);
-        alignas(16) int32_t b[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(b), map.bins(_mm_add_ps(l, h)));
+        alignas(16) int32_t at[4];  // of bin[0][0] and count[0][0], by axis
+        _mm_store_si128(reinterpret_cast<__m128i*>(at),
+                        _mm_add_epi32(map.bins(_mm_add_ps(l, h)), _mm_set_epi32(0, 2 * kBins, kBins, 0)));
+        Bin* flat = &bin[0][0];
+        uint32_t* counts = &count[0][0];
         for (int a = 0; a < 3; ++a) {
-            lo[a][b[a]] = _mm_min_ps(lo[a][b[a]], l);
-            hi[a][b[a]] = _mm_max_ps(hi[a][b[a]], h);
-            ++count[a][b[a]];
+            Bin& b = flat[at[a]];
+            b.lo = _mm_min_ps(b.lo, l);
+            b.hi = _mm_max_ps(b.hi, h);
+            ++counts[at[a]];
         }
     }
     void add(const PrimRef* prims, uint32_t begin, uint32_t end, const BinMap& map) {
@@ -164,8 +171,8 @@ struct Bins {
         Sweep byAxis[kBins];  // each bin with lanes for axes
         for (int b = 0; b < bins; ++b) {
             Sweep& t = byAxis[b];
-            t.lo[0] = lo[0][b], t.lo[1] = lo[1][b], t.lo[2] = lo[2][b];
-            t.hi[0] = hi[0][b], t.hi[1] = hi[1][b], t.hi[2] = hi[2][b];
+            t.lo[0] = bin[0][b].lo, t.lo[1] = bin[1][b].lo, t.lo[2] = bin[2][b].lo;
+            t.hi[0] = bin[0][b].hi, t.hi[1] = bin[1][b].hi, t.hi[2] = bin[2][b].hi;
             __m128 l3 = _mm_setzero_ps(), h3 = l3;
             _MM_TRANSPOSE4_PS(t.lo[0], t.lo[1], t.lo[2], l3);
             _MM_TRANSPOSE4_PS(t.hi[0], t.hi[1], t.hi[2], h3);
@@ -201,8 +208,8 @@ struct Bins {
     void add(const Bins& o) {
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < bins; ++b) {
-                lo[a][b] = _mm_min_ps(lo[a][b], o.lo[a][b]);
-                hi[a][b] = _mm_max_ps(hi[a][b], o.hi[a][b]);
+                bin[a][b].lo = _mm_min_ps(bin[a][b].lo, o.bin[a][b].lo);
+                bin[a][b].hi = _mm_max_ps(bin[a][b].hi, o.bin[a][b].hi);
                 count[a][b] += o.count[a][b];
             }
     }
@@ -391,7 +398,7 @@ struct Builder {
             left.end = right.begin = partitionByBin(prims, r.begin, r.end, map, a, bestBin, left.centres, right.centres);
             for (int b = 0; b < used; ++b) {
                 Range& side = b <= bestBin ? left : right;
-                side.box.grow(bins.lo[a][b], bins.hi[a][b]);
+                side.box.grow(bins.bin[a][b].lo, bins.bin[a][b].hi);
             }
             left.objects = r.objects ? left.count() : 0;  // one kind: all objects or none
             right.objects = r.objects ? right.count() : 0;
