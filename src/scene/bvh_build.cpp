@@ -551,6 +551,40 @@ void copyJobs(int, void* context) {
     run.leaves += leaves;
 }
 
+struct FinishRun {
+    const PrimRef* prims;
+    uint32_t count;
+    CopyRun* copy;
+    std::vector<BvhNode>* nodes;
+    uint32_t nodeCount;
+    Bvh* bvh;
+    MeshStore* meshes;
+    int threads;  // 1 or 2
+};
+
+// Two independent tails of the build: worker 0 copies the nodes into the tree, worker 1 (or worker 0
+// after them) puts the triangles in leaf order and lists the objects of the object leaves.
+void finishBuild(int k, void* context) {
+    FinishRun& run = *static_cast<FinishRun*>(context);
+    if (k == 0) {
+        run.nodes->resize(run.nodeCount);
+        run.copy->tree = run.nodes->data();
+        copyJobs(0, run.copy);
+    }
+    if (k == 1 || run.threads == 1) {
+        std::vector<uint32_t> order;
+        order.reserve(run.meshes->triangleCount());
+        for (uint32_t i = 0; i < run.count; ++i) {
+            const uint32_t id = run.prims[i].id;
+            if (id & kObjectRef)
+                run.bvh->objects.push_back(id & ~kObjectRef);
+            else
+                order.push_back(id);
+        }
+        run.meshes->reorder(order);
+    }
+}
+
 struct BoxRun {
     const Scene* scene;
     PrimRef* prims;
@@ -580,39 +614,18 @@ void boxTriangles(int k, void* context) {
     run.parts[k] = measure(run.prims, static_cast<uint32_t>(begin), static_cast<uint32_t>(end));
 }
 
-struct GatherRun {
-    const MeshStore* from;
-    MeshStore* to;
-    const std::vector<uint32_t>* order;
-    int threads;
-};
+}  // namespace
 
-// Worker k: its share of the triangles in their new places.
-void gatherTriangles(int k, void* context) {
-    GatherRun& run = *static_cast<GatherRun*>(context);
-    const std::vector<uint32_t>& order = *run.order;
-    const size_t n = order.size(), threads = static_cast<size_t>(run.threads), kk = static_cast<size_t>(k);
-    const uint32_t* corners = run.from->corners.data();
-    const uint16_t* parts = run.from->parts.data();
-    uint32_t* c = run.to->corners.data();
-    uint16_t* p = run.to->parts.data();
-    for (size_t i = n * kk / threads; i < n * (kk + 1) / threads; ++i) {
+void MeshStore::reorder(const std::vector<uint32_t>& order) {
+    std::vector<uint32_t> c(corners.size());
+    std::vector<uint16_t> p(parts.size());
+    for (size_t i = 0; i < order.size(); ++i) {
         const size_t from = order[i];
         c[3 * i] = corners[3 * from], c[3 * i + 1] = corners[3 * from + 1], c[3 * i + 2] = corners[3 * from + 2];
         p[i] = parts[from];
     }
-}
-
-}  // namespace
-
-void MeshStore::reorder(const std::vector<uint32_t>& order, int threads) {
-    MeshStore moved;
-    moved.corners.resize(corners.size());
-    moved.parts.resize(parts.size());
-    GatherRun run{this, &moved, &order, order.size() >= 65536 ? std::clamp(threads, 1, kMaxWorkerThreads) : 1};
-    runWorkers(gatherTriangles, &run, run.threads);
-    corners = std::move(moved.corners);
-    parts = std::move(moved.parts);
+    corners = std::move(c);
+    parts = std::move(p);
 }
 
 BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leaveOut) {
@@ -644,7 +657,6 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     all.begin = 0, all.end = n;
     // Leaves number their triangles and objects in the order of the primitive array.
     Bvh bvh;
-    std::vector<uint32_t> order;
     std::vector<uint32_t> before;  // triangles before each position, where there are objects
     std::vector<BvhNode> nodes;
     if (n == 0) {
@@ -658,27 +670,19 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         JobRun run{prims, &queue};
         runWorkers(runJobs, &run, threads);
 
-        order.reserve(triangles);
         if (all.objects > 0) {
             before.assign(size_t{n} + 1, 0);
             for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
         }
-        for (uint32_t i = 0; i < n; ++i) {
-            if (prims[i].id & kObjectRef)
-                bvh.objects.push_back(prims[i].id & ~kObjectRef);
-            else
-                order.push_back(prims[i].id);
-        }
         std::vector<Job*> jobs;
         uint32_t count = 0;
         placeJobs(root, count, jobs);
-        nodes.resize(count);
-        CopyRun copy{&jobs, nodes.data(), before.empty() ? nullptr : before.data(), {}, {}};
-        runWorkers(copyJobs, &copy, std::min<int>(threads, static_cast<int>(jobs.size())));
+        CopyRun copy{&jobs, nullptr, before.empty() ? nullptr : before.data(), {}, {}};
+        FinishRun finish{prims, n, &copy, &nodes, count, &bvh, &scene.meshes, std::min(threads, 2)};
+        runWorkers(finishBuild, &finish, finish.threads);
         stats.leaves = copy.leaves;
     }
     bvh.nodes = std::move(nodes);
-    scene.meshes.reorder(order, threads);
     scene.bvh = std::move(bvh);
     scene.usesBvh = true;
     scene.tree = Accel{};

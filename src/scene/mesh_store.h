@@ -30,8 +30,8 @@ struct MeshStore {
     }
     const uint32_t* triangle(uint32_t t) const { return &corners[size_t{3} * t]; }
     SceneObject* object(uint32_t t) const { return objects[parts[t]]; }
-    // Puts triangle order[i] at position i, on up to `threads` threads.
-    void reorder(const std::vector<uint32_t>& order, int threads = 1);
+    // Puts triangle order[i] at position i.
+    void reorder(const std::vector<uint32_t>& order);
 };
 
 // Most parts a scene's meshes may have (their number is kept in 16 bits per triangle).
