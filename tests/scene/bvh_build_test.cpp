@@ -1,7 +1,10 @@
 // The BVH over objects of every kind and mesh triangles: it finds what testing every object and
-// triangle finds, through every trace entry point, and the build gives the same tree on any thread
-// count.
+// triangle finds, through every trace entry point, every box is the exact box of what lies below it,
+// and the build gives the same tree on any thread count.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
 
 #include "intersect/intersect.h"
 #include "intersect/watertight.h"
@@ -83,6 +86,60 @@ TEST(BvhBuild, EveryShapeKindAndAMeshFoundAsByTestingEverything) {
     EXPECT_GT(hits, 1000);
 }
 
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+void grow(Box& box, const Box& b) {
+    box.min = {std::min(box.min.x, b.min.x), std::min(box.min.y, b.min.y), std::min(box.min.z, b.min.z)};
+    box.max = {std::max(box.max.x, b.max.x), std::max(box.max.y, b.max.y), std::max(box.max.z, b.max.z)};
+}
+
+// Checks that each slot of the node holds the exact box of its entries (counted in `seen`:
+// triangles, then objects) and returns the union.
+Box checkBoxes(const Scene& s, uint32_t index, std::vector<int>& seen) {
+    const BvhNode& node = s.bvh.nodes[index];
+    const MeshStore& m = s.meshes;
+    Box all{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
+    for (int k = 0; k < kBvhWidth; ++k) {
+        if (!(node.lo[0][k] <= node.hi[0][k])) continue;
+        const uint32_t count = node.count[k] & ~kBvhObjectLeaf;
+        Box box = count == 0 ? checkBoxes(s, node.child[k], seen) : Box{{kInf, kInf, kInf}, {-kInf, -kInf, -kInf}};
+        for (uint32_t e = node.child[k]; e < node.child[k] + count; ++e) {
+            if (node.count[k] & kBvhObjectLeaf) {
+                Box b;
+                EXPECT_TRUE(objectBounds(s.object(s.bvh.objects[e]), b));
+                grow(box, b);
+                ++seen[m.triangleCount() + s.bvh.objects[e]];
+            } else {
+                for (int j = 0; j < 3; ++j) grow(box, {m.positions[m.triangle(e)[j]], m.positions[m.triangle(e)[j]]});
+                ++seen[e];
+            }
+        }
+        const float want[2][3] = {{box.min.x, box.min.y, box.min.z}, {box.max.x, box.max.y, box.max.z}};
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_EQ(node.lo[a][k], want[0][a]) << "node " << index << " slot " << k << " axis " << a;
+            EXPECT_EQ(node.hi[a][k], want[1][a]) << "node " << index << " slot " << k << " axis " << a;
+        }
+        grow(all, box);
+    }
+    return all;
+}
+
+TEST(BvhBuild, EveryBoxIsTheExactBoxOfItsEntries) {
+    TraceScene t;
+    Shapes g;
+    g.addMixed(t.scene, 200, 2.0f);
+    addRandomMesh(t.scene, g, 70000, 2.0f, t.material);  // large enough for the root to bin on both threads
+    buildBvh(t.scene, 2);
+    const Scene& s = t.scene;
+    std::vector<int> seen(s.meshes.triangleCount() + s.objectCount(), 0);
+    checkBoxes(s, 0, seen);
+    // Every triangle and every object but the mesh part in exactly one leaf.
+    for (size_t e = 0; e < seen.size(); ++e) {
+        const bool part = e >= s.meshes.triangleCount() && s.object(static_cast<uint32_t>(e - s.meshes.triangleCount())).type == kMeshFaces;
+        EXPECT_EQ(seen[e], part ? 0 : 1) << "entry " << e;
+    }
+}
+
 TEST(BvhBuild, SameTreeOnAnyThreadCount) {
     std::vector<uint8_t> first;
     std::vector<uint32_t> firstCorners, firstObjects;
@@ -90,7 +147,7 @@ TEST(BvhBuild, SameTreeOnAnyThreadCount) {
         TraceScene t;
         Shapes g;
         g.addMixed(t.scene, 300, 2.0f);
-        addRandomMesh(t.scene, g, 30000, 2.0f, t.material);
+        addRandomMesh(t.scene, g, 70000, 2.0f, t.material);  // the root's splits binned on all threads
         buildBvh(t.scene, threads);
         const auto* bytes = reinterpret_cast<const uint8_t*>(t.scene.bvh.nodes.data());
         const std::vector<uint8_t> tree(bytes, bytes + t.scene.bvh.nodes.size() * sizeof(BvhNode));
@@ -98,7 +155,7 @@ TEST(BvhBuild, SameTreeOnAnyThreadCount) {
             first = tree;
             firstCorners = t.scene.meshes.corners;
             firstObjects = t.scene.bvh.objects;
-            EXPECT_GT(t.scene.bvh.nodes.size(), 30000u / 16);
+            EXPECT_GT(t.scene.bvh.nodes.size(), 70000u / 16);
         } else {
             EXPECT_EQ(tree, first) << threads << " threads";
             EXPECT_EQ(t.scene.meshes.corners, firstCorners) << threads << " threads";
