@@ -293,8 +293,9 @@ void setSlot(BvhNode& n, int k, const Box3& box, uint32_t child, uint32_t count)
 
 bool isInner(const BvhNode& n, int k) { return n.count[k] == 0 && n.lo[0][k] <= n.hi[0][k]; }
 
-// A subtree built on one thread: its nodes (its root first, child indices local) and the slots that
-// point to the roots of other jobs.
+// A part of the tree built on one thread. A large job (more than kTaskSize primitives) makes one
+// node and a job of each inner child; a small job builds its whole subtree. Its nodes come first
+// (child indices local), then the slots that point to the roots of other jobs.
 struct Job {
     struct Link {
         uint32_t node;
@@ -306,25 +307,27 @@ struct Job {
     std::vector<BvhNode> nodes;
     std::vector<Link> links;
     uint32_t offset = 0;  // where its nodes go in the tree
+    uint32_t parent = 0;  // the tree's node, and its slot, that points to a small job
+    int slot = 0;
+    bool built = false;   // small jobs: built, waiting to be copied
 };
 
-// Jobs waiting for a thread. A large job makes one node and a job of each inner child; a job of at
-// most kTaskSize primitives builds its whole subtree.
+// Large jobs waiting for a thread, and every job made. Small jobs wait for the large ones to finish.
 class JobQueue {
 public:
     Job& add(const Range& r, int depth) {
         Job* job;
+        const bool large = r.count() > kTaskSize;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             job = &jobs_.emplace_back();
             job->range = r, job->depth = depth;
-            ready_.push_back(job);
-            ++unfinished_;
+            if (large) ready_.push_back(job), ++unfinished_;
         }
-        wake_.notify_one();
+        if (large) wake_.notify_one();
         return *job;
     }
-    // The next job, or null once every job is done (or one failed).
+    // The next large job, or null once every one is done (or one failed).
     Job* take() {
         std::unique_lock<std::mutex> lock(mutex_);
         wake_.wait(lock, [this] { return !ready_.empty() || unfinished_ == 0 || failed_; });
@@ -346,7 +349,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Job> jobs_;  // every job made; deque: their addresses stay
+    std::deque<Job> jobs_;  // deque: their addresses stay
     std::vector<Job*> ready_;
     size_t unfinished_ = 0;
     bool failed_ = false;
@@ -498,9 +501,7 @@ void runJobs(int, void* context) {
     JobRun& run = *static_cast<JobRun*>(context);
     while (Job* job = run.queue->take()) {
         try {
-            const bool large = job->range.count() > kTaskSize;
-            job->nodes.reserve(large ? 1 : job->range.count() / 2 + 1);
-            Builder{run.prims, *job, large ? run.queue : nullptr, 1}.build(job->range, job->depth);
+            Builder{run.prims, *job, run.queue, 1}.build(job->range, job->depth);
         } catch (...) {
             run.queue->fail();
             throw;
@@ -509,79 +510,73 @@ void runJobs(int, void* context) {
     }
 }
 
-// Gives the job and the jobs it links to, depth first, their places in the tree after `next`.
-void placeJobs(Job& job, uint32_t& next, std::vector<Job*>& jobs) {
+// Gives the large jobs, depth first, their nodes' places in the tree after `next`, and lists the
+// small jobs in the same order (that of their ranges) with the slots that point to them.
+void placeLargeJobs(Job& job, uint32_t& next, std::vector<Job*>& large, std::vector<Job*>& small) {
     job.offset = next;
     next += static_cast<uint32_t>(job.nodes.size());
-    jobs.push_back(&job);
-    for (const Job::Link& link : job.links) placeJobs(*link.job, next, jobs);
+    large.push_back(&job);
+    for (const Job::Link& link : job.links) {
+        if (link.job->range.count() > kTaskSize) {
+            placeLargeJobs(*link.job, next, large, small);
+        } else {
+            link.job->parent = job.offset + link.node, link.job->slot = link.slot;
+            small.push_back(link.job);
+        }
+    }
 }
 
-struct CopyRun {
-    const std::vector<Job*>* jobs;
-    BvhNode* tree;
-    const uint32_t* before;  // triangles before each position of the primitive array; null: no objects
-    std::atomic<size_t> next{0}, leaves{0};
-};
-
-// Copies jobs into their places: child indices into the tree, leaves' positions in the primitive
-// array into the numbers of their first triangle or object.
-void copyJobs(int, void* context) {
-    CopyRun& run = *static_cast<CopyRun*>(context);
+// Appends a job's nodes to the tree with their child indices made global; returns its leaves.
+size_t appendJob(const Job& job, std::vector<BvhNode>& tree) {
     size_t leaves = 0;
-    for (size_t i; (i = run.next.fetch_add(1)) < run.jobs->size();) {
-        const Job& job = *(*run.jobs)[i];
-        BvhNode* out = run.tree + job.offset;
-        for (const BvhNode& from : job.nodes) {
-            BvhNode node = from;
-            for (int k = 0; k < kBvhWidth; ++k) {
-                if (isInner(node, k)) {
-                    node.child[k] += job.offset;
-                } else if (node.count[k] != 0) {
-                    ++leaves;
-                    const uint32_t position = node.child[k];
-                    if (run.before)
-                        node.child[k] = (node.count[k] & kBvhObjectLeaf) ? position - run.before[position] : run.before[position];
-                }
-            }
-            *out++ = node;
+    const uint32_t offset = static_cast<uint32_t>(tree.size());
+    for (BvhNode node : job.nodes) {
+        for (int k = 0; k < kBvhWidth; ++k) {
+            if (isInner(node, k))
+                node.child[k] += offset;
+            else
+                leaves += node.count[k] != 0;
         }
-        for (const Job::Link& link : job.links) run.tree[job.offset + link.node].child[link.slot] = link.job->offset;
+        tree.push_back(node);
     }
-    run.leaves += leaves;
+    return leaves;
 }
 
-struct FinishRun {
-    const PrimRef* prims;
-    uint32_t count;
-    CopyRun* copy;
-    std::vector<BvhNode>* nodes;
-    uint32_t nodeCount;
-    Bvh* bvh;
-    MeshStore* meshes;
-    int threads;  // 1 or 2
+// The small jobs on all threads, taken in order. Each is built in a buffer of its worker's; whoever
+// finishes a job appends every finished job that is next in order to the tree, so the tree grows
+// in one order for any number of threads while the others build.
+struct SmallRun {
+    PrimRef* prims;
+    const std::vector<Job*>* jobs;
+    std::vector<BvhNode>* tree;
+    std::atomic<size_t> next{0};
+    std::mutex mutex;  // guards the rest
+    size_t appended = 0, leaves = 0;
+    std::vector<std::vector<BvhNode>> spare;  // buffers of appended jobs
 };
 
-// Two independent tails of the build: worker 0 copies the nodes into the tree, worker 1 (or worker 0
-// after them) puts the triangles in leaf order and lists the objects of the object leaves.
-void finishBuild(int k, void* context) {
-    FinishRun& run = *static_cast<FinishRun*>(context);
-    if (k == 0) {
-        run.nodes->resize(run.nodeCount);
-        run.copy->tree = run.nodes->data();
-        copyJobs(0, run.copy);
-    }
-    if (k == 1 || run.threads == 1) {
-        std::vector<uint32_t> order;
-        order.reserve(run.meshes->triangleCount());
-        for (uint32_t i = 0; i < run.count; ++i) {
-            const uint32_t id = run.prims[i].id;
-            if (id & kObjectRef)
-                run.bvh->objects.push_back(id & ~kObjectRef);
-            else
-                order.push_back(id);
+void runSmallJobs(int, void* context) {
+    SmallRun& run = *static_cast<SmallRun*>(context);
+    const std::vector<Job*>& jobs = *run.jobs;
+    std::vector<BvhNode> buffer;
+    for (size_t i; (i = run.next.fetch_add(1)) < jobs.size();) {
+        Job& job = *jobs[i];
+        job.nodes = std::move(buffer);
+        job.nodes.clear();
+        job.nodes.reserve(job.range.count() / 2 + 1);
+        Builder{run.prims, job, nullptr, 1}.build(job.range, job.depth);
+        std::lock_guard<std::mutex> lock(run.mutex);
+        job.built = true;
+        for (; run.appended < jobs.size() && jobs[run.appended]->built; ++run.appended) {
+            Job& next = *jobs[run.appended];
+            (*run.tree)[next.parent].child[next.slot] = static_cast<uint32_t>(run.tree->size());
+            run.leaves += appendJob(next, *run.tree);
+            run.spare.push_back(std::move(next.nodes));
         }
-        run.meshes->reorder(order);
+        if (!run.spare.empty()) {
+            buffer = std::move(run.spare.back());
+            run.spare.pop_back();
+        }
     }
 }
 
@@ -657,7 +652,6 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     all.begin = 0, all.end = n;
     // Leaves number their triangles and objects in the order of the primitive array.
     Bvh bvh;
-    std::vector<uint32_t> before;  // triangles before each position, where there are objects
     std::vector<BvhNode> nodes;
     if (n == 0) {
         nodes.push_back(emptyNode());
@@ -670,17 +664,38 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         JobRun run{prims, &queue};
         runWorkers(runJobs, &run, threads);
 
-        if (all.objects > 0) {
-            before.assign(size_t{n} + 1, 0);
-            for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
-        }
-        std::vector<Job*> jobs;
+        std::vector<Job*> large, small;
         uint32_t count = 0;
-        placeJobs(root, count, jobs);
-        CopyRun copy{&jobs, nullptr, before.empty() ? nullptr : before.data(), {}, {}};
-        FinishRun finish{prims, n, &copy, &nodes, count, &bvh, &scene.meshes, std::min(threads, 2)};
-        runWorkers(finishBuild, &finish, finish.threads);
-        stats.leaves = copy.leaves;
+        placeLargeJobs(root, count, large, small);
+        nodes.reserve(n / 2 + 64);  // most meshes need about n / 4
+        for (const Job* job : large) {
+            stats.leaves += appendJob(*job, nodes);
+            for (const Job::Link& link : job->links)
+                if (link.job->range.count() > kTaskSize) nodes[job->offset + link.node].child[link.slot] = link.job->offset;
+        }
+        SmallRun smallRun{prims, &small, &nodes, {}, {}, 0, 0, {}};
+        runWorkers(runSmallJobs, &smallRun, std::min<int>(threads, static_cast<int>(std::max<size_t>(small.size(), 1))));
+        stats.leaves += smallRun.leaves;
+
+        // Leaves hold positions in the primitive array: with objects among the primitives, make
+        // them the numbers of their first triangle or object.
+        if (all.objects > 0) {
+            std::vector<uint32_t> before(size_t{n} + 1, 0);  // triangles before each position
+            for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
+            for (BvhNode& node : nodes)
+                for (int k = 0; k < kBvhWidth; ++k)
+                    if (node.count[k] != 0)
+                        node.child[k] = (node.count[k] & kBvhObjectLeaf) ? node.child[k] - before[node.child[k]] : before[node.child[k]];
+        }
+        std::vector<uint32_t> order;
+        order.reserve(triangles);
+        for (uint32_t i = 0; i < n; ++i) {
+            if (prims[i].id & kObjectRef)
+                bvh.objects.push_back(prims[i].id & ~kObjectRef);
+            else
+                order.push_back(prims[i].id);
+        }
+        scene.meshes.reorder(order);
     }
     bvh.nodes = std::move(nodes);
     scene.bvh = std::move(bvh);
