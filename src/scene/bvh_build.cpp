@@ -511,7 +511,7 @@ void runJobs(int, void* context) {
 }
 
 // Gives the large jobs, depth first, their nodes' places in the tree after `next`, and lists the
-// small jobs in the same order (that of their ranges) with the slots that point to them.
+// small jobs with the slots that point to them.
 void placeLargeJobs(Job& job, uint32_t& next, std::vector<Job*>& large, std::vector<Job*>& small) {
     job.offset = next;
     next += static_cast<uint32_t>(job.nodes.size());
@@ -542,13 +542,38 @@ size_t appendJob(const Job& job, std::vector<BvhNode>& tree) {
     return leaves;
 }
 
-// The small jobs on all threads, taken in order. Each is built in a buffer of its worker's; whoever
-// finishes a job appends every finished job that is next in order to the tree, so the tree grows
-// in one order for any number of threads while the others build.
+// The mesh's triangles and the objects in the order of the primitive array, gathered as the
+// array's front becomes final.
+struct LeafOrder {
+    const PrimRef* prims;
+    const MeshStore* mesh;
+    std::vector<uint32_t> corners;
+    std::vector<uint16_t> parts;
+    std::vector<uint32_t>* objects;
+    uint32_t done = 0;  // primitives gathered
+
+    void upTo(uint32_t end) {
+        for (; done < end; ++done) {
+            const uint32_t id = prims[done].id;
+            if (id & kObjectRef) {
+                objects->push_back(id & ~kObjectRef);
+                continue;
+            }
+            const uint32_t* c = mesh->triangle(id);
+            corners.insert(corners.end(), c, c + 3);
+            parts.push_back(mesh->parts[id]);
+        }
+    }
+};
+
+// The small jobs on all threads, taken in the order of their ranges. Each is built in a buffer of its worker's; whoever
+// finishes a job appends every finished job that is next in order to the tree and gathers their
+// triangles, so the tree grows in one order for any number of threads while the others build.
 struct SmallRun {
     PrimRef* prims;
     const std::vector<Job*>* jobs;
     std::vector<BvhNode>* tree;
+    LeafOrder* order;
     std::atomic<size_t> next{0};
     std::mutex mutex;  // guards the rest
     size_t appended = 0, leaves = 0;
@@ -571,6 +596,7 @@ void runSmallJobs(int, void* context) {
             Job& next = *jobs[run.appended];
             (*run.tree)[next.parent].child[next.slot] = static_cast<uint32_t>(run.tree->size());
             run.leaves += appendJob(next, *run.tree);
+            run.order->upTo(next.range.end);  // the leaves of large jobs before it are final too
             run.spare.push_back(std::move(next.nodes));
         }
         if (!run.spare.empty()) {
@@ -610,18 +636,6 @@ void boxTriangles(int k, void* context) {
 }
 
 }  // namespace
-
-void MeshStore::reorder(const std::vector<uint32_t>& order) {
-    std::vector<uint32_t> c(corners.size());
-    std::vector<uint16_t> p(parts.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const size_t from = order[i];
-        c[3 * i] = corners[3 * from], c[3 * i + 1] = corners[3 * from + 1], c[3 * i + 2] = corners[3 * from + 2];
-        p[i] = parts[from];
-    }
-    corners = std::move(c);
-    parts = std::move(p);
-}
 
 BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leaveOut) {
     const auto start = std::chrono::steady_clock::now();
@@ -667,13 +681,17 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         std::vector<Job*> large, small;
         uint32_t count = 0;
         placeLargeJobs(root, count, large, small);
+        std::sort(small.begin(), small.end(), [](const Job* a, const Job* b) { return a->range.begin < b->range.begin; });
         nodes.reserve(n / 2 + 64);  // most meshes need about n / 4
         for (const Job* job : large) {
             stats.leaves += appendJob(*job, nodes);
             for (const Job::Link& link : job->links)
                 if (link.job->range.count() > kTaskSize) nodes[job->offset + link.node].child[link.slot] = link.job->offset;
         }
-        SmallRun smallRun{prims, &small, &nodes, {}, {}, 0, 0, {}};
+        LeafOrder order{prims, &scene.meshes, {}, {}, &bvh.objects};
+        order.corners.reserve(3 * triangles);
+        order.parts.reserve(triangles);
+        SmallRun smallRun{prims, &small, &nodes, &order, {}, {}, 0, 0, {}};
         runWorkers(runSmallJobs, &smallRun, std::min<int>(threads, static_cast<int>(std::max<size_t>(small.size(), 1))));
         stats.leaves += smallRun.leaves;
 
@@ -687,15 +705,9 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
                     if (node.count[k] != 0)
                         node.child[k] = (node.count[k] & kBvhObjectLeaf) ? node.child[k] - before[node.child[k]] : before[node.child[k]];
         }
-        std::vector<uint32_t> order;
-        order.reserve(triangles);
-        for (uint32_t i = 0; i < n; ++i) {
-            if (prims[i].id & kObjectRef)
-                bvh.objects.push_back(prims[i].id & ~kObjectRef);
-            else
-                order.push_back(prims[i].id);
-        }
-        scene.meshes.reorder(order);
+        order.upTo(n);
+        scene.meshes.corners = std::move(order.corners);
+        scene.meshes.parts = std::move(order.parts);
     }
     bvh.nodes = std::move(nodes);
     scene.bvh = std::move(bvh);

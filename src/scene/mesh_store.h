@@ -1,7 +1,7 @@
 // The scene's mesh triangles in compact form: one shared vertex array (with vertex normals and texture
 // coordinates where some mesh has them), three vertex indices per triangle and the part each triangle
 // belongs to. A part is one kMeshFaces object: material, flags and whether its normals are smooth.
-// The BVH build reorders the triangles into its leaf order.
+// The BVH build puts the triangles in its leaf order.
 #pragma once
 
 #include <cstddef>
@@ -30,8 +30,6 @@ struct MeshStore {
     }
     const uint32_t* triangle(uint32_t t) const { return &corners[size_t{3} * t]; }
     SceneObject* object(uint32_t t) const { return objects[parts[t]]; }
-    // Puts triangle order[i] at position i.
-    void reorder(const std::vector<uint32_t>& order);
 };
 
 // Most parts a scene's meshes may have (their number is kept in 16 bits per triangle).
