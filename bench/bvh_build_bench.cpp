@@ -69,7 +69,8 @@ double sahCost(const Bvh& bvh) {
         lo[a] = std::numeric_limits<float>::infinity(), hi[a] = -lo[a];
         for (int k = 0; k < kBvhWidth; ++k) lo[a] = std::min(lo[a], r.lo[a][k]), hi[a] = std::max(hi[a], r.hi[a][k]);
     }
-    const double root = (hi[0] - lo[0]) * (hi[1] - lo[1]) + (hi[1] - lo[1]) * (hi[2] - lo[2]) + (hi[2] - lo[2]) * (hi[0] - lo[0]);
+    const double x = hi[0] - lo[0], y = hi[1] - lo[1], z = hi[2] - lo[2];
+    const double root = x * y + y * z + z * x;
     return 1.0 + cost / root;
 }
 

@@ -23,7 +23,7 @@ constexpr uint32_t kObjectRef = 0x80000000u;  // in PrimRef::id: an object index
 constexpr int kBins = 16;
 constexpr uint32_t kMaxLeaf = 4;
 constexpr float kNodeCost = 1.0f;  // a wide node's box test against one primitive's test
-constexpr uint32_t kTaskSize = 4096;  // subtrees this small are built as tasks, on any thread
+constexpr uint32_t kTaskSize = 4096;  // subtrees this small are built whole on one thread
 constexpr float kScenePad = 1e-3f;
 
 // Boxes grow four floats at a time; the fourth is not part of the box.
@@ -176,7 +176,8 @@ struct Bins {
             __m128 l3 = _mm_setzero_ps(), h3 = l3;
             _MM_TRANSPOSE4_PS(t.lo[0], t.lo[1], t.lo[2], l3);
             _MM_TRANSPOSE4_PS(t.hi[0], t.hi[1], t.hi[2], h3);
-            t.count = _mm_set_epi32(0, static_cast<int>(count[2][b]), static_cast<int>(count[1][b]), static_cast<int>(count[0][b]));
+            t.count = _mm_set_epi32(0, static_cast<int>(count[2][b]), static_cast<int>(count[1][b]),
+                                    static_cast<int>(count[0][b]));
         }
         __m128 rightArea[kBins], rightCount[kBins];
         Sweep right = Sweep::empty();
@@ -191,8 +192,10 @@ struct Bins {
         for (int b = 0; b < bins - 1; ++b) {
             left.add(byAxis[b]);
             const __m128 leftCount = _mm_cvtepi32_ps(left.count);
-            const __m128 cost = _mm_add_ps(_mm_mul_ps(left.halfArea(), leftCount), _mm_mul_ps(rightArea[b + 1], rightCount[b + 1]));
-            const __m128 empty = _mm_or_ps(_mm_cmpeq_ps(leftCount, _mm_setzero_ps()), _mm_cmpeq_ps(rightCount[b + 1], _mm_setzero_ps()));
+            const __m128 cost =
+                _mm_add_ps(_mm_mul_ps(left.halfArea(), leftCount), _mm_mul_ps(rightArea[b + 1], rightCount[b + 1]));
+            const __m128 empty =
+                _mm_or_ps(_mm_cmpeq_ps(leftCount, _mm_setzero_ps()), _mm_cmpeq_ps(rightCount[b + 1], _mm_setzero_ps()));
             const __m128 better = _mm_andnot_ps(_mm_or_ps(empty, flat), _mm_cmplt_ps(cost, best));
             best = _mm_or_ps(_mm_and_ps(better, cost), _mm_andnot_ps(better, best));
             bestAt = _mm_or_si128(_mm_and_si128(_mm_castps_si128(better), _mm_set1_epi32(b)),
@@ -398,7 +401,8 @@ struct Builder {
             const int a = bestAxis;
             left = Range{}, right = Range{};
             left.begin = r.begin, right.end = r.end;
-            left.end = right.begin = partitionByBin(prims, r.begin, r.end, map, a, bestBin, left.centres, right.centres);
+            left.end = right.begin =
+                partitionByBin(prims, r.begin, r.end, map, a, bestBin, left.centres, right.centres);
             for (int b = 0; b < used; ++b) {
                 Range& side = b <= bestBin ? left : right;
                 side.box.grow(bins.bin[a][b].lo, bins.bin[a][b].hi);
@@ -476,7 +480,8 @@ struct Builder {
             const bool small = c.count() <= kMaxLeaf;  // the split decides whether it is a leaf
             if (leaf[k] || (small && !split(c, cut[0], cut[1], median))) {
                 // The leaf's first entry is a position in prims until the leaves are numbered.
-                setSlot(nodes[index], k, c.box, c.begin, c.count() | (prims[c.begin].id & kObjectRef ? kBvhObjectLeaf : 0u));
+                const uint32_t kind = prims[c.begin].id & kObjectRef ? kBvhObjectLeaf : 0u;
+                setSlot(nodes[index], k, c.box, c.begin, c.count() | kind);
             } else if (small && median == (depth + 1 >= kMaxBvhDepth - 32)) {
                 const uint32_t child = build(c, depth + 1, cut);
                 setSlot(nodes[index], k, c.box, child, 0);
@@ -566,9 +571,10 @@ struct LeafOrder {
     }
 };
 
-// The small jobs on all threads, taken in the order of their ranges. Each is built in a buffer of its worker's; whoever
-// finishes a job appends every finished job that is next in order to the tree and gathers their
-// triangles, so the tree grows in one order for any number of threads while the others build.
+// The small jobs on all threads, taken in the order of their ranges. Each is built in a buffer of
+// its worker's; whoever finishes a job appends every finished job that is next in order to the tree
+// and gathers their triangles, so the tree grows in one order for any number of threads while the
+// others build.
 struct SmallRun {
     PrimRef* prims;
     const std::vector<Job*>* jobs;
@@ -681,12 +687,14 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         std::vector<Job*> large, small;
         uint32_t count = 0;
         placeLargeJobs(root, count, large, small);
-        std::sort(small.begin(), small.end(), [](const Job* a, const Job* b) { return a->range.begin < b->range.begin; });
+        std::sort(small.begin(), small.end(),
+                  [](const Job* a, const Job* b) { return a->range.begin < b->range.begin; });
         nodes.reserve(n / 2 + 64);  // most meshes need about n / 4
         for (const Job* job : large) {
             stats.leaves += appendJob(*job, nodes);
             for (const Job::Link& link : job->links)
-                if (link.job->range.count() > kTaskSize) nodes[job->offset + link.node].child[link.slot] = link.job->offset;
+                if (link.job->range.count() > kTaskSize)
+                    nodes[job->offset + link.node].child[link.slot] = link.job->offset;
         }
         LeafOrder order{prims, &scene.meshes, {}, {}, &bvh.objects};
         order.corners.reserve(3 * triangles);
@@ -701,9 +709,11 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
             std::vector<uint32_t> before(size_t{n} + 1, 0);  // triangles before each position
             for (uint32_t i = 0; i < n; ++i) before[i + 1] = before[i] + ((prims[i].id & kObjectRef) ? 0u : 1u);
             for (BvhNode& node : nodes)
-                for (int k = 0; k < kBvhWidth; ++k)
-                    if (node.count[k] != 0)
-                        node.child[k] = (node.count[k] & kBvhObjectLeaf) ? node.child[k] - before[node.child[k]] : before[node.child[k]];
+                for (int k = 0; k < kBvhWidth; ++k) {
+                    if (node.count[k] == 0) continue;
+                    const uint32_t at = node.child[k];
+                    node.child[k] = (node.count[k] & kBvhObjectLeaf) ? at - before[at] : before[at];
+                }
         }
         order.upTo(n);
         scene.meshes.corners = std::move(order.corners);

@@ -135,8 +135,9 @@ TEST(BvhBuild, EveryBoxIsTheExactBoxOfItsEntries) {
     std::vector<int> seen(s.meshes.triangleCount() + s.objectCount(), 0);
     checkBoxes(s, 0, seen);
     // Every triangle and every object but the mesh part in exactly one leaf.
+    const size_t triangles = s.meshes.triangleCount();
     for (size_t e = 0; e < seen.size(); ++e) {
-        const bool part = e >= s.meshes.triangleCount() && s.object(static_cast<uint32_t>(e - s.meshes.triangleCount())).type == kMeshFaces;
+        const bool part = e >= triangles && s.object(static_cast<uint32_t>(e - triangles)).type == kMeshFaces;
         EXPECT_EQ(seen[e], part ? 0 : 1) << "entry " << e;
     }
 }
@@ -151,7 +152,8 @@ void addSphereMesh(Scene& s, int rows, const Material* m) {
         for (int j = 0; j < 2 * rows; ++j) {
             const float theta = 3.14159265f * static_cast<float>(i) / static_cast<float>(rows);
             const float phi = 3.14159265f * static_cast<float>(j) / static_cast<float>(rows);
-            store.positions.push_back({std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi), std::cos(theta)});
+            const float r = std::sin(theta);
+            store.positions.push_back({r * std::cos(phi), r * std::sin(phi), std::cos(theta)});
         }
     const auto at = [&](int i, int j) { return first + static_cast<uint32_t>(i * 2 * rows + j % (2 * rows)); };
     for (int i = 0; i < rows; ++i)
