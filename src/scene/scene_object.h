@@ -138,6 +138,7 @@ struct MeshFaces {  // code 11: stands for its triangles in shading; never in a 
     uint32_t triangleCount;
     bool smooth;             // interpolate the store's vertex normals
     bool textured;           // the store's texture coordinates apply
+    bool coloured;           // the store's vertex colours apply
 };
 
 struct alignas(kCacheLine) SceneObject {
