@@ -461,8 +461,12 @@ std::string loaderProblem(std::string error) {
     if (startsWith("File not found : ")) return "the buffer file '" + after("File not found : ") + "' does not exist";
     if (startsWith("File is empty : ")) return after("File is empty : ") + ": is empty";
     if (startsWith("File size mismatch : ")) return "a buffer file is not as long as its byteLength says";
-    if (error.find("JSON") != std::string::npos || error.find("json") != std::string::npos)
-        return "malformed JSON: " + error;
+    if (error.find("JSON") != std::string::npos || error.find("json") != std::string::npos) {
+        // The parser's "[json.exception.parse_error.101] parse error at line 2, column 7: ..." as
+        // "malformed JSON at line 2, column 7: ...".
+        const size_t at = error.find("at line ");
+        return at != std::string::npos ? "malformed JSON " + error.substr(at) : "malformed JSON: " + error;
+    }
     return error;
 }
 

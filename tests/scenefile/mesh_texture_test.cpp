@@ -1,5 +1,6 @@
 // Textures and vertex colours of meshes: the texel a point of a quad shows through glTF and OBJ
-// (orientation, filtering, the colour factor, vertex colours), wrap modes and texture transforms.
+// (orientation, filtering, the colour factor, vertex colours), wrap modes and texture transforms;
+// mutated OBJ, glTF and GLB files answered with a scene or one line.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "scene/mesh_store.h"
 #include "scenefile/scene_file.h"
@@ -160,6 +162,65 @@ TEST_F(MeshTextures, ObjQuadShowsItsTextureUprightFilteredAndTinted) {
     ASSERT_TRUE(plain.scene) << plain.error;
     EXPECT_TRUE(plain.scene->meshes.colours.empty());
     EXPECT_FALSE(plain.scene->objects[0].faces.coloured);
+}
+
+// The glTF quad as a GLB: JSON chunk, then a binary chunk with the buffer and the PNG.
+std::string quadGlb() {
+    std::string json = quadGltf(R"({ "index": 0 })");
+    json.replace(json.find(R"("uri": "grad.png")"), 17, R"("bufferView": 3, "mimeType": "image/png")");
+    json.replace(json.find(R"("byteLength": 108, "uri": "q.bin")"), 33, R"("byteLength": 198)");
+    json.replace(json.find(R"("byteLength": 12 }])"), 19, R"("byteLength": 12 }, { "buffer": 0, "byteOffset": 108, "byteLength": 90 }])");
+    json.resize((json.size() + 3) & ~size_t{3}, ' ');
+    std::string bin = quadBuffer() + kGradient;
+    bin.resize((bin.size() + 3) & ~size_t{3}, '\0');
+    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    return "glTF" + u32(2) + u32(static_cast<uint32_t>(28 + json.size() + bin.size())) + u32(static_cast<uint32_t>(json.size())) +
+           "JSON" + json + u32(static_cast<uint32_t>(bin.size())) + std::string("BIN\0", 4) + bin;
+}
+
+// Seeded random edits of small valid meshes (bits flipped, cut short, stretches repeated, bytes
+// replaced): each gives a scene or one error line, never a crash.
+TEST_F(MeshTextures, MutatedMeshFilesNeverCrashTheReaders) {
+    write("q.bin", quadBuffer());
+    write("q.mtl", "newmtl Q\nKd 0.5 1 0.25\nmap_Kd grad.png\n");
+    const std::pair<std::string, std::string> files[] = {
+        {"m.obj", "mtllib q.mtl\nv 0 0 0 1 1 1\nv 2 0 0 1 1 1\nv 2 0 1 0 1 1\nv 0 0 1\nvt 0 0\nvt 1 0\nvt 1 1\n"
+                  "vn 0 -1 0\nusemtl Q\nf 1/1/1 2/2/1 3/3/1 4/1/1\nf -1 -2 -3\n"},
+        {"m.gltf", quadGltf(R"({ "index": 0, "extensions": { "KHR_texture_transform": { "scale": [2, 2] } } })")},
+        {"m.glb", quadGlb()}};
+    std::mt19937 rng(20261208);
+    for (const auto& [name, good] : files) {
+        SCOPED_TRACE(name);
+        write(name, good);
+        const SceneFileResult original = meshScene(name);
+        ASSERT_TRUE(original.scene) << original.error;
+        int loaded = 0, refused = 0;
+        for (int i = 0; i < 200; ++i) {
+            std::string bytes = good;
+            for (int e = 1 + static_cast<int>(rng() % 3); e > 0 && !bytes.empty(); --e) {
+                const size_t at = rng() % bytes.size();
+                switch (rng() % 4) {
+                    case 0: bytes[at] = static_cast<char>(bytes[at] ^ (1 << (rng() % 8))); break;
+                    case 1: bytes.resize(at); break;
+                    case 2: bytes.insert(rng() % bytes.size(), bytes.substr(at, 1 + rng() % 40)); break;
+                    default: bytes[at] = "0123456789-.e/ \n{}[]:,\"\xff"[rng() % 24]; break;
+                }
+            }
+            write(name, bytes);
+            const SceneFileResult r = meshScene(name);
+            if (r.scene) {
+                ++loaded;
+            } else {
+                ++refused;
+                EXPECT_NE(r.error.find("s.json: objects[0].file: "), std::string::npos) << r.error;
+                EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;
+                EXPECT_EQ(r.error.find("exception"), std::string::npos) << r.error;
+            }
+        }
+        // Both outcomes occur: the edits reach past the first checks.
+        EXPECT_GT(loaded, 3);
+        EXPECT_GT(refused, 50);
+    }
 }
 
 }  // namespace
