@@ -186,6 +186,28 @@ struct Reader {
             }
         }
         b.pixels = store.data();
+        TextureSampling& how = m.sampling;
+        how.filtered = t.flag("filtered", false);
+        if (const Json* w = t.get("wrap")) {
+            const std::string wrapPath = t.pathOf("wrap");
+            if (!how.filtered) fault(wrapPath, "only a filtered texture has wrap modes");
+            arrayAt(*w, wrapPath, 2, 2);
+            TextureWrap* axes[2] = {&how.wrapS, &how.wrapT};
+            for (size_t k = 0; k < 2; ++k) {
+                const std::string name = (*w)[k].is_string() ? (*w)[k].get<std::string>() : "";
+                if (name == "repeat") *axes[k] = TextureWrap::kRepeat;
+                else if (name == "mirror") *axes[k] = TextureWrap::kMirroredRepeat;
+                else if (name == "clamp") *axes[k] = TextureWrap::kClampToEdge;
+                else fault(indexPath(wrapPath, k), "expected \"repeat\", \"mirror\" or \"clamp\"");
+            }
+        }
+        if (const Json* j = t.get("transform")) {
+            const std::string transformPath = t.pathOf("transform");
+            if (!how.filtered) fault(transformPath, "only a filtered texture has a transform");
+            arrayAt(*j, transformPath, 6, 6);
+            for (size_t k = 0; k < 6; ++k)
+                how.transform[k] = toFloat(numberAt((*j)[k], indexPath(transformPath, k), -kFarCoordinate, kFarCoordinate));
+        }
         t.finish();
     }
 

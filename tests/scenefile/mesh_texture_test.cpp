@@ -133,6 +133,14 @@ TEST_F(MeshTextures, GltfQuadShowsItsTextureUprightFilteredAndTinted) {
     clamp.wrapS = TextureWrap::kClampToEdge;
     expectColour(sampleFiltered(*m.texture, clamp, 1.25f, -0.25f), texel(200, 0, 100), "clamp");
 
+    // A saved scene keeps how the texture is sampled.
+    const SceneFileResult saved = readSceneText(sceneFileText(*r.scene), "saved.json", "");
+    ASSERT_TRUE(saved.scene) << saved.error;
+    const TextureSampling& back = saved.scene->objects[0].material->sampling;
+    EXPECT_TRUE(back.filtered);
+    EXPECT_EQ(back.wrapS, TextureWrap::kMirroredRepeat);
+    EXPECT_EQ(back.wrapT, TextureWrap::kClampToEdge);
+
     // KHR_texture_transform: the lower-left quadrant turned a quarter (uv (1, 0) -> (0, 0.5)); another
     // coordinate set is named in a warning.
     write("q.gltf", quadGltf(R"({ "index": 0, "extensions": { "KHR_texture_transform":
@@ -142,6 +150,9 @@ TEST_F(MeshTextures, GltfQuadShowsItsTextureUprightFilteredAndTinted) {
     const float* t = r.scene->objects[0].material->sampling.transform;
     const float want[6] = {0.0f, 0.5f, 0.0f, -0.5f, 0.0f, 1.0f};
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(t[i], want[i], 1e-7f) << i;
+    const SceneFileResult savedTransform = readSceneText(sceneFileText(*r.scene), "saved.json", "");
+    ASSERT_TRUE(savedTransform.scene) << savedTransform.error;
+    EXPECT_EQ(savedTransform.scene->objects[0].material->sampling.transform[3], t[3]);
     ASSERT_EQ(r.warnings.size(), 1u);
     EXPECT_NE(r.warnings[0].find("TEXCOORD_1, which is not supported"), std::string::npos) << r.warnings[0];
 }
