@@ -18,7 +18,7 @@ struct MeshStore {
     std::vector<Vec3> positions;     // world coordinates
     std::vector<Vec3> normals;       // unit, by vertex; empty when no mesh has them
     std::vector<float> texcoords;    // (s, t) by vertex; empty when no mesh has them
-    std::vector<Vec3> colours;       // linear factors by vertex; empty when no mesh has them (white where not given)
+    std::vector<Vec3> colours;       // colour factors by vertex; empty when no mesh has them (white where not given)
     std::vector<uint32_t> corners;   // three vertex indices per triangle
     std::vector<uint16_t> parts;     // per triangle, into `objects`
     std::vector<SceneObject*> objects;  // the kMeshFaces object of each part
