@@ -28,7 +28,7 @@ SceneObject& Scene::newMeshPart(const Material* material, uint16_t flags) {
     o.type = kMeshFaces;
     o.flags = flags;
     o.material = material;
-    o.faces = MeshFaces{&meshes, static_cast<uint32_t>(meshes.objects.size()), 0, false, false, false};
+    o.faces = MeshFaces{&meshes, static_cast<uint32_t>(meshes.objects.size()), 0, false, false};
     meshes.objects.push_back(&o);
     return o;
 }

@@ -38,6 +38,9 @@ enum ObjectFlags : uint16_t {
     kNoShadowCast = 0x0400,
     kNoShadowTest = 0x0800,
     kCheckered = 0x1000,
+    // Set by the mesh reader on mesh parts whose store has vertex colours; never read from or written
+    // to scene files.
+    kVertexColours = 0x2000,
 };
 
 inline constexpr size_t kCacheLine = 64;
@@ -138,7 +141,6 @@ struct MeshFaces {  // code 11: stands for its triangles in shading; never in a 
     uint32_t triangleCount;
     bool smooth;             // interpolate the store's vertex normals
     bool textured;           // the store's texture coordinates apply
-    bool coloured;           // the store's vertex colours apply
 };
 
 struct alignas(kCacheLine) SceneObject {

@@ -172,7 +172,7 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
         MeshFaces& faces = store.objects[part]->faces;
         faces.smooth = faces.smooth || smooth;
         faces.textured = faces.textured || textured;
-        faces.coloured = faces.coloured || !mesh.colours.empty();
+        if (!mesh.colours.empty()) store.objects[part]->flags |= kVertexColours;
         ++faces.triangleCount;
         for (int k = 0; k < 3; ++k) {
             const MeshData::Corner& c = t.corner[k];

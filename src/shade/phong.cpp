@@ -35,7 +35,7 @@ inline Vec3 surfaceColour(HitRecord& hit, const Material& m) {
         const int cy = static_cast<int>(std::ceil(2.0f * hit.position.y));
         if ((cx ^ cy) & 1) return {0.8f, 0.8f, 0.8f};
     }
-    if (hit.object->type == kMeshFaces && hit.object->faces.coloured) return varyingColour(hit, m);
+    if (hit.object->flags & kVertexColours) return varyingColour(hit, m);
     return diffuseColour(m);
 }
 

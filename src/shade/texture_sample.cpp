@@ -61,7 +61,7 @@ Vec3 varyingColour(HitRecord& hit, const Material& m) {
         c = mulComponents(c, sampleFiltered(*m.texture, m.sampling, hit.texS, hit.texT));
     }
     const SceneObject& o = *hit.object;
-    if (o.type == kMeshFaces && o.faces.coloured) {
+    if (o.flags & kVertexColours) {
         const uint32_t* i = o.faces.store->triangle(hit.triangle);
         const Vec3* colours = o.faces.store->colours.data();
         const Vec3& a = colours[i[0]];

@@ -17,7 +17,7 @@ Vec3 sampleFiltered(const Bitmap& b, const TextureSampling& how, float s, float 
 
 // Whether the colour of object o (of material m) varies over it: a filtered texture or vertex colours.
 inline bool hasVaryingColour(const SceneObject& o, const Material& m) {
-    return (m.texture && m.sampling.filtered) || (o.type == kMeshFaces && o.faces.coloured);
+    return (m.texture && m.sampling.filtered) || (o.flags & kVertexColours);
 }
 
 // The diffuse colour at a hit on such an object: the material's colour times the filtered texture

@@ -176,7 +176,7 @@ TEST_F(MeshTextures, ObjQuadShowsItsTextureUprightFilteredAndTinted) {
     const SceneFileResult plain = meshScene("q.obj");
     ASSERT_TRUE(plain.scene) << plain.error;
     EXPECT_TRUE(plain.scene->meshes.colours.empty());
-    EXPECT_FALSE(plain.scene->objects[0].faces.coloured);
+    EXPECT_FALSE(plain.scene->objects[0].flags & kVertexColours);
 }
 
 // The glTF quad as a GLB: JSON chunk, then a binary chunk with the buffer and the PNG.
