@@ -1,7 +1,7 @@
 // Packets through a scene's BVH, written once over a lane type (included by packet_kernels.h). A
 // node's child boxes are tested for the packet's lanes still walking; a child goes on the stack with
 // the lanes that meet it, the children ordered by where the packet first enters them. Each lane
-// computes what the single-ray walk computes (trace/bvh_walk.h) with the same operations: boxes, the
+// computes what the single-ray walk computes (intersect/bvh_walk.h) with the same operations: boxes, the
 // watertight triangle test (lanes with an edge function of exactly zero by the scalar routine), other
 // objects lane by lane by their scalar routines. Internal linkage, for the reason given in lanes_x86.h.
 #pragma once

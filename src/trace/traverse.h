@@ -7,7 +7,7 @@
 #include "intersect/box_entry.h"
 #include "intersect/intersect.h"
 #include "scene/scene.h"
-#include "trace/bvh_walk.h"
+#include "intersect/bvh_walk.h"
 
 namespace lumo {
 
