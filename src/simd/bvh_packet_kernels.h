@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "intersect/bvh_walk.h"
 #include "simd/camera_packets.h"
 #include "simd/lanes_x86.h"
 
@@ -28,6 +29,7 @@ struct BvhPacketRays {
     // Fills the lanes' set-up from o and d.
     void prepare() {
         alignas(64) float dirs[3][kMaxPacketLanes];
+        singleMade = 0;
         for (int a = 0; a < 3; ++a) d[a].store(dirs[a]), o[a].store(lane[a]), d[a].store(lane[3 + a]);
         BvhLanes l;
         prepareBvhLanes(dirs, kLanes, l);
@@ -42,6 +44,13 @@ struct BvhPacketRays {
         sx = V::load(l.shear[0]), sy = V::load(l.shear[1]), sz = V::load(l.shear[2]);
     }
     Vec3 origin(int k) const { return {lane[0][k], lane[1][k], lane[2][k]}; }
+    // Lane k as a single ray, made when first asked for.
+    const BvhRay& single(int k) const {
+        if (!(singleMade & (1u << k))) singles[k] = bvhRay(origin(k), direction(k)), singleMade |= 1u << k;
+        return singles[k];
+    }
+    mutable BvhRay singles[kLanes];
+    mutable unsigned singleMade = 0;
     Vec3 direction(int k) const { return {lane[3][k], lane[4][k], lane[5][k]}; }
 
     static V pick(const V* a, M is1, M is2) { return V::select(is2, V::select(is1, a[0], a[1]), a[2]); }
@@ -114,9 +123,17 @@ typename V::M laneMask(unsigned lanes) {
     return V::gt(V::load(f), V::set1(0.0f));
 }
 
-// The walk itself: Leaf(child, count, lanes) tests a leaf for the lanes; limit() each lane's reach.
+// Packets with at most this many lanes still walking go on as single rays, one lane after the other:
+// a node's or a triangle's test for every lane then costs more than the lanes' single-ray walks (by
+// instruction counts: none of 4 lanes, one of 8, two of 16).
+template <class V>
+inline constexpr int kBvhSingleLanes = V::kLanes / 8;
+
+// The walk itself: leaf(child, count, lanes) tests a leaf for the lanes; limit() each lane's reach;
+// single(slot, lanes) finishes the walk below a child slot for each lane by the single-ray walk.
 template <class V, class Walk>
 void walkBvhPacket(const CameraPacketFrame& f, const BvhPacketRays<V>& r, Walk& w) {
+
     using M = typename V::M;
     struct Entry {
         uint32_t child, count;
@@ -129,7 +146,12 @@ void walkBvhPacket(const CameraPacketFrame& f, const BvhPacketRays<V>& r, Walk& 
     while (top > 0) {
         const Entry e = stack[--top];
         const M lanes = w.walking(e.lanes);
-        if (!V::bits(lanes)) continue;
+        const unsigned bits = V::bits(lanes);
+        if (!bits) continue;
+        if (__builtin_popcount(bits) <= kBvhSingleLanes<V>) {
+            w.single(BvhRef{e.child, e.count}, bits);
+            continue;
+        }
         if (e.count) {
             w.leaf(e.child, e.count, lanes);
             continue;
@@ -164,6 +186,32 @@ struct BvhCameraWalk {
     HitRecord* records;                       // the other best hits
 
     M walking(M lanes) const { return lanes; }
+    // Each lane's best hit so far becomes the single-ray walk's record and comes back from it.
+    void single(BvhRef at, unsigned lanes) {
+        alignas(64) float best[V::kLanes], bu[V::kLanes], bv[V::kLanes], bt[V::kLanes], won[V::kLanes];
+        nearest.store(best), u.store(bu), v.store(bv), triangle.store(bt), byTriangle.store(won);
+        const MeshStore& m = *f.meshes;
+        for (; lanes; lanes &= lanes - 1) {
+            const int k = __builtin_ctz(lanes);
+            HitRecord h = records[k];
+            if (won[k] > 0.0f) {
+                h = HitRecord{};
+                std::memcpy(&h.triangle, &bt[k], sizeof h.triangle);
+                h.u = bu[k], h.v = bv[k], h.object = m.object(h.triangle);
+            }
+            h.distance = best[k];
+            const BvhRay& ray = r.single(k);
+            BvhNearestVisitor<true> visit{*f.scene, ray, h, nullptr};
+            walkBvh<true>(f.bvhNodes, ray, at, visit);
+            best[k] = h.distance;
+            if (h.object && h.object->type == kMeshFaces) {  // a triangle: mesh parts are never leaf objects
+                bu[k] = h.u, bv[k] = h.v, bt[k] = triangleBits(h.triangle), won[k] = 1.0f;
+            } else {
+                records[k] = h, won[k] = 0.0f;
+            }
+        }
+        nearest = V::load(best), u = V::load(bu), v = V::load(bv), triangle = V::load(bt), byTriangle = V::load(won);
+    }
     V limit() const {
         return V::select(V::ge(nearest, V::set1(0.0f)), V::set1(std::numeric_limits<float>::infinity()), nearest);
     }
@@ -257,6 +305,22 @@ struct BvhOcclusionWalk {
 
     M walking(M lanes) const { return V::mandnot(done, lanes); }
     V limit() const { return maxDistance; }
+    void single(BvhRef at, unsigned lanes) {
+        alignas(64) float blocker[V::kLanes], reach[V::kLanes], self[V::kLanes];
+        first.store(blocker), maxDistance.store(reach), exclude.store(self);
+        unsigned blocked = 0;
+        for (; lanes; lanes &= lanes - 1) {
+            const int k = __builtin_ctz(lanes);
+            const BvhRay& ray = r.single(k);
+            const SceneObject* from = self[k] >= 0.0f ? f.objectTable[static_cast<int>(self[k])] : nullptr;
+            BvhOcclusionVisitor visit{*f.scene, ray, reach[k], f.lightObject, from};
+            walkBvh<true>(f.bvhNodes, ray, at, visit);
+            if (visit.blocker > 0.0f) blocker[k] = visit.blocker, blocked |= 1u << k;
+        }
+        if (!blocked) return;
+        first = V::load(blocker);
+        done = V::mor(done, laneMask<V>(blocked));
+    }
     void leaf(uint32_t begin, uint32_t count, M lanes) {
         const V zero = V::set1(0.0f);
         if (count & kBvhObjectLeaf) {

@@ -75,6 +75,7 @@ struct CameraPacketFrame {
     const BvhNode* bvhNodes = nullptr;
     const uint32_t* bvhObjects = nullptr;
     const MeshStore* meshes = nullptr;
+    const Scene* scene = nullptr;  // for the lanes that finish a walk as single rays
     SceneObject* const* objectTable = nullptr;
     const SceneObject* freeObject = nullptr;
     const EyeCache* freeCache = nullptr;
