@@ -9,7 +9,6 @@
 #include <cstring>
 #include <limits>
 
-#include "intersect/bvh_walk.h"
 #include "simd/camera_packets.h"
 #include "simd/lanes_x86.h"
 
@@ -46,7 +45,7 @@ struct BvhPacketRays {
     Vec3 origin(int k) const { return {lane[0][k], lane[1][k], lane[2][k]}; }
     // Lane k as a single ray, made when first asked for.
     const BvhRay& single(int k) const {
-        if (!(singleMade & (1u << k))) singles[k] = bvhRay(origin(k), direction(k)), singleMade |= 1u << k;
+        if (!(singleMade & (1u << k))) singles[k] = bvhRayForm(origin(k), direction(k)), singleMade |= 1u << k;
         return singles[k];
     }
     mutable BvhRay singles[kLanes];
@@ -201,8 +200,7 @@ struct BvhCameraWalk {
             }
             h.distance = best[k];
             const BvhRay& ray = r.single(k);
-            BvhNearestVisitor<true> visit{*f.scene, ray, h, nullptr};
-            walkBvh<true>(f.bvhNodes, ray, at, visit);
+            cameraWalkFrom(*f.scene, ray, at, h);
             best[k] = h.distance;
             if (h.object && h.object->type == kMeshFaces) {  // a triangle: mesh parts are never leaf objects
                 bu[k] = h.u, bv[k] = h.v, bt[k] = triangleBits(h.triangle), won[k] = 1.0f;
@@ -313,9 +311,8 @@ struct BvhOcclusionWalk {
             const int k = __builtin_ctz(lanes);
             const BvhRay& ray = r.single(k);
             const SceneObject* from = self[k] >= 0.0f ? f.objectTable[static_cast<int>(self[k])] : nullptr;
-            BvhOcclusionVisitor visit{*f.scene, ray, reach[k], f.lightObject, from};
-            walkBvh<true>(f.bvhNodes, ray, at, visit);
-            if (visit.blocker > 0.0f) blocker[k] = visit.blocker, blocked |= 1u << k;
+            const float t = occlusionWalkFrom(*f.scene, ray, at, reach[k], f.lightObject, from);
+            if (t > 0.0f) blocker[k] = t, blocked |= 1u << k;
         }
         if (!blocked) return;
         first = V::load(blocker);

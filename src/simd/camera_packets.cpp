@@ -3,6 +3,7 @@
 #include "intersect/intersect.h"
 #include "intersect/planar.h"
 #include "intersect/bvh_ray.h"
+#include "intersect/bvh_walk.h"
 
 namespace lumo {
 
@@ -51,6 +52,20 @@ TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3&
     const uint32_t* i = meshes.triangle(t);
     return intersectWatertight(shearRay(origin, direction), meshes.positions[i[0]], meshes.positions[i[1]],
                                meshes.positions[i[2]]);
+}
+
+BvhRay bvhRayForm(const Vec3& origin, const Vec3& direction) { return bvhRay(origin, direction); }
+
+void cameraWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, HitRecord& nearest) {
+    BvhNearestVisitor<true> v{scene, ray, nearest, nullptr};
+    walkBvh<true>(scene.bvh.nodes.data(), ray, at, v);
+}
+
+float occlusionWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, float maxDistance,
+                        const SceneObject* skipObject, const SceneObject* excludeObject) {
+    BvhOcclusionVisitor v{scene, ray, maxDistance, skipObject, excludeObject};
+    walkBvh<true>(scene.bvh.nodes.data(), ray, at, v);
+    return v.blocker;
 }
 
 namespace {

@@ -17,6 +17,7 @@
 
 #include "core/isa.h"
 #include "intersect/box_entry.h"
+#include "intersect/bvh_ray.h"
 #include "intersect/hit_record.h"
 #include "intersect/watertight.h"
 #include "scene/scene.h"
@@ -187,5 +188,12 @@ struct BvhLanes {
 void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out);
 // The watertight test of mesh triangle t by the scalar routine (where an edge function is zero).
 TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction);
+// The single-ray BVH walks from a child slot `at` on, likewise built for the base level: a camera
+// ray's nearest hit, updating `nearest`; a shadow ray's first blocker (-1: none), with the rules of
+// the scalar occlusion walk. And the ray they take.
+BvhRay bvhRayForm(const Vec3& origin, const Vec3& direction);
+void cameraWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, HitRecord& nearest);
+float occlusionWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, float maxDistance,
+                        const SceneObject* skipObject, const SceneObject* excludeObject);
 
 }  // namespace lumo
