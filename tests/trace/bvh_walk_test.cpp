@@ -183,5 +183,20 @@ TEST(BvhWalk, RaysAtSharedEdgesAndCornersOfAClosedMeshNeverSlipThrough) {
     EXPECT_GT(rays, 3000);
 }
 
+// Two triangles sharing the edge b c, which passes the z axis so closely that the edge function of
+// the ray along it rounds to zero in float (exactly it is -2^-46 for the first, +2^-46 for the second):
+// the test decides in double, so only the second is hit, in SSE as by the scalar test.
+TEST(BvhWalk, AnEdgeFunctionRoundedToZeroIsDecidedExactly) {
+    MeshStore s;
+    const float e22 = std::ldexp(1.0f, -22), e23 = std::ldexp(1.0f, -23);
+    s.positions = {{1 + e22, 1 + e23, 1}, {-(1 + e23), -1, 1}, {-1, 1, 1}, {1, -1, 1}};
+    s.corners = {2, 0, 1, 3, 1, 0};
+    const ShearedRay r = shearRay({0, 0, 0}, {0, 0, 1});
+    alignas(16) float d[kBvhWidth], u[kBvhWidth], v[kBvhWidth];
+    EXPECT_EQ(detail::leafHitsScalar(s, r, 0, 2, d, u, v), 2u);
+    EXPECT_EQ(detail::leafHitsSse(s, r, 0, 2, d, u, v), 2u);
+    EXPECT_EQ(d[1], 1.0f);
+}
+
 }  // namespace
 }  // namespace lumo
