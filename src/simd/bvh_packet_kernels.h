@@ -25,22 +25,33 @@ struct BvhPacketRays {
     M kx1, kx2, ky1, ky2, kz1, kz2;  // which component an axis picks (else 0)
     alignas(64) float lane[6][kLanes];  // origins and directions, lane by lane
 
-    // Fills the lanes' set-up from o and d.
+    // Fills the lanes' set-up from o and d: what bvhRay computes for one ray, with the same operations.
     void prepare() {
-        alignas(64) float dirs[3][kMaxPacketLanes];
         singleMade = 0;
-        for (int a = 0; a < 3; ++a) d[a].store(dirs[a]), o[a].store(lane[a]), d[a].store(lane[3 + a]);
-        BvhLanes l;
-        prepareBvhLanes(dirs, kLanes, l);
-        const V one = V::set1(1.0f), two = V::set1(2.0f);
+        for (int a = 0; a < 3; ++a) o[a].store(lane[a]), d[a].store(lane[3 + a]);
+        const V zero = V::set1(0.0f), one = V::set1(1.0f), two = V::set1(2.0f);
+        V magnitude[3];
         for (int a = 0; a < 3; ++a) {
-            inv[a] = V::load(l.inverse[a]);
-            nearHigh[a] = V::eq(V::load(l.nearIsHigh[a]), one);
+            // A zero component is taken as a tiny one of its sign (1 / -0 is -infinity).
+            const V tiny = V::select(V::lt(one / d[a], zero), V::set1(1e-30f), V::set1(-1e-30f));
+            inv[a] = one / V::select(V::eq(d[a], zero), d[a], tiny);
+            nearHigh[a] = V::mnot(V::ge(inv[a], zero));
+            magnitude[a] = V::select(V::lt(d[a], zero), d[a], -d[a]);
         }
-        const V kx = V::load(l.axis[0]), ky = V::load(l.axis[1]), kz = V::load(l.axis[2]);
+        // The dominant axis kz as shearRay picks it, then kx and ky after it, swapped where d[kz] < 0.
+        const M xOverY = V::gt(magnitude[0], magnitude[1]);
+        const M z0 = V::mand(xOverY, V::gt(magnitude[0], magnitude[2]));
+        const M z1 = V::mandnot(xOverY, V::gt(magnitude[1], magnitude[2]));
+        const V kz = V::select(z0, V::select(z1, two, one), zero);
+        const V dz = pick(d, V::eq(kz, one), V::eq(kz, two));
+        V kx = V::select(z0, V::select(z1, zero, two), one);
+        V ky = V::select(z0, V::select(z1, one, zero), two);
+        const M flip = V::lt(dz, zero);
+        const V kxFlipped = V::select(flip, kx, ky);
+        ky = V::select(flip, ky, kx), kx = kxFlipped;
         kx1 = V::eq(kx, one), kx2 = V::eq(kx, two), ky1 = V::eq(ky, one), ky2 = V::eq(ky, two);
         kz1 = V::eq(kz, one), kz2 = V::eq(kz, two);
-        sx = V::load(l.shear[0]), sy = V::load(l.shear[1]), sz = V::load(l.shear[2]);
+        sx = pick(d, kx1, kx2) / dz, sy = pick(d, ky1, ky2) / dz, sz = one / dz;
     }
     Vec3 origin(int k) const { return {lane[0][k], lane[1][k], lane[2][k]}; }
     // Lane k as a single ray, made when first asked for.

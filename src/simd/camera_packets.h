@@ -176,16 +176,6 @@ void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const V
 void intersectNearerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
                          HitRecord& out);
 
-// What the BVH walk computes once per ray (see bvhRay), for lanes k < count of a packet with unit
-// directions direction[a][k]: 1 / direction, whether the near box plane is the high one (1) or the
-// low one (0), the watertight test's axes kx, ky, kz (as 0, 1, 2) and shear sx, sy, sz.
-struct BvhLanes {
-    alignas(64) float inverse[3][kMaxPacketLanes];
-    alignas(64) float nearIsHigh[3][kMaxPacketLanes];
-    alignas(64) float axis[3][kMaxPacketLanes];
-    alignas(64) float shear[3][kMaxPacketLanes];
-};
-void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out);
 // The watertight test of mesh triangle t by the scalar routine (where an edge function is zero).
 TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction);
 // The single-ray BVH walks from a child slot `at` on, likewise built for the base level: a camera
