@@ -5,6 +5,7 @@
 #include "shade/complete_hit.h"
 #include "shade/lighting.h"
 #include "shade/optics.h"
+#include "shade/texture_sample.h"
 
 namespace lumo {
 
@@ -66,7 +67,9 @@ Vec3 giPhotonHit(const TraceContext& ctx, const SceneObject*, const Material* me
 
     Random& rng = *photonBuffer->rng;
     const double xi = rng.next();
-    const double q = diffuseReflectance(*hit.object->material, lambda);
+    const Material& m = *hit.object->material;
+    const double q = hasVaryingColour(*hit.object, m) ? diffuseReflectanceOf(m, varyingColour(hit, m), lambda)
+                                                      : diffuseReflectance(m, lambda);
     if (q > xi && depth + 1 < kGiMaxHits) {
         const Vec3 d = cosineDirection(rng, hit.normal);
         traceRay(ctx, hit.object, medium, hit.position, d, power, giPhotonHit, depth + 1);

@@ -16,10 +16,26 @@ struct Bitmap {
     const uint8_t* pixels = nullptr;  // may be null: a bitmap without pixels is allowed
 };
 
+// How a texture coordinate outside [0, 1] finds its texel, per axis.
+enum class TextureWrap : uint8_t { kRepeat, kMirroredRepeat, kClampToEdge };
+
+// How a material's texture colours its surface. The built-in kind takes the nearest texel in place of
+// the colour (coordinates wrapped into [0, 1]); the filtered kind, which mesh files' textures get,
+// blends the four nearest texels and multiplies the diffuse colour by the result.
+struct TextureSampling {
+    bool filtered = false;
+    TextureWrap wrapS = TextureWrap::kRepeat;
+    TextureWrap wrapT = TextureWrap::kRepeat;
+    // (s, t) -> (m[0] s + m[1] t + m[2], m[3] s + m[4] t + m[5]) before the wrap: the file's texture
+    // transform (offset, rotation, scale), the identity without one.
+    float transform[6] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f};
+};
+
 struct Material {
     Material* next = nullptr;     // link of the scene's material list, newest first
     int32_t kind = 0;             // 1: never reflects or transmits unless a dielectric
     const Bitmap* texture = nullptr;
+    TextureSampling sampling;
     std::string name = "<default>";
     Vec3 diffuse{0.8f, 0.7f, 0.6f};  // a negative green component means the grey (red, red, red)
     float reflectivity = 0.0f;

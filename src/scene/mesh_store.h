@@ -1,5 +1,5 @@
 // The scene's mesh triangles in compact form: one shared vertex array (with vertex normals and texture
-// coordinates where some mesh has them), three vertex indices per triangle and the part each triangle
+// coordinates and colours where some mesh has them), three vertex indices per triangle and the part each triangle
 // belongs to. A part is one kMeshFaces object: material, flags and whether its normals are smooth.
 // The BVH build reorders the triangles into its leaf order.
 #pragma once
@@ -18,6 +18,7 @@ struct MeshStore {
     std::vector<Vec3> positions;     // world coordinates
     std::vector<Vec3> normals;       // unit, by vertex; empty when no mesh has them
     std::vector<float> texcoords;    // (s, t) by vertex; empty when no mesh has them
+    std::vector<Vec3> colours;       // colour factors by vertex; empty when no mesh has them (white where not given)
     std::vector<uint32_t> corners;   // three vertex indices per triangle
     std::vector<uint16_t> parts;     // per triangle, into `objects`
     std::vector<SceneObject*> objects;  // the kMeshFaces object of each part
@@ -25,6 +26,7 @@ struct MeshStore {
     size_t triangleCount() const { return parts.size(); }
     size_t bytes() const {
         return positions.size() * sizeof(Vec3) + normals.size() * sizeof(Vec3) + texcoords.size() * sizeof(float) +
+               colours.size() * sizeof(Vec3) +
                corners.size() * sizeof(uint32_t) + parts.size() * sizeof(uint16_t) +
                objects.size() * sizeof(SceneObject*);
     }

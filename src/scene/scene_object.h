@@ -38,6 +38,9 @@ enum ObjectFlags : uint16_t {
     kNoShadowCast = 0x0400,
     kNoShadowTest = 0x0800,
     kCheckered = 0x1000,
+    // Set by the mesh reader on mesh parts whose store has vertex colours; never read from or written
+    // to scene files.
+    kVertexColours = 0x2000,
 };
 
 inline constexpr size_t kCacheLine = 64;

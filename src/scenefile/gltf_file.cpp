@@ -81,7 +81,9 @@ public:
             const std::vector<double>& c = m.pbrMetallicRoughness.baseColorFactor;
             if (c.size() >= 3) mm.diffuse = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
             if (!finite(mm.diffuse)) fail("material '" + mm.name + "' has a colour that is not finite");
-            mm.image = baseColourImage(m.pbrMetallicRoughness.baseColorTexture.index);
+            const tinygltf::TextureInfo& texture = m.pbrMetallicRoughness.baseColorTexture;
+            mm.image = baseColourImage(texture.index);
+            if (mm.image >= 0) mm.sampling = sampling(texture, mm.name);
             mesh_.materials.push_back(mm);
         }
         // The file's scene, else its first one; a file without scenes shows every root node, and
@@ -113,6 +115,48 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) { fault(keyPath_, name_ + ": " + what); }
+
+    static TextureWrap wrapMode(int mode) {
+        return mode == TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE     ? TextureWrap::kClampToEdge
+               : mode == TINYGLTF_TEXTURE_WRAP_MIRRORED_REPEAT ? TextureWrap::kMirroredRepeat
+                                                               : TextureWrap::kRepeat;
+    }
+
+    // A number of an extension object, `fallback` when absent or not a finite number.
+    static double number(const tinygltf::Value& v, double fallback) {
+        return v.IsNumber() && std::isfinite(v.GetNumberAsDouble()) ? v.GetNumberAsDouble() : fallback;
+    }
+
+    // The texture's sampler (wrap modes per axis) and its KHR_texture_transform, as an affine map
+    // of (s, t): offset + rotation * (scale * (s, t)), the rotation turning s towards -t.
+    TextureSampling sampling(const tinygltf::TextureInfo& info, const std::string& material) {
+        TextureSampling how;
+        const tinygltf::Texture& texture = model_.textures[static_cast<size_t>(info.index)];
+        if (texture.sampler >= 0 && static_cast<size_t>(texture.sampler) < model_.samplers.size()) {
+            const tinygltf::Sampler& sampler = model_.samplers[static_cast<size_t>(texture.sampler)];
+            how.wrapS = wrapMode(sampler.wrapS);
+            how.wrapT = wrapMode(sampler.wrapT);
+        }
+        int texCoord = info.texCoord;
+        const auto found = info.extensions.find("KHR_texture_transform");
+        if (found != info.extensions.end() && found->second.IsObject()) {
+            const tinygltf::Value& t = found->second;
+            const tinygltf::Value &offset = t.Get("offset"), &scale = t.Get("scale");
+            const double ox = offset.IsArray() && offset.ArrayLen() == 2 ? number(offset.Get(0), 0.0) : 0.0;
+            const double oy = offset.IsArray() && offset.ArrayLen() == 2 ? number(offset.Get(1), 0.0) : 0.0;
+            const double sx = scale.IsArray() && scale.ArrayLen() == 2 ? number(scale.Get(0), 1.0) : 1.0;
+            const double sy = scale.IsArray() && scale.ArrayLen() == 2 ? number(scale.Get(1), 1.0) : 1.0;
+            const double r = number(t.Get("rotation"), 0.0);
+            const double c = std::cos(r), s = std::sin(r);
+            const double m[6] = {c * sx, s * sy, ox, -s * sx, c * sy, oy};
+            for (int i = 0; i < 6; ++i) how.transform[i] = static_cast<float>(m[i]);
+            if (t.Get("texCoord").IsInt()) texCoord = t.Get("texCoord").GetNumberAsInt();
+        }
+        if (texCoord != 0)
+            mesh_.warnings.push_back("material '" + material + "' maps its texture by TEXCOORD_" + std::to_string(texCoord) +
+                                     ", which is not supported; TEXCOORD_0 is used");
+        return how;
+    }
 
     // The decoded image of a texture (into mesh_.images, each image once); -1 with a warning when
     // it cannot be used, so the material keeps its colour.
@@ -203,6 +247,46 @@ private:
         return static_cast<int>(count);
     }
 
+    // COLOR_0 of a primitive whose `vertices` positions were just added: red, green, blue (an alpha
+    // is left out) as floats or normalised unsigned bytes or shorts.
+    void readColours(int accessor, int vertices) {
+        if (accessor < 0 || accessor >= static_cast<int>(model_.accessors.size()))
+            fail("a primitive names an accessor that does not exist");
+        const int type = model_.accessors[static_cast<size_t>(accessor)].type;
+        if (type != TINYGLTF_TYPE_VEC3 && type != TINYGLTF_TYPE_VEC4)
+            fail("accessor " + std::to_string(accessor) + " has the wrong element type");
+        size_t count = 0, stride = 0;
+        int componentType = 0;
+        const unsigned char* p = elements(accessor, type,
+                                          {TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE,
+                                           TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT},
+                                          count, stride, componentType);
+        if (count != static_cast<size_t>(vertices)) {
+            mesh_.warnings.push_back("accessor " + std::to_string(accessor) + ": COLOR_0 has " + std::to_string(count) +
+                                     " colours for " + std::to_string(vertices) + " vertices, not read");
+            return;
+        }
+        mesh_.colours.resize(mesh_.positions.size() - count, Vec3{1.0f, 1.0f, 1.0f});
+        for (size_t i = 0; i < count; ++i) {
+            const unsigned char* e = p + i * stride;
+            float c[3];
+            for (int k = 0; k < 3; ++k) {
+                if (componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+                    std::memcpy(&c[k], e + 4 * k, 4);
+                } else if (componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) {
+                    c[k] = e[k] / 255.0f;
+                } else {
+                    uint16_t v;
+                    std::memcpy(&v, e + 2 * k, 2);
+                    c[k] = v / 65535.0f;
+                }
+            }
+            const Vec3 v{c[0], c[1], c[2]};
+            if (!finite(v)) fail("colour " + std::to_string(i) + " of accessor " + std::to_string(accessor) + " is not finite");
+            mesh_.colours.push_back(v);
+        }
+    }
+
     void addMesh(int meshIndex, const Mat4& world) {
         if (meshIndex < 0 || meshIndex >= static_cast<int>(model_.meshes.size())) fail("a node names a mesh that does not exist");
         const Matrix34 place = toMatrix34(world);
@@ -241,6 +325,9 @@ private:
                 uvBase = static_cast<int>(mesh_.texcoords.size() / 2);
                 mesh_.texcoords.insert(mesh_.texcoords.end(), uv.begin(), uv.end());
             }
+            const auto colour = prim.attributes.find("COLOR_0");
+            if (colour != prim.attributes.end()) readColours(colour->second, vertices);
+            if (!mesh_.colours.empty()) mesh_.colours.resize(mesh_.positions.size(), Vec3{1.0f, 1.0f, 1.0f});
             std::vector<uint32_t> indices;
             if (prim.indices >= 0) {
                 size_t count = 0, stride = 0;
@@ -374,8 +461,12 @@ std::string loaderProblem(std::string error) {
     if (startsWith("File not found : ")) return "the buffer file '" + after("File not found : ") + "' does not exist";
     if (startsWith("File is empty : ")) return after("File is empty : ") + ": is empty";
     if (startsWith("File size mismatch : ")) return "a buffer file is not as long as its byteLength says";
-    if (error.find("JSON") != std::string::npos || error.find("json") != std::string::npos)
-        return "malformed JSON: " + error;
+    if (error.find("JSON") != std::string::npos || error.find("json") != std::string::npos) {
+        // The parser's "[json.exception.parse_error.101] parse error at line 2, column 7: ..." as
+        // "malformed JSON at line 2, column 7: ...".
+        const size_t at = error.find("at line ");
+        return at != std::string::npos ? "malformed JSON " + error.substr(at) : "malformed JSON: " + error;
+    }
     return error;
 }
 

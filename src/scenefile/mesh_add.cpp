@@ -1,5 +1,6 @@
 // A read mesh joins a scene: its triangles go into the scene's MeshStore, one kMeshFaces object per
 // material stands for them in shading.
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -14,6 +15,7 @@ namespace {
 // Triangle numbers are 32-bit; far below that, a scene stops being one a CPU can show.
 constexpr size_t kMaxMeshTriangles = 50000000;
 constexpr uint32_t kNone = 0xFFFFFFFFu;
+constexpr Vec3 kWhite{1.0f, 1.0f, 1.0f};
 
 // The store's vertices of one mesh: a file corner (position, normal, texture coordinates) becomes a
 // vertex the first time it is met. A position met again with the same attributes, as in most files,
@@ -23,6 +25,8 @@ struct VertexMap {
     std::vector<uint32_t> first;               // by file position: the vertex it made first
     std::vector<std::pair<int, int>> firstAttributes;
     std::map<std::tuple<int, int, int>, uint32_t> others;
+
+    const std::vector<Vec3>& colours;          // the file's, by position; empty: none
 
     uint32_t vertex(int position, int normal, int texcoord, const Vec3& p, const Vec3& n, const float* st) {
         const size_t i = static_cast<size_t>(position);
@@ -42,6 +46,10 @@ struct VertexMap {
             store.texcoords.push_back(st[0]);
             store.texcoords.push_back(st[1]);
         }
+        if (!store.colours.empty() || !colours.empty()) {
+            store.colours.resize(made, kWhite);
+            store.colours.push_back(colours.empty() ? kWhite : colours[i]);
+        }
         if (first[i] == kNone) {
             first[i] = made;
             firstAttributes[i] = {normal, texcoord};
@@ -52,7 +60,27 @@ struct VertexMap {
     }
 };
 
+// A triangle with corners p is added unless its area is too small to give it a normal.
+bool largeEnough(const Vec3* p) { return length(cross(sub(p[1], p[0]), sub(p[2], p[0]))) > 1e-12; }
+
 }  // namespace
+
+bool placedBounds(const MeshData& mesh, const Matrix34& placement, Box& box) {
+    bool any = false;
+    for (const MeshData::Triangle& t : mesh.triangles) {
+        Vec3 p[3];
+        for (int k = 0; k < 3; ++k)
+            p[k] = transformPoint(mesh.positions[static_cast<size_t>(t.corner[k].position)], placement);
+        if (!largeEnough(p)) continue;
+        for (int k = 0; k < 3; ++k) {
+            if (!any) box = {p[k], p[k]};
+            any = true;
+            box.min = {std::min(box.min.x, p[k].x), std::min(box.min.y, p[k].y), std::min(box.min.z, p[k].z)};
+            box.max = {std::max(box.max.x, p[k].x), std::max(box.max.y, p[k].y), std::max(box.max.z, p[k].z)};
+        }
+    }
+    return any;
+}
 
 size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,
                size_t& skipped) {
@@ -63,7 +91,7 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
                            std::to_string(kMaxMeshTriangles) + " triangles)");
     uint64_t imageBytes = 0;  // the scene keeps its own copy of each texture
     for (const DecodedImage& image : mesh.images) imageBytes += image.pixels.size();
-    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes, keyPath,
+    checkMemory(static_cast<uint64_t>(count) * kBytesPerMeshTriangle + imageBytes + mesh.colours.size() * sizeof(Vec3), keyPath,
                 std::to_string(count) + " triangles and " + std::to_string(mesh.images.size()) + " textures");
 
     // One part per material the triangles use, made when first met.
@@ -92,6 +120,8 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
                 b.height = image.height;
                 b.pixels = scene.bitmapPixels.emplace_back(image.pixels).data();
                 made.texture = &b;
+                made.sampling = mm.sampling;
+                made.sampling.filtered = true;
             }
             m = &made;
         }
@@ -120,7 +150,7 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
     }
 
     VertexMap vertices{store, std::vector<uint32_t>(mesh.positions.size(), kNone),
-                       std::vector<std::pair<int, int>>(mesh.positions.size()), {}};
+                       std::vector<std::pair<int, int>>(mesh.positions.size()), {}, mesh.colours};
     store.corners.reserve(store.corners.size() + 3 * count);
     store.parts.reserve(store.parts.size() + count);
     size_t added = 0;
@@ -128,7 +158,7 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
         Vec3 p[3];
         for (int k = 0; k < 3; ++k)
             p[k] = transformPoint(mesh.positions[static_cast<size_t>(t.corner[k].position)], how.placement);
-        if (!(length(cross(sub(p[1], p[0]), sub(p[2], p[0]))) > 1e-12)) {
+        if (!largeEnough(p)) {
             ++skipped;
             continue;
         }
@@ -142,6 +172,7 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
         MeshFaces& faces = store.objects[part]->faces;
         faces.smooth = faces.smooth || smooth;
         faces.textured = faces.textured || textured;
+        if (!mesh.colours.empty()) store.objects[part]->flags |= kVertexColours;
         ++faces.triangleCount;
         for (int k = 0; k < 3; ++k) {
             const MeshData::Corner& c = t.corner[k];
@@ -154,9 +185,10 @@ size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, con
         store.parts.push_back(static_cast<uint16_t>(part));
         ++added;
     }
-    // Vertices made before a mesh with normals or texture coordinates came keep zeros.
+    // Vertices made before a mesh with normals or texture coordinates came keep zeros (white for colours).
     if (!store.normals.empty()) store.normals.resize(store.positions.size(), Vec3{0.0f, 0.0f, 0.0f});
     if (!store.texcoords.empty()) store.texcoords.resize(2 * store.positions.size(), 0.0f);
+    if (!store.colours.empty()) store.colours.resize(store.positions.size(), kWhite);
     return added;
 }
 

@@ -10,6 +10,7 @@
 #include "scene/scene.h"
 #include "scenefile/image_file.h"
 #include "scenefile/load_progress.h"
+#include "scenefile/scene_file.h"
 
 namespace lumo {
 
@@ -32,10 +33,12 @@ struct MeshData {
         float transmission = 0.0f;
         float iorBase = 1.0f;
         int image = -1;  // into images: its texture, -1: none
+        TextureSampling sampling{};  // how the image is sampled (filtered, whatever the file says)
     };
     std::vector<Vec3> positions;
     std::vector<Vec3> normals;
     std::vector<float> texcoords;  // s, t pairs
+    std::vector<Vec3> colours;     // by position: red, green, blue factors; empty when the file has none
     std::vector<Triangle> triangles;
     std::vector<MeshMaterial> materials;
     std::vector<DecodedImage> images;
@@ -64,6 +67,20 @@ inline constexpr size_t kBytesPerMeshTriangle = 128;
 // `skipped`. Returns the triangles added.
 size_t addMesh(Scene& scene, const MeshData& mesh, const MeshPlacement& how, const std::string& keyPath,
                size_t& skipped);
+
+// The box round the mesh's triangles as addMesh places them (those it leaves out too small to
+// count); false when it would add none.
+bool placedBounds(const MeshData& mesh, const Matrix34& placement, Box& box);
+
+// The placement a mesh entry of a scene file gets without "transform" and "up": glTF's y-up turned
+// into z-up, OBJ as it is.
+Matrix34 defaultMeshPlacement(const std::string& file);
+
+// readSceneText, where the mesh file at `meshPath` (as the scene reader resolves it) is `mesh`, read
+// before by the caller and emptied once added; other meshes are read from their files.
+SceneFileResult readSceneTextWithMesh(const std::string& text, const std::string& name, const std::string& folder,
+                                      int threads, LoadProgress* progress, const std::string& meshPath,
+                                      MeshData* mesh);
 
 // Memory the system can still give, in bytes (0 when unknown).
 uint64_t availableMemoryBytes();

@@ -81,6 +81,7 @@ struct MaterialLine {
 struct Chunk {
     size_t begin = 0, end = 0;
     std::vector<Vec3> positions, normals;
+    std::vector<Vec3> colours;           // by position up to the last with a colour; empty: none
     std::vector<float> texcoords;        // s, t pairs
     std::vector<int32_t> corners;        // vertex, texture coordinate, normal: 0 none, < 0 counting back
     std::vector<uint32_t> faceEnd;       // each face's end in corners, in corners
@@ -107,18 +108,24 @@ public:
         std::string_view rest = line;
         const std::string_view key = nextToken(rest);
         if (key == "v") {
-            float p[3];
-            if (!numbers(rest, 3, 7, "a vertex", p)) return false;
+            float p[6];
+            const int count = numbers(rest, 3, 7, "a vertex", p);
+            if (count == 0) return false;
             out_.positions.push_back({p[0], p[1], p[2]});
+            // x y z r g b: a vertex colour (a seventh number, an alpha, is left out); x y z w: no colour.
+            if (count >= 6) {
+                out_.colours.resize(out_.positions.size() - 1, Vec3{1.0f, 1.0f, 1.0f});
+                out_.colours.push_back({p[3], p[4], p[5]});
+            }
             ++sofar_[kVertex];
         } else if (key == "vt") {
-            float t[3] = {0.0f, 0.0f, 0.0f};
+            float t[6] = {0.0f, 0.0f, 0.0f};
             if (!numbers(rest, 1, 3, "a texture coordinate", t)) return false;
             out_.texcoords.push_back(t[0]);
             out_.texcoords.push_back(t[1]);
             ++sofar_[kTexcoord];
         } else if (key == "vn") {
-            float n[3];
+            float n[6];
             if (!numbers(rest, 3, 3, "a normal", n)) return false;
             out_.normals.push_back({n[0], n[1], n[2]});
             ++sofar_[kNormal];
@@ -146,7 +153,8 @@ private:
         return false;
     }
 
-    bool numbers(std::string_view line, int least, int most, const char* what, float* first3) {
+    // The count of numbers on the line (0 when refused), the first six of them into first6.
+    int numbers(std::string_view line, int least, int most, const char* what, float* first6) {
         int count = 0;
         for (std::string_view t = nextToken(line); !t.empty(); t = nextToken(line)) {
             std::string_view digits = t;
@@ -160,7 +168,7 @@ private:
             if (ec == std::errc::result_out_of_range) value = std::strtod(std::string(digits).c_str(), nullptr);
             if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
                 return refuse([&] { return quoted(t) + " is not a finite number in single precision"; });
-            if (count < 3) first3[count] = static_cast<float>(value);
+            if (count < 6) first6[count] = static_cast<float>(value);
             ++count;
         }
         if (count < least || count > most)
@@ -169,7 +177,7 @@ private:
                        (least == most ? "" : " to " + std::to_string(most)) + " numbers, this one has " +
                        std::to_string(count);
             });
-        return true;
+        return count;
     }
 
     // One index of a corner: nonzero and below 2^31; with totals, naming an element the file has.
@@ -427,10 +435,17 @@ MeshData readObjText(std::string_view text, const std::string& name, const std::
             }
         }
     }
+    const bool coloured = std::any_of(chunks.begin(), chunks.end(), [](const Chunk& c) { return !c.colours.empty(); });
+    if (coloured) mesh.colours.reserve(static_cast<size_t>(run.totals[kVertex]));
     mesh.positions.reserve(static_cast<size_t>(run.totals[kVertex]));
     mesh.normals.reserve(static_cast<size_t>(run.totals[kNormal]));
     mesh.texcoords.reserve(static_cast<size_t>(run.totals[kTexcoord]) * 2);
     for (Chunk& c : chunks) {
+        if (coloured) {
+            mesh.colours.insert(mesh.colours.end(), c.colours.begin(), c.colours.end());
+            mesh.colours.resize(mesh.positions.size() + c.positions.size(), Vec3{1.0f, 1.0f, 1.0f});
+            c.colours = {};
+        }
         mesh.positions.insert(mesh.positions.end(), c.positions.begin(), c.positions.end());
         mesh.normals.insert(mesh.normals.end(), c.normals.begin(), c.normals.end());
         mesh.texcoords.insert(mesh.texcoords.end(), c.texcoords.begin(), c.texcoords.end());

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "scenefile/input_file.h"
+#include "scenefile/json_fields.h"
+#include "scenefile/mesh_files.h"
 
 namespace lumo {
 
@@ -75,38 +77,37 @@ using Json = nlohmann::ordered_json;
 
 Json vec(double x, double y, double z) { return Json::array({x, y, z}); }
 
-// The scene text of a bare mesh; with `bounds` (the mesh as placed) also its ground, light and camera.
-std::string meshSceneText(const std::string& file, const std::string& title, const Box* bounds) {
+// Where the scene of a bare mesh names its mesh.
+constexpr const char* kMeshKeyPath = "objects[0].file";
+
+// The scene text of a bare mesh with a ground, light and camera for its bounds (the mesh as placed).
+std::string meshSceneText(const std::string& file, const std::string& title, const Box& bounds) {
     Json scene = {{"version", kSceneFormatVersion}, {"title", title}};
     Json objects = Json::array();
     objects.push_back({{"shape", "mesh"}, {"file", file}});
-    if (!bounds) {
-        scene["light"] = {{"position", vec(0, 0, 1)}};
-    } else {
-        const Vec3 lo = bounds->min, hi = bounds->max;
-        const double cx = 0.5 * (lo.x + hi.x), cy = 0.5 * (lo.y + hi.y), cz = 0.5 * (lo.z + hi.z);
-        const double dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
-        // The radius of the sphere round the box: what the camera must keep in view.
-        const double r = std::max(0.5 * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-6);
-        // A square ground four radii across, a hair below the mesh so that faces lying on its lowest
-        // level do not fight with it; small enough that zooming in stays possible (the closest zoom
-        // is just outside the scene's box).
-        const double side = 4.0 * r, groundZ = lo.z - 1e-3 * r;
-        scene["materials"] = Json::array({{{"name", "ground"}, {"diffuse", vec(0.55, 0.55, 0.55)}}});
-        objects.push_back({{"shape", "parallelogram"},
-                           {"material", "ground"},
-                           {"origin", vec(cx - 0.5 * side, cy - 0.5 * side, groundZ)},
-                           {"edgeA", vec(side, 0, 0)},
-                           {"edgeB", vec(0, side, 0)}});
-        scene["light"] = {{"position", vec(cx + 1.5 * r, cy - 2.5 * r, cz + 4.0 * r)}};
-        // The default field of view (28.65 degrees across the shorter side) holds the sphere from
-        // r / sin(half the angle) away; a little more leaves a margin.
-        const double halfView = 0.5 * 28.65 * 3.14159265358979 / 180.0;
-        scene["camera"] = {{"lookAt", vec(cx, cy, cz)},
-                           {"azimuth", 35},
-                           {"elevation", 20},
-                           {"distance", 1.1 * r / std::sin(halfView)}};
-    }
+    const Vec3 lo = bounds.min, hi = bounds.max;
+    const double cx = 0.5 * (lo.x + hi.x), cy = 0.5 * (lo.y + hi.y), cz = 0.5 * (lo.z + hi.z);
+    const double dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
+    // The radius of the sphere round the box: what the camera must keep in view.
+    const double r = std::max(0.5 * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-6);
+    // A square ground four radii across, a hair below the mesh so that faces lying on its lowest
+    // level do not fight with it; small enough that zooming in stays possible (the closest zoom
+    // is just outside the scene's box).
+    const double side = 4.0 * r, groundZ = lo.z - 1e-3 * r;
+    scene["materials"] = Json::array({{{"name", "ground"}, {"diffuse", vec(0.55, 0.55, 0.55)}}});
+    objects.push_back({{"shape", "parallelogram"},
+                       {"material", "ground"},
+                       {"origin", vec(cx - 0.5 * side, cy - 0.5 * side, groundZ)},
+                       {"edgeA", vec(side, 0, 0)},
+                       {"edgeB", vec(0, side, 0)}});
+    scene["light"] = {{"position", vec(cx + 1.5 * r, cy - 2.5 * r, cz + 4.0 * r)}};
+    // The default field of view (28.65 degrees across the shorter side) holds the sphere from
+    // r / sin(half the angle) away; a little more leaves a margin.
+    const double halfView = 0.5 * 28.65 * 3.14159265358979 / 180.0;
+    scene["camera"] = {{"lookAt", vec(cx, cy, cz)},
+                       {"azimuth", 35},
+                       {"elevation", 20},
+                       {"distance", 1.1 * r / std::sin(halfView)}};
     scene["objects"] = objects;
     return scene.dump(1);
 }
@@ -131,20 +132,32 @@ SceneFileResult openMesh(const std::string& path, FileKind kind, int threads, Lo
     const size_t slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string file = fileNameOf(path);
-    // First the mesh alone, for where it lies (as the scene reader places it); then the scene around it.
-    SceneFileResult alone = readSceneText(meshSceneText(file, file, nullptr), path, folder, threads);
-    if (!alone.scene) {
-        alone.error = meshError(alone.error, path);
-        return alone;
+    // The mesh is read once: alone, for where it lies (placed as the scene reader places it), then
+    // handed to the reader of the scene around it.
+    SceneFileResult r;
+    MeshData mesh;
+    try {
+        mesh = readMeshFile(folder + file, kMeshKeyPath, threads, ProgressPart{progress, 0.0, 0.72});
+    } catch (const FileFault& e) {
+        r.error = meshError(messageLine(path + ": " + e.what()), path);
+        return r;
+    } catch (const std::bad_alloc&) {
+        r.error = path + ": out of memory while reading the mesh";
+        return r;
+    } catch (const std::length_error&) {
+        r.error = path + ": out of memory while reading the mesh";
+        return r;
     }
-    if (alone.scene->meshes.triangleCount() == 0) {
-        SceneFileResult r;
+    Box box;
+    if (!placedBounds(mesh, defaultMeshPlacement(file), box)) {
         r.error = path + ": the mesh has no triangles to show";
         return r;
     }
-    const Box bounds = alone.scene->bounds;
-    alone.scene.reset();
-    SceneFileResult r = readSceneText(meshSceneText(file, file, &bounds), path, folder, threads, progress);
+    // Padded as the tree build pads a scene's bounds, so the frame is the one the mesh's own scene had.
+    const float largest = std::max({box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z});
+    const float pad = std::max(1e-3f * largest, 1e-6f);
+    const Box bounds{{box.min.x - pad, box.min.y - pad, box.min.z - pad}, {box.max.x + pad, box.max.y + pad, box.max.z + pad}};
+    r = readSceneTextWithMesh(meshSceneText(file, file, bounds), path, folder, threads, progress, folder + file, &mesh);
     if (!r.scene) r.error = meshError(r.error, path);
     return r;
 }

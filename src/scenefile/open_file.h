@@ -19,8 +19,7 @@ FileKind fileKindOf(const std::string& head);
 // becomes a scene of its own: the mesh as the file places it, a grey ground just below it, a light
 // above and in front, and a camera that frames it, orbiting its centre; the title is the file's name.
 // Any other file gives an error in one line naming the path. `progress` (if any) tells how far the
-// read has come; a bare mesh is read twice (alone, for its bounds, then in its scene) and reports the
-// second read.
+// read has come. A bare mesh is read once.
 SceneFileResult openSceneOrMesh(const std::string& path, int threads = 1, LoadProgress* progress = nullptr);
 
 }  // namespace lumo

@@ -147,6 +147,9 @@ struct Reader {
     int threads = 1;                        // for reading meshes
     ProgressPart progress;                  // of reading the objects
     size_t meshes = 0, meshesRead = 0;
+    MeshData* premade;                      // stands for the mesh file at premadePath, once
+    std::string premadePath;
+    bool premadeUsed;
 
     const Material& material(Fields& f) {
         const std::string name = f.text("material");
@@ -183,6 +186,28 @@ struct Reader {
             }
         }
         b.pixels = store.data();
+        TextureSampling& how = m.sampling;
+        how.filtered = t.flag("filtered", false);
+        if (const Json* w = t.get("wrap")) {
+            const std::string wrapPath = t.pathOf("wrap");
+            if (!how.filtered) fault(wrapPath, "only a filtered texture has wrap modes");
+            arrayAt(*w, wrapPath, 2, 2);
+            TextureWrap* axes[2] = {&how.wrapS, &how.wrapT};
+            for (size_t k = 0; k < 2; ++k) {
+                const std::string name = (*w)[k].is_string() ? (*w)[k].get<std::string>() : "";
+                if (name == "repeat") *axes[k] = TextureWrap::kRepeat;
+                else if (name == "mirror") *axes[k] = TextureWrap::kMirroredRepeat;
+                else if (name == "clamp") *axes[k] = TextureWrap::kClampToEdge;
+                else fault(indexPath(wrapPath, k), "expected \"repeat\", \"mirror\" or \"clamp\"");
+            }
+        }
+        if (const Json* j = t.get("transform")) {
+            const std::string transformPath = t.pathOf("transform");
+            if (!how.filtered) fault(transformPath, "only a filtered texture has a transform");
+            arrayAt(*j, transformPath, 6, 6);
+            for (size_t k = 0; k < 6; ++k)
+                how.transform[k] = toFloat(numberAt((*j)[k], indexPath(transformPath, k), -kFarCoordinate, kFarCoordinate));
+        }
         t.finish();
     }
 
@@ -495,11 +520,15 @@ struct Reader {
         const ProgressPart part =
             progress.part(double(meshesRead) / double(meshes), double(meshesRead + 1) / double(meshes));
         ++meshesRead;
-        const MeshData mesh = readMeshFile(path, keyPath, threads, part.part(0.0, 0.8));
+        MeshData read;
+        const bool given = premade && !premadeUsed && path == premadePath;
+        premadeUsed = premadeUsed || given;
+        const MeshData& mesh = given ? *premade : (read = readMeshFile(path, keyPath, threads, part.part(0.0, 0.8)));
         files.insert(files.end(), mesh.files.begin(), mesh.files.end());
         for (const std::string& w : mesh.warnings) warnings.push_back(keyPath + ": " + path + ": " + w);
         if (addMesh(scene, mesh, how, keyPath, skipped) == 0 && mesh.triangles.empty())
             warnings.push_back(keyPath + ": " + path + ": no triangles");
+        if (given) *premade = MeshData{};  // the scene has its own copy now; the tree build needs the room
         part.set(1.0);
     }
 
@@ -607,8 +636,18 @@ std::string syntaxError(const std::string& what) {
 
 }  // namespace
 
+Matrix34 defaultMeshPlacement(const std::string& file) {
+    return hasMeshExtension(file, {"gltf", "glb"}) ? multiply(yUpToZUp(), identityMatrix()) : identityMatrix();
+}
+
 SceneFileResult readSceneText(const std::string& text, const std::string& name, const std::string& folder,
                               int threads, LoadProgress* progress) {
+    return readSceneTextWithMesh(text, name, folder, threads, progress, "", nullptr);
+}
+
+SceneFileResult readSceneTextWithMesh(const std::string& text, const std::string& name, const std::string& folder,
+                                      int threads, LoadProgress* progress, const std::string& meshPath,
+                                      MeshData* mesh) {
     SceneFileResult result;
     Json root;
     try {
@@ -628,7 +667,7 @@ SceneFileResult readSceneText(const std::string& text, const std::string& name, 
     try {
         auto scene = std::make_unique<Scene>();
         Reader r{*scene, folder.empty() || folder.back() == '/' ? folder : folder + "/", {}, 0, {}, {}, {}, {},
-                 threads, {progress, 0.0, 0.9}, 0, 0};
+                 threads, {progress, 0.0, 0.9}, 0, 0, mesh, meshPath, false};
         Fields top(root, "");
         const int version = top.integer("version", 0, 1, 1000000);
         if (version == 0) fault("", "the key 'version' is missing");

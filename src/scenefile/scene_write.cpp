@@ -81,6 +81,15 @@ Ordered material(const Material& m, const std::string& name) {
                     pixels.push_back(Ordered::array({p[2], p[1], p[0]}));
                 }
             j["texture"] = {{"width", b->width}, {"height", b->height}, {"pixels", pixels}};
+            const TextureSampling& how = m.sampling;
+            if (how.filtered) {
+                static const char* const kWraps[] = {"repeat", "mirror", "clamp"};
+                j["texture"]["filtered"] = true;
+                j["texture"]["wrap"] = {kWraps[static_cast<int>(how.wrapS)], kWraps[static_cast<int>(how.wrapT)]};
+                Ordered transform = Ordered::array();
+                for (float v : how.transform) transform.push_back(shortest(v));
+                j["texture"]["transform"] = transform;
+            }
         }
     }
     return j;

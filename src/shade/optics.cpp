@@ -88,4 +88,10 @@ float diffuseReflectance(const Material& m, float wavelength) {
     return (1.0f - k) * m.diffuse.x;
 }
 
+float diffuseReflectanceOf(const Material& m, const Vec3& colour, float wavelength) {
+    const float k = m.reflectivity;
+    if (k > 0.99f || m.diffuse.x < 0.0f) return 0.0f;
+    return spectralWeight(colour, wavelength) * (1.0f - k);
+}
+
 }  // namespace lumo

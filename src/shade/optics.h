@@ -25,6 +25,8 @@ inline float spectralWeight(const Vec3& c, float wavelength) { return spectralWe
 
 // Probability that a photon of this wavelength is reflected diffusely by the material.
 float diffuseReflectance(const Material& m, float wavelength);
+// The same for a surface point whose colour is `colour` (a filtered texture or vertex colours).
+float diffuseReflectanceOf(const Material& m, const Vec3& colour, float wavelength);
 
 // Texel (row, column) of a 24-bit bitmap with pixels, as (red, green, blue) / 255. Rows are
 // blue-green-red bytes padded to a multiple of four bytes.

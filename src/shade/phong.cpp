@@ -8,15 +8,18 @@
 #include "shade/optics.h"
 #include "shade/photon_estimate.h"
 #include "shade/shader.h"
+#include "shade/texture_sample.h"
 #include "trace/trace.h"
 
 namespace lumo {
 
 namespace {
 
-// Surface colour at the hit: texture, else the 0.5-unit checker, else the diffuse colour.
+// Surface colour at the hit: texture, else the 0.5-unit checker, else the diffuse colour. A filtered
+// texture or vertex colours multiply the diffuse colour instead.
 inline Vec3 surfaceColour(HitRecord& hit, const Material& m) {
     if (m.texture) {
+        if (m.sampling.filtered) return varyingColour(hit, m);
         computeTextureCoords(hit);
         const float s = wrapUnit(hit.texS);
         const float t = wrapUnit(hit.texT);
@@ -32,6 +35,7 @@ inline Vec3 surfaceColour(HitRecord& hit, const Material& m) {
         const int cy = static_cast<int>(std::ceil(2.0f * hit.position.y));
         if ((cx ^ cy) & 1) return {0.8f, 0.8f, 0.8f};
     }
+    if (hit.object->flags & kVertexColours) return varyingColour(hit, m);
     return diffuseColour(m);
 }
 

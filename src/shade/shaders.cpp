@@ -6,6 +6,7 @@
 #include "shade/lighting.h"
 #include "shade/photon_estimate.h"
 #include "shade/shader.h"
+#include "shade/texture_sample.h"
 
 namespace lumo {
 
@@ -48,7 +49,9 @@ Vec3 shadeSimple(const TraceContext& ctx, const Vec3& origin, const Vec3& direct
     }
     const PhotonParams& photons = ctx.params->photons;
     const Vec3 e = photonEstimate(ctx.scene->descriptor, photons, hit.object, hit.u, hit.v);
-    const Vec3& c = hit.object->material->diffuse;  // as stored, without the grey rule
+    const Material& m = *hit.object->material;
+    // As stored, without the grey rule; a filtered texture or vertex colours as in the other shaders.
+    const Vec3 c = hasVaryingColour(*hit.object, m) ? varyingColour(hit, m) : m.diffuse;
     if (photons.giDisplay) return mulComponents(e, c);
     return {(ambientLight.x + diffuse) * c.x + e.x, (ambientLight.y + diffuse) * c.y + e.y,
             (ambientLight.z + diffuse) * c.z + e.z};
