@@ -153,6 +153,7 @@ void renderFrame(Renderer& renderer, const Scene& scene, View& view, const Rende
         ctx.stats = &w.stats;
         ctx.leafShapes = leaf;
         ctx.scalarBoxes = isa == kIsaScalar;
+        chooseTreeWalks(ctx);
         sampler.contexts.push_back(ctx);
     }
 

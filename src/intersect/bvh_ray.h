@@ -5,11 +5,17 @@
 #include <emmintrin.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "intersect/watertight.h"
 #include "scene/bvh.h"
 
 namespace lumo {
+
+// A child slot of a node as the walks keep it: a node's index (count 0) or a leaf.
+struct BvhRef {
+    uint32_t child, count;
+};
 
 // A ray as the BVH walk reads it.
 struct BvhRay {

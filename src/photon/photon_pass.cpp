@@ -36,6 +36,7 @@ TraceContext photonContext(const Scene& scene, const PhotonPassSetup& setup, Pho
     ctx.photons = &w.buffer;
     ctx.leafShapes = setup.leafShapes;
     ctx.scalarBoxes = resolveIsa(setup.params.isa, processorIsa()) == kIsaScalar;
+    chooseTreeWalks(ctx);
     return ctx;
 }
 

@@ -28,7 +28,7 @@ Vec3 meshPoint(const MeshCorners& t, const HitRecord& hit) {
 // Mesh triangles have two sides. An opaque one is lit on the side the ray arrives from: both its
 // normals turn towards the ray. Glass tells entering from leaving by the winding, so its geometric
 // normal stays as wound and the smooth normal takes its side.
-void completeMeshHit(const Vec3& direction, HitRecord& hit) {
+[[gnu::noinline]] void completeMeshHit(const Vec3& direction, HitRecord& hit) {
     const MeshFaces& f = hit.object->faces;
     const MeshCorners t = meshCorners(hit);
     hit.position = meshPoint(t, hit);

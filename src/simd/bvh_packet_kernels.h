@@ -1,7 +1,7 @@
 // Packets through a scene's BVH, written once over a lane type (included by packet_kernels.h). A
 // node's child boxes are tested for the packet's lanes still walking; a child goes on the stack with
 // the lanes that meet it, the children ordered by where the packet first enters them. Each lane
-// computes what the single-ray walk computes (trace/bvh_walk.h) with the same operations: boxes, the
+// computes what the single-ray walk computes (intersect/bvh_walk.h) with the same operations: boxes, the
 // watertight triangle test (lanes with an edge function of exactly zero by the scalar routine), other
 // objects lane by lane by their scalar routines. Internal linkage, for the reason given in lanes_x86.h.
 #pragma once
@@ -25,23 +25,42 @@ struct BvhPacketRays {
     M kx1, kx2, ky1, ky2, kz1, kz2;  // which component an axis picks (else 0)
     alignas(64) float lane[6][kLanes];  // origins and directions, lane by lane
 
-    // Fills the lanes' set-up from o and d.
+    // Fills the lanes' set-up from o and d: what bvhRay computes for one ray, with the same operations.
     void prepare() {
-        alignas(64) float dirs[3][kMaxPacketLanes];
-        for (int a = 0; a < 3; ++a) d[a].store(dirs[a]), o[a].store(lane[a]), d[a].store(lane[3 + a]);
-        BvhLanes l;
-        prepareBvhLanes(dirs, kLanes, l);
-        const V one = V::set1(1.0f), two = V::set1(2.0f);
+        singleMade = 0;
+        for (int a = 0; a < 3; ++a) o[a].store(lane[a]), d[a].store(lane[3 + a]);
+        const V zero = V::set1(0.0f), one = V::set1(1.0f), two = V::set1(2.0f);
+        V magnitude[3];
         for (int a = 0; a < 3; ++a) {
-            inv[a] = V::load(l.inverse[a]);
-            nearHigh[a] = V::eq(V::load(l.nearIsHigh[a]), one);
+            // A zero component is taken as a tiny one of its sign (1 / -0 is -infinity).
+            const V tiny = V::select(V::lt(one / d[a], zero), V::set1(1e-30f), V::set1(-1e-30f));
+            inv[a] = one / V::select(V::eq(d[a], zero), d[a], tiny);
+            nearHigh[a] = V::mnot(V::ge(inv[a], zero));
+            magnitude[a] = V::select(V::lt(d[a], zero), d[a], -d[a]);
         }
-        const V kx = V::load(l.axis[0]), ky = V::load(l.axis[1]), kz = V::load(l.axis[2]);
+        // The dominant axis kz as shearRay picks it, then kx and ky after it, swapped where d[kz] < 0.
+        const M xOverY = V::gt(magnitude[0], magnitude[1]);
+        const M z0 = V::mand(xOverY, V::gt(magnitude[0], magnitude[2]));
+        const M z1 = V::mandnot(xOverY, V::gt(magnitude[1], magnitude[2]));
+        const V kz = V::select(z0, V::select(z1, two, one), zero);
+        const V dz = pick(d, V::eq(kz, one), V::eq(kz, two));
+        V kx = V::select(z0, V::select(z1, zero, two), one);
+        V ky = V::select(z0, V::select(z1, one, zero), two);
+        const M flip = V::lt(dz, zero);
+        const V kxFlipped = V::select(flip, kx, ky);
+        ky = V::select(flip, ky, kx), kx = kxFlipped;
         kx1 = V::eq(kx, one), kx2 = V::eq(kx, two), ky1 = V::eq(ky, one), ky2 = V::eq(ky, two);
         kz1 = V::eq(kz, one), kz2 = V::eq(kz, two);
-        sx = V::load(l.shear[0]), sy = V::load(l.shear[1]), sz = V::load(l.shear[2]);
+        sx = pick(d, kx1, kx2) / dz, sy = pick(d, ky1, ky2) / dz, sz = one / dz;
     }
     Vec3 origin(int k) const { return {lane[0][k], lane[1][k], lane[2][k]}; }
+    // Lane k as a single ray, made when first asked for.
+    const BvhRay& single(int k) const {
+        if (!(singleMade & (1u << k))) singles[k] = bvhRayForm(origin(k), direction(k)), singleMade |= 1u << k;
+        return singles[k];
+    }
+    mutable BvhRay singles[kLanes];
+    mutable unsigned singleMade = 0;
     Vec3 direction(int k) const { return {lane[3][k], lane[4][k], lane[5][k]}; }
 
     static V pick(const V* a, M is1, M is2) { return V::select(is2, V::select(is1, a[0], a[1]), a[2]); }
@@ -114,9 +133,17 @@ typename V::M laneMask(unsigned lanes) {
     return V::gt(V::load(f), V::set1(0.0f));
 }
 
-// The walk itself: Leaf(child, count, lanes) tests a leaf for the lanes; limit() each lane's reach.
+// Packets with at most this many lanes still walking go on as single rays, one lane after the other:
+// a node's or a triangle's test for every lane then costs more than the lanes' single-ray walks (by
+// instruction counts: none of 4 lanes, one of 8, two of 16).
+template <class V>
+inline constexpr int kBvhSingleLanes = V::kLanes / 8;
+
+// The walk itself: leaf(child, count, lanes) tests a leaf for the lanes; limit() each lane's reach;
+// single(slot, lanes) finishes the walk below a child slot for each lane by the single-ray walk.
 template <class V, class Walk>
 void walkBvhPacket(const CameraPacketFrame& f, const BvhPacketRays<V>& r, Walk& w) {
+
     using M = typename V::M;
     struct Entry {
         uint32_t child, count;
@@ -129,7 +156,12 @@ void walkBvhPacket(const CameraPacketFrame& f, const BvhPacketRays<V>& r, Walk& 
     while (top > 0) {
         const Entry e = stack[--top];
         const M lanes = w.walking(e.lanes);
-        if (!V::bits(lanes)) continue;
+        const unsigned bits = V::bits(lanes);
+        if (!bits) continue;
+        if (__builtin_popcount(bits) <= kBvhSingleLanes<V>) {
+            w.single(BvhRef{e.child, e.count}, bits);
+            continue;
+        }
         if (e.count) {
             w.leaf(e.child, e.count, lanes);
             continue;
@@ -164,6 +196,31 @@ struct BvhCameraWalk {
     HitRecord* records;                       // the other best hits
 
     M walking(M lanes) const { return lanes; }
+    // Each lane's best hit so far becomes the single-ray walk's record and comes back from it.
+    void single(BvhRef at, unsigned lanes) {
+        alignas(64) float best[V::kLanes], bu[V::kLanes], bv[V::kLanes], bt[V::kLanes], won[V::kLanes];
+        nearest.store(best), u.store(bu), v.store(bv), triangle.store(bt), byTriangle.store(won);
+        const MeshStore& m = *f.meshes;
+        for (; lanes; lanes &= lanes - 1) {
+            const int k = __builtin_ctz(lanes);
+            HitRecord h = records[k];
+            if (won[k] > 0.0f) {
+                h = HitRecord{};
+                std::memcpy(&h.triangle, &bt[k], sizeof h.triangle);
+                h.u = bu[k], h.v = bv[k], h.object = m.object(h.triangle);
+            }
+            h.distance = best[k];
+            const BvhRay& ray = r.single(k);
+            cameraWalkFrom(*f.scene, ray, at, h);
+            best[k] = h.distance;
+            if (h.object && h.object->type == kMeshFaces) {  // a triangle: mesh parts are never leaf objects
+                bu[k] = h.u, bv[k] = h.v, bt[k] = triangleBits(h.triangle), won[k] = 1.0f;
+            } else {
+                records[k] = h, won[k] = 0.0f;
+            }
+        }
+        nearest = V::load(best), u = V::load(bu), v = V::load(bv), triangle = V::load(bt), byTriangle = V::load(won);
+    }
     V limit() const {
         return V::select(V::ge(nearest, V::set1(0.0f)), V::set1(std::numeric_limits<float>::infinity()), nearest);
     }
@@ -257,6 +314,21 @@ struct BvhOcclusionWalk {
 
     M walking(M lanes) const { return V::mandnot(done, lanes); }
     V limit() const { return maxDistance; }
+    void single(BvhRef at, unsigned lanes) {
+        alignas(64) float blocker[V::kLanes], reach[V::kLanes], self[V::kLanes];
+        first.store(blocker), maxDistance.store(reach), exclude.store(self);
+        unsigned blocked = 0;
+        for (; lanes; lanes &= lanes - 1) {
+            const int k = __builtin_ctz(lanes);
+            const BvhRay& ray = r.single(k);
+            const SceneObject* from = self[k] >= 0.0f ? f.objectTable[static_cast<int>(self[k])] : nullptr;
+            const float t = occlusionWalkFrom(*f.scene, ray, at, reach[k], f.lightObject, from);
+            if (t > 0.0f) blocker[k] = t, blocked |= 1u << k;
+        }
+        if (!blocked) return;
+        first = V::load(blocker);
+        done = V::mor(done, laneMask<V>(blocked));
+    }
     void leaf(uint32_t begin, uint32_t count, M lanes) {
         const V zero = V::set1(0.0f);
         if (count & kBvhObjectLeaf) {

@@ -3,6 +3,7 @@
 #include "intersect/intersect.h"
 #include "intersect/planar.h"
 #include "intersect/bvh_ray.h"
+#include "intersect/bvh_walk.h"
 
 namespace lumo {
 
@@ -33,24 +34,24 @@ void intersectNearerForm(const SceneObject& object, const Vec3& origin, const Ve
     intersectNearer(object, origin, direction, limit, out);
 }
 
-void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out) {
-    for (int k = 0; k < count; ++k) {
-        const BvhRay r = bvhRay({0.0f, 0.0f, 0.0f}, {direction[0][k], direction[1][k], direction[2][k]});
-        const int axes[3] = {r.sheared.kx, r.sheared.ky, r.sheared.kz};
-        const float shear[3] = {r.sheared.sx, r.sheared.sy, r.sheared.sz};
-        for (int a = 0; a < 3; ++a) {
-            out.inverse[a][k] = r.inverse[a];
-            out.nearIsHigh[a][k] = r.nearOffset[a] == (3 + a) * kBvhWidth ? 1.0f : 0.0f;
-            out.axis[a][k] = static_cast<float>(axes[a]);
-            out.shear[a][k] = shear[a];
-        }
-    }
-}
-
 TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction) {
     const uint32_t* i = meshes.triangle(t);
     return intersectWatertight(shearRay(origin, direction), meshes.positions[i[0]], meshes.positions[i[1]],
                                meshes.positions[i[2]]);
+}
+
+BvhRay bvhRayForm(const Vec3& origin, const Vec3& direction) { return bvhRay(origin, direction); }
+
+void cameraWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, HitRecord& nearest) {
+    BvhNearestVisitor<true> v{scene, ray, nearest, nullptr};
+    walkBvh<true>(scene.bvh.nodes.data(), ray, at, v);
+}
+
+float occlusionWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, float maxDistance,
+                        const SceneObject* skipObject, const SceneObject* excludeObject) {
+    BvhOcclusionVisitor v{scene, ray, maxDistance, skipObject, excludeObject};
+    walkBvh<true>(scene.bvh.nodes.data(), ray, at, v);
+    return v.blocker;
 }
 
 namespace {

@@ -17,6 +17,7 @@
 
 #include "core/isa.h"
 #include "intersect/box_entry.h"
+#include "intersect/bvh_ray.h"
 #include "intersect/hit_record.h"
 #include "intersect/watertight.h"
 #include "scene/scene.h"
@@ -75,6 +76,7 @@ struct CameraPacketFrame {
     const BvhNode* bvhNodes = nullptr;
     const uint32_t* bvhObjects = nullptr;
     const MeshStore* meshes = nullptr;
+    const Scene* scene = nullptr;  // for the lanes that finish a walk as single rays
     SceneObject* const* objectTable = nullptr;
     const SceneObject* freeObject = nullptr;
     const EyeCache* freeCache = nullptr;
@@ -174,17 +176,14 @@ void intersectBlockerForm(const SceneObject& object, const Vec3& origin, const V
 void intersectNearerForm(const SceneObject& object, const Vec3& origin, const Vec3& direction, float limit,
                          HitRecord& out);
 
-// What the BVH walk computes once per ray (see bvhRay), for lanes k < count of a packet with unit
-// directions direction[a][k]: 1 / direction, whether the near box plane is the high one (1) or the
-// low one (0), the watertight test's axes kx, ky, kz (as 0, 1, 2) and shear sx, sy, sz.
-struct BvhLanes {
-    alignas(64) float inverse[3][kMaxPacketLanes];
-    alignas(64) float nearIsHigh[3][kMaxPacketLanes];
-    alignas(64) float axis[3][kMaxPacketLanes];
-    alignas(64) float shear[3][kMaxPacketLanes];
-};
-void prepareBvhLanes(const float (*direction)[kMaxPacketLanes], int count, BvhLanes& out);
 // The watertight test of mesh triangle t by the scalar routine (where an edge function is zero).
 TriangleHit meshTriangleHitForm(const MeshStore& meshes, uint32_t t, const Vec3& origin, const Vec3& direction);
+// The single-ray BVH walks from a child slot `at` on, likewise built for the base level: a camera
+// ray's nearest hit, updating `nearest`; a shadow ray's first blocker (-1: none), with the rules of
+// the scalar occlusion walk. And the ray they take.
+BvhRay bvhRayForm(const Vec3& origin, const Vec3& direction);
+void cameraWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, HitRecord& nearest);
+float occlusionWalkFrom(const Scene& scene, const BvhRay& ray, BvhRef at, float maxDistance,
+                        const SceneObject* skipObject, const SceneObject* excludeObject);
 
 }  // namespace lumo

@@ -32,13 +32,29 @@ bool traceCameraRay(const TraceContext& ctx, const View& view, PrimaryRay& ray) 
     return ray.nearest.distance > 0.0f;
 }
 
+void chooseTreeWalks(TraceContext& ctx) {
+    const Scene& scene = *ctx.scene;
+    const LeafShapes* leaf = ctx.leafShapes;
+    const TreeWalk tree = scene.usesBvh ? (ctx.scalarBoxes ? TreeWalk::kBvhScalar : TreeWalk::kBvh) : TreeWalk::kFlatTree;
+    const bool inLeaf = leaf && leaf->tree == &scene.tree;
+    ctx.nearestWalk = inLeaf ? TreeWalk::kLeaf : tree;
+    ctx.occlusionWalk = inLeaf && leaf->blockersPacked ? TreeWalk::kLeaf : tree;
+}
+
 namespace {
 
+// The walk a query of ctx takes when ctx has not chosen.
+[[gnu::noinline, gnu::cold]] TreeWalk decideWalk(const TraceContext& ctx, bool occlusion) {
+    TraceContext c = ctx;
+    chooseTreeWalks(c);
+    return occlusion ? c.occlusionWalk : c.nearestWalk;
+}
+
 // The free object's hit, then the tree's where the ray meets the scene box. `leaf`: the tree's single
-// leaf in SIMD form, or null.
-template <bool kLeafShapes>
+// leaf in SIMD form (kLeaf), or null.
+template <TreeWalk kWalk>
 HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3& origin, const Vec3& direction,
-                         const SceneObject* excludeObject, bool scalarBoxes) {
+                         const SceneObject* excludeObject) {
     HitRecord candidate{};
     HitRecord nearest{};
     nearest.distance = -1.0f;
@@ -50,54 +66,92 @@ HitRecord nearestHitFrom(const Scene& scene, const LeafShapes* leaf, const Vec3&
     }
     enterBox(scene.bounds, origin, direction, candidate);
     if (candidate.distance > 0.0f) {
-        if (kLeafShapes && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject)) return nearest;
-        traverseNearest(scene, candidate.position, origin, direction, nearest, excludeObject, scalarBoxes);
+        if constexpr (kWalk == TreeWalk::kBvh || kWalk == TreeWalk::kBvhScalar) {
+            bvhNearestWalk<kWalk == TreeWalk::kBvh>(scene, origin, direction, nearest, excludeObject);
+        } else {
+            if (kWalk == TreeWalk::kLeaf && nearestInLeaf(*leaf, origin, direction, nearest, excludeObject)) return nearest;
+            flatTreeNearest(scene, candidate.position, origin, direction, nearest, excludeObject);
+        }
     }
     return nearest;
 }
 
-// The two walks apart, so that the ray's entry point only chooses and neither walk pays for the
-// other's registers.
-[[gnu::noinline]] HitRecord nearestHitInLeaf(const Scene& scene, const LeafShapes* leaf, const Vec3& origin,
-                                             const Vec3& direction, const SceneObject* excludeObject) {
-    return nearestHitFrom<true>(scene, leaf, origin, direction, excludeObject, false);
+// The walks apart, so that the ray's entry point only chooses and no walk pays for another's
+// registers.
+template <TreeWalk kWalk>
+[[gnu::noinline]] HitRecord nearestHitBy(const Scene& scene, const LeafShapes* leaf, const Vec3& origin,
+                                         const Vec3& direction, const SceneObject* excludeObject) {
+    return nearestHitFrom<kWalk>(scene, leaf, origin, direction, excludeObject);
 }
-[[gnu::noinline]] HitRecord nearestHitInTree(const Scene& scene, const Vec3& origin, const Vec3& direction,
-                                             const SceneObject* excludeObject, bool scalarBoxes) {
-    return nearestHitFrom<false>(scene, nullptr, origin, direction, excludeObject, scalarBoxes);
+
+// The BVH's walks and the queries of a context that has not chosen, apart from the flat tree's.
+[[gnu::noinline]] HitRecord nearestHitOther(const TraceContext& ctx, TreeWalk walk, const Vec3& origin,
+                                            const Vec3& direction, const SceneObject* excludeObject) {
+    if (walk == TreeWalk::kDecide) walk = decideWalk(ctx, false);
+    const Scene& scene = *ctx.scene;
+    switch (walk) {
+        case TreeWalk::kFlatTree: return nearestHitBy<TreeWalk::kFlatTree>(scene, nullptr, origin, direction, excludeObject);
+        case TreeWalk::kLeaf: return nearestHitBy<TreeWalk::kLeaf>(scene, ctx.leafShapes, origin, direction, excludeObject);
+        case TreeWalk::kBvh: return nearestHitBy<TreeWalk::kBvh>(scene, nullptr, origin, direction, excludeObject);
+        case TreeWalk::kBvhScalar:
+            return nearestHitBy<TreeWalk::kBvhScalar>(scene, nullptr, origin, direction, excludeObject);
+        case TreeWalk::kDecide: break;
+    }
+    return HitRecord{};  // not reached: decideWalk always chooses
+}
+
+// The flat tree's walks, the demo scenes', first.
+[[gnu::always_inline]] inline HitRecord nearestHitOf(const TraceContext& ctx, TreeWalk walk, const Vec3& origin,
+                                                     const Vec3& direction, const SceneObject* excludeObject) {
+    if (walk == TreeWalk::kFlatTree)
+        return nearestHitBy<TreeWalk::kFlatTree>(*ctx.scene, nullptr, origin, direction, excludeObject);
+    if (walk == TreeWalk::kLeaf)
+        return nearestHitBy<TreeWalk::kLeaf>(*ctx.scene, ctx.leafShapes, origin, direction, excludeObject);
+    return nearestHitOther(ctx, walk, origin, direction, excludeObject);
 }
 
 }  // namespace
 
 HitRecord nearestHit(const TraceContext& ctx, const Vec3& origin, const Vec3& direction,
                      const SceneObject* excludeObject) {
-    const Scene& scene = *ctx.scene;
-    const LeafShapes* leaf = ctx.leafShapes;
-    if (leaf && leaf->tree == &scene.tree) return nearestHitInLeaf(scene, leaf, origin, direction, excludeObject);
-    return nearestHitInTree(scene, origin, direction, excludeObject, ctx.scalarBoxes);
+    return nearestHitOf(ctx, ctx.nearestWalk, origin, direction, excludeObject);
 }
+
+namespace {
+
+[[gnu::noinline]] float firstBlockerInBvh(const TraceContext& ctx, TreeWalk walk, const Ray& ray,
+                                         const SceneObject* excludeObject, const SceneObject* lightObject) {
+    const Scene& scene = *ctx.scene;
+    if (walk == TreeWalk::kBvhScalar)
+        return bvhOcclusionWalk<false>(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject);
+    return bvhOcclusionWalk<true>(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject);
+}
+
+// Shadow rays leave a surface point inside the scene box: the walks start there, at the root.
+[[gnu::always_inline]] inline float firstBlocker(const TraceContext& ctx, TreeWalk walk, const Ray& ray,
+                                                 const SceneObject* excludeObject, const SceneObject* lightObject) {
+    if (walk == TreeWalk::kDecide) [[unlikely]]
+        walk = decideWalk(ctx, true);
+    if (walk == TreeWalk::kFlatTree)
+        return flatTreeOcclusion(*ctx.scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject);
+    if (walk == TreeWalk::kLeaf)
+        return firstBlockerInLeaf(*ctx.leafShapes, ray.origin, ray.direction, ray.maxDistance, lightObject,
+                                  excludeObject);
+    return firstBlockerInBvh(ctx, walk, ray, excludeObject, lightObject);
+}
+
+}  // namespace
 
 bool occluded(const TraceContext& ctx, const Ray& ray, const SceneObject* excludeObject,
               const SceneObject* lightObject) {
     ++ctx.stats->rays;
-    const Scene& scene = *ctx.scene;
-    const LeafShapes* leaf = ctx.leafShapes;
-    if (leaf && leaf->blockersPacked && leaf->tree == &scene.tree)
-        return firstBlockerInLeaf(*leaf, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject) > 0.0f;
-    // Shadow rays leave a surface point inside the scene box: the walk starts there, at the root.
-    const float blocker =
-        traverseOcclusion(scene, ray.origin, ray.direction, ray.maxDistance, lightObject, excludeObject, ctx.scalarBoxes);
-    return blocker > 0.0f;
+    return firstBlocker(ctx, ctx.occlusionWalk, ray, excludeObject, lightObject) > 0.0f;
 }
 
 Vec3 traceRay(const TraceContext& ctx, const SceneObject* excludeObject, const Material* medium, const Vec3& origin,
               const Vec3& direction, float power, HitCallback callback, int depth) {
     ++ctx.stats->rays;
-    const Scene& scene = *ctx.scene;
-    const LeafShapes* leaf = ctx.leafShapes;
-    const HitRecord nearest = leaf && leaf->tree == &scene.tree
-                                  ? nearestHitInLeaf(scene, leaf, origin, direction, excludeObject)
-                                  : nearestHitInTree(scene, origin, direction, excludeObject, ctx.scalarBoxes);
+    const HitRecord nearest = nearestHitOf(ctx, ctx.nearestWalk, origin, direction, excludeObject);
     if (nearest.distance > 0.0f) return callback(ctx, excludeObject, medium, origin, direction, nearest, power, depth);
     return {0.0f, 0.0f, 0.0f};
 }

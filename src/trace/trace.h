@@ -22,6 +22,10 @@ struct RayStats {
     uint64_t tiles = 0;  // tiles of the frame passes this worker took (load balance)
 };
 
+// The walk a query takes: the scene's single leaf in SIMD form (then the flat tree where the leaf
+// form cannot answer), the flat tree, the BVH with SIMD or portable box tests.
+enum class TreeWalk : uint8_t { kDecide, kLeaf, kFlatTree, kBvh, kBvhScalar };
+
 // What a traced ray and the callbacks it reaches read and write besides the ray itself: the scene,
 // the frame's parameters (for the shaders), the worker's ray counts and photon buffer. One per
 // worker; nothing in it is shared between threads but the scene and the parameters, which are
@@ -35,7 +39,14 @@ struct TraceContext {
     // rays; null: the scalar walk (the scalar level, or a tree of several leaves).
     const LeafShapes* leafShapes = nullptr;
     bool scalarBoxes = false;  // a BVH's boxes by the portable loop (the scalar level) rather than SIMD
+    // Which walk the nearest-hit and occlusion queries take, chosen once per frame by chooseTreeWalks
+    // from the fields above; kDecide: chosen at every query.
+    TreeWalk nearestWalk = TreeWalk::kDecide;
+    TreeWalk occlusionWalk = TreeWalk::kDecide;
 };
+
+// Sets ctx's walks from its scene, leafShapes and scalarBoxes (call again when one of them changes).
+void chooseTreeWalks(TraceContext& ctx);
 
 // A ray of a query: origin, unit direction and how far it reaches.
 struct Ray {

@@ -7,7 +7,7 @@
 #include "intersect/box_entry.h"
 #include "intersect/intersect.h"
 #include "scene/scene.h"
-#include "trace/bvh_walk.h"
+#include "intersect/bvh_walk.h"
 
 namespace lumo {
 
@@ -186,6 +186,19 @@ struct OcclusionVisitor {
     }
 };
 
+// The flat tree's walks alone, for callers that know the scene has no BVH.
+inline void flatTreeNearest(const Scene& scene, const Vec3& entry, const Vec3& origin, const Vec3& direction,
+                            HitRecord& nearest, const SceneObject* excludeObject) {
+    NearestVisitor v{origin, direction, nearest, excludeObject, scene.objectTable.data()};
+    walkTree(scene.tree, 0, entry, scene.bounds.min, scene.bounds.max, v);
+}
+inline float flatTreeOcclusion(const Scene& scene, const Vec3& origin, const Vec3& direction, float maxDistance,
+                               const SceneObject* skipObject, const SceneObject* excludeObject) {
+    OcclusionVisitor v{origin, direction, maxDistance, skipObject, excludeObject, scene.objectTable.data()};
+    walkTree(scene.tree, 0, origin, scene.bounds.min, scene.bounds.max, v);
+    return v.blocker;
+}
+
 // The camera ray's walk of the scene's tree from its entry into the scene box. A BVH is walked from
 // the eye, its boxes tested in SIMD unless `scalarBoxes`.
 inline void traverseCamera(PrimaryRay& ray, const Scene& scene, const Vec3& entry, const CameraEye& view,
@@ -211,8 +224,7 @@ inline void traverseNearest(const Scene& scene, const Vec3& entry, const Vec3& o
             bvhNearestWalk<true>(scene, origin, direction, nearest, excludeObject);
         return;
     }
-    NearestVisitor v{origin, direction, nearest, excludeObject, scene.objectTable.data()};
-    walkTree(scene.tree, 0, entry, scene.bounds.min, scene.bounds.max, v);
+    flatTreeNearest(scene, entry, origin, direction, nearest, excludeObject);
 }
 
 // The first blocker's distance of a shadow ray that starts at `origin` inside the scene box, or -1.
@@ -222,9 +234,7 @@ inline float traverseOcclusion(const Scene& scene, const Vec3& origin, const Vec
     if (scene.usesBvh)
         return scalarBoxes ? bvhOcclusionWalk<false>(scene, origin, direction, maxDistance, skipObject, excludeObject)
                            : bvhOcclusionWalk<true>(scene, origin, direction, maxDistance, skipObject, excludeObject);
-    OcclusionVisitor v{origin, direction, maxDistance, skipObject, excludeObject, scene.objectTable.data()};
-    walkTree(scene.tree, 0, origin, scene.bounds.min, scene.bounds.max, v);
-    return v.blocker;
+    return flatTreeOcclusion(scene, origin, direction, maxDistance, skipObject, excludeObject);
 }
 
 }  // namespace lumo

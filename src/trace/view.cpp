@@ -47,6 +47,7 @@ void bvhPacketFrame(CameraPacketScene& packets, const Scene& scene, const EyeCac
     f.bvhNodes = scene.bvh.nodes.data();
     f.bvhObjects = scene.bvh.objects.data();
     f.meshes = &scene.meshes;
+    f.scene = &scene;
     f.objectTable = scene.objectTable.data();
     const SceneObject* free = scene.freeObject;
     f.freeObject = free && !(free->flags & kHiddenFromCamera) ? free : nullptr;

@@ -74,6 +74,7 @@ TEST(BvhBuild, EveryShapeKindAndAMeshFoundAsByTestingEverything) {
         for (bool scalarBoxes : {false, true}) {
             TraceContext ctx = t.context();
             ctx.scalarBoxes = scalarBoxes;
+            if (i % 2) chooseTreeWalks(ctx);  // as a frame does; else chosen at every query
             expectSameHit(nearestHit(ctx, origin, d, nullptr), want, i);
             const float reach = g.uniform(0.0f, 3.0f);
             EXPECT_EQ(occluded(ctx, Ray{origin, d, reach}, nullptr, nullptr),

@@ -14,6 +14,12 @@ namespace {
 
 float u(Random& rng) { return static_cast<float>(rng.next()); }
 
+uint32_t bitsOf(float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return b;
+}
+
 // A sphere of radius about 1 about `centre`: an octahedron cut 2^levels times along each edge and
 // pushed out to the sphere, bumped by `bump`; closed, every edge shared by two triangles.
 void closedMesh(Scene& scene, SceneObject& part, Vec3 centre, int levels, float bump) {
@@ -117,12 +123,18 @@ TEST(BvhWalk, NearestAndOcclusionMatchALoopOverEveryTriangle) {
     buildBvh(m.scene, 2);
     int hits = 0;
     for (const Query& q : queries) {
-        for (bool scalar : {false, true}) {
+        HitRecord byScalar{};
+        for (bool scalar : {true, false}) {
             HitRecord got{};
             got.distance = -1.0f;
             traverseNearest(m.scene, q.o, q.o, q.d, got, nullptr, scalar);
             ASSERT_EQ(got.distance, q.distance);
             if (q.distance < 0.0f) continue;
+            // A leaf's triangles at once in SSE give the scalar test's record bit for bit.
+            if (scalar) byScalar = got;
+            EXPECT_EQ(got.triangle, byScalar.triangle);
+            EXPECT_EQ(bitsOf(got.u), bitsOf(byScalar.u));
+            EXPECT_EQ(bitsOf(got.v), bitsOf(byScalar.v));
             EXPECT_EQ(got.object, m.scene.meshes.object(got.triangle));
             EXPECT_GT(traverseOcclusion(m.scene, q.o, q.d, q.distance * 1.5f, nullptr, nullptr, scalar), 0.0f);
             if (q.distance > 0.0f) {
@@ -169,6 +181,21 @@ TEST(BvhWalk, RaysAtSharedEdgesAndCornersOfAClosedMeshNeverSlipThrough) {
         }
     }
     EXPECT_GT(rays, 3000);
+}
+
+// Two triangles sharing the edge b c, which passes the z axis so closely that the edge function of
+// the ray along it rounds to zero in float (exactly it is -2^-46 for the first, +2^-46 for the second):
+// the test decides in double, so only the second is hit, in SSE as by the scalar test.
+TEST(BvhWalk, AnEdgeFunctionRoundedToZeroIsDecidedExactly) {
+    MeshStore s;
+    const float e22 = std::ldexp(1.0f, -22), e23 = std::ldexp(1.0f, -23);
+    s.positions = {{1 + e22, 1 + e23, 1}, {-(1 + e23), -1, 1}, {-1, 1, 1}, {1, -1, 1}};
+    s.corners = {2, 0, 1, 3, 1, 0};
+    const ShearedRay r = shearRay({0, 0, 0}, {0, 0, 1});
+    alignas(16) float d[kBvhWidth], u[kBvhWidth], v[kBvhWidth];
+    EXPECT_EQ(detail::leafHitsScalar(s, r, 0, 2, d, u, v), 2u);
+    EXPECT_EQ(detail::leafHitsSse(s, r, 0, 2, d, u, v), 2u);
+    EXPECT_EQ(d[1], 1.0f);
 }
 
 }  // namespace
