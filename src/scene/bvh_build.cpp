@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "core/huge_pages.h"
 #include "core/workers.h"
 #include "scene/kd_build.h"
 #include "scene/scene.h"
@@ -663,6 +664,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
     // Triangles, then objects. Not cleared: the workers that box the triangles touch it first.
     const std::unique_ptr<PrimRef[]> refs(new PrimRef[n]);
     PrimRef* const prims = refs.get();
+    preferHugePages(prims, sizeof(PrimRef) * n);
     std::copy(objects.begin(), objects.end(), prims + triangles);
     BoxRun boxing{&scene, prims, triangles, triangles >= 4096 ? threads : 1, {}};
     runWorkers(boxTriangles, &boxing, boxing.threads);
@@ -690,6 +692,7 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         std::sort(small.begin(), small.end(),
                   [](const Job* a, const Job* b) { return a->range.begin < b->range.begin; });
         nodes.reserve(n / 2 + 64);  // most meshes need about n / 4
+        preferHugePages(nodes.data(), sizeof(BvhNode) * nodes.capacity());
         for (const Job* job : large) {
             stats.leaves += appendJob(*job, nodes);
             for (const Job::Link& link : job->links)
@@ -699,6 +702,8 @@ BvhBuildStats buildBvh(Scene& scene, int threads, const std::vector<bool>& leave
         LeafOrder order{prims, &scene.meshes, {}, {}, &bvh.objects};
         order.corners.reserve(3 * triangles);
         order.parts.reserve(triangles);
+        preferHugePages(order.corners.data(), sizeof(uint32_t) * order.corners.capacity());
+        preferHugePages(order.parts.data(), sizeof(uint16_t) * order.parts.capacity());
         SmallRun smallRun{prims, &small, &nodes, &order, {}, {}, 0, 0, {}};
         runWorkers(runSmallJobs, &smallRun, std::min<int>(threads, static_cast<int>(std::max<size_t>(small.size(), 1))));
         stats.leaves += smallRun.leaves;
